@@ -1,0 +1,30 @@
+#pragma once
+// How the program decides between sharing a file and shortening a web
+// address, and where its files live.
+
+#include <QString>
+#include <QStringList>
+
+namespace vd::app {
+
+enum class TRunMode { rmShare = 0, rmShortener = 1 };
+
+struct TModeChoice {
+    TRunMode RunMode = TRunMode::rmShare;
+    QString BaseName = QStringLiteral("velodrop_settings");
+    bool Minimize = false;     // shortener mode starts minimized
+    QString CurrentFile;       // the file named on the command line, as given
+};
+
+/// `Arguments` as the program got them: [0] is its own full path.
+/// "-shortener" as the first argument, or a program path that holds
+/// "shortener" in any case when at least one argument is given, selects
+/// shortener mode; otherwise the first argument is the file to share.
+TModeChoice ChooseRunMode(const QStringList& Arguments);
+
+/// The settings file and the traffic log inside the given configuration
+/// folder: folder + "/Velodrop/" + base name + ".ini", and ".../ftp.log".
+QString SettingsFilePath(const QString& Folder, const QString& BaseName);
+QString LogFilePath(const QString& Folder);
+
+}  // namespace vd::app

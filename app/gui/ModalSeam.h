@@ -1,0 +1,58 @@
+#pragma once
+// Everything modal goes through here: message boxes, the file-open dialog,
+// modal dialogs and opening addresses in the browser. In the program each
+// shows the real thing. A test switches the seam to testing and arms the
+// next answers; from then on nothing modal is ever shown, so an offscreen
+// test cannot hang on a box nobody closes.
+
+#include <QMessageBox>
+#include <QString>
+#include <QUrl>
+#include <deque>
+#include <functional>
+#include <vector>
+
+class QDialog;
+class QWidget;
+
+namespace vd::app {
+
+class TModalSeam final {
+public:
+    struct TShownMessage {
+        QString Text;
+        QString Caption;
+        QMessageBox::Icon Icon;
+    };
+    using TDialogAnswer = std::function<int(QDialog&)>;
+
+    /// A modal box with one OK button.
+    static void MessageBox(QWidget* Parent, const QString& Text, const QString& Caption,
+                           QMessageBox::Icon Icon);
+    /// The file the user picks; empty text when the user cancels.
+    static QString OpenFileName(QWidget* Parent);
+    /// Runs `Dialog` modally and gives its result.
+    static int ExecDialog(QDialog& Dialog);
+    /// Opens an address with the desktop's default handler.
+    static void OpenUrl(const QUrl& Url);
+
+    // For tests.
+    static void BeginTesting();  // clears every armed answer and record
+    static void SetNextFileName(const QString& FileName);
+    /// The next dialogs are answered in order by these functions, which may
+    /// fill the dialog's fields; a dialog without an armed answer is rejected.
+    static void SetNextDialogAnswer(TDialogAnswer Answer);
+    static const std::vector<TShownMessage>& ShownMessages();
+    static const std::vector<QUrl>& OpenedUrls();
+    static int DialogsShown();
+
+private:
+    static bool FTesting;
+    static std::deque<QString> FNextFileNames;
+    static std::deque<TDialogAnswer> FNextDialogAnswers;
+    static std::vector<TShownMessage> FShownMessages;
+    static std::vector<QUrl> FOpenedUrls;
+    static int FDialogsShown;
+};
+
+}  // namespace vd::app

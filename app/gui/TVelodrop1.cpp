@@ -1,0 +1,261 @@
+#include "app/gui/TVelodrop1.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+#include <algorithm>
+#include <memory>
+
+#include "app/core/IntegerRule.h"
+#include "app/core/Language.h"
+#include "app/core/RandomNames.h"
+#include "app/core/SettingsFile.h"
+#include "app/gui/Designer.h"
+#include "app/gui/ErrorBox.h"
+#include "app/gui/KeyPreview.h"
+#include "app/gui/ModalSeam.h"
+#include "app/gui/PaintBox.h"
+#include "app/gui/TVelodropSettings.h"
+#include "platform/SpecialFolders.h"
+
+namespace vd::app {
+
+TVelodrop1* Velodrop1 = nullptr;
+
+namespace {
+
+constexpr int CSIDL_COMMON_APPDATA = 35;
+
+}  // namespace
+
+TVelodrop1::TVelodrop1(const QStringList& Arguments) {
+    CreateControls();
+    ConnectHandlers();
+    Guarded([&] { FormCreate(Arguments); });
+}
+
+TVelodrop1::~TVelodrop1() { FormDestroy(); }
+
+void TVelodrop1::CreateControls() {
+    setObjectName(QStringLiteral("Velodrop1"));
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(446, 496);
+    UseDesignFont(this);
+    setWindowTitle(QStringLiteral("Velodrop - V1.00 - drop a file, get a link"));
+
+    QRCodePaintBox = new TPaintBox(this);
+    QRCodePaintBox->setObjectName(QStringLiteral("QRCodePaintBox"));
+    QRCodePaintBox->setGeometry(8, 8, 430, 430);
+
+    urlDisplay = new QLineEdit(this);
+    urlDisplay->setObjectName(QStringLiteral("urlDisplay"));
+    urlDisplay->setGeometry(8, 436, 430, 21);
+    urlDisplay->setReadOnly(true);
+
+    BtnSettings = new QPushButton(QStringLiteral("&Settings..."), this);
+    BtnSettings->setObjectName(QStringLiteral("BtnSettings"));
+    BtnSettings->setGeometry(8, 463, 89, 25);
+    SetTag(BtnSettings, kTranslatableTag);
+    SetHint(BtnSettings, QStringLiteral("&Einstellungen..."));
+
+    BtnCancel = new QPushButton(QStringLiteral("E&xit"), this);
+    BtnCancel->setObjectName(QStringLiteral("BtnCancel"));
+    BtnCancel->setGeometry(363, 464, 75, 25);
+    SetTag(BtnCancel, kTranslatableTag);
+
+    QWidget::setTabOrder(BtnCancel, BtnSettings);
+    QWidget::setTabOrder(BtnSettings, urlDisplay);
+
+    AutoCloseTimer = new QTimer(this);
+    AutoCloseTimer->setObjectName(QStringLiteral("AutoCloseTimer"));
+}
+
+void TVelodrop1::ConnectHandlers() {
+    connect(BtnSettings, &QPushButton::clicked, this, [this] { Guarded([this] { BtnSettingsClick(); }); });
+    connect(BtnCancel, &QPushButton::clicked, this, [this] { Guarded([this] { BtnCancelClick(); }); });
+    connect(AutoCloseTimer, &QTimer::timeout, this, [this] { Guarded([this] { AutoCloseTimerTimer(); }); });
+    connect(QRCodePaintBox, &TPaintBox::Painting, this,
+            [this](QPainter& Canvas) { Guarded([&] { QRCodePaintBoxPaint(Canvas); }); });
+    new TKeyPreview(this, [this](int Key) { return FormKeyDown(Key); });
+}
+
+void TVelodrop1::FormCreate(const QStringList& Arguments) {
+    FState.AutoLanguage = true;
+    const TModeChoice mode = ChooseRunMode(Arguments);
+    FState.RunMode = mode.RunMode;
+    FStartMinimized = mode.Minimize;
+    if (!mode.CurrentFile.isNull()) FState.CurrentFile = mode.CurrentFile;
+
+    const QString folder = GetSpecialFolder(CSIDL_COMMON_APPDATA);
+    FState.SettingsFile = SettingsFilePath(folder, mode.BaseName);
+    FState.LogFileName = LogFilePath(folder);
+    FLogFilename = FState.LogFileName;
+    QFile::remove(FState.LogFileName);  // every run starts a new log
+
+    LoadSettings();
+    LocalizeForm(this);
+    setAcceptDrops(true);
+    QRCodeBitmap = QImage();
+    FState.UploadedFiles.clear();
+}
+
+void TVelodrop1::showEvent(QShowEvent* Event) {
+    QWidget::showEvent(Event);
+    // Activation runs once, at the first show: a dialog or message box that
+    // closes later hands the focus back without a new activation.
+    if (FActivated) return;
+    FActivated = true;
+    QTimer::singleShot(0, this, [this] { Guarded([this] { FormActivate(); }); });
+}
+
+void TVelodrop1::FormActivate() {
+    // Sharing the file from the command line and shortening the clipboard's
+    // address hang here; both flows join with the FTP client.
+}
+
+void TVelodrop1::FormDestroy() {
+    setAcceptDrops(false);
+    QRCodeBitmap = QImage();
+    FState.UploadedFiles.clear();
+}
+
+bool TVelodrop1::FormKeyDown(int Key) {
+    if (Key != Qt::Key_Escape) return false;
+    BtnCancelClick();
+    return true;
+}
+
+void TVelodrop1::LoadSettings() {
+    if (!platform::FileExists(FState.SettingsFile.toStdString())) {
+        BtnSettingsClick();
+        return;
+    }
+    const TSettings s = ReadSettingsFile(FState.SettingsFile);
+    FFtpLogin = {s.Host, s.Port, s.Username, s.Password};
+    FState.Directory = s.Directory;
+    FState.BaseURL = s.BaseURL;
+    FState.UseTLS = s.UseTLS;
+    FState.Timeout = s.Timeout;
+    FState.ResizeJPGImages = s.ResizeJPGImages;
+    FState.RemoveFileAtExit = s.RemoveFileAtExit;
+    FState.CopyLinkToClipboard = s.CopyLinkToClipboard;
+    if (!s.Log) FLogFilename.clear();
+    FState.AutoLanguage = s.AutoLanguage;
+}
+
+void TVelodrop1::SaveSettings() {
+    if (FState.SettingsFile.isEmpty()) return;
+    TSettings s;
+    s.Host = FFtpLogin.Host;
+    s.Port = FFtpLogin.Port;
+    s.Username = FFtpLogin.Username;
+    s.Password = FFtpLogin.Password;
+    s.Directory = FState.Directory;
+    s.BaseURL = FState.BaseURL;
+    s.UseTLS = FState.UseTLS;
+    s.Timeout = FState.Timeout;
+    s.RemoveFileAtExit = FState.RemoveFileAtExit;
+    s.CopyLinkToClipboard = FState.CopyLinkToClipboard;
+    s.ResizeJPGImages = FState.ResizeJPGImages;
+    WriteSettingsFile(FState.SettingsFile, s);
+}
+
+void TVelodrop1::LocalizeForm(QWidget* Form) {
+    const bool german = UseGermanTexts(FState.AutoLanguage);
+    const TRuntimeTexts texts = RuntimeTexts(german);
+    FState.NotExistingText = texts.NotExisting;
+    SetHint(QRCodePaintBox, texts.DropHint);
+    QRCodePaintBox->setToolTip(texts.DropHint);
+    if (german) ApplyHintsAsCaptions(Form);
+}
+
+QString TVelodrop1::randomString(std::int32_t numberOfChars) const {
+    return vd::app::randomString(numberOfChars);
+}
+
+QString TVelodrop1::GetSpecialFolder(int CSIDL) const {
+    if (CSIDL != CSIDL_COMMON_APPDATA) return {};
+    return QString::fromStdString(platform::CommonAppDataFolder());
+}
+
+void TVelodrop1::BtnSettingsClick() {
+    AutoCloseTimer->stop();
+    // Released in every case, deferred until the current event is handled,
+    // and the timer re-armed, also when saving fails.
+    auto dialog = std::unique_ptr<TVelodropSettings, void (*)(TVelodropSettings*)>(
+        new TVelodropSettings(nullptr), [](TVelodropSettings* d) { d->deleteLater(); });
+    struct TRearm {
+        TVelodrop1* Window;
+        ~TRearm() { Window->ArmAutoCloseTimer(); }
+    } rearm{this};
+
+    LocalizeForm(dialog.get());
+    TVelodropSettings& d = *dialog;
+    d.HostInput->setText(FFtpLogin.Host);
+    d.PortInput->setText(QString::number(FFtpLogin.Port));
+    d.UsernameInput->setText(FFtpLogin.Username);
+    d.PasswordInput->setText(FFtpLogin.Password);
+    d.DirectoryInput->setText(FState.Directory);
+    d.baseURLInput->setText(FState.BaseURL);
+    d.AutoclosetimeoutInput->setText(QString::number(FState.Timeout));
+    d.RemoveFileAtExitCheckBox->setChecked(FState.RemoveFileAtExit);
+    d.CopyLinkToClipboardCheckBox->setChecked(FState.CopyLinkToClipboard);
+    d.useTLSCheckBox->setChecked(FState.UseTLS);
+    d.resizeJPGInput->setText(QString::number(FState.ResizeJPGImages));
+
+    if (TModalSeam::ExecDialog(d) != QDialog::Accepted) return;
+    FFtpLogin.Host = d.HostInput->text();
+    FFtpLogin.Port = static_cast<std::uint16_t>(IntegerOrDefault(d.PortInput->text(), 21));
+    FFtpLogin.Username = d.UsernameInput->text();
+    FFtpLogin.Password = d.PasswordInput->text();
+    FState.Directory = d.DirectoryInput->text();
+    FState.BaseURL = d.baseURLInput->text();
+    FState.Timeout = IntegerOrDefault(d.AutoclosetimeoutInput->text(), 0);
+    FState.RemoveFileAtExit = d.RemoveFileAtExitCheckBox->isChecked();
+    FState.CopyLinkToClipboard = d.CopyLinkToClipboardCheckBox->isChecked();
+    FState.UseTLS = d.useTLSCheckBox->isChecked();
+    FState.ResizeJPGImages = AbsoluteValue(IntegerOrDefault(d.resizeJPGInput->text(), 0));
+    SaveSettings();
+}
+
+void TVelodrop1::ArmAutoCloseTimer() {
+    // Seconds to milliseconds without overflow: a huge delay means "never"
+    // in practice, so it is capped at the timer's longest interval.
+    const std::int64_t ms = std::int64_t{FState.Timeout} * 1000;
+    AutoCloseTimer->setInterval(static_cast<int>(std::min<std::int64_t>(ms, INT32_MAX)));
+    if (FState.Timeout > 0) AutoCloseTimer->start();
+    else AutoCloseTimer->stop();
+}
+
+void TVelodrop1::BtnCancelClick() {
+    hide();
+    FTerminationRequested = true;
+    QCoreApplication::quit();
+}
+
+void TVelodrop1::AutoCloseTimerTimer() {
+    // Once is enough: the exit sequence may show a message box, whose loop
+    // would otherwise let the timer start a second exit inside the first.
+    AutoCloseTimer->stop();
+    BtnCancelClick();
+}
+
+void TVelodrop1::QRCodePaintBoxPaint(QPainter& Canvas) {
+    const int boxWidth = QRCodePaintBox->width();
+    const int boxHeight = QRCodePaintBox->height();
+    Canvas.fillRect(0, 0, boxWidth, boxHeight, Qt::white);
+    if (QRCodeBitmap.width() < 1 || QRCodeBitmap.height() < 1) return;
+    const double scale = boxWidth < boxHeight ? double(boxWidth) / QRCodeBitmap.width()
+                                              : double(boxHeight) / QRCodeBitmap.height();
+    const QRect target(0, 0, static_cast<int>(scale * QRCodeBitmap.width()),
+                       static_cast<int>(scale * QRCodeBitmap.height()));
+    Canvas.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    Canvas.drawImage(target, QRCodeBitmap);
+}
+
+}  // namespace vd::app
