@@ -1,0 +1,81 @@
+#!/usr/bin/python3
+"""A pyftpdlib server for the tests: one user, a home folder, a passive port
+range, on 127.0.0.1 only. Prints "READY <port>" once it listens.
+
+Options for scenarios: --nlst-paths (NLST names carry their folder),
+--refuse-stor NAME / --refuse-retr NAME (refuse those names), --certfile
+(explicit TLS with that certificate and key).
+"""
+import argparse
+import logging
+import os
+import sys
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+def parse_args():
+    p = argparse.ArgumentParser()
+    p.add_argument("--home", required=True)
+    p.add_argument("--user", required=True)
+    p.add_argument("--password", required=True)
+    p.add_argument("--passive-from", type=int, required=True)
+    p.add_argument("--passive-to", type=int, required=True)
+    p.add_argument("--nlst-paths", action="store_true")
+    p.add_argument("--refuse-stor", action="append", default=[])
+    p.add_argument("--refuse-retr", action="append", default=[])
+    p.add_argument("--certfile")
+    p.add_argument("--banner", default="velodrop test server ready.")
+    return p.parse_args()
+
+
+def make_handler(args):
+    base = FTPHandler
+    if args.certfile:
+        from pyftpdlib.handlers import TLS_FTPHandler
+        base = TLS_FTPHandler
+
+    class Handler(base):
+        def ftp_STOR(self, file, mode="w"):
+            if os.path.basename(file) in args.refuse_stor:
+                self.respond("553 Storing this name is refused.")
+                return None
+            return super().ftp_STOR(file, mode)
+
+        def ftp_RETR(self, file):
+            if os.path.basename(file) in args.refuse_retr:
+                self.respond("550 Retrieving this name is refused.")
+                return None
+            return super().ftp_RETR(file)
+
+        def ftp_NLST(self, path):
+            if not args.nlst_paths or not self.fs.isdir(path):
+                return super().ftp_NLST(path)
+            folder = self.fs.fs2ftp(path).rstrip("/")
+            names = sorted(self.run_as_current_user(self.fs.listdir, path))
+            data = "".join("%s/%s\r\n" % (folder, n) for n in names)
+            self.push_dtp_data(data.encode("utf8"), cmd="NLST")
+            return path
+
+    if args.certfile:
+        Handler.certfile = args.certfile
+    Handler.banner = args.banner
+    Handler.passive_ports = range(args.passive_from, args.passive_to + 1)
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(args.user, args.password, args.home, perm="elradfmwMT")
+    Handler.authorizer = authorizer
+    return Handler
+
+
+def main():
+    args = parse_args()
+    logging.basicConfig(level=logging.WARNING, stream=sys.stderr)
+    server = FTPServer(("127.0.0.1", 0), make_handler(args))
+    print("READY %d" % server.address[1], flush=True)
+    server.serve_forever(handle_exit=True)
+
+
+if __name__ == "__main__":
+    main()
