@@ -226,7 +226,9 @@ bool WritePrivateProfileString(std::string_view Section, std::string_view Key,
         inserts.emplace_back(place.LastContentLine, keyLine);
     } else {
         const std::size_t after = lines.empty() ? SIZE_MAX : lines.size() - 1;
-        inserts.emplace_back(after, "[" + std::string(Section) + "]");
+        std::string header(1, '[');  // built piecewise: g++ 12 misreads "[" + ... under -O2 (-Wrestrict)
+        header.append(Section).append(1, ']');
+        inserts.emplace_back(after, header);
         inserts.emplace_back(after, keyLine);
     }
     return ReplaceFile(Path, Rebuild(bom, lines, inserts, std::nullopt), existed);
