@@ -1,0 +1,40 @@
+#pragma once
+// Shrinks (or enlarges) a JPEG image by a percentage before it is shared.
+
+#include <QString>
+#include <cstdint>
+#include <stdexcept>
+
+namespace vd::app {
+
+/// Raised by the JPEG codec; the message is "JPEG-Fehler #<n>" with the
+/// codec's message number.
+class EJPEGError : public std::runtime_error {
+public:
+    explicit EJPEGError(int Code);
+    int ErrorCode() const noexcept { return FCode; }
+
+private:
+    int FCode;
+};
+
+/// Raised when a file cannot be opened or written.
+class EFileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/// The pixel size of the copy: round half to even, never below one pixel.
+int ScaledDimension(int Source, std::int32_t Percent);
+
+/// Writes `FileName` scaled by `Percent` percent to the temporary folder as
+/// "_tmp_" + its file name (replacing a file there) and returns that path.
+/// Quality 90; progressive exactly when the source has more than one scan.
+/// The image is streamed: it is decoded at the smallest DCT scale that still
+/// covers the target size, then rows and columns are picked to the exact
+/// size, so memory holds a few rows, not the whole picture.
+/// Raises EJPEGError for anything the codec refuses, EFileError when a file
+/// cannot be read or written.
+QString ResizeJPG(const QString& FileName, std::int32_t Percent);
+
+}  // namespace vd::app
