@@ -1,5 +1,7 @@
 #include "FtpParsing.h"
 
+#include <algorithm>
+
 #include "EIdException.h"
 
 namespace vd::ftp {
@@ -40,7 +42,10 @@ TPassiveEndpoint ParsePassiveReply(std::string_view firstTextLine) {
   const auto fields = SplitAt(std::string_view(line).substr(start, end - start), ',');
   if (fields.size() < 6) throw EIdFTPBadPassiveReply("Ungültige Antwort auf PASV: " + line);
   TPassiveEndpoint endpoint;
-  endpoint.Address = fields[0] + "." + fields[1] + "." + fields[2] + "." + fields[3];
+  // "=10,0,0,5,..." (no brackets): the address starts at the first digit.
+  std::string first = Trim(fields[0]);
+  first.erase(0, std::min(first.size(), first.find_first_of("0123456789")));
+  endpoint.Address = first + "." + Trim(fields[1]) + "." + Trim(fields[2]) + "." + Trim(fields[3]);
   const int64_t high = PortField(fields[4]);
   const int64_t low = PortField(fields[5]) % 256;
   endpoint.Port = static_cast<uint16_t>(static_cast<uint64_t>(high * 256 + low) & 0xFFFF);
