@@ -62,6 +62,7 @@ def make_handler(args):
     if args.certfile:
         Handler.certfile = args.certfile
     Handler.banner = args.banner
+    Handler.auth_failed_timeout = 0.1  # tests need no brute-force delay
     Handler.passive_ports = range(args.passive_from, args.passive_to + 1)
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.home, perm="elradfmwMT")
