@@ -101,7 +101,11 @@ int RunCodec(TResizeJob& Job, jpeg_decompress_struct& D, jpeg_compress_struct& C
             firstBuffered = D.output_scanline;
             buffered = jpeg_read_scanlines(&D, sourceRows, rowsPerRead);
         }
-        const JSAMPLE* source = sourceRows[wanted - firstBuffered];
+        JSAMPROW source = sourceRows[wanted - firstBuffered];
+        if (sourceWidth == static_cast<JDIMENSION>(width)) {
+            jpeg_write_scanlines(&C, &source, 1);  // the DCT scale hit the size exactly
+            continue;
+        }
         JSAMPLE* out = outputRow[0];
         for (int x = 0; x < width; ++x, out += 3) std::memcpy(out, source + columnOffset[x], 3);
         jpeg_write_scanlines(&C, outputRow, 1);

@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# ResizeJPG at 50 % on a 4000 x 3000 photo-like JPEG against
+# "djpeg -scale 1/2 | cjpeg -quality 90" (with -progressive for the
+# progressive source), alternating, in one run. Prints median wall times,
+# their ratio, and peak memory beside that of a full-size decode.
+# Usage: bench/app/resize_vs_djpeg.sh [BUILD_DIR] [ROUNDS]
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+BUILD=${1:-$ROOT/build-bench}
+ROUNDS=${2:-7}
+if [[ ! -x $BUILD/bench/app/resize_jpg_cli ]]; then
+  cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELODROP_BUILD_TESTS=OFF >/dev/null
+  cmake --build "$BUILD" --target resize_jpg_cli >/dev/null
+fi
+CLI=$BUILD/bench/app/resize_jpg_cli
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+export TMPDIR=$WORK
+
+# A photo-like source: smooth gradients with noise, so that the codec works
+# as hard as on a real picture.
+/usr/bin/python3 - "$WORK/source.ppm" <<'PY'
+import random, sys
+w, h = 4000, 3000
+random.seed(1)
+noise = bytes(random.getrandbits(8) & 0x1F for _ in range(w * 3))
+with open(sys.argv[1], "wb") as f:
+    f.write(b"P6\n%d %d\n255\n" % (w, h))
+    for y in range(h):
+        base = bytes(((x * 255 // w + (y * 255 // h if c == 1 else 0) + c * 60) & 0xFF) for x in range(w) for c in range(3))
+        f.write(bytes((a + b) & 0xFF for a, b in zip(base, noise[(y % 7) * 3:] + noise[:(y % 7) * 3])))
+PY
+cjpeg -quality 92 "$WORK/source.ppm" > "$WORK/baseline.jpg"
+cjpeg -quality 92 -progressive "$WORK/source.ppm" > "$WORK/progressive.jpg"
+rm "$WORK/source.ppm"
+
+# Alternating runs; median wall time and peak memory of each side. wait4
+# gives each run's own resource use, a pipeline's its processes' largest.
+/usr/bin/python3 - "$CLI" "$WORK" "$ROUNDS" <<'PY'
+import os, statistics, subprocess, sys, time
+cli, work, rounds = sys.argv[1], sys.argv[2], int(sys.argv[3])
+
+def run(argv):
+    start = time.perf_counter()
+    proc = subprocess.Popen(argv, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    _, status, usage = os.wait4(proc.pid, 0)
+    assert status == 0, argv
+    return time.perf_counter() - start, usage.ru_maxrss
+
+for kind in ("baseline", "progressive"):
+    src = f"{work}/{kind}.jpg"
+    prog = "-progressive" if kind == "progressive" else ""
+    peer = ["sh", "-c", f"djpeg -scale 1/2 '{src}' | cjpeg -quality 90 {prog} > '{work}/peer.jpg'"]
+    ours, theirs = [], []
+    for _ in range(rounds):
+        ours.append(run([cli, src, "50"]))
+        theirs.append(run(peer))
+    full = run(["djpeg", "-outfile", "/dev/null", src])[1]
+    to = statistics.median(t for t, _ in ours)
+    tp = statistics.median(t for t, _ in theirs)
+    mo = statistics.median(m for _, m in ours)
+    print(f"{kind:11s} ours {to*1000:7.1f} ms  djpeg|cjpeg {tp*1000:7.1f} ms  ratio {to/tp:.2f}   "
+          f"peak: ours {mo} KiB, full-size decode (djpeg) {full} KiB")
+PY
