@@ -3,6 +3,7 @@
 // function patterns included; lower is better.
 #pragma once
 
+#include "PackedLines.h"
 #include "TByteMatrix.h"
 
 namespace vd::qr {
@@ -21,5 +22,7 @@ int PenaltyRule3(const TByteMatrix& Matrix);
 int PenaltyRule4(const TByteMatrix& Matrix);
 // Rule 1 both ways plus rules 2, 3 and 4.
 int TotalPenalty(const TByteMatrix& Matrix);
+// The same on the matrix's dark modules packed as rows and as columns.
+int TotalPenalty(const TPackedLines& Rows, const TPackedLines& Columns);
 
 }  // namespace vd::qr

@@ -4,6 +4,21 @@
 
 namespace vd::qr {
 
+namespace {
+
+// The low n bits of value in reverse order (n = 1..32): the most
+// significant of them becomes bit 0, the first bit of the sequence.
+std::uint32_t ReverseLowBits(std::uint32_t value, int n) {
+    value = ((value >> 1) & 0x55555555u) | ((value & 0x55555555u) << 1);
+    value = ((value >> 2) & 0x33333333u) | ((value & 0x33333333u) << 2);
+    value = ((value >> 4) & 0x0F0F0F0Fu) | ((value & 0x0F0F0F0Fu) << 4);
+    value = ((value >> 8) & 0x00FF00FFu) | ((value & 0x00FF00FFu) << 8);
+    value = (value >> 16) | (value << 16);
+    return value >> (32 - n);
+}
+
+}  // namespace
+
 void TBitArray::ReserveBits(int N) {
     const auto words = static_cast<std::size_t>((N + 31) / 32);
     if (FBits.size() < words) {
@@ -16,24 +31,46 @@ void TBitArray::ReserveBits(int N) {
 
 void TBitArray::AppendBit(bool Bit) {
     ReserveBits(FSize + 1);
-    if (Bit) FBits[FSize >> 5] |= 1u << (FSize & 31);
+    if (Bit) FBits[static_cast<std::size_t>(FSize >> 5)] |= 1u << (FSize & 31);
     ++FSize;
+}
+
+void TBitArray::OrBitsAt(std::uint32_t Bits, int Count) {
+    // Bits holds the next Count bits in sequence order (first bit in bit 0);
+    // the positions from FSize on are still 0.
+    const auto word = static_cast<std::size_t>(FSize >> 5);
+    const int offset = FSize & 31;
+    FBits[word] |= Bits << offset;
+    if (offset != 0 && offset + Count > 32) FBits[word + 1] |= Bits >> (32 - offset);
+    FSize += Count;
 }
 
 void TBitArray::AppendBits(std::uint32_t Value, int NumBits) {
     if (NumBits <= 0) return;
     ReserveBits(FSize + NumBits);
-    for (int i = NumBits - 1; i >= 0; --i) {
-        // Beyond 32 bits the value has only leading zeros.
-        if (i < 32 && ((Value >> i) & 1u)) FBits[FSize >> 5] |= 1u << (FSize & 31);
-        ++FSize;
+    // Beyond 32 bits the value has only leading zeros.
+    if (NumBits > 32) {
+        FSize += NumBits - 32;
+        NumBits = 32;
     }
+    OrBitsAt(ReverseLowBits(Value, NumBits), NumBits);
 }
 
 void TBitArray::AppendBitArray(const TBitArray& NewBitArray) {
-    const int count = NewBitArray.FSize;  // read first: NewBitArray may be *this
-    ReserveBits(FSize + count);
-    for (int i = 0; i < count; ++i) AppendBit(NewBitArray.Get(i));
+    if (&NewBitArray == this) {
+        const TBitArray copy = NewBitArray;
+        AppendBitArray(copy);
+        return;
+    }
+    const TBitArray& other = NewBitArray;
+    ReserveBits(FSize + other.FSize);
+    // Both sequences keep their first bit in the low bit of a word, so the
+    // words go over whole, shifted to the current end.
+    for (int done = 0; done < other.FSize; done += 32) {
+        const int count = std::min(32, other.FSize - done);
+        const std::uint32_t word = other.FBits[static_cast<std::size_t>(done >> 5)];
+        OrBitsAt(count == 32 ? word : word & ((1u << count) - 1), count);
+    }
 }
 
 void TBitArray::ToBytes(int BitOffset, TByteArray& Source, int Offset, int NumBytes) const {

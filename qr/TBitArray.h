@@ -31,6 +31,7 @@ public:
 
 private:
     void ReserveBits(int N);
+    void OrBitsAt(std::uint32_t Bits, int Count);
 
     int FSize = 0;
     // Bit i lives in word i / 32 as 1 << (i % 32).

@@ -15,14 +15,15 @@ void TEncoder::EncodeText(const std::u16string& Content, int Encoding,
     QRCode.SetMode(data.Mode);
     QRCode.SetVersion(data.Version->VersionNumber());
 
+    // The mask choice leaves the data placed, unmasked, in its scratch
+    // matrix; masking that copy gives what BuildMatrix gives for the mask.
     const int dimension = data.Version->GetDimensionForVersion();
-    TByteMatrix scratch(dimension, dimension);
-    QRCode.SetMaskPattern(
-        ChooseMaskPattern(data.Codewords, ecLevel, QRCode.Version(), scratch));
+    TByteMatrix placed(dimension, dimension);
+    QRCode.SetMaskPattern(ChooseMaskPattern(data.Codewords, ecLevel, QRCode.Version(), placed));
 
     auto matrix = std::make_unique<TByteMatrix>(dimension, dimension);
-    TMatrixUtil().BuildMatrix(data.Codewords, *QRCode.ecLevel(), QRCode.Version(),
-                              QRCode.MaskPattern(), *matrix);
+    TMatrixUtil::ApplyMask(placed, QRCode.MaskPattern(), *matrix);
+    TMatrixUtil().EmbedFormatBits(*QRCode.ecLevel(), QRCode.MaskPattern(), *matrix);
     QRCode.SetMatrix(std::move(matrix));
 }
 

@@ -37,7 +37,8 @@ public:
     TEncodedData EncodeCodewords(const std::u16string& Content, int Encoding,
                                  const TErrorCorrectionLevel& ecLevel);
     // The mask 0..7 whose matrix has the lowest total penalty, the lower
-    // mask on equal scores. Matrix (the symbol's size) is scratch.
+    // mask on equal scores. Matrix (the symbol's size) is scratch; it is
+    // left with the data placed but not yet masked (see TMatrixUtil).
     int ChooseMaskPattern(const TBitArray& Bits, const TErrorCorrectionLevel& ecLevel,
                           int Version, TByteMatrix& Matrix);
 

@@ -50,6 +50,11 @@ int TGenericGF::Multiply(int A, int B) {
     return FExpTable[static_cast<std::size_t>(log % (FSize - 1))];
 }
 
+int TGenericGF::Log(int A) {
+    EnsureTables();
+    return FLogTable[static_cast<std::size_t>(A)];
+}
+
 const TGenericGFPoly& TGenericGF::GetZero() {
     EnsureTables();
     return *FZero;

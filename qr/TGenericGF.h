@@ -30,6 +30,14 @@ public:
     // The multiplicative inverse; 0 for 0.
     int Inverse(int A);
     int Multiply(int A, int B);
+    // The exponent i with alpha^i = A, for A != 0.
+    int Log(int A);
+    // alpha^(LogA + LogB): the product of two nonzero elements given by
+    // their logarithms. The tables must exist (any Log call builds them).
+    int MultiplyLogs(int LogA, int LogB) const noexcept {
+        const int sum = LogA + LogB;  // below 2 (Size - 1): one wrap at most
+        return FExpTable[static_cast<std::size_t>(sum >= FSize - 1 ? sum - (FSize - 1) : sum)];
+    }
     static int AddOrSubtract(int A, int B) noexcept { return A ^ B; }
     const TGenericGFPoly& GetZero();
     int GetGeneratorBase() const noexcept { return FGeneratorBase; }

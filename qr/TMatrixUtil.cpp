@@ -20,19 +20,29 @@ constexpr const char* kAlignmentPattern[] = {"11111", "10001", "10101", "10001",
 constexpr const char* kHorizontalSeparator[] = {"00000000"};
 constexpr const char* kVerticalSeparator[] = {"0", "0", "0", "0", "0", "0", "0"};
 
-// Where the 15 format bits go around the top-left finder, bit 0 first (7.9.1).
-constexpr std::array<std::array<int, 2>, 15> kFormatPositions{{
-    {8, 0}, {8, 1}, {8, 2}, {8, 3}, {8, 4}, {8, 5}, {8, 7}, {8, 8},
-    {7, 8}, {5, 8}, {4, 8}, {3, 8}, {2, 8}, {1, 8}, {0, 8},
-}};
-
 // Bit i of a word, counted from its least significant bit.
 bool WordBit(const TBitArray& word, int i) { return word.Get(word.GetSize() - 1 - i); }
 
-std::uint8_t Masked(std::uint8_t cell, int mask, int x, int y) {
-    if (cell == kEmpty || (cell & TMatrixUtil::kDataCell) == 0) return cell;
-    const bool invert = mask != -1 && TMaskUtil::GetDataMaskBit(mask, x, y);
-    return static_cast<std::uint8_t>((cell & 1) ^ (invert ? 1 : 0));
+// Data cells (marked kDataCell | bit) become their bit, inverted where
+// Invert says; function modules are copied as they are.
+template <typename Invert>
+void MaskRows(const T2DByteArray& from, T2DByteArray& to, Invert invert) {
+    for (std::size_t y = 0; y < from.size(); ++y) {
+        const std::uint8_t* source = from[y].data();
+        std::uint8_t* target = to[y].data();
+        const int width = static_cast<int>(from[y].size());
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t cell = source[x];
+            const bool data = cell != kEmpty && (cell & TMatrixUtil::kDataCell) != 0;
+            target[x] = data ? static_cast<std::uint8_t>((cell & 1) ^ invert(x, int(y))) : cell;
+        }
+    }
+}
+
+// One loop per mask, so that the condition is known inside it.
+template <int Mask>
+void MaskRowsWith(const T2DByteArray& from, T2DByteArray& to) {
+    MaskRows(from, to, [](int x, int y) { return TMaskUtil::GetDataMaskBit(Mask, x, y) ? 1 : 0; });
 }
 
 }  // namespace
@@ -121,18 +131,9 @@ void TMatrixUtil::DrawTimingPatterns(TByteMatrix& Matrix) {
 void TMatrixUtil::EmbedFormatBits(const TErrorCorrectionLevel& ecLevel, int MaskPattern,
                                   TByteMatrix& Matrix) {
     if (MaskPattern < 0 || MaskPattern > 7) return;
-    const TBitArray word = FormatBits(ecLevel.Bits(), MaskPattern);
-    if (word.GetSize() != 15) FMatrixUtilError = true;
-    const int w = Matrix.Width();
-    const int h = Matrix.Height();
-    for (int i = 0; i < 15; ++i) {
-        const bool bit = WordBit(word, i);
-        Matrix.SetBoolean(kFormatPositions[i][0], kFormatPositions[i][1], bit);
-        if (i < 8)
-            Matrix.SetBoolean(w - 1 - i, 8, bit);
-        else
-            Matrix.SetBoolean(8, h - 15 + i, bit);
-    }
+    if (FormatBits(ecLevel.Bits(), MaskPattern).GetSize() != 15) FMatrixUtilError = true;
+    ForEachFormatModule(ecLevel.Bits(), MaskPattern, Matrix.Width(), Matrix.Height(),
+                        [&Matrix](int x, int y, bool dark) { Matrix.SetBoolean(x, y, dark); });
 }
 
 void TMatrixUtil::EmbedVersionBits(int Version, TByteMatrix& Matrix) {
@@ -182,11 +183,17 @@ void TMatrixUtil::ApplyMask(int MaskPattern, TByteMatrix& Matrix) {
 void TMatrixUtil::ApplyMask(const TByteMatrix& Placed, int MaskPattern, TByteMatrix& Matrix) {
     const T2DByteArray& from = Placed.GetArray();
     T2DByteArray& to = Matrix.GetArray();
-    for (std::size_t y = 0; y < from.size(); ++y) {
-        const TByteArray& source = from[y];
-        TByteArray& target = to[y];
-        for (std::size_t x = 0; x < source.size(); ++x)
-            target[x] = Masked(source[x], MaskPattern, static_cast<int>(x), static_cast<int>(y));
+    switch (MaskPattern) {
+        case -1: return MaskRows(from, to, [](int, int) { return 0; });
+        case 0: return MaskRowsWith<0>(from, to);
+        case 1: return MaskRowsWith<1>(from, to);
+        case 2: return MaskRowsWith<2>(from, to);
+        case 3: return MaskRowsWith<3>(from, to);
+        case 4: return MaskRowsWith<4>(from, to);
+        case 5: return MaskRowsWith<5>(from, to);
+        case 6: return MaskRowsWith<6>(from, to);
+        case 7: return MaskRowsWith<7>(from, to);
+        default: return MaskRows(from, to, [](int, int) { return 1; });
     }
 }
 

@@ -3,6 +3,7 @@
 // zig-zag order with the data mask applied (ISO/IEC 18004 7.3 to 7.10).
 #pragma once
 
+#include "FormatVersionBits.h"
 #include "TBitArray.h"
 #include "TByteMatrix.h"
 #include "TErrorCorrectionLevel.h"
@@ -44,6 +45,12 @@ public:
 
     static constexpr std::uint8_t kDataCell = 2;
 
+    // Calls Write(X, Y, Dark) for both copies of every module of the format
+    // word, in the order EmbedFormatBits writes them; MaskPattern 0..7.
+    template <typename Write>
+    static void ForEachFormatModule(int LevelBits, int MaskPattern, int Width, int Height,
+                                    Write write);
+
 private:
     bool WritePattern(const char* const* Rows, int Width, int Height, int X, int Y,
                       TByteMatrix& Matrix);
@@ -55,5 +62,26 @@ private:
 
     bool FMatrixUtilError = false;
 };
+
+// Where the 15 format bits go around the top-left finder, bit 0 first
+// (ISO/IEC 18004 7.9.1, Figure 25).
+inline constexpr int kFormatPositions[15][2] = {
+    {8, 0}, {8, 1}, {8, 2}, {8, 3}, {8, 4}, {8, 5}, {8, 7}, {8, 8},
+    {7, 8}, {5, 8}, {4, 8}, {3, 8}, {2, 8}, {1, 8}, {0, 8},
+};
+
+template <typename Write>
+void TMatrixUtil::ForEachFormatModule(int LevelBits, int MaskPattern, int Width, int Height,
+                                      Write write) {
+    const TBitArray word = FormatBits(LevelBits, MaskPattern);
+    for (int i = 0; i < 15; ++i) {
+        const bool bit = word.Get(word.GetSize() - 1 - i);  // bit i from the least significant
+        write(kFormatPositions[i][0], kFormatPositions[i][1], bit);
+        if (i < 8)
+            write(Width - 1 - i, 8, bit);
+        else
+            write(8, Height - 15 + i, bit);
+    }
+}
 
 }  // namespace vd::qr

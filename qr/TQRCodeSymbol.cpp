@@ -27,13 +27,14 @@ void TQRCodeSymbol::Regenerate() {
     TEncoder().EncodeText(FData, static_cast<int>(FEncoding), LevelL(), record);
     T2DBooleanArray elements;
     if (const TByteMatrix* matrix = record.Matrix()) {
-        // First index the column, second the row: [x][y].
-        elements.assign(static_cast<std::size_t>(matrix->Height()),
-                        std::vector<bool>(static_cast<std::size_t>(matrix->Width())));
-        for (int a = 0; a < matrix->Height(); ++a)
-            for (int b = 0; b < matrix->Width(); ++b)
-                elements[static_cast<std::size_t>(a)][static_cast<std::size_t>(b)] =
-                    matrix->Get(a, b) == 1;
+        // First index the column X, second the row Y.
+        const T2DByteArray& rows = matrix->GetArray();
+        elements.resize(static_cast<std::size_t>(matrix->Width()));
+        for (std::size_t x = 0; x < elements.size(); ++x) {
+            std::vector<bool>& column = elements[x];
+            column.reserve(rows.size());
+            for (const TByteArray& row : rows) column.push_back(row[x] == 1);
+        }
     }
     FElements = std::move(elements);
     FRows = static_cast<int>(FElements.size()) + 2 * FQuietZone;
