@@ -45,6 +45,10 @@ public:
     void LoadSettings();
     void SaveSettings();
     void LocalizeForm(QWidget* Form);
+    /// Encodes `Link` once into QRCodeBitmap, one pixel per module, and
+    /// repaints the QR area. Raises when the link does not fit a QR code;
+    /// the previous code then stays.
+    void ShowQRCode(const QString& Link);
     QString randomString(std::int32_t numberOfChars) const;
     QString GetSpecialFolder(int CSIDL) const;
 
@@ -80,6 +84,10 @@ private:
     bool FStartMinimized = false;
     bool FTerminationRequested = false;
 };
+
+/// Where the QR code bitmap is drawn inside the box: scaled to the box's
+/// smaller side, from its top-left corner.
+QRect QRCodeTargetRect(QSize Box, QSize Bitmap);
 
 /// The one main window of the program; the settings dialog draws its
 /// random directory names through it.
