@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "TQRCodeSymbol.h"
 
@@ -97,8 +98,18 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark((std::string("Theirs/") + c.name).c_str(), Theirs, c.text)
             ->Unit(benchmark::kMicrosecond);
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    // These machines are noisy: by default run each case five times,
+    // interleaved with the others, and compare medians. Flags given on the
+    // command line come later and win.
+    std::vector<char*> args{argv[0]};
+    std::string repetitions = "--benchmark_repetitions=5";
+    std::string interleaving = "--benchmark_enable_random_interleaving=true";
+    args.push_back(repetitions.data());
+    args.push_back(interleaving.data());
+    for (int i = 1; i < argc; ++i) args.push_back(argv[i]);
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
     TRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
