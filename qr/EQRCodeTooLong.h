@@ -7,7 +7,7 @@
 namespace vd::qr {
 
 class EQRCodeTooLong : public std::runtime_error {
-public:
+  public:
     EQRCodeTooLong() : std::runtime_error("The link is too long for a QR code") {}
 };
 

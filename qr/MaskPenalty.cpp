@@ -28,7 +28,7 @@ int Popcount(std::uint64_t word) {
 // For lines of one length: the bits of word w whose module i + k is inside
 // the line.
 class TLineShape {
-public:
+  public:
     explicit TLineShape(int length) : FLength(length), FWords((length + 63) / 64) {}
     int Words() const { return FWords; }
     std::uint64_t InsideAhead(int w, int k) const {
@@ -37,7 +37,7 @@ public:
         return bits <= 0 ? 0 : (std::uint64_t{1} << bits) - 1;
     }
 
-private:
+  private:
     int FLength;
     int FWords;
 };
@@ -88,9 +88,9 @@ int FinderPenaltyWord(const TWindow& window, const TLineShape& shape, int w) {
     const std::uint64_t after = light[7] & light[8] & light[9] & light[10];
     // Modules before the start are not light: the margin needs i >= 4.
     const std::uint64_t from4 = w > 0 ? ~std::uint64_t{0} : ~std::uint64_t{0xF};
-    const std::uint64_t before = ~(window.Before[1] | window.Before[2] | window.Before[3] |
-                                   window.Before[4]) &
-                                 from4 & shape.InsideAhead(w, 0);
+    const std::uint64_t before =
+        ~(window.Before[1] | window.Before[2] | window.Before[3] | window.Before[4]) & from4 &
+        shape.InsideAhead(w, 0);
     return 40 * Popcount(pattern & (after | before));
 }
 
@@ -159,8 +159,8 @@ int TotalPenalty(const TByteMatrix& Matrix) {
 }
 
 int TotalPenalty(const TPackedLines& Rows, const TPackedLines& Columns) {
-    return LinesPenalty<true, true>(Rows) + LinesPenalty<true, true>(Columns) +
-           BlockPenalty(Rows) + BalancePenalty(Rows);
+    return LinesPenalty<true, true>(Rows) + LinesPenalty<true, true>(Columns) + BlockPenalty(Rows) +
+           BalancePenalty(Rows);
 }
 
 }  // namespace vd::qr

@@ -13,7 +13,7 @@
 namespace vd::qr {
 
 class TPackedLines final {
-public:
+  public:
     // Count lines of Length modules, all bits 0.
     TPackedLines(int Count, int Length)
         : FCount(Count),
@@ -32,7 +32,7 @@ public:
         word = Value ? word | bit : word & ~bit;
     }
 
-private:
+  private:
     std::size_t Offset(int Index) const noexcept {
         return static_cast<std::size_t>(Index) * static_cast<std::size_t>(FWords);
     }

@@ -9,7 +9,7 @@
 namespace vd::qr {
 
 class TBitArray final {
-public:
+  public:
     // Number of bits appended so far.
     int GetSize() const noexcept { return FSize; }
     // (GetSize() + 7) / 8: a partial last byte counts as a whole byte.
@@ -29,7 +29,7 @@ public:
     // Word-wise XOR; does nothing when the word counts differ.
     void XorOperation(const TBitArray& Other);
 
-private:
+  private:
     void ReserveBits(int N);
     void OrBitsAt(std::uint32_t Bits, int Count);
 

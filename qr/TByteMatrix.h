@@ -9,7 +9,7 @@
 namespace vd::qr {
 
 class TByteMatrix final {
-public:
+  public:
     // Height rows of Width cells, every cell 0.
     TByteMatrix(int Width, int Height);
 
@@ -34,7 +34,7 @@ public:
     int Width() const noexcept { return FWidth; }
     int Height() const noexcept { return FHeight; }
 
-private:
+  private:
     T2DByteArray Bytes;
     int FWidth = 0;
     int FHeight = 0;

@@ -42,8 +42,8 @@ TEncodedData TEncoder::EncodeCodewords(const std::u16string& Content, int Encodi
 
     TBitArray& stream = result.DataBits;
     stream.AppendBits(static_cast<std::uint32_t>(ModeIndicator(result.Mode)), indicatorBits);
-    result.CharacterCount = result.Mode == TMode::qmByte ? payload.GetSizeInBytes()
-                                                         : static_cast<int>(text.size());
+    result.CharacterCount =
+        result.Mode == TMode::qmByte ? payload.GetSizeInBytes() : static_cast<int>(text.size());
     AppendCharacterCount(result.CharacterCount, versionNumber, result.Mode, stream);
     stream.AppendBitArray(payload);
 

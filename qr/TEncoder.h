@@ -18,15 +18,15 @@ namespace vd::qr {
 // The codewords of one symbol, before the matrix is built.
 struct TEncodedData {
     TMode Mode = TMode::qmTerminator;
-    int Encoding = 0;           // as rewritten by auto mode
-    int CharacterCount = 0;     // characters, or bytes in byte mode
+    int Encoding = 0;        // as rewritten by auto mode
+    int CharacterCount = 0;  // characters, or bytes in byte mode
     const TVersion* Version = nullptr;
-    TBitArray DataBits;         // header, data, terminator, pad: the data codewords
-    TBitArray Codewords;        // data and EC codewords, interleaved
+    TBitArray DataBits;   // header, data, terminator, pad: the data codewords
+    TBitArray Codewords;  // data and EC codewords, interleaved
 };
 
 class TEncoder final {
-public:
+  public:
     // Encodes Content (UTF-16) with the TQRCodeEncoding ordinal Encoding at
     // ecLevel into QRCode: level, mode, version, mask and matrix. Throws
     // EQRCodeTooLong, leaving QRCode without a matrix, when the segment is
@@ -39,13 +39,13 @@ public:
     // The mask 0..7 whose matrix has the lowest total penalty, the lower
     // mask on equal scores. Matrix (the symbol's size) is scratch; it is
     // left with the data placed but not yet masked (see TMatrixUtil).
-    int ChooseMaskPattern(const TBitArray& Bits, const TErrorCorrectionLevel& ecLevel,
-                          int Version, TByteMatrix& Matrix);
+    int ChooseMaskPattern(const TBitArray& Bits, const TErrorCorrectionLevel& ecLevel, int Version,
+                          TByteMatrix& Matrix);
 
     // Set by any step that met an inconsistency; never cleared.
     bool EncoderError() const noexcept { return FEncoderError; }
 
-private:
+  private:
     const TVersion& ChooseVersionFor(int HeaderBits, TMode mode, int PayloadBits,
                                      const TErrorCorrectionLevel& ecLevel);
     void AppendCharacterCount(int count, int versionNumber, TMode mode, TBitArray& bits);

@@ -89,7 +89,8 @@ void TEncoder::InterleaveBlocks(const TBitArray& bits, int numTotalBytes, int nu
         FEncoderError = true;
         return;
     }
-    for (std::size_t i = 0; i < maxData; ++i) AppendColumn(blocks, &TBlockPair::FDataBytes, i, result);
+    for (std::size_t i = 0; i < maxData; ++i)
+        AppendColumn(blocks, &TBlockPair::FDataBytes, i, result);
     for (std::size_t i = 0; i < maxEC; ++i)
         AppendColumn(blocks, &TBlockPair::FErrorCorrectionBytes, i, result);
     if (result.GetSizeInBytes() != numTotalBytes) FEncoderError = true;

@@ -5,7 +5,7 @@
 namespace vd::qr {
 
 class TErrorCorrectionLevel final {
-public:
+  public:
     int Bits() const noexcept { return FBits; }
     void SetBits(int Bits) noexcept { FBits = Bits; }
     void Assign(const TErrorCorrectionLevel& Source) noexcept { FBits = Source.FBits; }
@@ -14,7 +14,7 @@ public:
     // format information cannot disagree.
     int Ordinal() const noexcept { return 0; }
 
-private:
+  private:
     int FBits = 0;
 };
 

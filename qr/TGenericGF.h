@@ -12,7 +12,7 @@ namespace vd::qr {
 class TGenericGFPoly;
 
 class TGenericGF final {
-public:
+  public:
     // Primitive: the field's primitive polynomial as a bit mask; Size: number
     // of elements; B: exponent of the first root of generator polynomials.
     // The tables are built on first use.
@@ -45,7 +45,7 @@ public:
     // when Coefficient is 0.
     const TGenericGFPoly* BuildMonomial(int Degree, int Coefficient);
 
-private:
+  private:
     friend class TGenericGFPoly;
     const TGenericGFPoly& Register(TGenericGFPoly Poly);
     void EnsureTables();

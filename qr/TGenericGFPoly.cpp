@@ -7,8 +7,8 @@ namespace vd::qr {
 
 TGenericGFPoly::TGenericGFPoly(TGenericGF& AField, TIntegerArray ACoefficients)
     : FField(&AField), FCoefficients(std::move(ACoefficients)) {
-    const auto firstNonZero = std::find_if(FCoefficients.begin(), FCoefficients.end(),
-                                           [](int c) { return c != 0; });
+    const auto firstNonZero =
+        std::find_if(FCoefficients.begin(), FCoefficients.end(), [](int c) { return c != 0; });
     if (firstNonZero == FCoefficients.end())
         FCoefficients.assign(1, 0);
     else
@@ -60,7 +60,8 @@ TGenericGFPolyArray TGenericGFPoly::Divide(const TGenericGFPoly& Other) const {
     // drops below the divisor's.
     while (remainder->GetDegree() >= Other.GetDegree() && !remainder->IsZero()) {
         const int d = remainder->GetDegree() - Other.GetDegree();
-        const int scale = FField->Multiply(remainder->GetCoefficient(remainder->GetDegree()), inverse);
+        const int scale =
+            FField->Multiply(remainder->GetCoefficient(remainder->GetDegree()), inverse);
         quotient = quotient->AddOrSubtract(*FField->BuildMonomial(d, scale));
         remainder = remainder->AddOrSubtract(*Other.MultiplyByMonomial(d, scale));
     }

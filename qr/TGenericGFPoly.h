@@ -12,7 +12,7 @@ class TGenericGFPoly;
 using TGenericGFPolyArray = std::vector<const TGenericGFPoly*>;
 
 class TGenericGFPoly final {
-public:
+  public:
     // A new polynomial over AField, highest degree first; leading zeros are
     // dropped, all zeros (or none) give the single coefficient 0.
     static const TGenericGFPoly& Create(TGenericGF& AField, TIntegerArray ACoefficients);
@@ -35,7 +35,7 @@ public:
     // {quotient, remainder}; empty across fields or for a zero divisor.
     TGenericGFPolyArray Divide(const TGenericGFPoly& Other) const;
 
-private:
+  private:
     TGenericGFPoly(TGenericGF& AField, TIntegerArray ACoefficients);
 
     TGenericGF* FField;  // not owned: the field owns this polynomial

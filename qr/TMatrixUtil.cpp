@@ -109,7 +109,8 @@ void TMatrixUtil::DrawDarkModule(TByteMatrix& Matrix) {
 }
 
 void TMatrixUtil::DrawAlignmentPatterns(int Version, TByteMatrix& Matrix) {
-    const std::array<int, 7> centers = kAlignmentPatternCenters[static_cast<std::size_t>(Version - 1)];
+    const std::array<int, 7> centers =
+        kAlignmentPatternCenters[static_cast<std::size_t>(Version - 1)];
     for (int y : centers) {
         for (int x : centers) {
             // Centres on a finder pattern or its separator are skipped.
@@ -163,7 +164,8 @@ void TMatrixUtil::PlaceData(const TBitArray& DataBits, TByteMatrix& Matrix) {
         if (x == 6) x = 5;
         for (; y >= 0 && y < h; y += direction) {
             for (int column = x; column > x - 2; --column) {
-                std::uint8_t& cell = rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(column)];
+                std::uint8_t& cell =
+                    rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(column)];
                 if (cell != kEmpty) continue;
                 const bool bit = index < DataBits.GetSize() && DataBits.Get(index);
                 ++index;
@@ -184,16 +186,26 @@ void TMatrixUtil::ApplyMask(const TByteMatrix& Placed, int MaskPattern, TByteMat
     const T2DByteArray& from = Placed.GetArray();
     T2DByteArray& to = Matrix.GetArray();
     switch (MaskPattern) {
-        case -1: return MaskRows(from, to, [](int, int) { return 0; });
-        case 0: return MaskRowsWith<0>(from, to);
-        case 1: return MaskRowsWith<1>(from, to);
-        case 2: return MaskRowsWith<2>(from, to);
-        case 3: return MaskRowsWith<3>(from, to);
-        case 4: return MaskRowsWith<4>(from, to);
-        case 5: return MaskRowsWith<5>(from, to);
-        case 6: return MaskRowsWith<6>(from, to);
-        case 7: return MaskRowsWith<7>(from, to);
-        default: return MaskRows(from, to, [](int, int) { return 1; });
+        case -1:
+            return MaskRows(from, to, [](int, int) { return 0; });
+        case 0:
+            return MaskRowsWith<0>(from, to);
+        case 1:
+            return MaskRowsWith<1>(from, to);
+        case 2:
+            return MaskRowsWith<2>(from, to);
+        case 3:
+            return MaskRowsWith<3>(from, to);
+        case 4:
+            return MaskRowsWith<4>(from, to);
+        case 5:
+            return MaskRowsWith<5>(from, to);
+        case 6:
+            return MaskRowsWith<6>(from, to);
+        case 7:
+            return MaskRowsWith<7>(from, to);
+        default:
+            return MaskRows(from, to, [](int, int) { return 1; });
     }
 }
 

@@ -11,7 +11,7 @@
 namespace vd::qr {
 
 class TMatrixUtil final {
-public:
+  public:
     // Rewrites Matrix (17 + 4 * Version square, Version 1..40) completely.
     // MaskPattern 0..7; -1 places the data unmasked and writes no format
     // information. Inconsistencies set MatrixUtilError; nothing is raised.
@@ -51,7 +51,7 @@ public:
     static void ForEachFormatModule(int LevelBits, int MaskPattern, int Width, int Height,
                                     Write write);
 
-private:
+  private:
     bool WritePattern(const char* const* Rows, int Width, int Height, int X, int Y,
                       TByteMatrix& Matrix);
     void DrawFinderPatterns(TByteMatrix& Matrix);

@@ -11,7 +11,7 @@
 namespace vd::qr {
 
 class TQRCode final {
-public:
+  public:
     bool QRCodeError() const noexcept { return FQRCodeError; }
     TMode Mode() const noexcept { return FMode; }
     void SetMode(TMode Mode) noexcept { FMode = Mode; }
@@ -43,7 +43,7 @@ public:
     void SetAll(int VersionNum, int NumBytes, int NumDataBytes, int NumRSBlocks, int NumECBytes,
                 int MatrixWidth) noexcept;
 
-private:
+  private:
     TMode FMode = TMode::qmTerminator;
     std::unique_ptr<TErrorCorrectionLevel> FECLevel;
     int FVersion = -1;

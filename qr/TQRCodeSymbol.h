@@ -12,7 +12,7 @@
 namespace vd::qr {
 
 class TQRCodeSymbol final {
-public:
+  public:
     const std::u16string& Data() const noexcept { return FData; }
     // Stores a different text and encodes it. Throws EQRCodeTooLong when it
     // does not fit version 40; the previous symbol then stays, the new text
@@ -36,7 +36,7 @@ public:
     bool IsBlack(int Row, int Column) const noexcept { return GetIsBlack(Row, Column); }
     bool GetIsBlack(int Row, int Column) const noexcept;
 
-private:
+  private:
     void Regenerate();
 
     std::u16string FData;

@@ -37,7 +37,9 @@ void TReedSolomonEncoder::Encode(TIntegerArray& ToEncode, int ECBytes) {
         if (factor == 0) continue;
         const int factorLog = FField->Log(factor);
         for (std::size_t j = 0; j < generatorLog.size(); ++j)
-            if (generatorLog[j] >= 0) remainder[static_cast<std::ptrdiff_t>(j)] ^= FField->MultiplyLogs(generatorLog[j], factorLog);
+            if (generatorLog[j] >= 0)
+                remainder[static_cast<std::ptrdiff_t>(j)] ^=
+                    FField->MultiplyLogs(generatorLog[j], factorLog);
     }
 }
 

@@ -10,7 +10,7 @@
 namespace vd::qr {
 
 class TReedSolomonEncoder final {
-public:
+  public:
     // AField is not owned and must outlive the encoder.
     explicit TReedSolomonEncoder(TGenericGF& AField);
 
@@ -22,7 +22,7 @@ public:
     // ECBytes <= 0 or there is no data codeword.
     void Encode(TIntegerArray& ToEncode, int ECBytes);
 
-private:
+  private:
     TGenericGF* FField;  // not owned
     // Entry d is the generator of degree d; the field owns the polynomials.
     std::vector<const TGenericGFPoly*> FCachedGenerators;

@@ -30,7 +30,8 @@ TVersion::TVersion(int VersionNumber, TIntegerArray AlignmentPatternCenters, TEC
         FTotalCodewords += group.GetCount() * (group.GetDataCodewords() + FECCodewords);
 }
 
-const TECBlocks& TVersion::GetECBlocksForLevel(const TErrorCorrectionLevel& ecLevel) const noexcept {
+const TECBlocks& TVersion::GetECBlocksForLevel(
+    const TErrorCorrectionLevel& ecLevel) const noexcept {
     return FECBlocks[static_cast<std::size_t>(ecLevel.Ordinal())];
 }
 
@@ -74,8 +75,8 @@ const TVersion* TVersion::GetVersionForNumber(int VersionNum) {
 const TVersion* TVersion::ChooseVersion(int NumInputBits, const TErrorCorrectionLevel& ecLevel) {
     const int needed = (NumInputBits + 7) / 8;
     for (const TVersion& version : AllVersions()) {
-        const int dataCodewords =
-            version.GetTotalCodewords() - version.GetECBlocksForLevel(ecLevel).GetTotalECCodewords();
+        const int dataCodewords = version.GetTotalCodewords() -
+                                  version.GetECBlocksForLevel(ecLevel).GetTotalECCodewords();
         if (dataCodewords >= needed) return &version;
     }
     return nullptr;

@@ -11,12 +11,12 @@ namespace vd::qr {
 
 // One group of equally sized blocks.
 class TECB final {
-public:
+  public:
     TECB(int Count, int DataCodewords) : FCount(Count), FDataCodewords(DataCodewords) {}
     int GetCount() const noexcept { return FCount; }
     int GetDataCodewords() const noexcept { return FDataCodewords; }
 
-private:
+  private:
     int FCount = 0;
     int FDataCodewords = 0;
 };
@@ -26,7 +26,7 @@ using TECBArray = std::vector<TECB>;
 // The block layout of one version at one level: one or two groups, the one
 // with fewer data codewords first; every block has the same EC count.
 class TECBlocks final {
-public:
+  public:
     TECBlocks(int ECCodewordsPerBlock, TECB ECBlocks);
     TECBlocks(int ECCodewordsPerBlock, TECB ECBlocks1, TECB ECBlocks2);
 
@@ -35,13 +35,13 @@ public:
     int GetNumBlocks() const noexcept;
     int GetTotalECCodewords() const noexcept { return FECCodewordsPerBlock * GetNumBlocks(); }
 
-private:
+  private:
     int FECCodewordsPerBlock = 0;
     TECBArray FECBlocks;
 };
 
 class TVersion final {
-public:
+  public:
     // Layouts for L, M, Q, H in this order. TotalCodewords comes from the
     // L layout.
     TVersion(int VersionNumber, TIntegerArray AlignmentPatternCenters, TECBlocks ECBlocks1,
@@ -69,7 +69,7 @@ public:
     // (rounded up to whole bytes), or nullptr when version 40 is too small.
     static const TVersion* ChooseVersion(int NumInputBits, const TErrorCorrectionLevel& ecLevel);
 
-private:
+  private:
     int FVersionNumber = 0;
     TIntegerArray FAlignmentPatternCenters;
     std::vector<TECBlocks> FECBlocks;

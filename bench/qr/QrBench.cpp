@@ -27,8 +27,8 @@ struct Case {
 
 const Case kCases[] = {
     {"link60", Repeat("https://files.example.org/share/velodrop_x7Kp2mQr9Z_", "photo", 60)},
-    {"link300", Repeat("https://files.example.org/share/velodrop_x7Kp2mQr9Z_",
-                       "holiday-pictures-2026-", 300)},
+    {"link300",
+     Repeat("https://files.example.org/share/velodrop_x7Kp2mQr9Z_", "holiday-pictures-2026-", 300)},
     {"text2000", Repeat("", "The quick brown fox jumps over the lazy dog; ", 2000)},
 };
 
@@ -60,7 +60,7 @@ void Theirs(benchmark::State& state, const std::string& text) {
 // The console table, then ours / theirs per case from the mean time of
 // each run.
 class TRatioReporter final : public benchmark::ConsoleReporter {
-public:
+  public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         // With repetitions the median stands for the case, else the one run.
@@ -85,7 +85,7 @@ public:
         }
     }
 
-private:
+  private:
     std::map<std::string, double> FTimes;
 };
 

@@ -52,7 +52,9 @@ TEST(QrBitArray, AppendBitsTakesTheLowBitsMostSignificantFirst) {
     bits.AppendBits(0xFFFFFFFF, 0);
     bits.AppendBits(0xFFFFFFFF, -3);
     bits.AppendBits(0x80000001, 32);
-    EXPECT_EQ(BitsOf(bits), "0101111" "10000000000000000000000000000001");
+    EXPECT_EQ(BitsOf(bits),
+              "0101111"
+              "10000000000000000000000000000001");
 }
 
 TEST(QrBitArray, AppendBitArrayCopiesTheOtherSequence) {
@@ -66,7 +68,9 @@ TEST(QrBitArray, AppendBitArrayCopiesTheOtherSequence) {
 }
 
 TEST(QrBitArray, ToBytesReadsMostSignificantBitFirst) {
-    const TBitArray bits = FromString("1010000011111111" "0011");
+    const TBitArray bits = FromString(
+        "1010000011111111"
+        "0011");
     test::Bytes buffer(4, 0x55);
     bits.ToBytes(0, buffer, 1, 2);
     EXPECT_EQ(test::ToHex(buffer), "55 A0 FF 55");
@@ -122,11 +126,16 @@ TEST(QrMode, IndicatorsAndCountFieldWidths) {
         int width9, width10, width26, width27;
     };
     const Case cases[] = {
-        {TMode::qmTerminator, 0, 0, 0, 0, 0},   {TMode::qmNumeric, 1, 10, 12, 12, 14},
-        {TMode::qmAlphanumeric, 2, 9, 11, 11, 13}, {TMode::qmStructuredAppend, 3, 0, 0, 0, 0},
-        {TMode::qmByte, 4, 8, 16, 16, 16},      {TMode::qmECI, 7, 0, 0, 0, 0},
-        {TMode::qmKanji, 8, 8, 10, 10, 12},     {TMode::qmFNC1FirstPosition, 5, 0, 0, 0, 0},
-        {TMode::qmFNC1SecondPosition, 9, 0, 0, 0, 0}, {TMode::qmHanzi, 13, 8, 10, 10, 12},
+        {TMode::qmTerminator, 0, 0, 0, 0, 0},
+        {TMode::qmNumeric, 1, 10, 12, 12, 14},
+        {TMode::qmAlphanumeric, 2, 9, 11, 11, 13},
+        {TMode::qmStructuredAppend, 3, 0, 0, 0, 0},
+        {TMode::qmByte, 4, 8, 16, 16, 16},
+        {TMode::qmECI, 7, 0, 0, 0, 0},
+        {TMode::qmKanji, 8, 8, 10, 10, 12},
+        {TMode::qmFNC1FirstPosition, 5, 0, 0, 0, 0},
+        {TMode::qmFNC1SecondPosition, 9, 0, 0, 0, 0},
+        {TMode::qmHanzi, 13, 8, 10, 10, 12},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.mode));

@@ -55,16 +55,14 @@ TEST(QrDataEncoding, WorkedExamplesAtVersion1) {
         {"empty text", u"", 0, TMode::qmByte, 4, 3, "40 3E FB BB F0"},
         {"surrogate pair is one 4-byte sequence", u"\U0001F600", 0, TMode::qmByte, 4, 7,
          "40 7E FB BB FF 09 F9 88 00"},
-        {"lone surrogate becomes U+FFFD", std::u16string(1, char16_t(0xD800)), 0, TMode::qmByte,
-         4, 6, "40 6E FB BB FE FB FB D0"},
+        {"lone surrogate becomes U+FFFD", std::u16string(1, char16_t(0xD800)), 0, TMode::qmByte, 4,
+         6, "40 6E FB BB FE FB FB D0"},
         {"encoding 5 writes UTF-8 alone", u"ab", 5, TMode::qmByte, 5, 2, "40 26 16 20"},
-        {"encoding 4 writes EF BB BF first", u"ab", 4, TMode::qmByte, 4, 5,
-         "40 5E FB BB F6 16 20"},
+        {"encoding 4 writes EF BB BF first", u"ab", 4, TMode::qmByte, 4, 5, "40 5E FB BB F6 16 20"},
         {"numeric drops other characters", u"12a3", 1, TMode::qmNumeric, 1, 3, "10 0C 7B 00"},
         {"alphanumeric of lower case is empty", u"hello", 2, TMode::qmAlphanumeric, 2, 0,
          "20 00 00"},
-        {"Latin-1 drops what it cannot carry", u"a\u20ACb", 3, TMode::qmByte, 3, 2,
-         "40 26 16 20"},
+        {"Latin-1 drops what it cannot carry", u"a\u20ACb", 3, TMode::qmByte, 3, 2, "40 26 16 20"},
         {"unknown encoding writes no data", u"abc", 9, TMode::qmByte, 9, 0, "40 00"},
     };
     for (const CodewordCase& c : cases) {
@@ -136,7 +134,8 @@ TEST(QrDataEncoding, LargestTextsOfVersion40AndOneMore) {
     TEncoder encoder;
     EXPECT_THROW(encoder.EncodeCodewords(std::u16string(10000, u'1'), 0, LevelL()), EQRCodeTooLong);
     TQRCode record;
-    EXPECT_THROW(encoder.EncodeText(std::u16string(3000, u'a'), 0, LevelL(), record), EQRCodeTooLong);
+    EXPECT_THROW(encoder.EncodeText(std::u16string(3000, u'a'), 0, LevelL(), record),
+                 EQRCodeTooLong);
     EXPECT_EQ(record.Matrix(), nullptr);
 }
 
@@ -164,8 +163,8 @@ Bytes ExpectedInterleaving(const Bytes& data, const TVersion& version) {
         for (int b = 0; b < group.GetCount(); ++b) {
             const auto n = static_cast<std::size_t>(group.GetDataCodewords());
             dataBlocks.emplace_back(data.begin() + offset, data.begin() + offset + n);
-            ecBlocks.push_back(test::TextbookRemainder(dataBlocks.back(),
-                                                       layout.GetECCodewordsPerBlock()));
+            ecBlocks.push_back(
+                test::TextbookRemainder(dataBlocks.back(), layout.GetECCodewordsPerBlock()));
             offset += n;
         }
     }

@@ -25,11 +25,16 @@ struct Piece {
     std::u16string_view utf16;
     std::u8string_view utf8;
 };
-constexpr Piece kUtf8Pieces[] = {{u"a", u8"a"},           {u"\u00FC", u8"\u00FC"},
-                                 {u"\u20AC", u8"\u20AC"}, {u"\u65E5", u8"\u65E5"},
-                                 {u"\U0001F600", u8"\U0001F600"}, {u" ", u8" "},
-                                 {u"/", u8"/"},           {u"Z", u8"Z"}};
-constexpr std::u16string_view kLatin1 = u"Gr\u00FC\u00DFe, \u00C6r\u00F8sk\u00F8bing! \u00BFQu\u00E9? ~";
+constexpr Piece kUtf8Pieces[] = {{u"a", u8"a"},
+                                 {u"\u00FC", u8"\u00FC"},
+                                 {u"\u20AC", u8"\u20AC"},
+                                 {u"\u65E5", u8"\u65E5"},
+                                 {u"\U0001F600", u8"\U0001F600"},
+                                 {u" ", u8" "},
+                                 {u"/", u8"/"},
+                                 {u"Z", u8"Z"}};
+constexpr std::u16string_view kLatin1 =
+    u"Gr\u00FC\u00DFe, \u00C6r\u00F8sk\u00F8bing! \u00BFQu\u00E9? ~";
 constexpr std::u16string_view kAlphanumeric = u"HTTPS://EXAMPLE.ORG/$%*+-. 0123456789:";
 
 // Appends characters of the kind until Length (characters, or bytes with
@@ -46,7 +51,8 @@ Sample Make(Kind kind, bool utf8, int length, Pick pick) {
             s.bytes.append(p.utf8.begin(), p.utf8.end());
         }
         // Auto mode needs a character above U+00FF to choose UTF-8.
-        if (s.text.find_first_of(u"\u20AC\u65E5\xD83D") == std::u16string::npos) return Make(kind, utf8, length, pick);
+        if (s.text.find_first_of(u"\u20AC\u65E5\xD83D") == std::u16string::npos)
+            return Make(kind, utf8, length, pick);
         return s;
     }
     for (int i = 0; i < length; ++i) {
@@ -108,11 +114,11 @@ TEST(QrDecoderRoundTrip, TextsOfEveryModeAndEveryVersion) {
 
 TEST(QrDecoderRoundTrip, SeededRandomTexts) {
     const char* fromEnvironment = std::getenv("QR_TEST_SEED");
-    const unsigned seed =
-        fromEnvironment != nullptr ? static_cast<unsigned>(std::strtoul(fromEnvironment, nullptr, 10))
-                                   : std::random_device{}();
-    SCOPED_TRACE("seed " + std::to_string(seed) + " (rerun with QR_TEST_SEED=" +
-                 std::to_string(seed) + ")");
+    const unsigned seed = fromEnvironment != nullptr
+                              ? static_cast<unsigned>(std::strtoul(fromEnvironment, nullptr, 10))
+                              : std::random_device{}();
+    SCOPED_TRACE("seed " + std::to_string(seed) +
+                 " (rerun with QR_TEST_SEED=" + std::to_string(seed) + ")");
     std::mt19937 random(seed);
     const auto pick = [&random](std::size_t n) {
         return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
@@ -121,7 +127,8 @@ TEST(QrDecoderRoundTrip, SeededRandomTexts) {
         const int style = static_cast<int>(pick(4));
         const Kind kind = style == 0 ? Kind::Numeric : style == 1 ? Kind::Alphanumeric : Kind::Byte;
         const int version = 1 + static_cast<int>(pick(40));
-        const int length = 1 + static_cast<int>(pick(static_cast<std::size_t>(test::MaxLength(kind, version))));
+        const int length =
+            1 + static_cast<int>(pick(static_cast<std::size_t>(test::MaxLength(kind, version))));
         Sample s = Make(kind, style == 3, std::max(length, 8), pick);
         s.name = "sample " + std::to_string(i) + ", style " + std::to_string(style) + ", " +
                  std::to_string(s.text.size()) + " code units";

@@ -42,13 +42,8 @@ TEST(QrPenalty, Rule1ScoresRunsOfFiveAndMore) {
 }
 
 TEST(QrPenalty, Rule2ScoresEveryTwoByTwoBlock) {
-    const TByteMatrix area = FromRows({"0101010",
-                                       "1010101",
-                                       "0111010",
-                                       "1111101",
-                                       "0111010",
-                                       "1010101",
-                                       "0101010"});
+    const TByteMatrix area =
+        FromRows({"0101010", "1010101", "0111010", "1111101", "0111010", "1010101", "0101010"});
     EXPECT_EQ(PenaltyRule2(area), 12);  // a 3 x 3 area: 3 x 2 x 2
     EXPECT_EQ(PenaltyRule2(FromRows({"0101", "1010", "0101"})), 0);
     EXPECT_EQ(PenaltyRule2(FromRows({"0000", "0000", "0011"})), 3 * 4);
@@ -62,7 +57,9 @@ TEST(QrPenalty, Rule3ScoresFinderLookAlikesWithFourLightModulesInside) {
         {"11111011101", 0},       // ends in the last column, no light before
         {"0001011101", 0},        // three light before; the edge is not light
         {"1011101000", 0},        // three light after
-        {"10111010000" "1011101", 40 + 40},
+        {"10111010000"
+         "1011101",
+         40 + 40},
         {"10110010000", 0},
     };
     for (const auto& [row, expected] : cases) {
@@ -74,11 +71,12 @@ TEST(QrPenalty, Rule3ScoresFinderLookAlikesWithFourLightModulesInside) {
 TEST(QrPenalty, Rule4ScoresOnlyAStrongImbalance) {
     const auto withDark = [](int dark) {
         std::vector<std::string> rows(10, std::string(10, '0'));
-        for (int i = 0; i < dark; ++i) rows[static_cast<std::size_t>(i / 10)][static_cast<std::size_t>(i % 10)] = '1';
+        for (int i = 0; i < dark; ++i)
+            rows[static_cast<std::size_t>(i / 10)][static_cast<std::size_t>(i % 10)] = '1';
         return FromRows(rows);
     };
-    const std::pair<int, int> cases[] = {{50, 0}, {30, 0}, {70, 0}, {26, 0}, {20, 1}, {80, 1},
-                                         {0, 1},  {100, 1}};
+    const std::pair<int, int> cases[] = {{50, 0}, {30, 0}, {70, 0}, {26, 0},
+                                         {20, 1}, {80, 1}, {0, 1},  {100, 1}};
     for (const auto& [dark, expected] : cases)
         EXPECT_EQ(PenaltyRule4(withDark(dark)), expected) << dark << " % dark";
 }

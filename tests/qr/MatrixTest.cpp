@@ -24,7 +24,8 @@ TBitArray CodewordsOf(const std::u16string& text) {
 
 // A text that needs the given version (byte mode, its full capacity).
 std::u16string TextForVersion(int version) {
-    return std::u16string(static_cast<std::size_t>(test::MaxLength(test::Kind::Byte, version)), u'v');
+    return std::u16string(static_cast<std::size_t>(test::MaxLength(test::Kind::Byte, version)),
+                          u'v');
 }
 
 TByteMatrix Build(const TBitArray& bits, int version, int mask, bool* error = nullptr) {
@@ -111,7 +112,10 @@ TEST(QrMatrix, Version1FunctionPatternsAndFormatInformation) {
     // bit 14 (the first) at (0, 8) and (8, 20).
     EXPECT_EQ(Column(m, 8, 0, 6) + Column(m, 8, 7, 2) + char('0' + m.Get(7, 8)) +
                   Row(m, 8, 0, 6).substr(0, 6),
-              "001000" "11" "1" "111011");  // bits 0..5, 6..7, 8, then 14..9 left to right
+              "001000"
+              "11"
+              "1"
+              "111011");  // bits 0..5, 6..7, 8, then 14..9 left to right
     std::string secondCopy;
     for (int i = 0; i < 8; ++i) secondCopy += char('0' + m.Get(20 - i, 8));
     for (int i = 8; i < 15; ++i) secondCopy += char('0' + m.Get(8, 6 + i));
@@ -132,7 +136,8 @@ TEST(QrMatrix, Version7AlignmentPatternsAndVersionInformation) {
     bool error = true;
     const TByteMatrix m = Build(CodewordsOf(TextForVersion(7)), 7, 5, &error);
     EXPECT_FALSE(error);
-    const std::pair<int, int> centres[] = {{22, 6}, {6, 22}, {22, 22}, {38, 22}, {22, 38}, {38, 38}};
+    const std::pair<int, int> centres[] = {{22, 6},  {6, 22},  {22, 22},
+                                           {38, 22}, {22, 38}, {38, 38}};
     for (const auto& [x, y] : centres) ExpectPattern(m, x - 2, y - 2, kAlignment);
     // Version word 000111110010010100, bit 0 (the last) first: bit 3i + j
     // at (i, 34 + j) and at (34 + j, i).
@@ -155,14 +160,16 @@ TEST(QrMatrix, FreeCellsHoldTheCodewordsAndRemainderBitsOfEveryVersion) {
         int free = 0;
         for (int y = 0; y < m.Height(); ++y)
             for (int x = 0; x < m.Width(); ++x) free += m.Get(x, y) == -1;
-        EXPECT_EQ(free, 8 * TVersion::GetVersionForNumber(v)->GetTotalCodewords() + remainder[v - 1])
+        EXPECT_EQ(free,
+                  8 * TVersion::GetVersionForNumber(v)->GetTotalCodewords() + remainder[v - 1])
             << "version " << v;
         bool error = true;
         const TByteMatrix built = Build(CodewordsOf(TextForVersion(v)), v, v % 8, &error);
         EXPECT_FALSE(error) << "version " << v;
         for (int y = 0; y < built.Height(); ++y)
             for (int x = 0; x < built.Width(); ++x)
-                ASSERT_TRUE(built.Get(x, y) == 0 || built.Get(x, y) == 1) << v << ": " << x << "," << y;
+                ASSERT_TRUE(built.Get(x, y) == 0 || built.Get(x, y) == 1)
+                    << v << ": " << x << "," << y;
     }
 }
 
@@ -175,9 +182,8 @@ TEST(QrMatrix, DataGoesUpwardInColumnPairsFromTheBottomRight) {
     const TByteMatrix base = Build(zeros, 1, 0);
     // Bit index -> position: up columns 20/19 from row 20 to row 9, then
     // down columns 18/17 from row 9.
-    const std::tuple<int, int, int> cases[] = {
-        {0, 20, 20}, {1, 19, 20}, {2, 20, 19}, {7, 19, 17}, {23, 19, 9}, {24, 18, 9}, {25, 17, 9},
-        {26, 18, 10}};
+    const std::tuple<int, int, int> cases[] = {{0, 20, 20}, {1, 19, 20}, {2, 20, 19}, {7, 19, 17},
+                                               {23, 19, 9}, {24, 18, 9}, {25, 17, 9}, {26, 18, 10}};
     for (const auto& [index, x, y] : cases) {
         TBitArray bits;
         bits.AppendBits(0, index);
@@ -273,7 +279,8 @@ TEST(QrMaskChoice, EncodeTextKeepsTheChosenMasksMatrix) {
     EXPECT_EQ(record.Mode(), TMode::qmAlphanumeric);
     EXPECT_EQ(record.Version(), 1);
     TByteMatrix scratch(21, 21);
-    EXPECT_EQ(record.MaskPattern(), TEncoder().ChooseMaskPattern(CodewordsOf(text), LevelL(), 1, scratch));
+    EXPECT_EQ(record.MaskPattern(),
+              TEncoder().ChooseMaskPattern(CodewordsOf(text), LevelL(), 1, scratch));
     const TByteMatrix expected = Build(CodewordsOf(text), 1, record.MaskPattern());
     EXPECT_EQ(record.Matrix()->GetArray(), expected.GetArray());
 }

@@ -53,9 +53,12 @@ int CountBits(Kind kind, int version) {
 
 int DataBits(Kind kind, int n) {
     switch (kind) {
-        case Kind::Numeric: return 10 * (n / 3) + (n % 3 == 0 ? 0 : n % 3 == 1 ? 4 : 7);
-        case Kind::Alphanumeric: return 11 * (n / 2) + 6 * (n % 2);
-        default: return 8 * n;
+        case Kind::Numeric:
+            return 10 * (n / 3) + (n % 3 == 0 ? 0 : n % 3 == 1 ? 4 : 7);
+        case Kind::Alphanumeric:
+            return 11 * (n / 2) + 6 * (n % 2);
+        default:
+            return 8 * n;
     }
 }
 

@@ -44,9 +44,9 @@ TEST(QrSymbol, Version1WithTheDefaultQuietZone) {
         }
     }
     EXPECT_TRUE(symbol.IsBlack(4, 4));
-    EXPECT_TRUE(symbol.IsBlack(4 + 13, 4 + 8));   // the dark module: row 13, column 8
-    EXPECT_FALSE(symbol.IsBlack(4 + 7, 4 + 7));   // separator corner
-    EXPECT_TRUE(symbol.IsBlack(4 + 6, 4 + 8));    // timing: row 6, column 8
+    EXPECT_TRUE(symbol.IsBlack(4 + 13, 4 + 8));  // the dark module: row 13, column 8
+    EXPECT_FALSE(symbol.IsBlack(4 + 7, 4 + 7));  // separator corner
+    EXPECT_TRUE(symbol.IsBlack(4 + 6, 4 + 8));   // timing: row 6, column 8
     EXPECT_FALSE(symbol.IsBlack(4 + 6, 4 + 9));
     for (int outside : {-1, -100, 29, 1000}) {
         EXPECT_FALSE(symbol.IsBlack(outside, 10));
@@ -134,7 +134,9 @@ TEST(QrSymbol, EncodingChoiceReachesTheSymbol) {
     symbol.SetEncoding(TQRCodeEncoding::qrUTF8BOM);
     EXPECT_EQ(test::DecodeWithZbar(symbol).value_or("<none>"), "Caf\xC3\xA9 ab12");
     symbol.SetEncoding(TQRCodeEncoding::qrUTF8NoBOM);
-    EXPECT_EQ(test::DecodeWithZbar(symbol).value_or("<none>"), "\xEF\xBB\xBF" "Caf\xC3\xA9 ab12");
+    EXPECT_EQ(test::DecodeWithZbar(symbol).value_or("<none>"),
+              "\xEF\xBB\xBF"
+              "Caf\xC3\xA9 ab12");
     symbol.SetEncoding(TQRCodeEncoding::qrNumeric);
     EXPECT_EQ(test::DecodeWithZbar(symbol).value_or("<none>"), "12");
     symbol.SetEncoding(TQRCodeEncoding::qrAlphanumeric);

@@ -37,10 +37,9 @@ TEST(QrVersion, DataCodewordsAtLevelL) {
 }
 
 TEST(QrVersion, TotalCodewords) {
-    const std::pair<int, int> cases[] = {{1, 26},   {2, 44},   {3, 70},   {4, 100},
-                                         {5, 134},  {6, 172},  {7, 196},  {8, 242},
-                                         {9, 292},  {10, 346}, {14, 581}, {27, 1828},
-                                         {40, 3706}};
+    const std::pair<int, int> cases[] = {{1, 26},   {2, 44},    {3, 70},   {4, 100}, {5, 134},
+                                         {6, 172},  {7, 196},   {8, 242},  {9, 292}, {10, 346},
+                                         {14, 581}, {27, 1828}, {40, 3706}};
     for (const auto& [v, total] : cases)
         EXPECT_EQ(TVersion::GetVersionForNumber(v)->GetTotalCodewords(), total) << v;
 }
@@ -49,8 +48,8 @@ TEST(QrVersion, TotalCodewords) {
 std::string Layout(const TECBlocks& blocks) {
     std::string text = std::to_string(blocks.GetECCodewordsPerBlock()) + ";";
     for (const TECB& group : blocks.GetECBlocks())
-        text += " " + std::to_string(group.GetCount()) + "x" +
-                std::to_string(group.GetDataCodewords());
+        text +=
+            " " + std::to_string(group.GetCount()) + "x" + std::to_string(group.GetDataCodewords());
     return text;
 }
 
@@ -66,11 +65,14 @@ TEST(QrVersion, TellingRowsOfAllFourLevels) {
         {5, {6, 30}, {"26; 1x108", "24; 2x43", "18; 2x15 2x16", "22; 2x11 2x12"}},
         {7, {6, 22, 38}, {"20; 2x78", "18; 4x31", "18; 2x14 4x15", "26; 4x13 1x14"}},
         {10, {6, 28, 50}, {"18; 2x68 2x69", "26; 4x43 1x44", "24; 6x19 2x20", "28; 6x15 2x16"}},
-        {14, {6, 26, 46, 66},
+        {14,
+         {6, 26, 46, 66},
          {"30; 3x115 1x116", "24; 4x40 5x41", "20; 11x16 5x17", "24; 11x12 5x13"}},
-        {27, {6, 34, 62, 90, 118},
+        {27,
+         {6, 34, 62, 90, 118},
          {"30; 8x122 4x123", "28; 22x45 3x46", "30; 8x23 26x24", "30; 12x15 28x16"}},
-        {40, {6, 30, 58, 86, 114, 142, 170},
+        {40,
+         {6, 30, 58, 86, 114, 142, 170},
          {"30; 19x118 6x119", "28; 18x47 31x48", "30; 34x24 34x25", "30; 20x15 61x16"}},
     };
     for (const Row& row : rows) {
@@ -111,8 +113,8 @@ TEST(QrVersion, EveryLevelFillsTheSameTotalWithBlocksOfNearlyEqualSize) {
 
 TEST(QrVersion, ChooseVersionTakesTheSmallestThatHoldsTheBits) {
     const TErrorCorrectionLevel level = LevelL();
-    const std::pair<int, int> cases[] = {{0, 1},      {152, 1},     {153, 2},
-                                         {272, 2},    {273, 3},     {23648, 40}};
+    const std::pair<int, int> cases[] = {{0, 1},   {152, 1}, {153, 2},
+                                         {272, 2}, {273, 3}, {23648, 40}};
     for (const auto& [bits, expected] : cases) {
         const TVersion* version = TVersion::ChooseVersion(bits, level);
         ASSERT_NE(version, nullptr) << bits;
