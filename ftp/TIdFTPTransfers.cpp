@@ -42,6 +42,7 @@ TPassiveEndpoint TIdFTP::TransferPreliminaries(const std::string& command) {
 std::unique_ptr<TIdIOHandler> TIdFTP::OpenDataConnection(const TPassiveEndpoint& endpoint) {
   std::unique_ptr<TIdIOHandler> data =
       FDataConnectionFactory ? FDataConnectionFactory() : std::make_unique<TIdIOHandlerStack>();
+  if (auto* socket = dynamic_cast<TIdIOHandlerSocket*>(data.get())) socket->SetUseNagle(false);
   const TIdIOHandler* control = IOHandler();
   data->SetHost(endpoint.Address);
   data->SetPort(endpoint.Port);

@@ -94,10 +94,10 @@ void TIdIOHandler::CheckForDisconnect(bool raiseIfDisconnected, bool ignoreBuffe
   }
 }
 
-void TIdIOHandler::WriteRaw(const char* data, size_t n) {
+void TIdIOHandler::WriteRaw(const char* data, size_t n, bool more) {
   while (n > 0) {
     int error = 0;
-    const long w = RawWrite(data, n, error);
+    const long w = RawWrite(data, n, more, error);
     if (w > 0) {
       data += w;
       n -= static_cast<size_t>(w);
@@ -113,16 +113,16 @@ void TIdIOHandler::WriteRaw(const char* data, size_t n) {
   }
 }
 
-void TIdIOHandler::Write(std::string_view bytes) {
+void TIdIOHandler::Write(std::string_view bytes, bool more) {
   if (FClosedGracefully) throw EIdConnClosedGracefully();
   if (!FOpened) throw EIdNotConnected();
   if (!FIntercept) {
-    WriteRaw(bytes.data(), bytes.size());
+    WriteRaw(bytes.data(), bytes.size(), more);
     return;
   }
   std::string copy(bytes);
   FIntercept->Send(copy);
-  WriteRaw(copy.data(), copy.size());
+  WriteRaw(copy.data(), copy.size(), more);
 }
 
 void TIdIOHandler::WriteLn(std::string_view text) {
@@ -205,14 +205,17 @@ void TIdIOHandler::WriteStream(TIdStream& stream, const TProgress& progress) {
   const uint64_t start = stream.Position();
   const uint64_t size = stream.Size();
   const uint64_t total = size > start ? size - start : 0;
-  std::vector<char> buffer(static_cast<size_t>(FSendBufferSize));
+  // One piece is read ahead, so each write knows whether more follow.
+  std::vector<char> piece(static_cast<size_t>(FSendBufferSize)), next(piece.size());
   uint64_t done = 0;
-  for (;;) {
-    const size_t n = stream.Read(buffer.data(), buffer.size());
-    if (n == 0) break;
-    Write(std::string_view(buffer.data(), n));
+  size_t n = stream.Read(piece.data(), piece.size());
+  while (n > 0) {
+    const size_t following = stream.Read(next.data(), next.size());
+    Write(std::string_view(piece.data(), n), following > 0);
     done += n;
     if (progress) progress(done, total);
+    piece.swap(next);
+    n = following;
   }
 }
 

@@ -79,7 +79,9 @@ class TIdIOHandler {
   bool Connected();
   bool Readable(int ms) { return RawWaitReadable(ms); }
 
-  void Write(std::string_view bytes);
+  // more: further bytes follow at once, so the transport may hold these
+  // back to fill its segments (the last piece of a stream goes without).
+  void Write(std::string_view bytes, bool more = false);
   // Encodes the text, refuses CR, LF and NUL inside it, and writes it with
   // CR LF in one piece.
   void WriteLn(std::string_view text);
@@ -116,13 +118,14 @@ class TIdIOHandler {
   virtual bool RawWaitReadable(int ms) = 0;
   // > 0 bytes read, 0 the peer closed, -1 failed with error set.
   virtual long RawRead(char* buffer, size_t n, int& error) = 0;
-  // > 0 bytes written, 0 the peer closed, -1 failed with error set.
-  virtual long RawWrite(const char* buffer, size_t n, int& error) = 0;
+  // > 0 bytes written, 0 the peer closed, -1 failed with error set. more:
+  // a hint that further bytes follow at once.
+  virtual long RawWrite(const char* buffer, size_t n, bool more, int& error) = 0;
 
   void SetPeerIP(std::string ip) { FPeerIP = std::move(ip); }
 
  private:
-  void WriteRaw(const char* data, size_t n);
+  void WriteRaw(const char* data, size_t n, bool more);
   int EffectiveTimeout(int timeoutMs) const noexcept;
   std::string TakeLine(size_t lfPos);
   void CompactInput() noexcept;

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -43,6 +44,10 @@ void TIdIOHandlerSocket::RawOpen() {
   ::inet_pton(AF_INET, address.c_str(), &peer.sin_addr);
   FHandle = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (FHandle < 0) RaiseSocketError(WinSockErrorFromErrno(errno));
+  if (!FUseNagle) {
+    const int on = 1;
+    ::setsockopt(FHandle, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  }
   try {
     ConnectSocket(&peer, sizeof peer);
   } catch (...) {
@@ -113,9 +118,9 @@ long TIdIOHandlerSocket::RawRead(char* buffer, size_t n, int& error) {
   }
 }
 
-long TIdIOHandlerSocket::RawWrite(const char* buffer, size_t n, int& error) {
+long TIdIOHandlerSocket::RawWrite(const char* buffer, size_t n, bool more, int& error) {
   for (;;) {
-    const ssize_t w = ::send(FHandle, buffer, n, MSG_NOSIGNAL);
+    const ssize_t w = ::send(FHandle, buffer, n, MSG_NOSIGNAL | (more ? MSG_MORE : 0));
     if (w >= 0) return static_cast<long>(w);
     if (errno == EINTR) continue;
     error = WinSockErrorFromErrno(errno);

@@ -8,6 +8,7 @@
 #include "SocketErrors.h"
 #include "TIdFTP.h"
 #include "TIdIntercept.h"
+#include "TIdStream.h"
 #include "TestUtil.h"
 
 namespace vd::ftp::test {
@@ -247,6 +248,23 @@ TEST(Channel, ReplyErrorCarriesCodeAndAllTextLines) {
   } catch (const EIdReplyRFCError& e) {
     EXPECT_EQ(e.ErrorCode(), 530);
     EXPECT_STREQ(e.what(), "Login incorrect.\r\nsecond\r\nthird\r\n");
+  }
+}
+
+TEST(Channel, StreamsGoInPiecesAndOnlyTheLastPieceEndsABurst) {
+  for (const size_t size : {size_t{0}, size_t{1}, size_t{32768}, size_t{100000}}) {
+    SCOPED_TRACE(size);
+    TMemoryIOHandler handler;
+    handler.Open();
+    TIdMemoryStream stream(std::string(size, 'z'));
+    std::vector<uint64_t> progress;
+    handler.WriteStream(stream, [&](uint64_t done, uint64_t) { progress.push_back(done); });
+    EXPECT_EQ(handler.Written.size(), size);
+    const size_t pieces = (size + 32767) / 32768;
+    ASSERT_EQ(handler.MoreHints.size(), pieces);
+    for (size_t i = 0; i < pieces; ++i) EXPECT_EQ(handler.MoreHints[i], i + 1 < pieces);
+    ASSERT_EQ(progress.size(), pieces);
+    if (pieces) EXPECT_EQ(progress.back(), size);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <deque>
 #include <string>
+#include <vector>
 
 #include "TIdIOHandler.h"
 
@@ -19,6 +20,7 @@ class TMemoryIOHandler final : public TIdIOHandler {
   int FailWriteAt = 0;             // 1-based write call that fails; 0: none
   int FailError = 10054;
   std::string Written;
+  std::vector<bool> MoreHints;  // the 'more' hint of each write
   int Reads = 0;
   int Writes = 0;
   bool RawClosed = false;
@@ -45,7 +47,8 @@ class TMemoryIOHandler final : public TIdIOHandler {
     if (chunk.empty()) Chunks.pop_front();
     return static_cast<long>(count);
   }
-  long RawWrite(const char* buffer, size_t n, int& error) override {
+  long RawWrite(const char* buffer, size_t n, bool more, int& error) override {
+    MoreHints.push_back(more);
     if (++Writes == FailWriteAt) {
       error = FailError;
       return -1;
