@@ -173,6 +173,20 @@ TEST(RealServerScenarios, NlstWithPathsIsTakenAsItIs) {
   ftp.Disconnect();
 }
 
+TEST(RealServerScenarios, TlsCapableServerOffersAuthAndTakesPlainSessions) {
+  TPyFtpServerOptions options;
+  options.Tls = true;  // certificate made by the openssl command
+  TPyFtpServer server(options);
+  TIdFTP ftp;
+  Configure(ftp, server);
+  ftp.Connect();
+  EXPECT_TRUE(ftp.IsExtSupported("AUTH"));
+  TIdMemoryStream data("clear");
+  ftp.Put(data, "clear.txt");
+  EXPECT_EQ(server.ReadFile("clear.txt"), "clear");
+  ftp.Disconnect();
+}
+
 TEST(RealServerScenarios, TrafficLogOfARealSession) {
   TPyFtpServer server;
   const std::string logPath = fs::temp_directory_path() / ("vd-ftp-real-" + std::to_string(::getpid()) + ".log");
