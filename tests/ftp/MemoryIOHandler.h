@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,11 +25,14 @@ class TMemoryIOHandler final : public TIdIOHandler {
   int Reads = 0;
   int Writes = 0;
   bool RawClosed = false;
+  std::string PeerAddress = "127.0.0.1";
+  std::function<void(const std::string& host, uint16_t port)> OnOpen;
 
  protected:
   void RawOpen() override {
     RawClosed = false;
-    SetPeerIP("127.0.0.1");
+    SetPeerIP(PeerAddress);
+    if (OnOpen) OnOpen(Host(), Port());
   }
   void RawClose() noexcept override { RawClosed = true; }
   bool RawWaitReadable(int) override {

@@ -250,6 +250,53 @@ TEST(Transfer, DataConnectionFailures) {
            300);
 }
 
+// Where the data connection goes, on in-memory handlers (no traffic leaves
+// the process): the control peer replaces a private announced address, and
+// with PassiveUseControlHost it is used in any case.
+TEST(Transfer, DataConnectionAddress) {
+  struct TCase {
+    bool UseControlHost;
+    const char* Announced;
+    const char* ControlPeer;
+    const char* Expected;
+  };
+  const TCase cases[] = {
+      {true, "10,0,0,5", "203.0.113.7", "203.0.113.7"},
+      {true, "198,51,100,9", "203.0.113.7", "203.0.113.7"},
+      {false, "10,0,0,5", "203.0.113.7", "203.0.113.7"},
+      {false, "192,168,1,2", "203.0.113.7", "203.0.113.7"},
+      {false, "198,51,100,9", "203.0.113.7", "198.51.100.9"},
+      {false, "10,0,0,5", "10.0.0.1", "10.0.0.5"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Announced) + " via " + c.ControlPeer);
+    TMemoryIOHandler control;
+    control.PeerAddress = c.ControlPeer;
+    control.Chunks = {"227 Entering Passive Mode (" + std::string(c.Announced) + ",195,80)\r\n", "150 Go\r\n",
+                      "226 Done\r\n"};
+    TIdFTP ftp;
+    ftp.SetIOHandler(&control);
+    control.Open();
+    ftp.SetPassiveUseControlHost(c.UseControlHost);
+    std::string host;
+    uint16_t port = 0;
+    ftp.SetDataConnectionFactory([&]() -> std::unique_ptr<TIdIOHandler> {
+      auto h = std::make_unique<TMemoryIOHandler>();
+      h->OnOpen = [&](const std::string& openedHost, uint16_t openedPort) {
+        host = openedHost;
+        port = openedPort;
+      };
+      return h;
+    });
+    TIdMemoryStream stream("bytes");
+    ftp.Put(stream, "f");
+    EXPECT_EQ(host, c.Expected);
+    EXPECT_EQ(port, 50000);
+    EXPECT_EQ(control.Written, "PASV\r\nSTOR f\r\n");
+    ftp.SetIOHandler(nullptr);
+  }
+}
+
 TEST(Transfer, FailingTheNthDataWrite) {
   const std::string payload = Payload(100000);  // four pieces
   for (int n = 1; n <= 4; ++n) {
