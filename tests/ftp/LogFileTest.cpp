@@ -62,7 +62,7 @@ TEST(LogFile, TwoSessionsAppendToOneFile) {
   ftp.SetPort(server.Port());
   ftp.SetUsername("user");
   ftp.SetPassword("pw");
-  ftp.SetReadTimeout(1000);
+  ftp.SetReadTimeout(kReplyWaitMs);
   for (int i = 0; i < 2; ++i) {
     log.SetActive(true);
     ftp.Connect();
@@ -161,7 +161,7 @@ TEST(LogFile, ClosingAnOwnHandlerIsLoggedWhenItIsReplaced) {
   ftp.SetIntercept(&log);
   ftp.SetHost("127.0.0.1");
   ftp.SetPort(server.Port());
-  ftp.SetReadTimeout(1000);
+  ftp.SetReadTimeout(kReplyWaitMs);
   ftp.Connect();
   TIdIOHandlerStack replacement;
   ftp.SetIOHandler(&replacement);  // the client's own handler goes, without QUIT

@@ -58,7 +58,7 @@ void RunCase(const TSessionCase& c) {
   ftp.SetPort(server.Port());
   ftp.SetUsername("user");
   ftp.SetPassword("pw");
-  ftp.SetReadTimeout(1000);
+  ftp.SetReadTimeout(kReplyWaitMs);
   if (c.Setup) c.Setup(ftp, tls);
   const TOutcome outcome = Classify([&] { ftp.Connect(); });
   EXPECT_EQ(outcome.Class, c.Class);
@@ -269,7 +269,7 @@ TEST(Session, UseTLSCannotChangeWhileConnected) {
   ftp.SetHost("127.0.0.1");
   ftp.SetPort(server.Port());
   ftp.SetIOHandler(&tls);
-  ftp.SetReadTimeout(1000);
+  ftp.SetReadTimeout(kReplyWaitMs);
   ftp.Connect();
   for (const TIdUseTLS v : {TIdUseTLS::utNoTLSSupport, TIdUseTLS::utUseExplicitTLS})
     EXPECT_EQ(Classify([&] { ftp.SetUseTLS(v); }).Class, "EIdTLSClientCanNotSetWhileConnected");
@@ -314,7 +314,7 @@ TEST(Session, HostNameGoesOutAsSetAndDisconnectReadsTheGoodbye) {
   ftp.SetPort(server.Port());
   ftp.SetUsername("user");
   ftp.SetPassword("pw");
-  ftp.SetReadTimeout(1000);
+  ftp.SetReadTimeout(kReplyWaitMs);
   ftp.Connect();
   ftp.Disconnect();
   EXPECT_EQ(ftp.LastCmdResult().Code(), "221");
@@ -333,7 +333,7 @@ TEST(Session, EncodingIs8BitUntilTheFeaturesNameUTF8) {
   ftp.SetPort(server.Port());
   ftp.SetUsername(user);
   ftp.SetPassword("pw");
-  ftp.SetReadTimeout(1000);
+  ftp.SetReadTimeout(kReplyWaitMs);
   ftp.Connect();
   ftp.ChangeDir("\xC3\xBC");
   EXPECT_EQ(ftp.LastCmdResult().Text().front(), "\xC3\xBC ok");

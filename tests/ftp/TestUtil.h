@@ -9,6 +9,10 @@
 
 namespace vd::ftp::test {
 
+// The read timeout of tests that expect their replies: generous, so a busy
+// machine does not fail them. Tests of the timeout itself use 300 ms.
+constexpr int kReplyWaitMs = 5000;
+
 // The most derived error class of the error the call throws (or "" when it
 // throws nothing), and its message.
 struct TOutcome {

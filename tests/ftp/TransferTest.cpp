@@ -33,7 +33,7 @@ std::string Payload(size_t n) {
 struct TSession {
   TFakeFtpServer Server;
   TIdFTP Ftp;
-  explicit TSession(std::vector<TScript> sessions, int readTimeout = 1000) : Server(std::move(sessions)) {
+  explicit TSession(std::vector<TScript> sessions, int readTimeout = kReplyWaitMs) : Server(std::move(sessions)) {
     Ftp.SetHost("127.0.0.1");
     Ftp.SetPort(Server.Port());
     Ftp.SetUsername("user");
@@ -58,7 +58,7 @@ struct TCase {
   std::function<void(TIdFTP&)> After = nullptr;  // runs after Op, must succeed
 };
 
-void RunCases(const std::vector<TCase>& cases, int readTimeout = 1000) {
+void RunCases(const std::vector<TCase>& cases, int readTimeout = kReplyWaitMs) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     TSession s({Cat({kLogin, c.Steps})}, readTimeout);
