@@ -5,13 +5,13 @@
 namespace vd::qr {
 
 TByteMatrix::TByteMatrix(int Width, int Height)
-    : Bytes(static_cast<std::size_t>(Height), TByteArray(static_cast<std::size_t>(Width), 0)),
+    : FBytes(static_cast<std::size_t>(Height), TByteArray(static_cast<std::size_t>(Width), 0)),
       FWidth(Width),
       FHeight(Height) {}
 
 void TByteMatrix::Clear(int Value) {
     const auto v = static_cast<std::uint8_t>(Value & 0xFF);
-    for (TByteArray& row : Bytes) std::fill(row.begin(), row.end(), v);
+    for (TByteArray& row : FBytes) std::fill(row.begin(), row.end(), v);
 }
 
 }  // namespace vd::qr

@@ -23,7 +23,7 @@ void TReedSolomonEncoder::Encode(TIntegerArray& ToEncode, int ECBytes) {
     // The remainder of data(x) * x^ECBytes divided by the (monic) generator,
     // by synthetic division: the arithmetic of long division without a
     // polynomial per step. Products go through the logarithms, those of the
-    // generator taken once.
+    // generator taken once (-1 for a zero coefficient).
     std::vector<int> generatorLog(static_cast<std::size_t>(ECBytes));
     for (std::size_t j = 0; j < generatorLog.size(); ++j)
         generatorLog[j] = generator[j + 1] == 0 ? -1 : FField->Log(generator[j + 1]);
