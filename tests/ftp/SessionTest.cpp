@@ -262,6 +262,30 @@ TEST(Session, UseTLSRules) {
   ftp.SetIOHandler(nullptr);
 }
 
+TEST(Session, PassThroughSwitchStartsTLSOnlyOnAnOpenConnection) {
+  TFakeTLSHandler tls;
+  tls.SetPassThrough(true);
+  tls.SetPassThrough(false);  // no connection: only the flag changes
+  EXPECT_FALSE(tls.PassThrough());
+  EXPECT_EQ(tls.Handshakes, 0);
+  // Connect puts an explicit-TLS handler into pass-through first, so the
+  // greeting comes in clear; a refused AUTH leaves it there.
+  TFakeFtpServer server({Cat({kGreet, kHostRefused, {C(), S("504 no"), C(), S("504 no"), C(), S("500 no"), C(),
+                                                     S("500 no")},
+                              kPassword, kAfterLogin})});
+  TIdFTP ftp;
+  ftp.SetHost("127.0.0.1");
+  ftp.SetPort(server.Port());
+  ftp.SetReadTimeout(kReplyWaitMs);
+  ftp.SetIOHandler(&tls);
+  ftp.SetUseTLS(TIdUseTLS::utUseExplicitTLS);
+  ftp.Connect();
+  EXPECT_TRUE(tls.PassThrough());
+  EXPECT_EQ(tls.Handshakes, 0);
+  ftp.Disconnect();
+  server.Commands();
+}
+
 TEST(Session, UseTLSCannotChangeWhileConnected) {
   TFakeFtpServer server({Cat({kGreet, kHostRefused, kPassword, kAfterLogin})});
   TFakeTLSHandler tls;
