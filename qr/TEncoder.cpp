@@ -8,6 +8,13 @@
 
 namespace vd::qr {
 
+namespace {
+
+// ISO/IEC 18004 Table 7: version 40-L holds 7089 digits, the densest mode.
+constexpr std::size_t kMaxCharacters = 7089;
+
+}  // namespace
+
 void TEncoder::EncodeText(const std::u16string& Content, int Encoding,
                           const TErrorCorrectionLevel& ecLevel, TQRCode& QRCode) {
     const TEncodedData data = EncodeCodewords(Content, Encoding, ecLevel);
@@ -33,6 +40,10 @@ TEncodedData TEncoder::EncodeCodewords(const std::u16string& Content, int Encodi
     result.Mode = SelectMode(Content, Encoding);
     result.Encoding = Encoding;
     const std::u16string text = FilterForMode(Content, result.Mode, Encoding);
+    // No segment holds more characters than version 40 holds digits; a
+    // longer text is refused before its bits are counted, which keeps bit
+    // counts of huge texts from overflowing.
+    if (text.size() > kMaxCharacters) throw EQRCodeTooLong();
     TBitArray payload;
     if (!AppendSegmentData(text, result.Mode, payload, Encoding)) FEncoderError = true;
 

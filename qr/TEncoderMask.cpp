@@ -16,6 +16,7 @@ namespace {
 // periods are 2, 3, 4 or 6), and no line is longer than 177 modules.
 constexpr int kMaskPeriod = 12;
 constexpr int kLineWords = 3;
+static_assert(64 * kLineWords >= 17 + 4 * 40);
 using TMaskLine = std::array<std::uint64_t, kLineWords>;
 // [mask][0 rows, 1 columns][line mod 12]: the inverted modules of the line.
 using TMaskLines = std::array<std::array<std::array<TMaskLine, kMaskPeriod>, 2>, 8>;

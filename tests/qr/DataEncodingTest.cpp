@@ -133,6 +133,13 @@ TEST(QrDataEncoding, LargestTextsOfVersion40AndOneMore) {
     }
     TEncoder encoder;
     EXPECT_THROW(encoder.EncodeCodewords(std::u16string(10000, u'1'), 0, LevelL()), EQRCodeTooLong);
+    // Far beyond any symbol: refused without counting its bits.
+    EXPECT_THROW(encoder.EncodeCodewords(std::u16string(100'000'000, u'\u20AC'), 0, LevelL()),
+                 EQRCodeTooLong);
+    // Filtering comes first: what is left of a long text may fit.
+    std::u16string mostlyLetters(100'000, u'a');
+    mostlyLetters += u"12345";
+    EXPECT_EQ(encoder.EncodeCodewords(mostlyLetters, 1, LevelL()).CharacterCount, 5);
     TQRCode record;
     EXPECT_THROW(encoder.EncodeText(std::u16string(3000, u'a'), 0, LevelL(), record),
                  EQRCodeTooLong);
