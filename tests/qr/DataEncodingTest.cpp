@@ -154,8 +154,9 @@ TEST(QrDataEncoding, EveryVersionHoldsExactlyItsCapacityInEveryMode) {
             const int n = test::MaxLength(kind, v);
             SCOPED_TRACE("version " + std::to_string(v) + ", " + std::to_string(n) + " chars");
             EXPECT_EQ(Encode(std::u16string(n, ch)).Version->VersionNumber(), v);
-            if (v < 40)
+            if (v < 40) {
                 EXPECT_EQ(Encode(std::u16string(n + 1, ch)).Version->VersionNumber(), v + 1);
+            }
         }
     }
 }

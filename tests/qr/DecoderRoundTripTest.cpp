@@ -86,7 +86,9 @@ void ExpectRoundTrip(const Sample& sample) {
     SCOPED_TRACE(sample.name);
     TQRCodeSymbol symbol;
     symbol.SetData(sample.text);
-    if (sample.version != 0) ASSERT_EQ(symbol.Rows(), 17 + 4 * sample.version + 8);
+    if (sample.version != 0) {
+        ASSERT_EQ(symbol.Rows(), 17 + 4 * sample.version + 8);
+    }
     const std::optional<std::string> read = test::DecodeWithZbar(symbol);
     ASSERT_TRUE(read.has_value()) << "zbar found no symbol";
     EXPECT_EQ(*read, sample.bytes);

@@ -208,9 +208,10 @@ TEST(QrMatrix, CellsWithoutDataShowTheMaskAndSurplusBitsAreFlagged) {
         EXPECT_FALSE(error);
         for (int y = 0; y < 25; ++y)
             for (int x = 0; x < 25; ++x)
-                if (free.Get(x, y) == -1)
+                if (free.Get(x, y) == -1) {
                     ASSERT_EQ(m.Get(x, y), TMaskUtil::GetDataMaskBit(mask, x, y) ? 1 : 0)
                         << "mask " << mask << " at " << x << "," << y;
+                }
     }
     TBitArray exact;
     exact.AppendBits(0, 26 * 8);

@@ -48,7 +48,9 @@ TEST(QrGaloisField, TablesAndArithmetic) {
     for (int a = 0; a < 256; ++a) {
         EXPECT_EQ(field->Multiply(a, 0), 0);
         EXPECT_EQ(field->Multiply(0, a), 0);
-        if (a != 0) EXPECT_EQ(field->Multiply(a, field->Inverse(a)), 1) << a;
+        if (a != 0) {
+            EXPECT_EQ(field->Multiply(a, field->Inverse(a)), 1) << a;
+        }
         for (int b = 0; b < 256; b += 17) EXPECT_EQ(field->Multiply(a, b), SlowMultiply(a, b));
     }
 }

@@ -99,8 +99,9 @@ TEST(QrVersion, EveryLevelFillsTheSameTotalWithBlocksOfNearlyEqualSize) {
                 total += g.GetCount() * (g.GetDataCodewords() + blocks.GetECCodewordsPerBlock());
             EXPECT_EQ(total, version.GetTotalCodewords()) << "version " << v << " level " << level;
             const TECBArray& groups = blocks.GetECBlocks();
-            if (groups.size() == 2)
+            if (groups.size() == 2) {
                 EXPECT_EQ(groups[1].GetDataCodewords(), groups[0].GetDataCodewords() + 1) << v;
+            }
         }
         const TIntegerArray& centers = version.AlignmentPatternCenters();
         if (v >= 2) {
