@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <stdexcept>
 
+#include "app/core/EFileError.h"
+
 namespace vd::app {
 
 /// Raised by the JPEG codec; the message is "JPEG-Fehler #<n>" with the
@@ -16,12 +18,6 @@ public:
 
 private:
     int FCode;
-};
-
-/// Raised when a file cannot be opened or written.
-class EFileError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
 };
 
 /// The pixel size of the copy: round half to even, never below one pixel.

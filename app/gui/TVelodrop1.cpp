@@ -74,12 +74,20 @@ void TVelodrop1::CreateControls() {
 
     AutoCloseTimer = new QTimer(this);
     AutoCloseTimer->setObjectName(QStringLiteral("AutoCloseTimer"));
+
+    IdFTP1.SetIntercept(&IdLogFile1);
+    IdFTP1.SetIPVersion(ftp::TIdIPVersion::Id_IPv4);
+    IdFTP1.SetPassiveUseControlHost(true);
+    IdFTP1.SetConnectTimeout(0);
+    IdFTP1.SetTransferType(ftp::TIdFTPTransferType::ftBinary);
 }
 
 void TVelodrop1::ConnectHandlers() {
     connect(BtnSettings, &QPushButton::clicked, this, [this] { Guarded([this] { BtnSettingsClick(); }); });
     connect(BtnCancel, &QPushButton::clicked, this, [this] { Guarded([this] { BtnCancelClick(); }); });
     connect(AutoCloseTimer, &QTimer::timeout, this, [this] { Guarded([this] { AutoCloseTimerTimer(); }); });
+    connect(QRCodePaintBox, &TPaintBox::DoubleClicked, this,
+            [this] { Guarded([this] { QRCodePaintBoxDblClick(); }); });
     connect(QRCodePaintBox, &TPaintBox::Painting, this,
             [this](QPainter& Canvas) { Guarded([&] { QRCodePaintBoxPaint(Canvas); }); });
     new TKeyPreview(this, [this](int Key) { return FormKeyDown(Key); });
@@ -95,7 +103,7 @@ void TVelodrop1::FormCreate(const QStringList& Arguments) {
     const QString folder = GetSpecialFolder(CSIDL_COMMON_APPDATA);
     FState.SettingsFile = SettingsFilePath(folder, mode.BaseName);
     FState.LogFileName = LogFilePath(folder);
-    FLogFilename = FState.LogFileName;
+    IdLogFile1.SetFilename(FState.LogFileName.toStdString());
     QFile::remove(FState.LogFileName);  // every run starts a new log
 
     LoadSettings();
@@ -115,8 +123,8 @@ void TVelodrop1::showEvent(QShowEvent* Event) {
 }
 
 void TVelodrop1::FormActivate() {
-    // Sharing the file from the command line and shortening the clipboard's
-    // address hang here; both flows join with the FTP client.
+    if (DeferIfBusy([this] { FormActivate(); })) return;
+    if (FState.RunMode == TRunMode::rmShare && !FState.CurrentFile.isEmpty()) ShareFile(FState.CurrentFile);
 }
 
 void TVelodrop1::FormDestroy() {
@@ -137,7 +145,10 @@ void TVelodrop1::LoadSettings() {
         return;
     }
     const TSettings s = ReadSettingsFile(FState.SettingsFile);
-    FFtpLogin = {s.Host, s.Port, s.Username, s.Password};
+    IdFTP1.SetHost(s.Host.toStdString());
+    IdFTP1.SetPort(s.Port);
+    IdFTP1.SetUsername(s.Username.toStdString());
+    IdFTP1.SetPassword(s.Password.toStdString());
     FState.Directory = s.Directory;
     FState.BaseURL = s.BaseURL;
     FState.UseTLS = s.UseTLS;
@@ -145,17 +156,17 @@ void TVelodrop1::LoadSettings() {
     FState.ResizeJPGImages = s.ResizeJPGImages;
     FState.RemoveFileAtExit = s.RemoveFileAtExit;
     FState.CopyLinkToClipboard = s.CopyLinkToClipboard;
-    if (!s.Log) FLogFilename.clear();
+    if (!s.Log) IdLogFile1.SetFilename({});
     FState.AutoLanguage = s.AutoLanguage;
 }
 
 void TVelodrop1::SaveSettings() {
     if (FState.SettingsFile.isEmpty()) return;
     TSettings s;
-    s.Host = FFtpLogin.Host;
-    s.Port = FFtpLogin.Port;
-    s.Username = FFtpLogin.Username;
-    s.Password = FFtpLogin.Password;
+    s.Host = QString::fromStdString(IdFTP1.Host());
+    s.Port = IdFTP1.Port();
+    s.Username = QString::fromStdString(IdFTP1.Username());
+    s.Password = QString::fromStdString(IdFTP1.Password());
     s.Directory = FState.Directory;
     s.BaseURL = FState.BaseURL;
     s.UseTLS = FState.UseTLS;
@@ -185,6 +196,7 @@ QString TVelodrop1::GetSpecialFolder(int CSIDL) const {
 }
 
 void TVelodrop1::BtnSettingsClick() {
+    if (DeferIfBusy([this] { BtnSettingsClick(); })) return;
     AutoCloseTimer->stop();
     // Released in every case, deferred until the current event is handled,
     // and the timer re-armed, also when saving fails.
@@ -197,10 +209,10 @@ void TVelodrop1::BtnSettingsClick() {
 
     LocalizeForm(dialog.get());
     TVelodropSettings& d = *dialog;
-    d.HostInput->setText(FFtpLogin.Host);
-    d.PortInput->setText(QString::number(FFtpLogin.Port));
-    d.UsernameInput->setText(FFtpLogin.Username);
-    d.PasswordInput->setText(FFtpLogin.Password);
+    d.HostInput->setText(QString::fromStdString(IdFTP1.Host()));
+    d.PortInput->setText(QString::number(IdFTP1.Port()));
+    d.UsernameInput->setText(QString::fromStdString(IdFTP1.Username()));
+    d.PasswordInput->setText(QString::fromStdString(IdFTP1.Password()));
     d.DirectoryInput->setText(FState.Directory);
     d.baseURLInput->setText(FState.BaseURL);
     d.AutoclosetimeoutInput->setText(QString::number(FState.Timeout));
@@ -210,10 +222,10 @@ void TVelodrop1::BtnSettingsClick() {
     d.resizeJPGInput->setText(QString::number(FState.ResizeJPGImages));
 
     if (TModalSeam::ExecDialog(d) != QDialog::Accepted) return;
-    FFtpLogin.Host = d.HostInput->text();
-    FFtpLogin.Port = static_cast<std::uint16_t>(IntegerOrDefault(d.PortInput->text(), 21));
-    FFtpLogin.Username = d.UsernameInput->text();
-    FFtpLogin.Password = d.PasswordInput->text();
+    IdFTP1.SetHost(d.HostInput->text().toStdString());
+    IdFTP1.SetPort(static_cast<std::uint16_t>(IntegerOrDefault(d.PortInput->text(), 21)));
+    IdFTP1.SetUsername(d.UsernameInput->text().toStdString());
+    IdFTP1.SetPassword(d.PasswordInput->text().toStdString());
     FState.Directory = d.DirectoryInput->text();
     FState.BaseURL = d.baseURLInput->text();
     FState.Timeout = IntegerOrDefault(d.AutoclosetimeoutInput->text(), 0);
@@ -222,6 +234,7 @@ void TVelodrop1::BtnSettingsClick() {
     FState.UseTLS = d.useTLSCheckBox->isChecked();
     FState.ResizeJPGImages = AbsoluteValue(IntegerOrDefault(d.resizeJPGInput->text(), 0));
     SaveSettings();
+    TestConnection();
 }
 
 void TVelodrop1::ArmAutoCloseTimer() {
@@ -231,12 +244,6 @@ void TVelodrop1::ArmAutoCloseTimer() {
     AutoCloseTimer->setInterval(static_cast<int>(std::min<std::int64_t>(ms, INT32_MAX)));
     if (FState.Timeout > 0) AutoCloseTimer->start();
     else AutoCloseTimer->stop();
-}
-
-void TVelodrop1::BtnCancelClick() {
-    hide();
-    FTerminationRequested = true;
-    QCoreApplication::quit();
 }
 
 void TVelodrop1::AutoCloseTimerTimer() {

@@ -7,8 +7,12 @@
 #include <QStringList>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 #include "app/core/ControllerState.h"
+#include "ftp/TIdFTP.h"
+#include "ftp/TIdLogFile.h"
 
 class QLineEdit;
 class QPushButton;
@@ -17,15 +21,7 @@ class QTimer;
 namespace vd::app {
 
 class TPaintBox;
-
-/// The four connection settings. They belong to the FTP client; until the
-/// client is wired in, the window keeps them here.
-struct TFtpLogin {
-    QString Host;
-    std::uint16_t Port = 21;
-    QString Username;
-    QString Password;
-};
+class TBusy;
 
 class TVelodrop1 final : public QWidget {
     Q_OBJECT
@@ -35,9 +31,6 @@ public:
     ~TVelodrop1() override;
 
     TControllerState& State() { return FState; }
-    TFtpLogin& FtpLogin() { return FFtpLogin; }
-    /// The traffic log's file name; empty when no log is written.
-    const QString& LogFilename() const { return FLogFilename; }
     const QImage& QRCodeBitmapImage() const { return QRCodeBitmap; }
     bool StartMinimized() const { return FStartMinimized; }
     bool TerminationRequested() const { return FTerminationRequested; }
@@ -49,6 +42,16 @@ public:
     /// repaints the QR area. Raises when the link does not fit a QR code;
     /// the previous code then stays.
     void ShowQRCode(const QString& Link);
+
+    // Server sessions: each operation opens its own.
+    bool ConnectToServer();
+    bool TestConnection();
+    void RemoveUploadedFiles();
+
+    // Sharing a file.
+    void ShareFile(const QString& FileName);
+    QString UploadFile(QString LocalFile, const QString& RemoteName);
+    void WMDropFiles(const QStringList& Files);
     QString randomString(std::int32_t numberOfChars) const;
     QString GetSpecialFolder(int CSIDL) const;
 
@@ -57,15 +60,22 @@ public:
     QPushButton* BtnSettings;
     QPushButton* BtnCancel;
     QTimer* AutoCloseTimer;
+    // Declared before the client, which keeps a pointer to it.
+    ftp::TIdLogFile IdLogFile1;
+    ftp::TIdFTP IdFTP1;
 
 public slots:
     void BtnSettingsClick();
     void BtnCancelClick();
     void AutoCloseTimerTimer();
     void QRCodePaintBoxPaint(QPainter& Canvas);
+    void QRCodePaintBoxDblClick();
 
 protected:
     void showEvent(QShowEvent* Event) override;
+    void dragEnterEvent(QDragEnterEvent* Event) override;
+    void dropEvent(QDropEvent* Event) override;
+    void closeEvent(QCloseEvent* Event) override;
 
 private:
     void CreateControls();
@@ -75,11 +85,20 @@ private:
     void FormDestroy();
     bool FormKeyDown(int Key);
     void ArmAutoCloseTimer();
+    void ShowMessage(const QString& Text);
+    void SelectTLS();
+    void ShowUploadProgress(std::uint64_t Sent, std::uint64_t Total);
 
     TControllerState FState;
-    TFtpLogin FFtpLogin;
-    QString FLogFilename;
     QImage QRCodeBitmap;
+    // While an upload runs, events are still processed so that the window
+    // paints its progress; handlers that would start another operation wait
+    // in FDeferred until it ends.
+    bool FBusy = false;
+    std::vector<std::function<void()>> FDeferred;
+    bool DeferIfBusy(std::function<void()> Handler);
+    void EndBusy();
+    friend class TBusy;
     bool FActivated = false;
     bool FStartMinimized = false;
     bool FTerminationRequested = false;

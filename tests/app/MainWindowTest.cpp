@@ -49,23 +49,28 @@ TEST_F(MainWindow, LayoutAsDesigned) {
 TEST_F(MainWindow, FirstRunOpensSettingsAndCancelKeepsDefaults) {
     auto w = MakeWindow();
     EXPECT_EQ(TModalSeam::DialogsShown(), 1);
-    EXPECT_EQ(w->FtpLogin().Host, QString());
-    EXPECT_EQ(w->FtpLogin().Port, 21);
-    EXPECT_EQ(w->LogFilename(), QString::fromStdString(ConfigFile("ftp.log")));  // log stays on
+    EXPECT_EQ(w->IdFTP1.Host(), std::string());
+    EXPECT_EQ(w->IdFTP1.Port(), 21);
+    EXPECT_EQ(w->IdLogFile1.Filename(), ConfigFile("ftp.log"));  // log stays on
     EXPECT_FALSE(std::filesystem::exists(SettingsPath()));
     EXPECT_TRUE(w->isHidden());  // the dialog came before the window was ever shown
 }
 
-TEST_F(MainWindow, FirstRunOkCreatesFolderAndSettings) {
+TEST_F(MainWindow, FirstRunOkSavesSettingsThenTestsTheConnection) {
     TModalSeam::SetNextDialogAnswer([](QDialog& D) {
         auto& d = static_cast<TVelodropSettings&>(D);
-        d.HostInput->setText(QStringLiteral("ftp.example.org"));
+        d.HostInput->setText(QStringLiteral("127.0.0.1"));
+        d.PortInput->setText(QStringLiteral("1"));  // nothing listens there
         return int(QDialog::Accepted);
     });
     auto w = MakeWindow();
-    EXPECT_EQ(w->FtpLogin().Host, QStringLiteral("ftp.example.org"));
+    EXPECT_EQ(w->IdFTP1.Host(), std::string("127.0.0.1"));
     const std::string saved = test::ReadFileBytes(SettingsPath());
-    EXPECT_TRUE(saved.starts_with("[FTP]\nHost=ftp.example.org\nPort=21\n")) << saved;
+    EXPECT_TRUE(saved.starts_with("[FTP]\nHost=127.0.0.1\nPort=1\n")) << saved;
+    // The test could not connect: its message, and no second dialog.
+    ASSERT_EQ(TModalSeam::ShownMessages().size(), 1u);
+    EXPECT_TRUE(TModalSeam::ShownMessages()[0].Text.startsWith(QStringLiteral("FTP: ")));
+    EXPECT_EQ(TModalSeam::DialogsShown(), 1);
 }
 
 TEST_F(MainWindow, LoadsSettingsAndStartsANewLog) {
@@ -74,14 +79,14 @@ TEST_F(MainWindow, LoadsSettingsAndStartsANewLog) {
     auto w = MakeWindow();
     EXPECT_EQ(TModalSeam::DialogsShown(), 0);
     EXPECT_FALSE(std::filesystem::exists(ConfigFile("ftp.log")));
-    EXPECT_EQ(w->FtpLogin().Host, QStringLiteral("h"));
-    EXPECT_EQ(w->FtpLogin().Port, 2121);
+    EXPECT_EQ(w->IdFTP1.Host(), std::string("h"));
+    EXPECT_EQ(w->IdFTP1.Port(), 2121);
     EXPECT_EQ(w->State().Directory, QStringLiteral("a/b"));
     EXPECT_EQ(w->State().Timeout, 7);
-    EXPECT_EQ(w->LogFilename(), QString());  // no "Log=1": no log this run
+    EXPECT_EQ(w->IdLogFile1.Filename(), std::string());  // no "Log=1": no log this run
 
     WriteSettings("[Common]\nLog=1\n");
-    EXPECT_EQ(MakeWindow()->LogFilename(), QString::fromStdString(ConfigFile("ftp.log")));
+    EXPECT_EQ(MakeWindow()->IdLogFile1.Filename(), ConfigFile("ftp.log"));
 }
 
 TEST_F(MainWindow, ShortenerModeUsesItsOwnSettingsAndStartsMinimized) {

@@ -58,13 +58,13 @@ TEST_F(SettingsDialog, LayoutAsDesigned) {
 }
 
 TEST_F(SettingsDialog, FilledFromTheSettingsAndReadBackAfterOk) {
-    WriteSettings("[FTP]\nHost=h\nPort=2121\nUsername=u\nDirectory=d\nBaseURL=https://b\nUseTLS=1\n"
+    WriteSettings("[FTP]\nHost=127.0.0.1\nPort=1\nUsername=u\nDirectory=d\nBaseURL=https://b\nUseTLS=1\n"
                   "[Common]\nTimeout=3\nResizeJPGImages=40\nCopyLinkToClipboard=1\n");
     auto w = MakeWindow();
     TModalSeam::SetNextDialogAnswer([](QDialog& D) {
         auto& d = AsSettings(D);
-        EXPECT_EQ(d.HostInput->text(), QStringLiteral("h"));
-        EXPECT_EQ(d.PortInput->text(), QStringLiteral("2121"));
+        EXPECT_EQ(d.HostInput->text(), QStringLiteral("127.0.0.1"));
+        EXPECT_EQ(d.PortInput->text(), QStringLiteral("1"));
         EXPECT_EQ(d.UsernameInput->text(), QStringLiteral("u"));
         EXPECT_EQ(d.DirectoryInput->text(), QStringLiteral("d"));
         EXPECT_EQ(d.baseURLInput->text(), QStringLiteral("https://b"));
@@ -73,23 +73,23 @@ TEST_F(SettingsDialog, FilledFromTheSettingsAndReadBackAfterOk) {
         EXPECT_TRUE(d.useTLSCheckBox->isChecked());
         EXPECT_TRUE(d.CopyLinkToClipboardCheckBox->isChecked());
         EXPECT_FALSE(d.RemoveFileAtExitCheckBox->isChecked());
-        d.HostInput->setText(QStringLiteral(" spaced host "));
+        d.UsernameInput->setText(QStringLiteral(" spaced user "));
         d.PasswordInput->setText(QStringLiteral("gëheim"));
         d.RemoveFileAtExitCheckBox->setChecked(true);
         d.useTLSCheckBox->setChecked(false);
         return int(QDialog::Accepted);
     });
     w->BtnSettingsClick();
-    EXPECT_EQ(w->FtpLogin().Host, QStringLiteral(" spaced host "));  // taken as typed
-    EXPECT_EQ(w->FtpLogin().Password, QStringLiteral("gëheim"));
+    EXPECT_EQ(w->IdFTP1.Username(), std::string(" spaced user "));  // taken as typed
+    EXPECT_EQ(w->IdFTP1.Password(), std::string("gëheim"));
     EXPECT_TRUE(w->State().RemoveFileAtExit);
     EXPECT_FALSE(w->State().UseTLS);
     EXPECT_TRUE(w->AutoCloseTimer->isActive());
     EXPECT_EQ(w->AutoCloseTimer->interval(), 3000);
     // What was saved comes back on the next start.
     auto again = MakeWindow();
-    EXPECT_EQ(again->FtpLogin().Host, QStringLiteral("spaced host"));  // the reader trims
-    EXPECT_EQ(again->FtpLogin().Password, QStringLiteral("gëheim"));
+    EXPECT_EQ(again->IdFTP1.Username(), std::string("spaced user"));  // the reader trims
+    EXPECT_EQ(again->IdFTP1.Password(), std::string("gëheim"));
     EXPECT_TRUE(again->State().RemoveFileAtExit);
 }
 
@@ -115,7 +115,7 @@ TEST_F(SettingsDialog, NumericFieldsFollowTheIntegerRule) {
             return int(QDialog::Accepted);
         });
         w->BtnSettingsClick();
-        EXPECT_EQ(w->FtpLogin().Port, c.ExpectedPort) << c.Port.toStdString();
+        EXPECT_EQ(w->IdFTP1.Port(), c.ExpectedPort) << c.Port.toStdString();
         EXPECT_EQ(w->State().Timeout, c.ExpectedTimeout) << c.Timeout.toStdString();
         EXPECT_EQ(w->State().ResizeJPGImages, c.ExpectedResize) << c.Resize.toStdString();
     }
@@ -130,7 +130,7 @@ TEST_F(SettingsDialog, CancelTakesNothingBackAndSavesNothing) {
         return int(QDialog::Rejected);
     });
     w->BtnSettingsClick();
-    EXPECT_EQ(w->FtpLogin().Host, QStringLiteral("h"));
+    EXPECT_EQ(w->IdFTP1.Host(), std::string("h"));
     EXPECT_EQ(test::ReadFileBytes(SettingsPath()), "[FTP]\nHost=h\n[Common]\nTimeout=2\n");
     EXPECT_TRUE(w->AutoCloseTimer->isActive());
     EXPECT_EQ(w->AutoCloseTimer->interval(), 2000);
@@ -151,7 +151,7 @@ TEST_F(SettingsDialog, WriteErrorReachesTheErrorBoxAndKeepsTheValues) {
     EXPECT_EQ(TModalSeam::ShownMessages()[0].Text,
               QString::fromStdString("In " + blocked + " kann nicht geschrieben werden."));
     EXPECT_EQ(TModalSeam::ShownMessages()[0].Icon, QMessageBox::Critical);
-    EXPECT_EQ(w->FtpLogin().Host, QStringLiteral("new host"));
+    EXPECT_EQ(w->IdFTP1.Host(), std::string("new host"));
     EXPECT_TRUE(w->AutoCloseTimer->isActive());
 }
 

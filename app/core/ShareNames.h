@@ -1,0 +1,24 @@
+#pragma once
+// How shared files are named on the server and linked on the web.
+
+#include <QString>
+#include <QStringList>
+
+namespace vd::app {
+
+/// The host directory's components, in order: empty ones stay (a leading
+/// "/" or a "//" gives one), but a "/" at the very end adds none.
+QStringList DirectoryComponents(const QString& Directory);
+
+/// "velodrop_" + the random part + "_" + the file-name part of `LocalFile`,
+/// nothing escaped.
+QString RemoteNameFor(const QString& RandomPart, const QString& LocalFile);
+
+/// `BaseURL` + "/" + `RemoteName`, as they are.
+QString BuildLink(const QString& BaseURL, const QString& RemoteName);
+
+/// True when `Text` holds a CR, LF or NUL, which no FTP command line may
+/// carry.
+bool HasLineBreak(const QString& Text);
+
+}  // namespace vd::app

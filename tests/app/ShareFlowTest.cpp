@@ -1,0 +1,300 @@
+// The share flow against a real FTP server (pyftpdlib on 127.0.0.1).
+
+#include <QApplication>
+#include <QRegularExpression>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+
+#include "PyFtpServer.h"
+#include "app/core/SettingsFile.h"
+#include "app/gui/PaintBox.h"
+#include "common/JpegFiles.h"
+#include "common/ZbarImage.h"
+#include "WindowTestFixture.h"
+
+namespace vd::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ShareFlow : public WindowTest {
+protected:
+    // Settings that point at the fixture server.
+    TSettings ServerSettings() const {
+        TSettings s;
+        s.Host = QString::fromStdString(FServer.Host());
+        s.Port = FServer.Port();
+        s.Username = QString::fromStdString(FServer.User());
+        s.Password = QString::fromStdString(FServer.Password());
+        s.BaseURL = QStringLiteral("https://files.example.org/drop");
+        return s;
+    }
+
+    std::unique_ptr<TVelodrop1> MakeSharingWindow(const TSettings& S, QStringList Arguments = {}) {
+        fs::create_directories(FConfig.File("Velodrop"));
+        WriteSettingsFile(QString::fromStdString(SettingsPath()), S);
+        return MakeWindow(std::move(Arguments));
+    }
+
+    std::string LocalFile(const std::string& Name, const std::string& Bytes) const {
+        const std::string path = FFiles.File(Name);
+        test::WriteFileBytes(path, Bytes);
+        return path;
+    }
+
+    static QString Q(const std::string& S) { return QString::fromStdString(S); }
+
+    // Names in the server folder (relative to its home).
+    std::vector<std::string> ServerFiles(const std::string& Folder = {}) const {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(fs::path(FServer.Home()) / Folder)) {
+            if (e.is_regular_file()) names.push_back(e.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    std::vector<QString> Messages() const {
+        std::vector<QString> texts;
+        for (const auto& m : TModalSeam::ShownMessages()) texts.push_back(m.Text);
+        return texts;
+    }
+
+    test::TPyFtpServer FServer;
+    test::TTempDir FFiles;
+};
+
+TEST_F(ShareFlow, DropSharesTheFirstFileAndShowsItsLink) {
+    TSettings s = ServerSettings();
+    s.CopyLinkToClipboard = true;
+    s.Timeout = 30;
+    auto w = MakeSharingWindow(s);
+    w->show();
+    const std::string a = LocalFile("a.txt", std::string(70000, 'a'));
+    const std::string b = LocalFile("b.txt", "b");
+    w->WMDropFiles({Q(a) + QStringLiteral(" \n"), Q(b), Q(b)});
+
+    EXPECT_TRUE(Messages().empty()) << Messages().front().toStdString();
+    const auto names = ServerFiles();
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^velodrop_[1-9A-NP-Za-z]{10}_a\\.txt$"))
+                    .match(Q(names[0])).hasMatch()) << names[0];
+    EXPECT_EQ(FServer.ReadFile(names[0]), std::string(70000, 'a'));
+    const QString link = QStringLiteral("https://files.example.org/drop/") + Q(names[0]);
+    EXPECT_EQ(w->State().CurrentFile, Q(a));  // trimmed
+    EXPECT_EQ(w->State().Link, link);
+    EXPECT_EQ(w->urlDisplay->text(), link);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), link);
+    EXPECT_EQ(w->State().UploadedFiles, QStringList{Q(names[0])});
+    EXPECT_EQ(w->QRCodePaintBox->toolTip(), Q(a));
+    EXPECT_EQ(test::DecodeQRCode(w->QRCodePaintBox->grab().toImage()), link.toStdString());
+    EXPECT_TRUE(w->AutoCloseTimer->isActive());
+    EXPECT_EQ(w->AutoCloseTimer->interval(), 30000);
+}
+
+TEST_F(ShareFlow, NamesAndLinksAreTakenAsTheyAre) {
+    TSettings s = ServerSettings();
+    s.BaseURL = QStringLiteral("https://x.org/d/");
+    auto w = MakeSharingWindow(s);
+    const std::string photo = LocalFile("my photo.jpg", "not really a photo");
+    w->WMDropFiles({Q(photo)});
+    w->WMDropFiles({});  // a drop without files shares the last file again
+    const auto names = ServerFiles();
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_NE(names[0], names[1]);
+    EXPECT_EQ(w->State().UploadedFiles.size(), 2);
+    for (const auto& name : names) EXPECT_TRUE(name.ends_with("_my photo.jpg")) << name;
+    EXPECT_EQ(w->State().Link, QStringLiteral("https://x.org/d//") + w->State().RemoteName);
+    EXPECT_TRUE(w->State().Link.contains(u' '));
+}
+
+TEST_F(ShareFlow, MissingFileOrFolderIsReportedAndStopsTheTimer) {
+    TSettings s = ServerSettings();
+    s.Timeout = 5;
+    auto w = MakeSharingWindow(s);
+    w->AutoCloseTimer->start(5000);
+    const std::string missing = FFiles.File("gone.txt");
+    w->WMDropFiles({Q(missing)});
+    w->WMDropFiles({Q(FFiles.Path().string())});
+    const std::vector<QString> expected{Q(missing) + QStringLiteral(" not existing"),
+                                        Q(FFiles.Path().string()) + QStringLiteral(" not existing")};
+    EXPECT_EQ(Messages(), expected);
+    EXPECT_FALSE(w->AutoCloseTimer->isActive());
+    EXPECT_TRUE(ServerFiles().empty());
+    EXPECT_EQ(w->urlDisplay->text(), QString());
+}
+
+TEST_F(ShareFlow, FileNameWithALineBreakIsRefusedBeforeAnythingIsSent) {
+    auto w = MakeSharingWindow(ServerSettings());
+    const std::string odd = LocalFile("two\nlines.txt", "x");
+    w->WMDropFiles({Q(odd)});
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_TRUE(Messages()[0].contains(QStringLiteral("line break")));
+    EXPECT_TRUE(ServerFiles().empty());
+    EXPECT_TRUE(w->State().UploadedFiles.isEmpty());
+}
+
+TEST_F(ShareFlow, FailedShareKeepsThePreviousLinkAndTheNextShareWorks) {
+    TSettings s = ServerSettings();
+    s.Timeout = 9;
+    auto w = MakeSharingWindow(s);
+    w->show();
+    w->WMDropFiles({Q(LocalFile("first.txt", "1"))});
+    const QString firstLink = w->urlDisplay->text();
+    const QImage firstCode = w->QRCodeBitmapImage();
+
+    w->State().ResizeJPGImages = 50;  // a text file is no JPEG: the share fails after connecting
+    w->WMDropFiles({Q(LocalFile("second.txt", "2"))});
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_TRUE(Messages()[0].startsWith(QStringLiteral("FTP: JPEG-Fehler #"))) << Messages()[0].toStdString();
+    EXPECT_EQ(w->urlDisplay->text(), firstLink);
+    EXPECT_EQ(w->QRCodeBitmapImage(), firstCode);
+    EXPECT_TRUE(w->AutoCloseTimer->isActive());  // re-armed after a failed upload too
+
+    w->State().ResizeJPGImages = 0;
+    w->WMDropFiles({Q(LocalFile("third.txt", "3"))});
+    EXPECT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(ServerFiles().size(), 2u);
+    EXPECT_TRUE(w->urlDisplay->text().endsWith(QStringLiteral("_third.txt")));
+}
+
+TEST_F(ShareFlow, ClipboardUntouchedWhenSwitchedOff) {
+    QGuiApplication::clipboard()->setText(QStringLiteral("keep me"));
+    auto w = MakeSharingWindow(ServerSettings());
+    w->WMDropFiles({Q(LocalFile("c.txt", "c"))});
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("keep me"));
+    EXPECT_FALSE(w->urlDisplay->text().isEmpty());
+}
+
+TEST_F(ShareFlow, HostDirectoryIsMadeAndEnteredPerComponent) {
+    const struct {
+        const char* Directory;
+        const char* Folder;  // where the file lands, below the home
+    } cases[] = {{"a/b", "a/b"}, {"a/b", "a/b"} /* both exist now */, {"c/", "c"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Directory);
+        TSettings s = ServerSettings();
+        s.Directory = QString::fromLatin1(c.Directory);
+        auto w = MakeSharingWindow(s);
+        w->WMDropFiles({Q(LocalFile("d.txt", "d"))});
+        EXPECT_TRUE(Messages().empty());
+        EXPECT_TRUE(FServer.Exists(std::string(c.Folder) + "/" + w->State().RemoteName.toStdString()));
+    }
+}
+
+TEST_F(ShareFlow, LeadingSlashEntersAnEmptyNameFirst) {
+    TSettings s = ServerSettings();
+    s.Directory = QStringLiteral("/a");
+    auto w = MakeSharingWindow(s);
+    w->WMDropFiles({Q(LocalFile("e.txt", "e"))});
+    // pyftpdlib takes "CWD" without a name as its home folder.
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_TRUE(FServer.Exists("a/" + w->State().RemoteName.toStdString()));
+}
+
+TEST_F(ShareFlow, JpegIsShrunkBeforeTheUpload) {
+    TSettings s = ServerSettings();
+    s.ResizeJPGImages = 50;
+    ::setenv("TMPDIR", FFiles.Path().c_str(), 1);
+    auto w = MakeSharingWindow(s);
+    const std::string photo = FFiles.File("holiday.jpg");
+    test::WriteQuadrantJpeg(photo, 1000, 750, true);
+    w->WMDropFiles({Q(photo)});
+    ::unsetenv("TMPDIR");
+    EXPECT_TRUE(Messages().empty());
+    const std::string remote = w->State().RemoteName.toStdString();
+    EXPECT_TRUE(remote.ends_with("_holiday.jpg"));
+    const auto info = test::ReadJpegInfo(FServer.Home() + "/" + remote);
+    EXPECT_EQ(info.Width, 500);
+    EXPECT_EQ(info.Height, 375);
+    EXPECT_TRUE(info.Progressive);
+}
+
+TEST_F(ShareFlow, FileOnTheCommandLineIsSharedOnceAtTheFirstShow) {
+    const std::string file = LocalFile("arg.txt", "argument");
+    auto w = MakeSharingWindow(ServerSettings(), {Q(file)});
+    EXPECT_TRUE(ServerFiles().empty());  // not before the window shows
+    w->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !ServerFiles().empty(); }, 10000));
+    w->BtnSettingsClick();  // a dialog that closes gives no new activation
+    w->hide();
+    w->show();
+    QTest::qWait(200);
+    EXPECT_EQ(ServerFiles().size(), 1u);
+}
+
+TEST_F(ShareFlow, DoubleClickPicksAFileAndCancelDoesNothing) {
+    auto w = MakeSharingWindow(ServerSettings());
+    w->QRCodePaintBoxDblClick();  // no file armed: the dialog is cancelled
+    EXPECT_TRUE(ServerFiles().empty());
+    TModalSeam::SetNextFileName(Q(LocalFile("picked.txt", "p")));
+    w->QRCodePaintBoxDblClick();
+    ASSERT_EQ(ServerFiles().size(), 1u);
+    EXPECT_TRUE(ServerFiles()[0].ends_with("_picked.txt"));
+}
+
+TEST_F(ShareFlow, ExitRemovesThisRunsUploadsAndReportsRefusals) {
+    TSettings s = ServerSettings();
+    s.RemoveFileAtExit = true;
+    auto w = MakeSharingWindow(s);
+    for (const char* name : {"one.txt", "two.txt", "three.txt"}) w->WMDropFiles({Q(LocalFile(name, name))});
+    ASSERT_EQ(ServerFiles().size(), 3u);
+    const QStringList uploads = w->State().UploadedFiles;
+    fs::remove(FServer.Home() + "/" + uploads[1].toStdString());  // deleted by hand
+
+    w->BtnCancelClick();
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_TRUE(Messages()[0].startsWith(QStringLiteral("FTP: "))) << Messages()[0].toStdString();
+    EXPECT_EQ(ServerFiles(), std::vector<std::string>{uploads[2].toStdString()});  // stops at the refusal
+    EXPECT_EQ(w->State().UploadedFiles, uploads);
+    EXPECT_TRUE(w->TerminationRequested());
+    EXPECT_TRUE(w->isHidden());
+}
+
+TEST_F(ShareFlow, ExitWithNothingUploadedMakesNoConnection) {
+    TSettings s = ServerSettings();
+    s.RemoveFileAtExit = true;
+    s.Port = 1;  // a connection attempt would fail with a message
+    auto w = MakeSharingWindow(s);
+    w->BtnCancelClick();
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_TRUE(w->TerminationRequested());
+}
+
+TEST_F(ShareFlow, ConnectionTestUploadsAndDeletesItsFile) {
+    ::setenv("TMPDIR", FFiles.Path().c_str(), 1);
+    auto w = MakeSharingWindow(ServerSettings());
+    TModalSeam::SetNextDialogAnswer([](QDialog&) { return int(QDialog::Accepted); });
+    w->BtnSettingsClick();
+    ::unsetenv("TMPDIR");
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(TModalSeam::DialogsShown(), 1);
+    EXPECT_TRUE(ServerFiles().empty());  // deleted at once
+    bool found = false;
+    for (const auto& e : fs::directory_iterator(FFiles.Path())) {
+        const std::string name = e.path().filename().string();
+        if (name.starts_with("vdf") && name.ends_with(".TMP")) {
+            found = true;
+            EXPECT_EQ(test::ReadFileBytes(e.path().string()), "Velodrop-FTP-TEST\r\n");
+        }
+    }
+    EXPECT_TRUE(found);  // the local file is left behind
+}
+
+TEST_F(ShareFlow, WrongPasswordFailsTheTestWithoutReopeningTheDialog) {
+    TSettings s = ServerSettings();
+    s.Password = QStringLiteral("wrong");
+    auto w = MakeSharingWindow(s);
+    TModalSeam::SetNextDialogAnswer([](QDialog&) { return int(QDialog::Accepted); });
+    w->BtnSettingsClick();
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_TRUE(Messages()[0].startsWith(QStringLiteral("FTP: ")));
+    EXPECT_EQ(TModalSeam::DialogsShown(), 1);
+    EXPECT_EQ(w->IdFTP1.Password(), std::string("wrong"));  // stays in effect
+}
+
+}  // namespace
+}  // namespace vd::app
