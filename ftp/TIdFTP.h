@@ -9,7 +9,10 @@
 //   ftp.Disconnect();                 // QUIT
 //
 // Every failure is an EIdException (see EIdException.h) whose what() is the
-// message for the user.
+// message for the user. The intercept and an assigned I/O handler are not
+// owned: they must outlive the client. For explicit TLS, assign a
+// TLS-capable handler first, then SetUseTLS (utUseRequireTLS never logs in
+// in clear; utUseExplicitTLS does when the server refuses every AUTH).
 #pragma once
 
 #include <cstdint>
@@ -21,6 +24,7 @@
 #include "EIdException.h"
 #include "FtpParsing.h"
 #include "TIdExplicitTLSClient.h"
+#include "TIdLogFile.h"
 #include "TIdStream.h"
 
 namespace vd::ftp {

@@ -2,7 +2,10 @@
 // limits, encodings, the write guard, the intercept chain, failures.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstdlib>
 
 #include "MemoryIOHandler.h"
 #include "SocketErrors.h"
@@ -266,6 +269,23 @@ TEST(Channel, StreamsGoInPiecesAndOnlyTheLastPieceEndsABurst) {
     ASSERT_EQ(progress.size(), pieces);
     if (pieces) EXPECT_EQ(progress.back(), size);
   }
+}
+
+TEST(Channel, FileStreamsFallBackToPiecesWhereTheHandlerCannotSendFiles) {
+  char path[] = "/tmp/vd-ftp-stream-XXXXXX";
+  const int fd = ::mkstemp(path);
+  const std::string bytes(70000, 'q');
+  ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  ::close(fd);
+  {
+    TIdFileStream file(path, TIdFileStream::TMode::fmOpenRead);
+    TMemoryIOHandler handler;
+    handler.Open();
+    handler.WriteStream(file);
+    EXPECT_EQ(handler.Written, bytes);
+    EXPECT_EQ(handler.MoreHints, (std::vector<bool>{true, true, false}));
+  }
+  ::unlink(path);
 }
 
 // --- encodings -------------------------------------------------------------------
