@@ -1,0 +1,30 @@
+// velodrop_demo_settings FILE HOST PORT USER PASSWORD BASEURL: writes a
+// settings file for the demo, password scrambled as the program expects.
+
+#include <QString>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
+#include "app/core/SettingsFile.h"
+
+int main(int argc, char** argv) {
+    if (argc != 7) {
+        std::fprintf(stderr, "usage: %s FILE HOST PORT USER PASSWORD BASEURL\n", argv[0]);
+        return 2;
+    }
+    vd::app::TSettings s;
+    s.Host = QString::fromLocal8Bit(argv[2]);
+    s.Port = static_cast<std::uint16_t>(std::atoi(argv[3]));
+    s.Username = QString::fromLocal8Bit(argv[4]);
+    s.Password = QString::fromLocal8Bit(argv[5]);
+    s.BaseURL = QString::fromLocal8Bit(argv[6]);
+    s.CopyLinkToClipboard = true;
+    try {
+        vd::app::WriteSettingsFile(QString::fromLocal8Bit(argv[1]), s);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
