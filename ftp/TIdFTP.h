@@ -87,6 +87,9 @@ class TIdFTP final : public TIdExplicitTLSClient {
            const TProgress& progress = {});
   // Uploads the whole stream, from position 0.
   void Put(TIdStream& source, const std::string& remoteName, const TProgress& progress = {});
+  // Adds the whole stream to the end of the remote file, creating it when
+  // missing ("APPE"); an empty stream thus never truncates an existing file.
+  void Append(TIdStream& source, const std::string& remoteName, const TProgress& progress = {});
   // Writes the remote file into the stream from its current position on.
   void Get(const std::string& remoteName, TIdStream& destination, bool resume = false);
   // Downloads into a local file (created or replaced).
@@ -116,6 +119,8 @@ class TIdFTP final : public TIdExplicitTLSClient {
   void SendSiteZone();
   void SendTransferType(TIdFTPTransferType type);
 
+  void Store(const char* verb, TIdStream& source, const std::string& remoteName,
+             const TProgress& progress);
   void SendDataProtection();
   TPassiveEndpoint SendPassive();
   TPassiveEndpoint TransferPreliminaries(const std::string& command);

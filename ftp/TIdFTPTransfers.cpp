@@ -79,8 +79,19 @@ void TIdFTP::Put(const std::string& localPath, const std::string& remoteName, co
 // RFC 959 "STOR": the command goes out first, then the data connection is
 // opened, then the 1xx reply is read and the bytes are sent.
 void TIdFTP::Put(TIdStream& source, const std::string& remoteName, const TProgress& progress) {
+  Store("STOR", source, remoteName, progress);
+}
+
+// RFC 959 "APPE": like "STOR", but an existing file keeps its content and
+// gets the data added at its end; a missing one is created.
+void TIdFTP::Append(TIdStream& source, const std::string& remoteName, const TProgress& progress) {
+  Store("APPE", source, remoteName, progress);
+}
+
+void TIdFTP::Store(const char* verb, TIdStream& source, const std::string& remoteName,
+                   const TProgress& progress) {
   if (remoteName.empty()) throw EIdFTPUploadFileNameCanNotBeEmpty();
-  const std::string command = "STOR " + remoteName;
+  const std::string command = std::string(verb) + " " + remoteName;
   CheckCommandLine(command);
   const TPassiveEndpoint endpoint = TransferPreliminaries(command);
   IOHandler()->WriteLn(command);

@@ -94,8 +94,6 @@ void TIdIOHandler::CheckForDisconnect(bool raiseIfDisconnected, bool ignoreBuffe
   }
 }
 
-long TIdIOHandler::RawSendFile(int, uint64_t, size_t, bool, int&) { return kRawSendFileUnsupported; }
-
 void TIdIOHandler::RaiseWriteError(long result, int error) {
   if (result == 0) {
     FClosedGracefully = true;
@@ -204,37 +202,7 @@ std::string TIdIOHandler::ReadLnWait(int maxAttempts, size_t* budget) {
   throw EIdReadLnWaitMaxAttemptsExceeded();
 }
 
-// A file goes from the kernel's cache to the socket in the same pieces,
-// without passing through our memory (nothing to see for an intercept).
-bool TIdIOHandler::SendFileStream(TIdStream& stream, const TProgress& progress) {
-  const int file = stream.FileHandle();
-  if (file < 0 || FIntercept) return false;
-  if (FClosedGracefully) throw EIdConnClosedGracefully();
-  if (!FOpened) throw EIdNotConnected();
-  const uint64_t start = stream.Position();
-  const uint64_t size = stream.Size();
-  uint64_t position = start;
-  while (position < size) {
-    const size_t piece = static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(FSendBufferSize), size - position));
-    size_t sent = 0;
-    while (sent < piece) {
-      int error = 0;
-      const long w = RawSendFile(file, position + sent, piece - sent, position + piece < size, error);
-      if (w == kRawSendFileUnsupported && position == start && sent == 0) return false;
-      if (w == 0) break;  // the file became shorter
-      if (w < 0) RaiseWriteError(w, error);
-      sent += static_cast<size_t>(w);
-    }
-    position += sent;
-    if (progress) progress(position - start, size - start);
-    if (sent < piece) break;
-  }
-  stream.SetPosition(position);
-  return true;
-}
-
 void TIdIOHandler::WriteStream(TIdStream& stream, const TProgress& progress) {
-  if (SendFileStream(stream, progress)) return;
   const uint64_t start = stream.Position();
   const uint64_t size = stream.Size();
   const uint64_t total = size > start ? size - start : 0;

@@ -122,18 +122,11 @@ class TIdIOHandler {
   // a hint that further bytes follow at once.
   virtual long RawWrite(const char* buffer, size_t n, bool more, int& error) = 0;
 
-  // Sends up to n bytes of a file from offset without copying them through
-  // memory; > 0 bytes sent, 0 the file ended, -1 failed with error set,
-  // kRawSendFileUnsupported when this handler cannot.
-  static constexpr long kRawSendFileUnsupported = -2;
-  virtual long RawSendFile(int fileHandle, uint64_t offset, size_t n, bool more, int& error);
-
   void SetPeerIP(std::string ip) { FPeerIP = std::move(ip); }
 
  private:
   void WriteRaw(const char* data, size_t n, bool more);
   [[noreturn]] void RaiseWriteError(long result, int error);
-  bool SendFileStream(TIdStream& stream, const TProgress& progress);
   int EffectiveTimeout(int timeoutMs) const noexcept;
   std::string TakeLine(size_t lfPos);
   void CompactInput() noexcept;

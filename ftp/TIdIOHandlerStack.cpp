@@ -6,7 +6,6 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -89,7 +88,6 @@ void TIdIOHandlerSocket::ConnectSocket(const void* address, unsigned addressLeng
 void TIdIOHandlerSocket::RawClose() noexcept {
   if (FHandle >= 0) ::close(FHandle);
   FHandle = -1;
-  FCorked = false;
 }
 
 bool TIdIOHandlerSocket::RawWaitReadable(int ms) {
@@ -125,25 +123,6 @@ long TIdIOHandlerSocket::RawWrite(const char* buffer, size_t n, bool more, int& 
     const ssize_t w = ::send(FHandle, buffer, n, MSG_NOSIGNAL | (more ? MSG_MORE : 0));
     if (w >= 0) return static_cast<long>(w);
     if (errno == EINTR) continue;
-    error = WinSockErrorFromErrno(errno);
-    return -1;
-  }
-}
-
-// The pieces of one burst are corked, so the socket fills whole segments
-// instead of pushing each piece out on its own.
-long TIdIOHandlerSocket::RawSendFile(int fileHandle, uint64_t offset, size_t n, bool more, int& error) {
-  if (more != FCorked) {
-    const int cork = more ? 1 : 0;
-    ::setsockopt(FHandle, IPPROTO_TCP, TCP_CORK, &cork, sizeof cork);
-    FCorked = more;
-  }
-  auto position = static_cast<off_t>(offset);
-  for (;;) {
-    const ssize_t w = ::sendfile(FHandle, fileHandle, &position, n);
-    if (w >= 0) return static_cast<long>(w);
-    if (errno == EINTR) continue;
-    if (errno == EINVAL || errno == ENOSYS) return kRawSendFileUnsupported;
     error = WinSockErrorFromErrno(errno);
     return -1;
   }

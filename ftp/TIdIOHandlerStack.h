@@ -27,14 +27,12 @@ class TIdIOHandlerSocket : public TIdIOHandler {
   bool RawWaitReadable(int ms) override;
   long RawRead(char* buffer, size_t n, int& error) override;
   long RawWrite(const char* buffer, size_t n, bool more, int& error) override;
-  long RawSendFile(int fileHandle, uint64_t offset, size_t n, bool more, int& error) override;
 
  private:
   void ConnectSocket(const void* address, unsigned addressLength);
   int FHandle = -1;
   TIdIPVersion FIPVersion = TIdIPVersion::Id_IPv4;
   bool FUseNagle = true;
-  bool FCorked = false;
 };
 
 // The plain handler: reads and writes the socket directly.

@@ -28,11 +28,6 @@ class TIdSSLIOHandlerSocketBase : public TIdIOHandlerStack {
   // Called when PassThrough is switched on again (the TLS session, if any,
   // is not shut down).
   virtual void PassThroughEnabled() {}
-  // Encrypted bytes cannot go straight from a file to the socket.
-  long RawSendFile(int fileHandle, uint64_t offset, size_t n, bool more, int& error) override {
-    if (!FPassThrough) return kRawSendFileUnsupported;
-    return TIdIOHandlerStack::RawSendFile(fileHandle, offset, n, more, error);
-  }
 
  private:
   bool FPassThrough = false;

@@ -22,9 +22,6 @@ class TIdStream {
   virtual void SetPosition(uint64_t position) = 0;
   virtual uint64_t Size() const = 0;
   virtual void SetSize(uint64_t size) = 0;
-  // The file descriptor behind the stream, or -1 (lets a socket send the
-  // file straight from the kernel).
-  virtual int FileHandle() const noexcept { return -1; }
 };
 
 class TIdMemoryStream final : public TIdStream {
@@ -59,7 +56,6 @@ class TIdFileStream final : public TIdStream {
   void SetPosition(uint64_t position) override;
   uint64_t Size() const override;
   void SetSize(uint64_t size) override;
-  int FileHandle() const noexcept override { return FHandle; }
 
  private:
   int FHandle = -1;

@@ -271,7 +271,7 @@ TEST(Channel, StreamsGoInPiecesAndOnlyTheLastPieceEndsABurst) {
   }
 }
 
-TEST(Channel, FileStreamsFallBackToPiecesWhereTheHandlerCannotSendFiles) {
+TEST(Channel, FileStreamsGoInPiecesToo) {
   char path[] = "/tmp/vd-ftp-stream-XXXXXX";
   const int fd = ::mkstemp(path);
   const std::string bytes(70000, 'q');
