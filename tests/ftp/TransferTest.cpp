@@ -321,6 +321,39 @@ TEST(Transfer, FailingTheNthDataWrite) {
   }
 }
 
+// A reset on the data connection ends a download as a close would; any
+// other socket error fails it. Either way the final reply is read and the
+// session stays in step.
+TEST(Transfer, FailingTheNthDataRead) {
+  for (const int error : {10054, 10050}) {
+    for (int n = 1; n <= 3; ++n) {
+      SCOPED_TRACE(std::to_string(error) + " at read " + std::to_string(n));
+      TSession s({Cat({kLogin, {C(), S("227 Entering Passive Mode (127,0,0,1,1,1)"), C(), S("150 Ok"),
+                                S("226 Done"), C(), S("250 ok")}})});
+      s.Ftp.SetDataConnectionFactory([&]() -> std::unique_ptr<TIdIOHandler> {
+        auto h = std::make_unique<TMemoryIOHandler>();
+        h->Chunks = {"aaaa", "bbbb", "cccc"};
+        h->FailReadAt = n;
+        h->FailError = error;
+        return h;
+      });
+      s.Ftp.Connect();
+      TIdMemoryStream got;
+      const TOutcome outcome = Classify([&] { s.Ftp.Get("f", got); });
+      const std::string expected = std::string("aaaabbbbcccc").substr(0, 4 * (n - 1));
+      if (error == 10054) {
+        EXPECT_EQ(outcome.Class, "");
+      } else {
+        EXPECT_EQ(outcome.Message, "Socket-Fehler # 10050Netzwerk ist heruntergefahren.\r\n");
+      }
+      EXPECT_EQ(got.Bytes(), expected);
+      EXPECT_EQ(s.Ftp.LastCmdResult().Code(), "226");
+      s.Ftp.ChangeDir("d");
+      EXPECT_EQ(s.Finish(), (TLines{"PASV", "RETR f", "CWD d", "QUIT"}));
+    }
+  }
+}
+
 TEST(Transfer, CommandLinesWithLineBreaksNeverReachTheServer) {
   TSession s({kLogin});
   s.Ftp.Connect();
