@@ -1,6 +1,7 @@
 #include "app/gui/TVelodrop1.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
@@ -26,6 +27,7 @@
 namespace vd::app {
 
 TVelodrop1* Velodrop1 = nullptr;
+
 
 namespace {
 
@@ -83,14 +85,18 @@ void TVelodrop1::CreateControls() {
 }
 
 void TVelodrop1::ConnectHandlers() {
-    connect(BtnSettings, &QPushButton::clicked, this, [this] { Guarded([this] { BtnSettingsClick(); }); });
-    connect(BtnCancel, &QPushButton::clicked, this, [this] { Guarded([this] { BtnCancelClick(); }); });
-    connect(AutoCloseTimer, &QTimer::timeout, this, [this] { Guarded([this] { AutoCloseTimerTimer(); }); });
+    connect(BtnSettings, &QPushButton::clicked, this, [this] { RunHandler([this] { BtnSettingsClick(); }); });
+    connect(BtnCancel, &QPushButton::clicked, this, [this] { RunHandler([this] { BtnCancelClick(); }); });
+    connect(AutoCloseTimer, &QTimer::timeout, this, [this] { RunHandler([this] { AutoCloseTimerTimer(); }); });
     connect(QRCodePaintBox, &TPaintBox::DoubleClicked, this,
-            [this] { Guarded([this] { QRCodePaintBoxDblClick(); }); });
+            [this] { RunHandler([this] { QRCodePaintBoxDblClick(); }); });
     connect(QRCodePaintBox, &TPaintBox::Painting, this,
             [this](QPainter& Canvas) { Guarded([&] { QRCodePaintBoxPaint(Canvas); }); });
-    new TKeyPreview(this, [this](int Key) { return FormKeyDown(Key); });
+    new TKeyPreview(this, [this](int Key) {
+        bool handled = false;
+        RunHandler([&] { handled = FormKeyDown(Key); });
+        return handled;
+    });
 }
 
 void TVelodrop1::FormCreate(const QStringList& Arguments) {
@@ -119,12 +125,17 @@ void TVelodrop1::showEvent(QShowEvent* Event) {
     // closes later hands the focus back without a new activation.
     if (FActivated) return;
     FActivated = true;
-    QTimer::singleShot(0, this, [this] { Guarded([this] { FormActivate(); }); });
+    QTimer::singleShot(0, this, [this] { RunHandler([this] { FormActivate(); }); });
 }
 
 void TVelodrop1::FormActivate() {
     if (DeferIfBusy([this] { FormActivate(); })) return;
-    if (FState.RunMode == TRunMode::rmShare && !FState.CurrentFile.isEmpty()) ShareFile(FState.CurrentFile);
+    if (FState.RunMode == TRunMode::rmShare) {
+        if (!FState.CurrentFile.isEmpty()) ShareFile(FState.CurrentFile);
+    } else if (ClipboardHasURL()) {
+        FState.URLToShorten = QGuiApplication::clipboard()->text();
+        ShortenURL(FState.URLToShorten);
+    }
 }
 
 void TVelodrop1::FormDestroy() {

@@ -3,6 +3,7 @@
 // run's state, reads and writes the settings, runs the settings dialog and
 // the exit sequence, and shows the latest link and its QR code.
 
+#include <QCoreApplication>
 #include <QImage>
 #include <QStringList>
 #include <QWidget>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "app/core/ControllerState.h"
+#include "app/gui/ErrorBox.h"
 #include "ftp/TIdFTP.h"
 #include "ftp/TIdLogFile.h"
 
@@ -52,6 +54,11 @@ public:
     void ShareFile(const QString& FileName);
     QString UploadFile(QString LocalFile, const QString& RemoteName);
     void WMDropFiles(const QStringList& Files);
+
+    // Shortener mode.
+    bool ClipboardHasURL();
+    void InstallShortenerScripts();
+    void ShortenURL(const QString& URL);
     QString randomString(std::int32_t numberOfChars) const;
     QString GetSpecialFolder(int CSIDL) const;
 
@@ -98,11 +105,23 @@ private:
     std::vector<std::function<void()>> FDeferred;
     bool DeferIfBusy(std::function<void()> Handler);
     void EndBusy();
+    /// Runs an event handler behind the general error box; once it has
+    /// returned, a termination it requested takes effect.
+    template <class F>
+    void RunHandler(F&& Handler);
     friend class TBusy;
     bool FActivated = false;
     bool FStartMinimized = false;
     bool FTerminationRequested = false;
 };
+
+template <class F>
+void TVelodrop1::RunHandler(F&& Handler) {
+    Guarded(std::forward<F>(Handler));
+    // Termination is a request: the program ends after the handler, and
+    // after any message it still had to show.
+    if (FTerminationRequested) QCoreApplication::quit();
+}
 
 /// Where the QR code bitmap is drawn inside the box: scaled to the box's
 /// smaller side, from its top-left corner.

@@ -89,7 +89,6 @@ void TVelodrop1::BtnCancelClick() {
     hide();
     if (FState.RemoveFileAtExit) RemoveUploadedFiles();
     FTerminationRequested = true;
-    QCoreApplication::quit();
 }
 
 }  // namespace vd::app

@@ -52,7 +52,7 @@ bool TVelodrop1::DeferIfBusy(std::function<void()> Handler) {
 void TVelodrop1::EndBusy() {
     FBusy = false;
     for (auto& handler : std::exchange(FDeferred, {})) {
-        QTimer::singleShot(0, this, [handler = std::move(handler)] { Guarded(handler); });
+        QTimer::singleShot(0, this, [this, handler = std::move(handler)] { RunHandler(handler); });
     }
 }
 
@@ -66,7 +66,7 @@ void TVelodrop1::dropEvent(QDropEvent* Event) {
         if (url.isLocalFile()) files << url.toLocalFile();
     }
     Event->acceptProposedAction();
-    Guarded([&] { WMDropFiles(files); });
+    RunHandler([&] { WMDropFiles(files); });
 }
 
 void TVelodrop1::closeEvent(QCloseEvent* Event) {

@@ -1,0 +1,85 @@
+#include "app/core/ShortenerTable.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+namespace vd::app {
+namespace {
+
+TEST(ShortenerTable, ServerScriptsByteForByte) {
+    EXPECT_EQ(HtaccessContent(), QByteArray("RewriteEngine On\r\n"
+                                            "RewriteCond $1 !^(index\\.php)\r\n"
+                                            "RewriteRule ^(.*)$ index.php?l=$1 [L]\r\n"));
+    EXPECT_EQ(IndexPhpContent(), QByteArray("<?php\r\n"
+                                            "$links = parse_ini_file(\"shortener.ini\");\r\n"
+                                            "if(isset($_GET[\"l\"]) && array_key_exists($_GET[\"l\"], $links))\r\n"
+                                            "{ header(\"Location: \" . $links[$_GET[\"l\"]]);\r\n"
+                                            " }\r\n"
+                                            " else { \r\n"
+                                            "  header(\"HTTP/1.0 404 Not Found\");\r\n"
+                                            "  echo \"Unknown link.\";\r\n"
+                                            "}\r\n"));
+}
+
+TEST(ShortenerTable, ReadsAndWritesBackInTheFilesEncoding) {
+    const struct {
+        QByteArray Bytes;
+        TShortenerTable::TEncoding Encoding;
+    } cases[] = {
+        {QByteArray("abcde=\"https://\xC3\xA4.de\"\r\n"), TShortenerTable::TEncoding::Plain},
+        {QByteArray("\xEF\xBB\xBF" "abcde=\"https://\xC3\xA4.de\"\r\n"), TShortenerTable::TEncoding::Utf8Bom},
+        {QByteArray("\xFF\xFE" "a\0b\0c\0d\0e\0=\0\"\0h\0t\0t\0p\0s\0:\0/\0/\0\xE4\0.\0d\0e\0\"\0\r\0\n\0", 46),
+         TShortenerTable::TEncoding::Utf16LE},
+        {QByteArray("\xFE\xFF" "\0a\0b\0c\0d\0e\0=\0\"\0h\0t\0t\0p\0s\0:\0/\0/\0\xE4\0.\0d\0e\0\"\0\r\0\n", 46),
+         TShortenerTable::TEncoding::Utf16BE},
+    };
+    for (const auto& c : cases) {
+        const TShortenerTable table = ParseShortenerTable(c.Bytes);
+        EXPECT_EQ(table.Encoding, c.Encoding);
+        EXPECT_EQ(table.Lines, QStringList{QStringLiteral("abcde=\"https://ä.de\"")});
+        EXPECT_EQ(SerializeShortenerTable(table), c.Bytes);
+    }
+}
+
+TEST(ShortenerTable, BlankEndsAreDroppedAndLineBreaksOfAnyKindSplit) {
+    const TShortenerTable table = ParseShortenerTable("\r\n  \t\r\na=\"1\"\rb=\"2\"\nc=\"3\"\r\n\r\n \r\n");
+    EXPECT_EQ(table.Lines, (QStringList{QStringLiteral("a=\"1\""), QStringLiteral("b=\"2\""), QStringLiteral("c=\"3\"")}));
+    EXPECT_TRUE(ParseShortenerTable(QByteArray()).Lines.isEmpty());
+    EXPECT_EQ(SerializeShortenerTable(ParseShortenerTable("x\ny")), QByteArray("x\r\ny\r\n"));
+}
+
+TEST(ShortenerTable, FindsTheFirstExactRecordAfterTheLinesStart) {
+    const QStringList lines{QStringLiteral("=\"https://a\""), QStringLiteral("AAAAA=\"https://b\""),
+                            QStringLiteral("BBBBB=\"https://a\""), QStringLiteral("CCCCC=\"https://a\"")};
+    EXPECT_EQ(FindCode(lines, QStringLiteral("https://a")), QStringLiteral("BBBBB"));
+    EXPECT_EQ(FindCode(lines, QStringLiteral("https://b")), QStringLiteral("AAAAA"));
+    EXPECT_EQ(FindCode(lines, QStringLiteral("HTTPS://b")), QString());
+    EXPECT_EQ(FindCode(lines, QStringLiteral("https://")), QString());
+}
+
+TEST(ShortenerTable, NewCodeAvoidsEveryCodeInUse) {
+    const QStringList lines{QStringLiteral("AAAAA=\"https://a\""), QStringLiteral("x BBBBB=\"y\"")};
+    std::deque<QString> draws{QStringLiteral("AAAAA"), QStringLiteral("BBBBB"), QStringLiteral("CCCCC")};
+    EXPECT_EQ(NewCode(lines, [&] {
+                  QString next = draws.front();
+                  draws.pop_front();
+                  return next;
+              }),
+              QStringLiteral("CCCCC"));
+}
+
+TEST(ShortenerTable, AddressesFromTheClipboard) {
+    EXPECT_TRUE(IsWebAddress(QStringLiteral("HTTPS://Example.org")));
+    EXPECT_TRUE(IsWebAddress(QStringLiteral("http://x")));
+    EXPECT_FALSE(IsWebAddress(QStringLiteral(" http://x")));
+    EXPECT_FALSE(IsWebAddress(QStringLiteral("ftp://x")));
+    EXPECT_FALSE(IsWebAddress(QString()));
+    EXPECT_EQ(AddressToStore(QStringLiteral("https://x/a b\r\n")), QStringLiteral("https://x/a b"));
+    EXPECT_EQ(AddressToStore(QStringLiteral("https://x\n\n")), QStringLiteral("https://x"));
+    EXPECT_EQ(AddressToStore(QStringLiteral("https://x\nhttps://y")), QString());
+    EXPECT_EQ(AddressToStore(QStringLiteral("https://x/\"q\"")), QString());
+}
+
+}  // namespace
+}  // namespace vd::app

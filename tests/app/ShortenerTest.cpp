@@ -1,0 +1,207 @@
+// Shortener mode against a real FTP server, and the uploaded script run by
+// PHP's own web server.
+
+#include <QApplication>
+#include <QClipboard>
+#include <QRegularExpression>
+#include <QTest>
+#include <cstdio>
+#include <filesystem>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "PyFtpServer.h"
+#include "app/core/SettingsFile.h"
+#include "app/core/ShortenerTable.h"
+#include "WindowTestFixture.h"
+
+namespace vd::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Shortener : public WindowTest {
+protected:
+    std::unique_ptr<TVelodrop1> MakeShortener(const test::TPyFtpServer& Server, const QString& Clipboard) {
+        TSettings s;
+        s.Host = QString::fromStdString(Server.Host());
+        s.Port = Server.Port();
+        s.Username = QString::fromStdString(Server.User());
+        s.Password = QString::fromStdString(Server.Password());
+        s.BaseURL = FBaseURL;
+        fs::create_directories(FConfig.File("Velodrop"));
+        WriteSettingsFile(QString::fromStdString(ConfigFile("shortener_settings.ini")), s);
+        QGuiApplication::clipboard()->setText(Clipboard);
+        return MakeWindow({QStringLiteral("-shortener")});
+    }
+
+    // Starts the window as the program would and waits for the shortening.
+    void Run(TVelodrop1& W) {
+        W.show();
+        QTest::qWait(50);
+        QTest::qWaitFor([&] { return W.TerminationRequested(); }, 20000);
+    }
+
+    static QString Code(const QString& ShortLink) { return ShortLink.section(u'/', -1); }
+
+    std::vector<QString> Messages() const {
+        std::vector<QString> texts;
+        for (const auto& m : TModalSeam::ShownMessages()) texts.push_back(m.Text);
+        return texts;
+    }
+
+    QString FBaseURL = QStringLiteral("https://s.example.org");
+};
+
+TEST_F(Shortener, EmptyDirectoryGetsTheScriptsAndTheFirstRecord) {
+    test::TPyFtpServer server;
+    auto w = MakeShortener(server, QStringLiteral("https://example.org/a/very/long/path?q=1"));
+    EXPECT_TRUE(w->StartMinimized());
+    Run(*w);
+    EXPECT_TRUE(Messages().empty());
+    const QString link = QGuiApplication::clipboard()->text();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^https://s\\.example\\.org/[1-9A-NP-Za-z]{5}$")).match(link).hasMatch())
+        << link.toStdString();
+    ASSERT_EQ(TModalSeam::OpenedUrls().size(), 1u);
+    EXPECT_EQ(TModalSeam::OpenedUrls()[0], QUrl(link));
+    EXPECT_EQ(QByteArray::fromStdString(server.ReadFile(".htaccess")), HtaccessContent());
+    EXPECT_EQ(QByteArray::fromStdString(server.ReadFile("index.php")), IndexPhpContent());
+    EXPECT_EQ(server.ReadFile("shortener.ini"),
+              Code(link).toStdString() + "=\"https://example.org/a/very/long/path?q=1\"\r\n");
+    EXPECT_EQ(w->State().URLToShorten, QStringLiteral("https://example.org/a/very/long/path?q=1"));
+    EXPECT_TRUE(w->TerminationRequested());
+}
+
+TEST_F(Shortener, KnownAddressKeepsItsCodeAndTheTableIsNotSentAgain) {
+    test::TPyFtpServerOptions refuseUploads;
+    refuseUploads.RefuseStor = {".htaccess", "index.php", "shortener.ini"};  // an upload would show
+    test::TPyFtpServer server(refuseUploads);
+    server.WriteFile(".htaccess", HtaccessContent().toStdString());
+    server.WriteFile("index.php", IndexPhpContent().toStdString());
+    server.WriteFile("shortener.ini", "Abc12=\"https://one.example\"\r\nXyz34=\"HTTPS://Two.Example\"\r\n");
+    auto w = MakeShortener(server, QStringLiteral("HTTPS://Two.Example"));
+    Run(*w);
+    EXPECT_TRUE(Messages().empty()) << Messages().front().toStdString();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), FBaseURL + QStringLiteral("/Xyz34"));
+}
+
+TEST_F(Shortener, OtherLetterCaseIsAnotherAddress) {
+    test::TPyFtpServer server;
+    server.WriteFile("shortener.ini", "Abc12=\"https://one.example/Path\"\r\n");
+    auto w = MakeShortener(server, QStringLiteral("https://one.example/path"));
+    Run(*w);
+    const QString code = Code(QGuiApplication::clipboard()->text());
+    EXPECT_NE(code, QStringLiteral("Abc12"));
+    EXPECT_EQ(server.ReadFile("shortener.ini"), "Abc12=\"https://one.example/Path\"\r\n" + code.toStdString() +
+                                                    "=\"https://one.example/path\"\r\n");
+}
+
+TEST_F(Shortener, ListingWithPathsStillRecognisesTheFiles) {
+    test::TPyFtpServerOptions options;
+    options.NlstReturnsPaths = true;
+    options.RefuseStor = {".htaccess", "index.php"};
+    test::TPyFtpServer server(options);
+    server.WriteFile(".htaccess", "custom rules\r\n");
+    server.WriteFile("index.php", "<?php // custom\r\n");
+    server.WriteFile("shortener.ini", "Abc12=\"https://kept.example\"\r\n");
+    auto w = MakeShortener(server, QStringLiteral("https://new.example"));
+    Run(*w);
+    EXPECT_TRUE(Messages().empty()) << Messages().front().toStdString();
+    EXPECT_EQ(server.ReadFile(".htaccess"), "custom rules\r\n");
+    EXPECT_TRUE(server.ReadFile("shortener.ini").starts_with("Abc12=\"https://kept.example\"\r\n"));
+}
+
+TEST_F(Shortener, TableIsNeverEmptiedByTheInstallation) {
+    test::TPyFtpServer server;
+    server.WriteFile("shortener.ini", "Abc12=\"https://kept.example\"\r\n");
+    auto w = MakeShortener(server, QStringLiteral("https://kept.example"));
+    ASSERT_TRUE(w->ConnectToServer());
+    ftp::TIdMemoryStream empty;
+    w->IdFTP1.Append(empty, "shortener.ini");  // what the installation sends when it misses the table
+    w->IdFTP1.Disconnect();
+    EXPECT_EQ(server.ReadFile("shortener.ini"), "Abc12=\"https://kept.example\"\r\n");
+}
+
+TEST_F(Shortener, RefusedTableEndsInTheErrorBoxWithNothingOnTheClipboard) {
+    test::TPyFtpServerOptions options;
+    options.RefuseRetr = {"shortener.ini"};
+    test::TPyFtpServer server(options);
+    auto w = MakeShortener(server, QStringLiteral("https://example.org/x"));
+    Run(*w);
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(TModalSeam::ShownMessages()[0].Icon, QMessageBox::Critical);  // the general error box
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("https://example.org/x"));
+    EXPECT_TRUE(TModalSeam::OpenedUrls().empty());
+    EXPECT_TRUE(w->TerminationRequested());
+}
+
+TEST_F(Shortener, NoAddressOnTheClipboardDoesNothing) {
+    test::TPyFtpServer server;
+    auto w = MakeShortener(server, QStringLiteral("just some text"));
+    w->show();
+    QTest::qWait(300);
+    EXPECT_FALSE(w->TerminationRequested());
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_FALSE(server.Exists("shortener.ini"));
+}
+
+TEST_F(Shortener, TrailingLineBreakIsNotStored) {
+    test::TPyFtpServer server;
+    auto w = MakeShortener(server, QStringLiteral("https://example.org/copied\r\n"));
+    Run(*w);
+    const QString code = Code(QGuiApplication::clipboard()->text());
+    EXPECT_EQ(server.ReadFile("shortener.ini"), code.toStdString() + "=\"https://example.org/copied\"\r\n");
+}
+
+// PHP's built-in web server over the FTP server's folder, stopped by id.
+class TPhpServer final {
+public:
+    TPhpServer(const std::string& Root, const std::string& Router) {
+        FPort = static_cast<std::uint16_t>(20000 + (::getpid() % 20000));
+        FPid = ::fork();
+        if (FPid == 0) {
+            ::chdir(Root.c_str());
+            const std::string address = "127.0.0.1:" + std::to_string(FPort);
+            ::execl("/usr/bin/php", "php", "-S", address.c_str(), "-t", Root.c_str(), Router.c_str(), nullptr);
+            ::_exit(127);
+        }
+        for (int i = 0; i < 100 && Get("/index.php").empty(); ++i) ::usleep(50000);
+    }
+    ~TPhpServer() {
+        ::kill(FPid, SIGTERM);
+        ::waitpid(FPid, nullptr, 0);
+    }
+    std::string Base() const { return "http://127.0.0.1:" + std::to_string(FPort); }
+    // The body, then "<status> <redirect>|" as curl reports them.
+    std::string Get(const std::string& Path) const {
+        const std::string command = "curl -s -w '%{http_code} %{redirect_url}|' '" + Base() + Path + "'";
+        std::string out;
+        if (FILE* p = ::popen(command.c_str(), "r")) {
+            char buffer[4096];
+            for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;) out.append(buffer, n);
+            ::pclose(p);
+        }
+        return out;
+    }
+
+private:
+    pid_t FPid = -1;
+    std::uint16_t FPort = 0;
+};
+
+TEST_F(Shortener, ShortLinkRedirectsThroughTheUploadedScript) {
+    test::TPyFtpServer server;
+    TPhpServer php(server.Home(), std::string(VD_TEST_DATA_DIR) + "/php_router.php");
+    FBaseURL = QString::fromStdString(php.Base());
+    auto w = MakeShortener(server, QStringLiteral("https://example.org/target?x=1"));
+    Run(*w);
+    const std::string code = Code(QGuiApplication::clipboard()->text()).toStdString();
+    const std::string known = php.Get("/" + code);
+    EXPECT_NE(known.find("302 https://example.org/target?x=1|"), std::string::npos) << known;
+    const std::string unknown = php.Get("/ZZZZZ");
+    EXPECT_NE(unknown.find("Unknown link.404 |"), std::string::npos) << unknown;
+}
+
+}  // namespace
+}  // namespace vd::app
