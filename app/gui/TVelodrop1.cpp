@@ -82,6 +82,8 @@ void TVelodrop1::CreateControls() {
     IdFTP1.SetPassiveUseControlHost(true);
     IdFTP1.SetConnectTimeout(0);
     IdFTP1.SetTransferType(ftp::TIdFTPTransferType::ftBinary);
+    // A data connection that goes quiet must not freeze the window for good.
+    IdFTP1.SetTransferTimeout(60000);
 }
 
 void TVelodrop1::ConnectHandlers() {

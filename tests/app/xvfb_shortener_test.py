@@ -1,0 +1,52 @@
+#!/usr/bin/python3
+"""Shortener mode of the real program on a bare X server (no window
+manager, so no window is ever activated): started minimized through a link
+named velodrop-shortener, it takes the address off the clipboard, stores it
+on the FTP server, opens the short link in the "browser" and ends.
+
+Usage: xvfb_shortener_test.py VELODROP_SHORTENER DEMO_SETTINGS PYFTPD_SCRIPT
+"""
+import os
+import re
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from xvfb_support import Session, wait_for  # noqa: E402
+
+ADDRESS = "https://example.org/some/long/address?with=query"
+
+
+def run(shortener, demo_settings, pyftpd):
+    with Session(pyftpd) as s:
+        home, port = s.start_ftp("u", "pw")
+        config = s.config_folder()
+        subprocess.check_call([demo_settings, os.path.join(config, "Velodrop", "shortener_settings.ini"),
+                               "127.0.0.1", str(port), "u", "pw", "https://s.example.org"])
+        # The "browser" writes down what it was asked to open.
+        opened = s.path("opened.txt")
+        browser = s.path("browser.sh")
+        with open(browser, "w") as f:
+            f.write('#!/bin/sh\nprintf "%%s" "$1" > "%s"\n' % opened)
+        os.chmod(browser, 0o755)
+
+        s.start_xvfb()
+        clip = subprocess.Popen(["xclip", "-selection", "clipboard", "-display", s.display],
+                                stdin=subprocess.PIPE)
+        clip.communicate(ADDRESS.encode())
+        env = s.program_env(config, BROWSER=browser, PATH="/nonexistent-xdg:" + os.environ["PATH"])
+        program = s.start([shortener, "-shortener"], env=env)
+        assert program.wait(60) == 0, "the program did not end by itself"
+
+        with open(os.path.join(home, "shortener.ini"), newline="") as f:
+            table = f.read()
+        match = re.fullmatch(r'([1-9A-NP-Za-z]{5})="' + re.escape(ADDRESS) + '"\r\n', table)
+        assert match, table
+        wait_for(lambda: os.path.exists(opened), 20, "the browser")
+        with open(opened) as f:
+            assert f.read() == "https://s.example.org/" + match.group(1)
+        print("OK: short link", match.group(1))
+
+
+if __name__ == "__main__":
+    run(*sys.argv[1:4])

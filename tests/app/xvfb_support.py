@@ -1,0 +1,79 @@
+"""Helpers for tests that run the real program: a pyftpdlib server, an Xvfb
+display and screenshots read by zbarimg. Every process started here is
+stopped by its process id."""
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+
+def wait_for(condition, seconds, what):
+    deadline = time.time() + seconds
+    while time.time() < deadline:
+        if condition():
+            return
+        time.sleep(0.2)
+    raise SystemExit("timed out waiting for " + what)
+
+
+class Session:
+    def __init__(self, pyftpd):
+        self.pyftpd = pyftpd
+        self.work = tempfile.mkdtemp(prefix="velodrop-xvfb-")
+        self.processes = []
+        self.display = None
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        for p in reversed(self.processes):
+            if p.poll() is None:
+                p.send_signal(signal.SIGTERM)
+                try:
+                    p.wait(10)
+                except subprocess.TimeoutExpired:
+                    p.kill()
+                    p.wait()
+        shutil.rmtree(self.work, ignore_errors=True)
+
+    def path(self, *parts):
+        return os.path.join(self.work, *parts)
+
+    def start(self, argv, **kwargs):
+        p = subprocess.Popen(argv, **kwargs)
+        self.processes.append(p)
+        return p
+
+    def start_ftp(self, user, password):
+        """Starts the server over a fresh home folder; returns (home, port)."""
+        home = self.path("home")
+        os.makedirs(home)
+        server = self.start(["/usr/bin/python3", self.pyftpd, "--home", home, "--user", user,
+                             "--password", password, "--passive-from", "41000", "--passive-to", "41999"],
+                            stdout=subprocess.PIPE, text=True)
+        return home, int(server.stdout.readline().split()[1])
+
+    def start_xvfb(self):
+        self.display = ":%d" % (90 + os.getpid() % 500)
+        self.start(["Xvfb", self.display, "-screen", "0", "800x600x24", "-nolisten", "tcp"],
+                   stderr=subprocess.DEVNULL)
+        wait_for(lambda: os.path.exists("/tmp/.X11-unix/X" + self.display[1:]), 20, "Xvfb")
+
+    def config_folder(self):
+        config = self.path("config")
+        os.makedirs(os.path.join(config, "Velodrop"), exist_ok=True)
+        return config
+
+    def program_env(self, config, **extra):
+        return dict(os.environ, DISPLAY=self.display, XDG_CONFIG_HOME=config, QT_QPA_PLATFORM="xcb", **extra)
+
+    def read_screen_qr(self):
+        """The text of the QR code on the screen, or empty text."""
+        shot = self.path("screen.png")
+        xwd = subprocess.run(["xwd", "-root", "-silent", "-display", self.display], capture_output=True, check=True)
+        subprocess.run(["/usr/bin/convert", "xwd:-", shot], input=xwd.stdout, check=True)
+        out = subprocess.run(["zbarimg", "-q", "--raw", "-Sbinary", shot], capture_output=True).stdout
+        return out.decode("utf-8", "replace")
