@@ -54,21 +54,26 @@ bool TVelodrop1::ConnectToServer() {
 }
 
 bool TVelodrop1::TestConnection() {
-    const TBusy busy(*this);
-    if (!ConnectToServer()) return false;
-    try {
-        const QString file = CreateTestFile();
-        const std::string name = platform::FileNamePart(file.toStdString());
-        IdFTP1.Put(file.toStdString(), name);
-        IdFTP1.Delete(name);
-        IdFTP1.Disconnect();
-        IdLogFile1.SetActive(false);
-        return true;
-    } catch (const std::exception& e) {
-        ShowMessage(QStringLiteral("FTP: ") + QString::fromUtf8(e.what()));
-        BtnSettingsClick();
-        return false;
+    QString failure;
+    {
+        const TBusy busy(*this);
+        if (!ConnectToServer()) return false;
+        try {
+            const QString file = CreateTestFile();
+            const std::string name = platform::FileNamePart(file.toStdString());
+            IdFTP1.Put(file.toStdString(), name);
+            IdFTP1.Delete(name);
+            IdFTP1.Disconnect();
+            IdLogFile1.SetActive(false);
+            return true;
+        } catch (const std::exception& e) {
+            failure = QString::fromUtf8(e.what());
+        }
     }
+    // Connected but could not work there: the settings come back for mending.
+    ShowMessage(QStringLiteral("FTP: ") + failure);
+    BtnSettingsClick();
+    return false;
 }
 
 void TVelodrop1::RemoveUploadedFiles() {

@@ -11,6 +11,7 @@
 #include "PyFtpServer.h"
 #include "app/core/SettingsFile.h"
 #include "app/gui/PaintBox.h"
+#include "app/gui/TVelodropSettings.h"
 #include "common/JpegFiles.h"
 #include "common/ZbarImage.h"
 #include "WindowTestFixture.h"
@@ -282,6 +283,39 @@ TEST_F(ShareFlow, ConnectionTestUploadsAndDeletesItsFile) {
         }
     }
     EXPECT_TRUE(found);  // the local file is left behind
+}
+
+TEST(ConnectionTest, RefusedUploadReopensTheDialogWithTheValuesJustConfirmed) {
+    test::TPyFtpServerOptions options;
+    options.RefuseStor = {"vdf*.TMP"};
+    test::TPyFtpServer server(options);
+    test::TTempDir config;
+    ::setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
+    TModalSeam::BeginTesting();
+    // First run: the dialog is filled in and confirmed; the test's upload is
+    // refused, so the dialog comes again with what was entered; Cancel keeps it.
+    TModalSeam::SetNextDialogAnswer([&](QDialog& D) {
+        auto& d = static_cast<TVelodropSettings&>(D);
+        d.HostInput->setText(QString::fromStdString(server.Host()));
+        d.PortInput->setText(QString::number(server.Port()));
+        d.UsernameInput->setText(QString::fromStdString(server.User()));
+        d.PasswordInput->setText(QString::fromStdString(server.Password()));
+        d.DirectoryInput->setText(QStringLiteral("inbox"));
+        return int(QDialog::Accepted);
+    });
+    TModalSeam::SetNextDialogAnswer([&](QDialog& D) {
+        auto& d = static_cast<TVelodropSettings&>(D);
+        EXPECT_EQ(d.HostInput->text(), QString::fromStdString(server.Host()));
+        EXPECT_EQ(d.DirectoryInput->text(), QStringLiteral("inbox"));
+        return int(QDialog::Rejected);
+    });
+    TVelodrop1 w({QStringLiteral("/usr/bin/velodrop")});
+    EXPECT_EQ(TModalSeam::DialogsShown(), 2);
+    ASSERT_EQ(TModalSeam::ShownMessages().size(), 1u);
+    EXPECT_TRUE(TModalSeam::ShownMessages()[0].Text.startsWith(QStringLiteral("FTP: Storing this name is refused.")))
+        << TModalSeam::ShownMessages()[0].Text.toStdString();
+    EXPECT_EQ(w.State().Directory, QStringLiteral("inbox"));  // saved and in effect
+    EXPECT_TRUE(fs::exists(fs::path(server.Home()) / "inbox"));
 }
 
 TEST_F(ShareFlow, WrongPasswordFailsTheTestWithoutReopeningTheDialog) {

@@ -21,8 +21,8 @@ struct TPyFtpServerOptions {
   std::string User = "velodrop";
   std::string Password = "s3cret pw";
   bool NlstReturnsPaths = false;        // NLST answers "/dir/name"
-  std::vector<std::string> RefuseStor;  // names whose STOR gets 553
-  std::vector<std::string> RefuseRetr;  // names whose RETR gets 550
+  std::vector<std::string> RefuseStor;  // names (shell patterns) whose STOR gets 553
+  std::vector<std::string> RefuseRetr;  // names (shell patterns) whose RETR gets 550
   bool Tls = false;                     // explicit TLS; certificate made with `openssl req`
 };
 

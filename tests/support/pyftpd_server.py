@@ -3,10 +3,12 @@
 range, on 127.0.0.1 only. Prints "READY <port>" once it listens.
 
 Options for scenarios: --nlst-paths (NLST names carry their folder),
---refuse-stor NAME / --refuse-retr NAME (refuse those names), --certfile
+--refuse-stor NAME / --refuse-retr NAME (refuse names matching these
+shell patterns), --certfile
 (explicit TLS with that certificate and key).
 """
 import argparse
+import fnmatch
 import logging
 import os
 import sys
@@ -31,6 +33,12 @@ def parse_args():
     return p.parse_args()
 
 
+def refused(path, patterns):
+    """Whether a name matches one of the patterns (shell wildcards allowed)."""
+    name = os.path.basename(path)
+    return any(fnmatch.fnmatchcase(name, p) for p in patterns)
+
+
 def make_handler(args):
     base = FTPHandler
     if args.certfile:
@@ -39,13 +47,13 @@ def make_handler(args):
 
     class Handler(base):
         def ftp_STOR(self, file, mode="w"):
-            if os.path.basename(file) in args.refuse_stor:
+            if refused(file, args.refuse_stor):
                 self.respond("553 Storing this name is refused.")
                 return None
             return super().ftp_STOR(file, mode)
 
         def ftp_RETR(self, file):
-            if os.path.basename(file) in args.refuse_retr:
+            if refused(file, args.refuse_retr):
                 self.respond("550 Retrieving this name is refused.")
                 return None
             return super().ftp_RETR(file)
