@@ -12,7 +12,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   python3 python3-pyftpdlib python3-openssl openssl libssl3
   zbar-tools libzbar-dev libqrencode-dev libjpeg-turbo-progs
-  php-cli curl xvfb xauth xclip desktop-file-utils x11-apps imagemagick fonts-dejavu-core fonts-liberation
+  php-cli curl xvfb xauth xclip openbox desktop-file-utils x11-apps imagemagick fonts-dejavu-core fonts-liberation
 )
 
 missing=()

@@ -3,7 +3,7 @@
 a real FTP server, it uploads the file; a screenshot of the screen then holds
 a QR code that zbarimg reads as the file's link.
 
-Usage: xvfb_share_test.py VELODROP DEMO_SETTINGS PYFTPD_SCRIPT
+Usage: xvfb_share_test.py VELODROP DEMO_SETTINGS PYFTPD_SCRIPT [--window-manager]
 """
 import os
 import subprocess
@@ -14,7 +14,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from xvfb_support import Session, wait_for  # noqa: E402
 
 
-def run(velodrop, demo_settings, pyftpd):
+def run(velodrop, demo_settings, pyftpd, window_manager=False):
     with Session(pyftpd) as s:
         home, port = s.start_ftp("u", "p w")
         config = s.config_folder()
@@ -24,6 +24,8 @@ def run(velodrop, demo_settings, pyftpd):
         with open(shared, "w") as f:
             f.write("shared through a real window\n")
         s.start_xvfb()
+        if window_manager:
+            s.start_window_manager()
         program = s.start([velodrop, shared], env=s.program_env(config))
 
         wait_for(lambda: any(n.endswith("_report 2026.txt") for n in os.listdir(home)), 60, "the upload")
@@ -42,4 +44,4 @@ def run(velodrop, demo_settings, pyftpd):
 
 
 if __name__ == "__main__":
-    run(*sys.argv[1:4])
+    run(*sys.argv[1:4], window_manager="--window-manager" in sys.argv[4:])

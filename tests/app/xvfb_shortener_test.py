@@ -1,10 +1,9 @@
 #!/usr/bin/python3
-"""Shortener mode of the real program on a bare X server (no window
-manager, so no window is ever activated): started minimized through a link
-named velodrop-shortener, it takes the address off the clipboard, stores it
+"""Shortener mode of the real program on a bare X server (where no window is
+ever activated) or under a window manager: started minimized, it takes the address off the clipboard, stores it
 on the FTP server, opens the short link in the "browser" and ends.
 
-Usage: xvfb_shortener_test.py VELODROP_SHORTENER DEMO_SETTINGS PYFTPD_SCRIPT
+Usage: xvfb_shortener_test.py VELODROP DEMO_SETTINGS PYFTPD_SCRIPT [--window-manager]
 """
 import os
 import re
@@ -17,7 +16,7 @@ from xvfb_support import Session, wait_for  # noqa: E402
 ADDRESS = "https://example.org/some/long/address?with=query"
 
 
-def run(shortener, demo_settings, pyftpd):
+def run(shortener, demo_settings, pyftpd, window_manager=False):
     with Session(pyftpd) as s:
         home, port = s.start_ftp("u", "pw")
         config = s.config_folder()
@@ -31,6 +30,8 @@ def run(shortener, demo_settings, pyftpd):
         os.chmod(browser, 0o755)
 
         s.start_xvfb()
+        if window_manager:
+            s.start_window_manager()
         clip = subprocess.Popen(["xclip", "-selection", "clipboard", "-display", s.display],
                                 stdin=subprocess.PIPE)
         clip.communicate(ADDRESS.encode())
@@ -49,4 +50,4 @@ def run(shortener, demo_settings, pyftpd):
 
 
 if __name__ == "__main__":
-    run(*sys.argv[1:4])
+    run(*sys.argv[1:4], window_manager="--window-manager" in sys.argv[4:])

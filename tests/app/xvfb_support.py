@@ -62,6 +62,12 @@ class Session:
                    stderr=subprocess.DEVNULL)
         wait_for(lambda: os.path.exists("/tmp/.X11-unix/X" + self.display[1:]), 20, "Xvfb")
 
+    def start_window_manager(self):
+        """Openbox on the display: windows are then managed and activated."""
+        self.start(["openbox", "--sm-disable"], env=dict(os.environ, DISPLAY=self.display),
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        time.sleep(1)
+
     def config_folder(self):
         config = self.path("config")
         os.makedirs(os.path.join(config, "Velodrop"), exist_ok=True)
