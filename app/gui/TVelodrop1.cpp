@@ -45,7 +45,7 @@ TVelodrop1::~TVelodrop1() { FormDestroy(); }
 
 void TVelodrop1::CreateControls() {
     setObjectName(QStringLiteral("Velodrop1"));
-    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(446, 496);
     UseDesignFont(this);

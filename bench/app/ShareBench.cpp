@@ -1,0 +1,95 @@
+// share_bench [SIZE_MIB]: one share against a local pyftpdlib server, timed
+// in its parts (connect and login, upload, QR code), and the process's peak
+// memory. SIZE_MIB 0 (the default) shares a 1 KiB file; the median of 15
+// shares is printed. A larger size shares one file of that many MiB, for
+// the peak-memory comparison (run by share_memory.sh).
+
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "PyFtpServer.h"
+#include "app/core/SettingsFile.h"
+#include "app/gui/ModalSeam.h"
+#include "app/gui/TVelodrop1.h"
+
+namespace {
+
+double Median(std::vector<double> V) {
+    std::sort(V.begin(), V.end());
+    return V[V.size() / 2];
+}
+
+long PeakKiB() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace vd::app;
+    const long sizeMiB = argc > 1 ? std::atol(argv[1]) : 0;
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication application(argc, argv);
+    TModalSeam::BeginTesting();
+
+    vd::test::TPyFtpServer server;
+    const std::string work = std::filesystem::temp_directory_path() / ("share-bench-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(work + "/Velodrop");
+    ::setenv("XDG_CONFIG_HOME", work.c_str(), 1);
+    TSettings s;
+    s.Host = QString::fromStdString(server.Host());
+    s.Port = server.Port();
+    s.Username = QString::fromStdString(server.User());
+    s.Password = QString::fromStdString(server.Password());
+    s.BaseURL = QStringLiteral("https://files.example.org/drop");
+    WriteSettingsFile(QString::fromStdString(work + "/Velodrop/velodrop_settings.ini"), s);
+
+    const std::string file = work + "/shared.bin";
+    {
+        std::ofstream out(file, std::ios::binary);
+        if (sizeMiB == 0) {
+            out << std::string(1024, 'x');
+        } else {
+            const std::string chunk(1 << 20, 'y');
+            for (long i = 0; i < sizeMiB; ++i) out << chunk;
+        }
+    }
+    TVelodrop1 window({QStringLiteral("share_bench")});
+    const int rounds = sizeMiB == 0 ? 15 : 1;
+    std::vector<double> connect, upload, qr, whole;
+    for (int i = 0; i < rounds; ++i) {
+        QElapsedTimer t;
+        t.start();
+        if (!window.ConnectToServer()) return 1;
+        connect.push_back(t.nsecsElapsed() / 1e6);
+        t.restart();
+        window.IdFTP1.Put(file, "bench.bin");
+        window.IdFTP1.Disconnect();
+        upload.push_back(t.nsecsElapsed() / 1e6);
+        t.restart();
+        window.ShowQRCode(QStringLiteral("https://files.example.org/drop/velodrop_AbCdEfGhIj_shared.bin"));
+        qr.push_back(t.nsecsElapsed() / 1e6);
+        t.restart();
+        window.WMDropFiles({QString::fromStdString(file)});  // the whole flow, drop to link on screen
+        whole.push_back(t.nsecsElapsed() / 1e6);
+    }
+    if (!TModalSeam::ShownMessages().empty()) {
+        std::fprintf(stderr, "%s\n", TModalSeam::ShownMessages().front().Text.toLocal8Bit().constData());
+        return 1;
+    }
+    std::printf("size %s: connect+login %.2f ms, upload+QUIT %.2f ms, QR code %.3f ms; whole share %.2f ms; peak %ld KiB\n",
+                sizeMiB ? (std::to_string(sizeMiB) + " MiB").c_str() : "1 KiB", Median(connect), Median(upload),
+                Median(qr), Median(whole), PeakKiB());
+    std::filesystem::remove_all(work);
+    return 0;
+}
