@@ -5,7 +5,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include <jpeglib.h>
 
@@ -47,90 +51,177 @@ unsigned DctScaleNumerator(const jpeg_decompress_struct& D, int TargetWidth, int
     return 8;
 }
 
-void SetUpEncoder(jpeg_compress_struct& C, const jpeg_decompress_struct& D, int Width, int Height, bool Progressive) {
-    C.image_width = static_cast<JDIMENSION>(Width);
-    C.image_height = static_cast<JDIMENSION>(Height);
+struct TGeometry {
+    int Width = 0;   // of the copy
+    int Height = 0;
+    bool Progressive = false;
+};
+
+// Finished rows of the copy, handed from the decoding thread to the
+// encoding one through a small ring, so that the two run side by side.
+class TRowPipe final {
+public:
+    TRowPipe(std::size_t RowBytes, std::size_t Rows) : FRows(Rows, std::vector<JSAMPLE>(RowBytes)) {}
+
+    // The next free row to fill, or null once the other side gave up.
+    JSAMPLE* FreeRow() {
+        std::unique_lock lock(FMutex);
+        FChanged.wait(lock, [&] { return FAborted || FFilled < FRows.size(); });
+        return FAborted ? nullptr : FRows[(FFirst + FFilled) % FRows.size()].data();
+    }
+    void Publish() {
+        { std::lock_guard lock(FMutex); ++FFilled; }
+        FChanged.notify_all();
+    }
+    // The oldest filled row, or null once the other side gave up.
+    JSAMPLE* FilledRow() {
+        std::unique_lock lock(FMutex);
+        FChanged.wait(lock, [&] { return FAborted || FFilled > 0; });
+        return FAborted ? nullptr : FRows[FFirst].data();
+    }
+    void Release() {
+        { std::lock_guard lock(FMutex); FFirst = (FFirst + 1) % FRows.size(); --FFilled; }
+        FChanged.notify_all();
+    }
+    void Abort() {
+        { std::lock_guard lock(FMutex); FAborted = true; }
+        FChanged.notify_all();
+    }
+
+private:
+    std::vector<std::vector<JSAMPLE>> FRows;
+    std::size_t FFirst = 0;
+    std::size_t FFilled = 0;
+    bool FAborted = false;
+    std::mutex FMutex;
+    std::condition_variable FChanged;
+};
+
+// Each function below that calls libjpeg sets its own jump target and keeps
+// only plain locals, since the codec's error exit jumps back into it.
+
+int StartDecoding(jpeg_decompress_struct& D, TJpegErrorManager& Error, FILE* Source, std::int32_t Percent, TGeometry& G) {
+    if (setjmp(Error.Jump)) return Error.Pub.msg_code > 0 ? Error.Pub.msg_code : 1;
+    jpeg_stdio_src(&D, Source);
+    jpeg_read_header(&D, TRUE);
+    G.Progressive = jpeg_has_multiple_scans(&D);
+    G.Width = ScaledDimension(static_cast<int>(D.image_width), Percent);
+    G.Height = ScaledDimension(static_cast<int>(D.image_height), Percent);
+    D.out_color_space = JCS_RGB;
+    D.scale_num = DctScaleNumerator(D, G.Width, G.Height);
+    D.scale_denom = 8;
+    jpeg_start_decompress(&D);
+    return 0;
+}
+
+int StartEncoding(jpeg_compress_struct& C, TJpegErrorManager& Error, FILE* Output, const jpeg_decompress_struct& D,
+                  const TGeometry& G) {
+    if (setjmp(Error.Jump)) return Error.Pub.msg_code > 0 ? Error.Pub.msg_code : 1;
+    jpeg_stdio_dest(&C, Output);
+    C.image_width = static_cast<JDIMENSION>(G.Width);
+    C.image_height = static_cast<JDIMENSION>(G.Height);
     C.input_components = 3;
     C.in_color_space = JCS_RGB;
     jpeg_set_defaults(&C);
     jpeg_set_quality(&C, 90, TRUE);
-    if (Progressive) jpeg_simple_progression(&C);
+    if (G.Progressive) jpeg_simple_progression(&C);
     C.density_unit = D.density_unit;  // keep the source's stated resolution
     C.X_density = D.X_density;
     C.Y_density = D.Y_density;
+    jpeg_start_compress(&C, TRUE);
+    return 0;
 }
 
-// Streams the source through the scaler into the encoder. Returns 0, or
-// the codec's message number (negative: the output could not be opened).
-int RunCodec(TResizeJob& Job, jpeg_decompress_struct& D, jpeg_compress_struct& C) {
-    jpeg_read_header(&D, TRUE);
-    const bool progressive = jpeg_has_multiple_scans(&D);
-    const int width = ScaledDimension(static_cast<int>(D.image_width), Job.Percent);
-    const int height = ScaledDimension(static_cast<int>(D.image_height), Job.Percent);
-    D.out_color_space = JCS_RGB;
-    D.scale_num = DctScaleNumerator(D, width, height);
-    D.scale_denom = 8;
-    jpeg_start_decompress(&D);
-
-    Job.Output = std::fopen(Job.OutputPath, "wb");
-    if (!Job.Output) {
-        Job.OutputErrno = errno;
-        return -1;
+// The decoding thread: reads source rows in order and picks, for each row
+// of the copy, the source row and columns nearest to its pixel centres.
+int DecodeRows(jpeg_decompress_struct& D, TJpegErrorManager& Error, TRowPipe& Pipe, const TGeometry& G) {
+    if (setjmp(Error.Jump)) {
+        Pipe.Abort();
+        return Error.Pub.msg_code > 0 ? Error.Pub.msg_code : 1;
     }
-    jpeg_stdio_dest(&C, Job.Output);
-    SetUpEncoder(C, D, width, height, progressive);
-    jpeg_start_compress(&C, TRUE);
-
     const JDIMENSION sourceWidth = D.output_width;
     const JDIMENSION sourceHeight = D.output_height;
     const auto rowsPerRead = static_cast<JDIMENSION>(D.rec_outbuf_height);
-    JSAMPARRAY sourceRows = (*D.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&D), JPOOL_IMAGE, sourceWidth * 3, rowsPerRead);
-    JSAMPARRAY outputRow = (*C.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&C), JPOOL_IMAGE, static_cast<JDIMENSION>(width) * 3, 1);
+    const auto width = static_cast<JDIMENSION>(G.Width);
+    JSAMPARRAY sourceRows =
+        (*D.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&D), JPOOL_IMAGE, sourceWidth * 3, rowsPerRead);
     auto* columnOffset = static_cast<JDIMENSION*>(
-        (*C.mem->alloc_small)(reinterpret_cast<j_common_ptr>(&C), JPOOL_IMAGE, sizeof(JDIMENSION) * static_cast<size_t>(width)));
-    for (int x = 0; x < width; ++x) {
-        columnOffset[x] = static_cast<JDIMENSION>((2ull * static_cast<unsigned>(x) + 1) * sourceWidth / (2ull * static_cast<unsigned>(width))) * 3;
+        (*D.mem->alloc_small)(reinterpret_cast<j_common_ptr>(&D), JPOOL_IMAGE, sizeof(JDIMENSION) * width));
+    for (JDIMENSION x = 0; x < width; ++x) {
+        columnOffset[x] = static_cast<JDIMENSION>((2ull * x + 1) * sourceWidth / (2ull * width)) * 3;
     }
-
-    // Output row y shows source row (2y+1)*H/(2h): the nearest centre.
     JDIMENSION firstBuffered = 0;
     JDIMENSION buffered = 0;
-    for (JDIMENSION y = 0; y < static_cast<JDIMENSION>(height); ++y) {
-        const auto wanted = static_cast<JDIMENSION>((2ull * y + 1) * sourceHeight / (2ull * static_cast<unsigned>(height)));
+    for (JDIMENSION y = 0; y < static_cast<JDIMENSION>(G.Height); ++y) {
+        const auto wanted = static_cast<JDIMENSION>((2ull * y + 1) * sourceHeight / (2ull * static_cast<unsigned>(G.Height)));
         while (wanted >= firstBuffered + buffered) {
             firstBuffered = D.output_scanline;
             buffered = jpeg_read_scanlines(&D, sourceRows, rowsPerRead);
         }
-        JSAMPROW source = sourceRows[wanted - firstBuffered];
-        if (sourceWidth == static_cast<JDIMENSION>(width)) {
-            jpeg_write_scanlines(&C, &source, 1);  // the DCT scale hit the size exactly
-            continue;
+        const JSAMPLE* source = sourceRows[wanted - firstBuffered];
+        JSAMPLE* out = Pipe.FreeRow();
+        if (!out) return 0;  // the encoder failed; its error is the one to report
+        if (sourceWidth == width) {
+            std::memcpy(out, source, static_cast<std::size_t>(width) * 3);  // the DCT scale hit the size exactly
+        } else {
+            for (JDIMENSION x = 0; x < width; ++x) std::memcpy(out + 3 * x, source + columnOffset[x], 3);
         }
-        JSAMPLE* out = outputRow[0];
-        for (int x = 0; x < width; ++x, out += 3) std::memcpy(out, source + columnOffset[x], 3);
-        jpeg_write_scanlines(&C, outputRow, 1);
+        Pipe.Publish();
     }
-    jpeg_finish_compress(&C);
     jpeg_abort_decompress(&D);  // rows below the last one picked are not needed
     return 0;
 }
 
+// The encoding side, on the calling thread. Returns -2 when the decoder gave up.
+int EncodeRows(jpeg_compress_struct& C, TJpegErrorManager& Error, TRowPipe& Pipe, const TGeometry& G) {
+    if (setjmp(Error.Jump)) {
+        Pipe.Abort();
+        return Error.Pub.msg_code > 0 ? Error.Pub.msg_code : 1;
+    }
+    for (int y = 0; y < G.Height; ++y) {
+        JSAMPROW row = Pipe.FilledRow();
+        if (!row) return -2;
+        jpeg_write_scanlines(&C, &row, 1);
+        Pipe.Release();
+    }
+    jpeg_finish_compress(&C);
+    return 0;
+}
+
+void InitErrorManager(TJpegErrorManager& Error) {
+    jpeg_std_error(&Error.Pub);
+    Error.Pub.error_exit = ErrorExit;
+    Error.Pub.emit_message = IgnoreMessage;
+}
+
+// Returns 0, the codec's message number, or -1 when the output could not
+// be opened.
 int ResizeWithCodec(TResizeJob& Job) {
     jpeg_decompress_struct d{};
     jpeg_compress_struct c{};
-    TJpegErrorManager error{};
-    d.err = jpeg_std_error(&error.Pub);
-    error.Pub.error_exit = ErrorExit;
-    error.Pub.emit_message = IgnoreMessage;
-    c.err = &error.Pub;
+    TJpegErrorManager decodeError{};
+    TJpegErrorManager encodeError{};
+    InitErrorManager(decodeError);
+    InitErrorManager(encodeError);
+    d.err = &decodeError.Pub;
+    c.err = &encodeError.Pub;
     jpeg_create_decompress(&d);
     jpeg_create_compress(&c);
-    int result = 0;
-    if (setjmp(error.Jump) == 0) {
-        jpeg_stdio_src(&d, Job.Source);
-        result = RunCodec(Job, d, c);
-    } else {
-        result = error.Pub.msg_code > 0 ? error.Pub.msg_code : 1;
+
+    TGeometry geometry;
+    int result = StartDecoding(d, decodeError, Job.Source, Job.Percent, geometry);
+    if (result == 0) {
+        Job.Output = std::fopen(Job.OutputPath, "wb");
+        if (!Job.Output) Job.OutputErrno = errno, result = -1;
+    }
+    if (result == 0) result = StartEncoding(c, encodeError, Job.Output, d, geometry);
+    if (result == 0) {
+        TRowPipe pipe(static_cast<std::size_t>(geometry.Width) * 3, 32);
+        int decoded = 0;
+        std::thread decoder([&] { decoded = DecodeRows(d, decodeError, pipe, geometry); });
+        const int encoded = EncodeRows(c, encodeError, pipe, geometry);
+        decoder.join();
+        result = decoded != 0 ? decoded : encoded;
     }
     jpeg_destroy_compress(&c);
     jpeg_destroy_decompress(&d);
