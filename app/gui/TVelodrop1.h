@@ -4,6 +4,7 @@
 // the exit sequence, and shows the latest link and its QR code.
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QStringList>
 #include <QWidget>
@@ -97,6 +98,7 @@ private:
     void ShowUploadProgress(std::uint64_t Sent, std::uint64_t Total);
 
     TControllerState FState;
+    QElapsedTimer FProgressShown;  // when the upload's progress was last shown
     QImage QRCodeBitmap;
     // While an upload runs, events are still processed so that the window
     // paints its progress; handlers that would start another operation wait

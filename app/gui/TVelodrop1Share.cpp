@@ -116,6 +116,7 @@ QString TVelodrop1::UploadFile(QString LocalFile, const QString& RemoteName) {
     try {
         if (!ConnectToServer()) return FState.Link;
         if (FState.ResizeJPGImages > 0) LocalFile = ResizeJPG(LocalFile, FState.ResizeJPGImages);
+        FProgressShown.invalidate();  // the first piece shows at once
         IdFTP1.Put(LocalFile.toStdString(), RemoteName.toStdString(),
                    [this](std::uint64_t Sent, std::uint64_t Total) { ShowUploadProgress(Sent, Total); });
         urlDisplay->setText(shownBefore);
@@ -135,9 +136,8 @@ QString TVelodrop1::UploadFile(QString LocalFile, const QString& RemoteName) {
 void TVelodrop1::ShowUploadProgress(std::uint64_t Sent, std::uint64_t Total) {
     // A few updates a second keep a long upload from looking frozen; input
     // stays blocked, so no handler can start inside the upload.
-    static QElapsedTimer sinceLast;
-    if (sinceLast.isValid() && sinceLast.elapsed() < 100 && Sent < Total) return;
-    sinceLast.start();
+    if (FProgressShown.isValid() && FProgressShown.elapsed() < 100 && Sent < Total) return;
+    FProgressShown.start();
     const int percent = Total ? static_cast<int>(Sent * 100 / Total) : 100;
     urlDisplay->setText(QStringLiteral("%1 / %2 (%3 %)").arg(FormatBytes(Sent), FormatBytes(Total)).arg(percent));
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

@@ -162,6 +162,34 @@ TEST_F(ShareFlow, FailedShareKeepsThePreviousLinkAndTheNextShareWorks) {
     EXPECT_TRUE(w->urlDisplay->text().endsWith(QStringLiteral("_third.txt")));
 }
 
+// Counts the paint events a widget receives.
+class TPaintCounter final : public QObject {
+public:
+    int Count = 0;
+    bool eventFilter(QObject*, QEvent* Event) override {
+        if (Event->type() == QEvent::Paint) ++Count;
+        return false;
+    }
+};
+
+TEST_F(ShareFlow, LongUploadShowsItsProgressAndKeepsPainting) {
+    auto w = MakeSharingWindow(ServerSettings());
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    const std::string big = LocalFile("big.bin", std::string(64 << 20, 'b'));
+    QStringList shown;
+    QObject::connect(w->urlDisplay, &QLineEdit::textChanged, [&](const QString& Text) { shown << Text; });
+    TPaintCounter paints;
+    w->urlDisplay->installEventFilter(&paints);
+    w->WMDropFiles({Q(big)});
+    ASSERT_TRUE(Messages().empty());
+    const QRegularExpression progress(QStringLiteral("^[0-9.]+ (KiB|MiB) / 64\\.0 MiB \\([0-9]+ %\\)$"));
+    const auto steps = std::count_if(shown.begin(), shown.end(), [&](const QString& t) { return progress.match(t).hasMatch(); });
+    EXPECT_GE(steps, 2) << shown.join(u'|').toStdString();  // the first piece and the last at least
+    EXPECT_GE(paints.Count, steps);  // each step was painted while the upload ran
+    EXPECT_EQ(w->urlDisplay->text(), w->State().Link);  // the link replaces the progress
+}
+
 TEST_F(ShareFlow, ClipboardUntouchedWhenSwitchedOff) {
     QGuiApplication::clipboard()->setText(QStringLiteral("keep me"));
     auto w = MakeSharingWindow(ServerSettings());
