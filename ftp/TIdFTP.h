@@ -25,6 +25,7 @@
 #include "FtpParsing.h"
 #include "TIdExplicitTLSClient.h"
 #include "TIdLogFile.h"
+#include "TIdSSLIOHandlerSocketOpenSSL.h"
 #include "TIdStream.h"
 
 namespace vd::ftp {

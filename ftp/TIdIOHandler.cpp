@@ -75,7 +75,7 @@ int TIdIOHandler::ReadFromSource(bool raiseIfDisconnected, int timeoutMs, bool r
   Close();
   if (raiseIfDisconnected && InputBufferSize() == 0) {
     if (n == 0) throw EIdConnClosedGracefully();
-    RaiseSocketError(error);
+    RaiseIOError(error);
   }
   return -1;
 }
@@ -101,8 +101,11 @@ void TIdIOHandler::RaiseWriteError(long result, int error) {
     throw EIdConnClosedGracefully();
   }
   if (error != kWSAETIMEDOUT) Close();
-  RaiseSocketError(error);
+  RaiseIOError(error);
+  RaiseSocketError(error);  // not reached: RaiseIOError raises
 }
+
+void TIdIOHandler::RaiseIOError(int error) { RaiseSocketError(error); }
 
 void TIdIOHandler::WriteRaw(const char* data, size_t n, bool more) {
   while (n > 0) {

@@ -123,6 +123,10 @@ class TIdIOHandler {
   virtual long RawWrite(const char* buffer, size_t n, bool more, int& error) = 0;
 
   void SetPeerIP(std::string ip) { FPeerIP = std::move(ip); }
+  // Reports a failed raw read or write, with the error RawRead or RawWrite
+  // set. The plain handler raises the socket error; a TLS handler reports
+  // its own failures.
+  [[noreturn]] virtual void RaiseIOError(int error);
 
  private:
   void WriteRaw(const char* data, size_t n, bool more);
