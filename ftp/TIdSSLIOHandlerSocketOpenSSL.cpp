@@ -186,8 +186,6 @@ void TIdSSLContext::InitContext(TIdSSLCtxMode ctxMode) {
   api.SSL_CTX_ctrl(FContext, ossl::SSL_CTRL_MODE, ossl::SSL_MODE_AUTO_RETRY, nullptr);
   api.SSL_CTX_set_default_passwd_cb(FContext, PasswordCallback);
   api.SSL_CTX_set_default_passwd_cb_userdata(FContext, this);
-  api.SSL_CTX_set_default_verify_paths(FContext);  // result deliberately unchecked
-  api.ERR_clear_error();
   SetCipherList();
   SetVerification();
 }
@@ -236,8 +234,14 @@ void TIdSSLContext::SetCipherList() {
 }
 
 // Only when asked for: an empty VerifyMode accepts any certificate.
+//
+// The default certificate locations are loaded only then, too: nothing
+// consults them without verification, and reading the system's bundle
+// costs OpenSSL 3 about 25 ms per context (result deliberately unchecked).
 void TIdSSLContext::SetVerification() {
   if (FVerifyMode.empty()) return;
+  FLibrary.Api().SSL_CTX_set_default_verify_paths(FContext);
+  FLibrary.Api().ERR_clear_error();
   int flags = 0;
   if (FVerifyMode.count(TIdSSLVerifyMode::sslvrfPeer)) flags |= 1;
   if (FVerifyMode.count(TIdSSLVerifyMode::sslvrfFailIfNoPeerCert)) flags |= 2;

@@ -1,19 +1,30 @@
 // Uploads one file with our FTP client, the whole session from connect to
-// QUIT, for the comparison with curl in upload_vs_curl.sh.
-//   ftp_upload_bench HOST PORT USER PASSWORD LOCAL_FILE REMOTE_NAME
+// QUIT, for the comparisons in upload_vs_curl.sh and tls_vs_plain.sh.
+//   ftp_upload_bench HOST PORT USER PASSWORD LOCAL_FILE REMOTE_NAME [tls]
+// With "tls" the control connection switches to TLS 1.2 (explicit TLS,
+// required) as the application configures it; data stays in clear.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 
 #include "TIdFTP.h"
 
 int main(int argc, char** argv) {
-  if (argc != 7) {
-    std::fprintf(stderr, "usage: %s HOST PORT USER PASSWORD LOCAL_FILE REMOTE_NAME\n", argv[0]);
+  const bool tls = argc == 8 && std::strcmp(argv[7], "tls") == 0;
+  if (argc != 7 && !tls) {
+    std::fprintf(stderr, "usage: %s HOST PORT USER PASSWORD LOCAL_FILE REMOTE_NAME [tls]\n", argv[0]);
     return 2;
   }
   try {
+    vd::ftp::TIdSSLIOHandlerSocketOpenSSL handler;
+    handler.SSLOptions().SetMethod(vd::ftp::TIdSSLVersion::sslvTLSv1_2);
+    handler.SSLOptions().SetSSLVersions({vd::ftp::TIdSSLVersion::sslvTLSv1_2});
     vd::ftp::TIdFTP ftp;
+    if (tls) {
+      ftp.SetIOHandler(&handler);
+      ftp.SetUseTLS(vd::ftp::TIdUseTLS::utUseRequireTLS);
+    }
     ftp.SetHost(argv[1]);
     ftp.SetPort(static_cast<uint16_t>(std::atoi(argv[2])));
     ftp.SetUsername(argv[3]);
