@@ -7,8 +7,10 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <thread>
 
@@ -309,14 +311,26 @@ TEST(TlsRealServer, FailedSessionsAreFollowedByWorkingOnes) {
   EXPECT_EQ(Classify([&] { ftp.Connect(); }).Class, "EIdReplyRFCError");
   UseTLS(ftp, tls, "127.0.0.1", broken.Port());
   EXPECT_EQ(Classify([&] { ftp.Connect(); }).Class, "EIdTLSClientTLSHandShakeFailed");
-  UseTLS(ftp, tls, server.Host(), server.Port());
+  // TLS switched off for one session (the client's own plain handler),
+  // then on again.
+  ftp.SetIOHandler(nullptr);
+  ftp.SetUseTLS(TIdUseTLS::utNoTLSSupport);
+  ftp.SetHost(server.Host());
+  ftp.SetPort(server.Port());
   ftp.Connect();
-  TIdMemoryStream data("after two failures");
-  ftp.Put(data, "third.txt");
+  EXPECT_FALSE(ftp.TLSInUse());
   ftp.Disconnect();
-  EXPECT_EQ(server.ReadFile("third.txt"), "after two failures");
+  for (const char* name : {"third.txt", "fourth.txt"}) {
+    UseTLS(ftp, tls, server.Host(), server.Port());
+    ftp.Connect();
+    EXPECT_TRUE(ftp.TLSInUse());
+    TIdMemoryStream data(name);
+    ftp.Put(data, name);
+    ftp.Disconnect();
+    EXPECT_EQ(server.ReadFile(name), name);
+  }
   EXPECT_EQ(library.LoadCount(), 1);
-  EXPECT_EQ(library.ContextsCreated(), 3);
+  EXPECT_EQ(library.ContextsCreated(), 4);
 }
 
 // --- handshake failures against scripted servers and s_server ---------------
