@@ -77,6 +77,17 @@ void TVelodrop1::CreateControls() {
     AutoCloseTimer = new QTimer(this);
     AutoCloseTimer->setObjectName(QStringLiteral("AutoCloseTimer"));
 
+    IdSSLIOHandlerSocketOpenSSL1.SetIntercept(&IdLogFile1);
+    IdSSLIOHandlerSocketOpenSSL1.SetMaxLineAction(ftp::TIdMaxLineAction::maException);
+    IdSSLIOHandlerSocketOpenSSL1.SetPort(21);
+    IdSSLIOHandlerSocketOpenSSL1.SetReadTimeout(60000);
+    ftp::TIdSSLOptions& tls = IdSSLIOHandlerSocketOpenSSL1.SSLOptions();
+    tls.SetMethod(ftp::TIdSSLVersion::sslvTLSv1_2);
+    tls.SetSSLVersions({ftp::TIdSSLVersion::sslvTLSv1_2});
+    tls.SetMode(ftp::TIdSSLMode::sslmUnassigned);
+    tls.SetVerifyMode({});  // users' own servers often have self-signed certificates
+    tls.SetVerifyDepth(0);
+
     IdFTP1.SetIntercept(&IdLogFile1);
     IdFTP1.SetIPVersion(ftp::TIdIPVersion::Id_IPv4);
     IdFTP1.SetPassiveUseControlHost(true);

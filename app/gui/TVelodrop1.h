@@ -16,6 +16,7 @@
 #include "app/gui/ErrorBox.h"
 #include "ftp/TIdFTP.h"
 #include "ftp/TIdLogFile.h"
+#include "ftp/TIdSSLIOHandlerSocketOpenSSL.h"
 
 class QLineEdit;
 class QPushButton;
@@ -68,8 +69,9 @@ public:
     QPushButton* BtnSettings;
     QPushButton* BtnCancel;
     QTimer* AutoCloseTimer;
-    // Declared before the client, which keeps a pointer to it.
+    // Declared before the client, which keeps pointers to them.
     ftp::TIdLogFile IdLogFile1;
+    ftp::TIdSSLIOHandlerSocketOpenSSL IdSSLIOHandlerSocketOpenSSL1;
     ftp::TIdFTP IdFTP1;
 
 public slots:

@@ -21,6 +21,7 @@ void TVelodrop1::ShowMessage(const QString& Text) {
 
 void TVelodrop1::SelectTLS() {
     if (FState.UseTLS) {
+        IdFTP1.SetIOHandler(&IdSSLIOHandlerSocketOpenSSL1);
         // Asking for TLS means no password in clear: a server that refuses
         // every AUTH ends the session instead of the login going on plain.
         IdFTP1.SetUseTLS(ftp::TIdUseTLS::utUseRequireTLS);

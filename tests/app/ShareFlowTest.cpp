@@ -10,6 +10,7 @@
 
 #include "PyFtpServer.h"
 #include "app/core/SettingsFile.h"
+#include "platform/ProfileFile.h"
 #include "app/gui/PaintBox.h"
 #include "app/gui/TVelodropSettings.h"
 #include "common/JpegFiles.h"
@@ -311,6 +312,64 @@ TEST_F(ShareFlow, ConnectionTestUploadsAndDeletesItsFile) {
         }
     }
     EXPECT_TRUE(found);  // the local file is left behind
+}
+
+TEST_F(ShareFlow, TlsRequestedOfAServerWithoutTlsSendsNoPassword) {
+    TSettings s = ServerSettings();
+    s.UseTLS = true;
+    fs::create_directories(FConfig.File("Velodrop"));
+    WriteSettingsFile(QString::fromStdString(SettingsPath()), s);
+    platform::WritePrivateProfileString("Common", "Log", "1", SettingsPath());  // a key written by hand
+    auto w = MakeWindow();
+    w->WMDropFiles({Q(LocalFile("secret.txt", "s"))});
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0], QStringLiteral("FTP: SSL ist auf diesem Server nicht verfügbar."));
+    EXPECT_TRUE(ServerFiles().empty());
+    const std::string log = test::ReadFileBytes(ConfigFile("ftp.log"));
+    EXPECT_NE(log.find("AUTH TLS"), std::string::npos) << log;
+    EXPECT_EQ(log.find("PASS"), std::string::npos) << log;
+    EXPECT_EQ(log.find("USER"), std::string::npos) << log;
+}
+
+class TlsShareFlow : public WindowTest {
+protected:
+    static test::TPyFtpServerOptions TlsServer() {
+        test::TPyFtpServerOptions o;
+        o.Tls = true;
+        return o;
+    }
+    test::TPyFtpServer FServer{TlsServer()};
+    test::TTempDir FFiles;
+};
+
+TEST_F(TlsShareFlow, FailedShareThenNextSharesWorkOverTls) {
+    TSettings s;
+    s.Host = QString::fromStdString(FServer.Host());
+    s.Port = FServer.Port();
+    s.Username = QString::fromStdString(FServer.User());
+    s.Password = QString::fromStdString(FServer.Password());
+    s.BaseURL = QStringLiteral("https://x.org");
+    s.UseTLS = true;
+    fs::create_directories(FConfig.File("Velodrop"));
+    WriteSettingsFile(QString::fromStdString(SettingsPath()), s);
+    platform::WritePrivateProfileString("Common", "Log", "1", SettingsPath());  // a key written by hand
+    auto w = MakeWindow();
+    const std::string text = FFiles.File("t.txt");
+    test::WriteFileBytes(text, "over tls");
+
+    w->State().ResizeJPGImages = 50;  // fails after the TLS login: the session is left open
+    w->WMDropFiles({QString::fromStdString(text)});
+    ASSERT_EQ(TModalSeam::ShownMessages().size(), 1u);
+    w->State().ResizeJPGImages = 0;
+    w->WMDropFiles({QString::fromStdString(text)});
+    w->WMDropFiles({QString::fromStdString(text)});
+    EXPECT_EQ(TModalSeam::ShownMessages().size(), 1u) << TModalSeam::ShownMessages().back().Text.toStdString();
+    ASSERT_EQ(w->State().UploadedFiles.size(), 2);
+    for (const QString& name : w->State().UploadedFiles) EXPECT_EQ(FServer.ReadFile(name.toStdString()), "over tls");
+    const std::string log = test::ReadFileBytes(ConfigFile("ftp.log"));
+    EXPECT_NE(log.find("AUTH TLS"), std::string::npos);
+    EXPECT_NE(log.find("PBSZ 0"), std::string::npos);
+    EXPECT_NE(log.find("STOR velodrop_"), std::string::npos);  // commands logged in plain text
 }
 
 TEST(ConnectionTest, RefusedUploadReopensTheDialogWithTheValuesJustConfirmed) {

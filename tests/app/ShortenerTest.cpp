@@ -40,7 +40,7 @@ protected:
     void Run(TVelodrop1& W) {
         W.show();
         QTest::qWait(50);
-        QTest::qWaitFor([&] { return W.TerminationRequested(); }, 20000);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return W.TerminationRequested(); }, 20000));  // it ends by itself
     }
 
     static QString Code(const QString& ShortLink) { return ShortLink.section(u'/', -1); }
