@@ -54,7 +54,18 @@ void TIdIOHandlerSocket::RawOpen() {
     RawClose();
     throw;
   }
+  LimitBlockedWrites();
   SetPeerIP(address);
+}
+
+// A peer that stops reading must not hold a write for ever (the window
+// waits on it): with a read timeout, a write that makes no progress for
+// that long fails with EAGAIN, reported as WSAETIMEDOUT.
+void TIdIOHandlerSocket::LimitBlockedWrites() noexcept {
+  const int ms = ReadTimeout();
+  if (ms <= 0) return;
+  const timeval tv{ms / 1000, (ms % 1000) * 1000};
+  ::setsockopt(FHandle, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
 }
 
 // A blocking connect; with a connect timeout, a non-blocking one that waits

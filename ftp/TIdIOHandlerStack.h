@@ -30,6 +30,7 @@ class TIdIOHandlerSocket : public TIdIOHandler {
 
  private:
   void ConnectSocket(const void* address, unsigned addressLength);
+  void LimitBlockedWrites() noexcept;
   int FHandle = -1;
   TIdIPVersion FIPVersion = TIdIPVersion::Id_IPv4;
   bool FUseNagle = true;

@@ -250,6 +250,21 @@ TEST(Transfer, DataConnectionFailures) {
            300);
 }
 
+// A server that takes the data connection but never reads from it: the
+// upload gives up after the transfer timeout instead of blocking for good.
+TEST(Transfer, UploadToAReaderThatStopsTimesOut) {
+  TSession s({Cat({kLogin, {C(), Pasv(), C(), DataAccept(), S("150 Ok"), Sleep(2000)}})}, 500);
+  s.Ftp.SetTransferTimeout(300);
+  s.Ftp.Connect();
+  TIdMemoryStream stream(std::string(64 << 20, 'x'));  // far more than the socket buffers hold
+  try {
+    s.Ftp.Put(stream, "x.bin");
+    ADD_FAILURE() << "the upload did not fail";
+  } catch (const EIdSocketError& e) {
+    EXPECT_EQ(e.LastError(), 10060) << e.what();
+  }
+}
+
 // Where the data connection goes, on in-memory handlers (no traffic leaves
 // the process): the control peer replaces a private announced address, and
 // with PassiveUseControlHost it is used in any case.
