@@ -37,25 +37,6 @@ QString FormatBytes(std::uint64_t Bytes) {
 
 }  // namespace
 
-TBusy::TBusy(TVelodrop1& Window) : FWindow(Window), FOuter(Window.FBusy) { FWindow.FBusy = true; }
-
-TBusy::~TBusy() {
-    if (!FOuter) FWindow.EndBusy();
-}
-
-bool TVelodrop1::DeferIfBusy(std::function<void()> Handler) {
-    if (!FBusy) return false;
-    FDeferred.push_back(std::move(Handler));
-    return true;
-}
-
-void TVelodrop1::EndBusy() {
-    FBusy = false;
-    for (auto& handler : std::exchange(FDeferred, {})) {
-        QTimer::singleShot(0, this, [this, handler = std::move(handler)] { RunHandler(handler); });
-    }
-}
-
 void TVelodrop1::dragEnterEvent(QDragEnterEvent* Event) {
     if (!FBusy && Event->mimeData()->hasUrls()) Event->acceptProposedAction();
 }
