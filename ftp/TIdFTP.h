@@ -128,6 +128,7 @@ class TIdFTP final : public TIdExplicitTLSClient {
   std::unique_ptr<TIdIOHandler> OpenDataConnection(const TPassiveEndpoint& endpoint);
   void FinishTransfer();
   void FinishAfterFailure(bool readTimedOut) noexcept;
+  void RunTransfer(std::unique_ptr<TIdIOHandler>& data, const std::function<void()>& work);
   void CheckCommandLine(const std::string& command) const;
   void RetrieveInto(const std::string& command, TIdStream& destination, bool resume);
 

@@ -104,7 +104,7 @@ void TIdFTP::Store(const char* verb, TIdStream& source, const std::string& remot
     TIdTCPConnection::Disconnect(false);
     throw;
   }
-  try {
+  RunTransfer(data, [&] {
     GetResponse({110, 125, 150});
     source.SetPosition(0);
     try {
@@ -112,18 +112,7 @@ void TIdFTP::Store(const char* verb, TIdStream& source, const std::string& remot
     } catch (const EIdSocketError& e) {
       if (e.LastError() != kWSAENOTSOCK) throw;
     }
-    data->Close();
-  } catch (const EIdReadTimeout&) {
-    data.reset();
-    FinishAfterFailure(true);
-    throw;
-  } catch (...) {
-    data.reset();
-    FinishAfterFailure(false);
-    throw;
-  }
-  data.reset();
-  FinishTransfer();
+  });
 }
 
 void TIdFTP::RetrieveInto(const std::string& command, TIdStream& destination, bool resume) {
@@ -131,12 +120,21 @@ void TIdFTP::RetrieveInto(const std::string& command, TIdStream& destination, bo
   // No transfer command is out yet: a failed connect is reported as it is
   // and the control connection stays in step.
   std::unique_ptr<TIdIOHandler> data = OpenDataConnection(endpoint);
-  try {
+  RunTransfer(data, [&] {
     if (resume) SendCmd("REST " + std::to_string(destination.Position()), {350});
     if (SendCmd(command, {125, 150, 154, 450}) != 450) {
       data->ReadStream(destination);
       if (destination.Size() > destination.Position()) destination.SetSize(destination.Position());
     }
+  });
+}
+
+// Runs the work of an open data connection, closes it, and reads the final
+// reply; on any failure the connection goes and the control connection is
+// brought back in step (without a second wait after a read timeout).
+void TIdFTP::RunTransfer(std::unique_ptr<TIdIOHandler>& data, const std::function<void()>& work) {
+  try {
+    work();
     data->Close();
   } catch (const EIdReadTimeout&) {
     data.reset();

@@ -72,8 +72,6 @@ int MaxLength(Kind kind, int version) {
     return n;
 }
 
-namespace {
-
 int SlowMultiply(int a, int b) {
     int product = 0;
     for (; b != 0; b >>= 1) {
@@ -83,6 +81,8 @@ int SlowMultiply(int a, int b) {
     }
     return product;
 }
+
+namespace {
 
 // (x - a^0)(x - a^1)...(x - a^(degree-1)), highest degree first.
 std::vector<int> TextbookGenerator(int degree) {

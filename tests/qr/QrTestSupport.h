@@ -31,6 +31,8 @@ enum class Kind { Numeric, Alphanumeric, Byte };
 // holds at level L: header, count field and data bits within its capacity.
 int MaxLength(Kind kind, int version);
 
+// GF(256) multiplication by shift and add, modulo x^8+x^4+x^3+x^2+1.
+int SlowMultiply(int a, int b);
 // Reed-Solomon from first principles (shift-and-add multiplication, long
 // division by the product of (x - alpha^i)): the EC codewords of data.
 std::vector<int> TextbookRemainder(const std::vector<int>& data, int degree);

@@ -13,16 +13,7 @@
 namespace vd::qr {
 namespace {
 
-int SlowMultiply(int a, int b) {
-    int product = 0;
-    for (; b != 0; b >>= 1) {
-        if (b & 1) product ^= a;
-        a <<= 1;
-        if (a & 0x100) a ^= 0x11D;
-    }
-    return product;
-}
-
+using test::SlowMultiply;
 using test::TextbookRemainder;
 
 std::vector<int> EncodeWith(TReedSolomonEncoder& encoder, const std::vector<int>& data, int ec) {
