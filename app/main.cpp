@@ -21,8 +21,10 @@ int main(int argc, char** argv) {
     Velodrop1 = &window;
     TVelodropSettings unusedSettings;  // the designed instance; each use builds a fresh one
     if (window.TerminationRequested()) return 0;
-    if (window.StartMinimized()) window.showMinimized();
-    else window.show();
+    if (window.StartMinimized())
+        window.showMinimized();
+    else
+        window.show();
     const int result = application.exec();
     Velodrop1 = nullptr;
     return result;

@@ -8,23 +8,23 @@
 namespace vd::ftp {
 
 class EIdException : public std::runtime_error {
- public:
-  explicit EIdException(const std::string& message) : std::runtime_error(message) {}
+  public:
+    explicit EIdException(const std::string& message) : std::runtime_error(message) {}
 };
 
-#define VD_FTP_DECLARE_ERROR(Name, Base)                                  \
-  class Name : public Base {                                             \
-   public:                                                               \
-    using Base::Base;                                                    \
-  };
+#define VD_FTP_DECLARE_ERROR(Name, Base) \
+    class Name : public Base {           \
+      public:                            \
+        using Base::Base;                \
+    };
 
 // Errors with a fixed text get a default constructor carrying that text.
-#define VD_FTP_DECLARE_FIXED_ERROR(Name, Base, Text)                      \
-  class Name : public Base {                                             \
-   public:                                                               \
-    Name() : Base(Text) {}                                               \
-    explicit Name(const std::string& message) : Base(message) {}         \
-  };
+#define VD_FTP_DECLARE_FIXED_ERROR(Name, Base, Text)                 \
+    class Name : public Base {                                       \
+      public:                                                        \
+        Name() : Base(Text) {}                                       \
+        explicit Name(const std::string& message) : Base(message) {} \
+    };
 
 // --- channel -------------------------------------------------------------
 VD_FTP_DECLARE_FIXED_ERROR(EIdNotConnected, EIdException, "Nicht verbunden")
@@ -46,24 +46,24 @@ VD_FTP_DECLARE_FIXED_ERROR(EIdCommandHasControlChars, EIdException,
                            "Befehl enthält unzulässige Steuerzeichen (CR, LF oder NUL).")
 
 class EIdSocketError : public EIdException {
- public:
-  EIdSocketError(int errorCode, const std::string& message)
-      : EIdException(message), FLastError(errorCode) {}
-  int LastError() const noexcept { return FLastError; }
+  public:
+    EIdSocketError(int errorCode, const std::string& message)
+        : EIdException(message), FLastError(errorCode) {}
+    int LastError() const noexcept { return FLastError; }
 
- private:
-  int FLastError = 0;
+  private:
+    int FLastError = 0;
 };
 
 // --- replies ---------------------------------------------------------------
 class EIdReplyRFCError : public EIdException {
- public:
-  EIdReplyRFCError(int errorCode, const std::string& message)
-      : EIdException(message), FErrorCode(errorCode) {}
-  int ErrorCode() const noexcept { return FErrorCode; }
+  public:
+    EIdReplyRFCError(int errorCode, const std::string& message)
+        : EIdException(message), FErrorCode(errorCode) {}
+    int ErrorCode() const noexcept { return FErrorCode; }
 
- private:
-  int FErrorCode = 0;
+  private:
+    int FErrorCode = 0;
 };
 VD_FTP_DECLARE_ERROR(EIdFTPServiceNotAvailable, EIdReplyRFCError)
 
@@ -73,8 +73,9 @@ VD_FTP_DECLARE_FIXED_ERROR(EIdHostRequired, EIdException, "A Host is required")
 VD_FTP_DECLARE_FIXED_ERROR(EIdPortRequired, EIdException, "A Port is required")
 VD_FTP_DECLARE_FIXED_ERROR(EIdInterceptAlreadyAssigned, EIdException,
                            "Dem IOHandler wurde bereits ein anderes Intercept zugewiesen")
-VD_FTP_DECLARE_FIXED_ERROR(EIdTLSClientCanNotSetWhileConnected, EIdException,
-                           "Dieser Wert kann nicht gesetzt werden, während der Client verbunden ist.")
+VD_FTP_DECLARE_FIXED_ERROR(
+    EIdTLSClientCanNotSetWhileConnected, EIdException,
+    "Dieser Wert kann nicht gesetzt werden, während der Client verbunden ist.")
 VD_FTP_DECLARE_FIXED_ERROR(EIdTLSClientSSLIOHandlerRequred, EIdException,
                            "SSL IOHandler ist für diese Einstellung erforderlich")
 VD_FTP_DECLARE_FIXED_ERROR(EIdTLSClientTLSNegCmdFailed, EIdException,
@@ -85,13 +86,13 @@ VD_FTP_DECLARE_FIXED_ERROR(EIdTLSClientTLSNotAvailable, EIdException,
 // The handshake failure keeps the handshake's own error message as its inner
 // error.
 class EIdTLSClientTLSHandShakeFailed : public EIdException {
- public:
-  explicit EIdTLSClientTLSHandShakeFailed(std::string innerMessage = {})
-      : EIdException("SSL-Aushandlung fehlgeschlagen."), FInnerMessage(std::move(innerMessage)) {}
-  const std::string& InnerMessage() const noexcept { return FInnerMessage; }
+  public:
+    explicit EIdTLSClientTLSHandShakeFailed(std::string innerMessage = {})
+        : EIdException("SSL-Aushandlung fehlgeschlagen."), FInnerMessage(std::move(innerMessage)) {}
+    const std::string& InnerMessage() const noexcept { return FInnerMessage; }
 
- private:
-  std::string FInnerMessage;
+  private:
+    std::string FInnerMessage;
 };
 
 VD_FTP_DECLARE_FIXED_ERROR(EIdFTPUploadFileNameCanNotBeEmpty, EIdException,

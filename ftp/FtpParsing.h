@@ -13,8 +13,8 @@
 namespace vd::ftp {
 
 struct TPassiveEndpoint {
-  std::string Address;  // the four address fields joined with "."
-  uint16_t Port = 0;
+    std::string Address;  // the four address fields joined with "."
+    uint16_t Port = 0;
 };
 
 // The 227 reply's first text line (RFC 959, 4.1.2: PASV). Forms seen:

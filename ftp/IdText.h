@@ -10,9 +10,9 @@
 namespace vd::ftp {
 
 enum class TIdTextEncoding {
-  enc7Bit,  // US-ASCII: anything above 127 becomes "?"
-  enc8Bit,  // each character U+0000..U+00FF is one byte; others become "?"
-  encUTF8,  // UTF-8 both ways
+    enc7Bit,  // US-ASCII: anything above 127 becomes "?"
+    enc8Bit,  // each character U+0000..U+00FF is one byte; others become "?"
+    encUTF8,  // UTF-8 both ways
 };
 
 // Removes leading and trailing characters with codes up to 32.

@@ -18,9 +18,9 @@ std::array<uint8_t, 20> Sha1(std::string_view data);
 enum class TOtpAlgorithm { otpMD4, otpMD5, otpSHA1 };
 
 struct TOtpChallenge {
-  TOtpAlgorithm Algorithm = TOtpAlgorithm::otpMD5;
-  int Sequence = 0;
-  std::string Seed;
+    TOtpAlgorithm Algorithm = TOtpAlgorithm::otpMD5;
+    int Sequence = 0;
+    std::string Seed;
 };
 
 // Finds "otp-md4 ", "otp-md5 " or "otp-sha1 " followed by the sequence

@@ -33,122 +33,122 @@ namespace vd::ftp {
 enum class TIdFTPTransferType { ftASCII, ftBinary };
 
 class TIdFTP final : public TIdExplicitTLSClient {
- public:
-  // Opens the data connection of a transfer: returns an unopened handler;
-  // the client sets host, port and timeouts and opens it. Tests replace it.
-  using TDataConnectionFactory = std::function<std::unique_ptr<TIdIOHandler>()>;
-  // Called after each piece of an upload: bytes sent so far, bytes in all.
-  using TProgress = TIdIOHandler::TProgress;
+  public:
+    // Opens the data connection of a transfer: returns an unopened handler;
+    // the client sets host, port and timeouts and opens it. Tests replace it.
+    using TDataConnectionFactory = std::function<std::unique_ptr<TIdIOHandler>()>;
+    // Called after each piece of an upload: bytes sent so far, bytes in all.
+    using TProgress = TIdIOHandler::TProgress;
 
-  TIdFTP();
-  ~TIdFTP() override;
+    TIdFTP();
+    ~TIdFTP() override;
 
-  // --- settings (defaults as listed) ---
-  const std::string& Username() const noexcept { return FUsername; }
-  void SetUsername(std::string v) { FUsername = std::move(v); }
-  const std::string& Password() const noexcept { return FPassword; }
-  void SetPassword(std::string v) { FPassword = std::move(v); }
-  const std::string& Account() const noexcept { return FAccount; }
-  void SetAccount(std::string v) { FAccount = std::move(v); }
-  bool UseHOST() const noexcept { return FUseHOST; }  // true
-  void SetUseHOST(bool v) noexcept { FUseHOST = v; }
-  bool AutoLogin() const noexcept { return FAutoLogin; }  // true
-  void SetAutoLogin(bool v) noexcept { FAutoLogin = v; }
-  bool AutoIssueFEAT() const noexcept { return FAutoIssueFEAT; }  // true
-  void SetAutoIssueFEAT(bool v) noexcept { FAutoIssueFEAT = v; }
-  TIdFTPTransferType TransferType() const noexcept { return FTransferType; }  // ftBinary
-  void SetTransferType(TIdFTPTransferType v) noexcept { FTransferType = v; }
-  bool Passive() const noexcept { return FPassive; }  // true; active mode is not offered
-  bool PassiveUseControlHost() const noexcept { return FPassiveUseControlHost; }  // true
-  void SetPassiveUseControlHost(bool v) noexcept { FPassiveUseControlHost = v; }
-  int TransferTimeout() const noexcept { return FTransferTimeout; }  // 0: no limit
-  void SetTransferTimeout(int ms) noexcept { FTransferTimeout = ms; }
-  // "CLNT" identification; empty: "Velodrop 1.0".
-  const std::string& ClientInfo() const noexcept { return FClientInfo; }
-  void SetClientInfo(std::string v) { FClientInfo = std::move(v); }
-  void SetDataConnectionFactory(TDataConnectionFactory factory);
+    // --- settings (defaults as listed) ---
+    const std::string& Username() const noexcept { return FUsername; }
+    void SetUsername(std::string v) { FUsername = std::move(v); }
+    const std::string& Password() const noexcept { return FPassword; }
+    void SetPassword(std::string v) { FPassword = std::move(v); }
+    const std::string& Account() const noexcept { return FAccount; }
+    void SetAccount(std::string v) { FAccount = std::move(v); }
+    bool UseHOST() const noexcept { return FUseHOST; }  // true
+    void SetUseHOST(bool v) noexcept { FUseHOST = v; }
+    bool AutoLogin() const noexcept { return FAutoLogin; }  // true
+    void SetAutoLogin(bool v) noexcept { FAutoLogin = v; }
+    bool AutoIssueFEAT() const noexcept { return FAutoIssueFEAT; }  // true
+    void SetAutoIssueFEAT(bool v) noexcept { FAutoIssueFEAT = v; }
+    TIdFTPTransferType TransferType() const noexcept { return FTransferType; }  // ftBinary
+    void SetTransferType(TIdFTPTransferType v) noexcept { FTransferType = v; }
+    bool Passive() const noexcept { return FPassive; }  // true; active mode is not offered
+    bool PassiveUseControlHost() const noexcept { return FPassiveUseControlHost; }  // true
+    void SetPassiveUseControlHost(bool v) noexcept { FPassiveUseControlHost = v; }
+    int TransferTimeout() const noexcept { return FTransferTimeout; }  // 0: no limit
+    void SetTransferTimeout(int ms) noexcept { FTransferTimeout = ms; }
+    // "CLNT" identification; empty: "Velodrop 1.0".
+    const std::string& ClientInfo() const noexcept { return FClientInfo; }
+    void SetClientInfo(std::string v) { FClientInfo = std::move(v); }
+    void SetDataConnectionFactory(TDataConnectionFactory factory);
 
-  // --- session ---
-  // Logged in and in binary mode on return; on failure the connection is
-  // closed.
-  void Connect();
-  // Sends "QUIT" if connected and always closes. Never fails.
-  void Disconnect(bool notifyPeer = true) override;
+    // --- session ---
+    // Logged in and in binary mode on return; on failure the connection is
+    // closed.
+    void Connect();
+    // Sends "QUIT" if connected and always closes. Never fails.
+    void Disconnect(bool notifyPeer = true) override;
 
-  const std::vector<std::string>& Capabilities() const noexcept { return FCapabilities; }
-  bool IsExtSupported(std::string_view name) const;
-  const TIdReply& Greeting() const noexcept { return FGreeting; }
-  std::string ServerDesc() const;
-  const TIdReply& LoginMsg() const noexcept { return FLoginMsg; }
-  const std::string& SystemDesc() const noexcept { return FSystemDesc; }
+    const std::vector<std::string>& Capabilities() const noexcept { return FCapabilities; }
+    bool IsExtSupported(std::string_view name) const;
+    const TIdReply& Greeting() const noexcept { return FGreeting; }
+    std::string ServerDesc() const;
+    const TIdReply& LoginMsg() const noexcept { return FLoginMsg; }
+    const std::string& SystemDesc() const noexcept { return FSystemDesc; }
 
-  // --- commands ---
-  // Uploads the local file (remote name empty: the local file's name).
-  void Put(const std::string& localPath, const std::string& remoteName = {},
-           const TProgress& progress = {});
-  // Uploads the whole stream, from position 0.
-  void Put(TIdStream& source, const std::string& remoteName, const TProgress& progress = {});
-  // Adds the whole stream to the end of the remote file, creating it when
-  // missing ("APPE"); an empty stream thus never truncates an existing file.
-  void Append(TIdStream& source, const std::string& remoteName, const TProgress& progress = {});
-  // Writes the remote file into the stream from its current position on.
-  void Get(const std::string& remoteName, TIdStream& destination, bool resume = false);
-  // Downloads into a local file (created or replaced).
-  void Get(const std::string& remoteName, const std::string& localPath);
-  // The names in the current remote directory ("NLST").
-  void List(std::vector<std::string>& destination, const std::string& specifier = {});
-  void Delete(const std::string& remoteName);
-  void MakeDir(const std::string& directoryName);
-  void ChangeDir(const std::string& directoryName);
-  // Whether the server takes "REST"; probed once for the life of the client.
-  bool ResumeSupported();
+    // --- commands ---
+    // Uploads the local file (remote name empty: the local file's name).
+    void Put(const std::string& localPath, const std::string& remoteName = {},
+             const TProgress& progress = {});
+    // Uploads the whole stream, from position 0.
+    void Put(TIdStream& source, const std::string& remoteName, const TProgress& progress = {});
+    // Adds the whole stream to the end of the remote file, creating it when
+    // missing ("APPE"); an empty stream thus never truncates an existing file.
+    void Append(TIdStream& source, const std::string& remoteName, const TProgress& progress = {});
+    // Writes the remote file into the stream from its current position on.
+    void Get(const std::string& remoteName, TIdStream& destination, bool resume = false);
+    // Downloads into a local file (created or replaced).
+    void Get(const std::string& remoteName, const std::string& localPath);
+    // The names in the current remote directory ("NLST").
+    void List(std::vector<std::string>& destination, const std::string& specifier = {});
+    void Delete(const std::string& remoteName);
+    void MakeDir(const std::string& directoryName);
+    void ChangeDir(const std::string& directoryName);
+    // Whether the server takes "REST"; probed once for the life of the client.
+    bool ResumeSupported();
 
- protected:
-  int CheckResponse(int code, const TIdReplyCodes& accepted) override;
-  void DisconnectNotifyPeer() override;
+  protected:
+    int CheckResponse(int code, const TIdReplyCodes& accepted) override;
+    void DisconnectNotifyPeer() override;
 
- private:
-  bool ConnectOnce(bool sendHost);
-  void ReadGreeting();
-  bool SendHost();
-  void Login();
-  void NegotiateTLS();
-  void SendCredentials();
-  bool SendXAut();
-  void CheckAccount();
-  void IssueFEAT();
-  void SendSiteZone();
-  void SendTransferType(TIdFTPTransferType type);
+  private:
+    bool ConnectOnce(bool sendHost);
+    void ReadGreeting();
+    bool SendHost();
+    void Login();
+    void NegotiateTLS();
+    void SendCredentials();
+    bool SendXAut();
+    void CheckAccount();
+    void IssueFEAT();
+    void SendSiteZone();
+    void SendTransferType(TIdFTPTransferType type);
 
-  void Store(const char* verb, TIdStream& source, const std::string& remoteName,
-             const TProgress& progress);
-  void SendDataProtection();
-  TPassiveEndpoint SendPassive();
-  TPassiveEndpoint TransferPreliminaries(const std::string& command);
-  std::unique_ptr<TIdIOHandler> OpenDataConnection(const TPassiveEndpoint& endpoint);
-  void FinishTransfer();
-  void FinishAfterFailure(bool readTimedOut) noexcept;
-  void RunTransfer(std::unique_ptr<TIdIOHandler>& data, const std::function<void()>& work);
-  void CheckCommandLine(const std::string& command) const;
-  void RetrieveInto(const std::string& command, TIdStream& destination, bool resume);
+    void Store(const char* verb, TIdStream& source, const std::string& remoteName,
+               const TProgress& progress);
+    void SendDataProtection();
+    TPassiveEndpoint SendPassive();
+    TPassiveEndpoint TransferPreliminaries(const std::string& command);
+    std::unique_ptr<TIdIOHandler> OpenDataConnection(const TPassiveEndpoint& endpoint);
+    void FinishTransfer();
+    void FinishAfterFailure(bool readTimedOut) noexcept;
+    void RunTransfer(std::unique_ptr<TIdIOHandler>& data, const std::function<void()>& work);
+    void CheckCommandLine(const std::string& command) const;
+    void RetrieveInto(const std::string& command, TIdStream& destination, bool resume);
 
-  std::string FUsername, FPassword, FAccount, FClientInfo;
-  bool FUseHOST = true;
-  bool FAutoLogin = true;
-  bool FAutoIssueFEAT = true;
-  TIdFTPTransferType FTransferType = TIdFTPTransferType::ftBinary;
-  bool FPassive = true;
-  bool FPassiveUseControlHost = true;
-  int FTransferTimeout = 0;
-  TDataConnectionFactory FDataConnectionFactory;
+    std::string FUsername, FPassword, FAccount, FClientInfo;
+    bool FUseHOST = true;
+    bool FAutoLogin = true;
+    bool FAutoIssueFEAT = true;
+    TIdFTPTransferType FTransferType = TIdFTPTransferType::ftBinary;
+    bool FPassive = true;
+    bool FPassiveUseControlHost = true;
+    int FTransferTimeout = 0;
+    TDataConnectionFactory FDataConnectionFactory;
 
-  bool FDataProtectionSent = false;
-  bool FResumeTested = false;
-  bool FCanResume = false;
-  std::vector<std::string> FCapabilities;
-  TIdReply FGreeting, FLoginMsg;
-  std::string FSystemDesc;
-  std::string FServerTimeZone;
+    bool FDataProtectionSent = false;
+    bool FResumeTested = false;
+    bool FCanResume = false;
+    std::vector<std::string> FCapabilities;
+    TIdReply FGreeting, FLoginMsg;
+    std::string FSystemDesc;
+    std::string FServerTimeZone;
 };
 
 }  // namespace vd::ftp

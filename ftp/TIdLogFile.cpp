@@ -15,117 +15,127 @@
 namespace vd::ftp {
 
 void TIdLogBase::SetActive(bool value) {
-  if (value == FActive) return;
-  FActive = value;
-  if (value) Open();
-  else Close();
+    if (value == FActive) return;
+    FActive = value;
+    if (value)
+        Open();
+    else
+        Close();
 }
 
 void TIdLogBase::Connect(TIdIOHandler* connection) {
-  TIdConnectionIntercept::Connect(connection);
-  if (FActive) LogStatus("Verbunden.");
+    TIdConnectionIntercept::Connect(connection);
+    if (FActive) LogStatus("Verbunden.");
 }
 
 void TIdLogBase::Disconnect() {
-  if (FActive) LogStatus("Verbindung getrennt.");
-  TIdConnectionIntercept::Disconnect();
+    if (FActive) LogStatus("Verbindung getrennt.");
+    TIdConnectionIntercept::Disconnect();
 }
 
 void TIdLogBase::Receive(std::string& bytes) {
-  TIdConnectionIntercept::Receive(bytes);
-  LogData(true, bytes);
+    TIdConnectionIntercept::Receive(bytes);
+    LogData(true, bytes);
 }
 
 void TIdLogBase::Send(std::string& bytes) {
-  LogData(false, bytes);
-  TIdConnectionIntercept::Send(bytes);
+    LogData(false, bytes);
+    TIdConnectionIntercept::Send(bytes);
 }
 
 void TIdLogBase::LogData(bool received, const std::string& bytes) {
-  if (!FActive) return;
-  const std::string time = FLogTime ? FormatLogTime() : std::string();
-  const std::string data = FReplaceCRLF ? ReplaceLineBreaks(bytes) : bytes;
-  if (received) LogReceivedData(time, data);
-  else LogSentData(time, data);
+    if (!FActive) return;
+    const std::string time = FLogTime ? FormatLogTime() : std::string();
+    const std::string data = FReplaceCRLF ? ReplaceLineBreaks(bytes) : bytes;
+    if (received)
+        LogReceivedData(time, data);
+    else
+        LogSentData(time, data);
 }
 
 std::string TIdLogBase::ReplaceLineBreaks(std::string_view data) {
-  std::string out;
-  out.reserve(data.size() + 16);
-  for (size_t i = 0; i < data.size(); ++i) {
-    if (data[i] == '\r' && i + 1 < data.size() && data[i + 1] == '\n') {
-      out += "<EOL>";
-      ++i;
-    } else if (data[i] == '\r') {
-      out += "<CR>";
-    } else if (data[i] == '\n') {
-      out += "<LF>";
-    } else {
-      out += data[i];
+    std::string out;
+    out.reserve(data.size() + 16);
+    for (size_t i = 0; i < data.size(); ++i) {
+        if (data[i] == '\r' && i + 1 < data.size() && data[i + 1] == '\n') {
+            out += "<EOL>";
+            ++i;
+        } else if (data[i] == '\r') {
+            out += "<CR>";
+        } else if (data[i] == '\n') {
+            out += "<LF>";
+        } else {
+            out += data[i];
+        }
     }
-  }
-  return out;
+    return out;
 }
 
 std::string TIdLogBase::FormatLogTime() {
-  // The regional formats as the environment gave them at start.
-  static const locale_t kTimeLocale = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(nullptr));
-  timespec now{};
-  clock_gettime(CLOCK_REALTIME, &now);
-  tm local{};
-  localtime_r(&now.tv_sec, &local);
-  const bool midnight = local.tm_hour == 0 && local.tm_min == 0 && local.tm_sec == 0 && now.tv_nsec < 1000000;
-  char buffer[128] = {};
-  const char* format = midnight ? "%x" : "%x %X";
-  if (kTimeLocale) strftime_l(buffer, sizeof buffer, format, &local, kTimeLocale);
-  else strftime(buffer, sizeof buffer, format, &local);
-  // One byte per character: characters above code 255 become "?".
-  return EncodeText(buffer, TIdTextEncoding::enc8Bit);
+    // The regional formats as the environment gave them at start.
+    static const locale_t kTimeLocale = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(nullptr));
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    tm local{};
+    localtime_r(&now.tv_sec, &local);
+    const bool midnight =
+        local.tm_hour == 0 && local.tm_min == 0 && local.tm_sec == 0 && now.tv_nsec < 1000000;
+    char buffer[128] = {};
+    const char* format = midnight ? "%x" : "%x %X";
+    if (kTimeLocale)
+        strftime_l(buffer, sizeof buffer, format, &local, kTimeLocale);
+    else
+        strftime(buffer, sizeof buffer, format, &local);
+    // One byte per character: characters above code 255 become "?".
+    return EncodeText(buffer, TIdTextEncoding::enc8Bit);
 }
 
 TIdLogFile::~TIdLogFile() { Close(); }
 
 void TIdLogFile::SetFilename(std::string path) {
-  if (FHandle >= 0) throw EIdException("Dateiname kann bei geöffneter Protokolldatei nicht festgelegt werden.");
-  FFilename = std::move(path);
+    if (FHandle >= 0)
+        throw EIdException("Dateiname kann bei geöffneter Protokolldatei nicht festgelegt werden.");
+    FFilename = std::move(path);
 }
 
 // Appends to an existing file, creates a missing one. (Other programs may
 // read the file while it is open; Linux has no share modes to stop writers.)
 void TIdLogFile::Open() {
-  struct stat st {};
-  if (::stat(FFilename.c_str(), &st) == 0) {
-    FHandle = ::open(FFilename.c_str(), O_RDWR | O_APPEND | O_CLOEXEC);
-    if (FHandle < 0)
-      throw EFOpenError("Datei " + FFilename + " kann nicht geöffnet werden. " + std::strerror(errno));
-  } else {
-    FHandle = ::open(FFilename.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (FHandle < 0)
-      throw EFCreateError("Datei \"" + FFilename + "\" kann nicht erstellt werden. " + std::strerror(errno));
-  }
+    struct stat st {};
+    if (::stat(FFilename.c_str(), &st) == 0) {
+        FHandle = ::open(FFilename.c_str(), O_RDWR | O_APPEND | O_CLOEXEC);
+        if (FHandle < 0)
+            throw EFOpenError("Datei " + FFilename + " kann nicht geöffnet werden. " +
+                              std::strerror(errno));
+    } else {
+        FHandle = ::open(FFilename.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+        if (FHandle < 0)
+            throw EFCreateError("Datei \"" + FFilename + "\" kann nicht erstellt werden. " +
+                                std::strerror(errno));
+    }
 }
 
 void TIdLogFile::Close() noexcept {
-  if (FHandle >= 0) ::close(FHandle);
-  FHandle = -1;
+    if (FHandle >= 0) ::close(FHandle);
+    FHandle = -1;
 }
 
 // One write per line, unbuffered, so the file can be read while in use.
 // A failed write loses the line; the connection goes on.
 void TIdLogFile::WriteLine(std::string line) noexcept {
-  if (FHandle < 0) return;
-  line += "\r\n";
-  [[maybe_unused]] const ssize_t written = ::write(FHandle, line.data(), line.size());
+    if (FHandle < 0) return;
+    line += "\r\n";
+    [[maybe_unused]] const ssize_t written = ::write(FHandle, line.data(), line.size());
 }
 
 void TIdLogFile::LogStatus(std::string_view text) { WriteLine("Stat " + std::string(text)); }
 
 void TIdLogFile::LogReceivedData(std::string_view time, std::string_view data) {
-  WriteLine("Erh " + std::string(time) + ": " + std::string(data));
+    WriteLine("Erh " + std::string(time) + ": " + std::string(data));
 }
 
 void TIdLogFile::LogSentData(std::string_view time, std::string_view data) {
-  WriteLine("Ges " + std::string(time) + ": " + std::string(data));
+    WriteLine("Ges " + std::string(time) + ": " + std::string(data));
 }
 
 }  // namespace vd::ftp

@@ -3,13 +3,13 @@
 namespace vd::ftp {
 
 void TIdSSLIOHandlerSocketBase::SetPassThrough(bool value) {
-  if (value == FPassThrough) return;
-  if (value) {
-    PassThroughEnabled();
-  } else if (Opened()) {
-    StartTLS();
-  }
-  FPassThrough = value;
+    if (value == FPassThrough) return;
+    if (value) {
+        PassThroughEnabled();
+    } else if (Opened()) {
+        StartTLS();
+    }
+    FPassThrough = value;
 }
 
 }  // namespace vd::ftp

@@ -35,141 +35,142 @@ class TIdSSLIOHandlerSocketOpenSSL;
 // SSL_CTX made from them. Creating one loads OpenSSL
 // (EIdOSSLCouldNotLoadSSLLibrary when that fails).
 class TIdSSLContext final {
- public:
-  TIdSSLContext(TIdOpenSSLLibrary& library, const TIdSSLOptions& options, TIdSSLIOHandlerSocketOpenSSL* parent);
-  TIdSSLContext(const TIdSSLContext&) = delete;
-  TIdSSLContext& operator=(const TIdSSLContext&) = delete;
-  ~TIdSSLContext();
+  public:
+    TIdSSLContext(TIdOpenSSLLibrary& library, const TIdSSLOptions& options,
+                  TIdSSLIOHandlerSocketOpenSSL* parent);
+    TIdSSLContext(const TIdSSLContext&) = delete;
+    TIdSSLContext& operator=(const TIdSSLContext&) = delete;
+    ~TIdSSLContext();
 
-  // Makes the SSL_CTX: method, protocol versions, mode, password callback,
-  // default verify paths, cipher list and (only when VerifyMode is set)
-  // peer verification.
-  void InitContext(TIdSSLCtxMode ctxMode);
+    // Makes the SSL_CTX: method, protocol versions, mode, password callback,
+    // default verify paths, cipher list and (only when VerifyMode is set)
+    // peer verification.
+    void InitContext(TIdSSLCtxMode ctxMode);
 
-  ossl::SSL_CTX* Context() const noexcept { return FContext; }
-  TIdOpenSSLLibrary& Library() const noexcept { return FLibrary; }
-  TIdSSLIOHandlerSocketOpenSSL* Parent() const noexcept { return FParent; }
-  TIdSSLMode Mode() const noexcept { return FMode; }
-  TIdSSLVersion Method() const noexcept { return FMethod; }
-  const TIdSSLVersions& SSLVersions() const noexcept { return FSSLVersions; }
-  // The protocol range set on the context (0x0303 is TLS 1.2).
-  int MinProtoVersion() const noexcept { return FMinProto; }
-  int MaxProtoVersion() const noexcept { return FMaxProto; }
+    ossl::SSL_CTX* Context() const noexcept { return FContext; }
+    TIdOpenSSLLibrary& Library() const noexcept { return FLibrary; }
+    TIdSSLIOHandlerSocketOpenSSL* Parent() const noexcept { return FParent; }
+    TIdSSLMode Mode() const noexcept { return FMode; }
+    TIdSSLVersion Method() const noexcept { return FMethod; }
+    const TIdSSLVersions& SSLVersions() const noexcept { return FSSLVersions; }
+    // The protocol range set on the context (0x0303 is TLS 1.2).
+    int MinProtoVersion() const noexcept { return FMinProto; }
+    int MaxProtoVersion() const noexcept { return FMaxProto; }
 
- private:
-  const ossl::SSL_METHOD* ChooseMethod() const;
-  void SetProtocolVersions();
-  void SetCipherList();
-  void SetVerification();
+  private:
+    const ossl::SSL_METHOD* ChooseMethod() const;
+    void SetProtocolVersions();
+    void SetCipherList();
+    void SetVerification();
 
-  TIdOpenSSLLibrary& FLibrary;
-  TIdSSLIOHandlerSocketOpenSSL* FParent;
-  TIdSSLVersion FMethod;
-  TIdSSLVersions FSSLVersions;
-  TIdSSLMode FMode;
-  std::string FRootCertFile, FCertFile, FKeyFile, FDHParamsFile;
-  int FVerifyDepth;
-  TIdSSLVerifyModeSet FVerifyMode;
-  std::string FVerifyDirs, FCipherList;
-  bool FStatusInfoOn = false;
-  bool FVerifyOn = false;
-  int FSessionId = 1;
-  int FMinProto = 0, FMaxProto = 0;
-  ossl::SSL_CTX* FContext = nullptr;
+    TIdOpenSSLLibrary& FLibrary;
+    TIdSSLIOHandlerSocketOpenSSL* FParent;
+    TIdSSLVersion FMethod;
+    TIdSSLVersions FSSLVersions;
+    TIdSSLMode FMode;
+    std::string FRootCertFile, FCertFile, FKeyFile, FDHParamsFile;
+    int FVerifyDepth;
+    TIdSSLVerifyModeSet FVerifyMode;
+    std::string FVerifyDirs, FCipherList;
+    bool FStatusInfoOn = false;
+    bool FVerifyOn = false;
+    int FSessionId = 1;
+    int FMinProto = 0, FMaxProto = 0;
+    ossl::SSL_CTX* FContext = nullptr;
 };
 
 // One TLS session over a connected socket. Destroying it sends the close
 // notification once (when the handshake completed and nothing failed
 // fatally), without waiting for the server's, and frees the session.
 class TIdSSLSocket final {
- public:
-  TIdSSLSocket(TIdSSLIOHandlerSocketOpenSSL* parent, TIdSSLContext& context);
-  TIdSSLSocket(const TIdSSLSocket&) = delete;
-  TIdSSLSocket& operator=(const TIdSSLSocket&) = delete;
-  ~TIdSSLSocket();
+  public:
+    TIdSSLSocket(TIdSSLIOHandlerSocketOpenSSL* parent, TIdSSLContext& context);
+    TIdSSLSocket(const TIdSSLSocket&) = delete;
+    TIdSSLSocket& operator=(const TIdSSLSocket&) = delete;
+    ~TIdSSLSocket();
 
-  // Creates the session on the socket handle and runs the client handshake.
-  void Connect(int handle, const std::string& hostName);
-  // > 0 bytes, 0 the peer closed (close notification or end of stream),
-  // -1 a socket error (error: Windows socket number; 10060 a timeout).
-  // TLS failures raise.
-  long Recv(char* buffer, size_t n, int& error);
-  long Send(const char* buffer, size_t n, int& error);
-  // Bytes already decrypted and waiting inside OpenSSL.
-  int Pending() const;
-  bool Connected() const noexcept { return FConnected; }
-  const std::string& HostName() const noexcept { return FHostName; }
-  // "Cipher: name = ...; description = ...; bits = ...; version = ...; "
-  std::string CipherInfo() const;
+    // Creates the session on the socket handle and runs the client handshake.
+    void Connect(int handle, const std::string& hostName);
+    // > 0 bytes, 0 the peer closed (close notification or end of stream),
+    // -1 a socket error (error: Windows socket number; 10060 a timeout).
+    // TLS failures raise.
+    long Recv(char* buffer, size_t n, int& error);
+    long Send(const char* buffer, size_t n, int& error);
+    // Bytes already decrypted and waiting inside OpenSSL.
+    int Pending() const;
+    bool Connected() const noexcept { return FConnected; }
+    const std::string& HostName() const noexcept { return FHostName; }
+    // "Cipher: name = ...; description = ...; bits = ...; version = ...; "
+    std::string CipherInfo() const;
 
-  // Called by OpenSSL's read hook with raw bytes from the socket.
-  void NoteRawInput(const char* data, size_t n);
+    // Called by OpenSSL's read hook with raw bytes from the socket.
+    void NoteRawInput(const char* data, size_t n);
 
- private:
-  class TCall;
-  [[noreturn]] void RaiseError(int ret, int savedErrno, const std::string& message, int kind);
-  std::string PlainTextNote();
+  private:
+    class TCall;
+    [[noreturn]] void RaiseError(int ret, int savedErrno, const std::string& message, int kind);
+    std::string PlainTextNote();
 
-  TIdSSLIOHandlerSocketOpenSSL* FParent;
-  TIdSSLContext& FSSLContext;
-  const TIdOpenSSLApi& FApi;
-  ossl::SSL* FSSL = nullptr;
-  int FHandle = -1;
-  std::string FHostName;
-  bool FConnected = false;
-  bool FFatal = false;
-  std::string FRawInput;  // the first raw bytes read during the current call
+    TIdSSLIOHandlerSocketOpenSSL* FParent;
+    TIdSSLContext& FSSLContext;
+    const TIdOpenSSLApi& FApi;
+    ossl::SSL* FSSL = nullptr;
+    int FHandle = -1;
+    std::string FHostName;
+    bool FConnected = false;
+    bool FFatal = false;
+    std::string FRawInput;  // the first raw bytes read during the current call
 };
 
 class TIdSSLIOHandlerSocketOpenSSL final : public TIdSSLIOHandlerSocketBase {
- public:
-  using TStatusInfoEvent = std::function<void(const std::string& message)>;
-  using TNotifyEvent = std::function<void()>;
+  public:
+    using TStatusInfoEvent = std::function<void(const std::string& message)>;
+    using TNotifyEvent = std::function<void()>;
 
-  TIdSSLIOHandlerSocketOpenSSL() = default;
-  ~TIdSSLIOHandlerSocketOpenSSL() override;
+    TIdSSLIOHandlerSocketOpenSSL() = default;
+    ~TIdSSLIOHandlerSocketOpenSSL() override;
 
-  TIdSSLOptions& SSLOptions() noexcept { return FSSLOptions; }
-  const TIdSSLOptions& SSLOptions() const noexcept { return FSSLOptions; }
-  // The loader to use; not owned. Default: TIdOpenSSLLibrary::Default().
-  TIdOpenSSLLibrary& Library() const noexcept { return *FLibrary; }
-  void SetLibrary(TIdOpenSSLLibrary* library) noexcept {
-    FLibrary = library ? library : &TIdOpenSSLLibrary::Default();
-  }
+    TIdSSLOptions& SSLOptions() noexcept { return FSSLOptions; }
+    const TIdSSLOptions& SSLOptions() const noexcept { return FSSLOptions; }
+    // The loader to use; not owned. Default: TIdOpenSSLLibrary::Default().
+    TIdOpenSSLLibrary& Library() const noexcept { return *FLibrary; }
+    void SetLibrary(TIdOpenSSLLibrary* library) noexcept {
+        FLibrary = library ? library : &TIdOpenSSLLibrary::Default();
+    }
 
-  // After the handshake: the cipher description (CipherInfo's text).
-  TStatusInfoEvent OnStatusInfo;
-  // After the TCP connect, before TLS is prepared.
-  TNotifyEvent OnBeforeConnect;
+    // After the handshake: the cipher description (CipherInfo's text).
+    TStatusInfoEvent OnStatusInfo;
+    // After the TCP connect, before TLS is prepared.
+    TNotifyEvent OnBeforeConnect;
 
-  // The context and session of the current connection (none when closed).
-  const TIdSSLContext* SSLContext() const noexcept { return FSSLContext.get(); }
-  const TIdSSLSocket* SSLSocket() const noexcept { return FSSLSocket.get(); }
-  // A TLS session carries the connection's bytes.
-  bool TLSActive() const noexcept;
+    // The context and session of the current connection (none when closed).
+    const TIdSSLContext* SSLContext() const noexcept { return FSSLContext.get(); }
+    const TIdSSLSocket* SSLSocket() const noexcept { return FSSLSocket.get(); }
+    // A TLS session carries the connection's bytes.
+    bool TLSActive() const noexcept;
 
- protected:
-  void StartTLS() override;
-  void PassThroughEnabled() override;
-  void RawOpen() override;
-  void RawClose() noexcept override;
-  bool RawWaitReadable(int ms) override;
-  long RawRead(char* buffer, size_t n, int& error) override;
-  long RawWrite(const char* buffer, size_t n, bool more, int& error) override;
-  [[noreturn]] void RaiseIOError(int error) override;
+  protected:
+    void StartTLS() override;
+    void PassThroughEnabled() override;
+    void RawOpen() override;
+    void RawClose() noexcept override;
+    bool RawWaitReadable(int ms) override;
+    long RawRead(char* buffer, size_t n, int& error) override;
+    long RawWrite(const char* buffer, size_t n, bool more, int& error) override;
+    [[noreturn]] void RaiseIOError(int error) override;
 
- private:
-  void StartSSL();
-  void StartSession();
-  void SetSocketTimeouts(int ms) noexcept;
-  std::string ServerName() const;
-  void ReleaseTLS() noexcept;
+  private:
+    void StartSSL();
+    void StartSession();
+    void SetSocketTimeouts(int ms) noexcept;
+    std::string ServerName() const;
+    void ReleaseTLS() noexcept;
 
-  std::unique_ptr<TIdSSLContext> FSSLContext;
-  TIdSSLOptions FSSLOptions;
-  std::unique_ptr<TIdSSLSocket> FSSLSocket;
-  TIdOpenSSLLibrary* FLibrary = &TIdOpenSSLLibrary::Default();
-  std::exception_ptr FPendingError;  // a TLS failure of the last raw read or write
+    std::unique_ptr<TIdSSLContext> FSSLContext;
+    TIdSSLOptions FSSLOptions;
+    std::unique_ptr<TIdSSLSocket> FSSLSocket;
+    TIdOpenSSLLibrary* FLibrary = &TIdOpenSSLLibrary::Default();
+    std::exception_ptr FPendingError;  // a TLS failure of the last raw read or write
 };
 
 }  // namespace vd::ftp

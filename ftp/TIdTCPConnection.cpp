@@ -8,120 +8,120 @@ namespace vd::ftp {
 TIdTCPConnection::~TIdTCPConnection() = default;
 
 void TIdTCPConnection::SetIntercept(TIdConnectionIntercept* intercept) {
-  FIntercept = intercept;
-  if (FIOHandler) FIOHandler->SetIntercept(intercept);
+    FIntercept = intercept;
+    if (FIOHandler) FIOHandler->SetIntercept(intercept);
 }
 
 void TIdTCPConnection::AssignIOHandler(TIdIOHandler* handler) {
-  if (handler == FIOHandler) return;
-  if (handler && handler->Intercept() && handler->Intercept() != FIntercept)
-    throw EIdInterceptAlreadyAssigned();
-  if (FOwnedIOHandler) {
-    FOwnedIOHandler->Close();  // no QUIT: the handler simply goes
-    FOwnedIOHandler.reset();
-  }
-  FIOHandler = handler;
+    if (handler == FIOHandler) return;
+    if (handler && handler->Intercept() && handler->Intercept() != FIntercept)
+        throw EIdInterceptAlreadyAssigned();
+    if (FOwnedIOHandler) {
+        FOwnedIOHandler->Close();  // no QUIT: the handler simply goes
+        FOwnedIOHandler.reset();
+    }
+    FIOHandler = handler;
 }
 
 void TIdTCPConnection::CreateOwnIOHandler() {
-  FOwnedIOHandler = std::make_unique<TIdIOHandlerStack>();
-  FIOHandler = FOwnedIOHandler.get();
-  FIOHandler->SetIntercept(FIntercept);
+    FOwnedIOHandler = std::make_unique<TIdIOHandlerStack>();
+    FIOHandler = FOwnedIOHandler.get();
+    FIOHandler->SetIntercept(FIntercept);
 }
 
 int TIdTCPConnection::SendCmd(const std::string& command, const TIdReplyCodes& accepted) {
-  if (!FIOHandler) throw EIdNotConnected();
-  FIOHandler->WriteLn(command);
-  return GetResponse(accepted);
+    if (!FIOHandler) throw EIdNotConnected();
+    FIOHandler->WriteLn(command);
+    return GetResponse(accepted);
 }
 
 int TIdTCPConnection::GetResponse(const TIdReplyCodes& accepted) {
-  GetInternalResponse();
-  return CheckResponse(FLastCmdResult.NumericCode(), accepted);
+    GetInternalResponse();
+    return CheckResponse(FLastCmdResult.NumericCode(), accepted);
 }
 
 void TIdTCPConnection::GetInternalResponse() {
-  if (!FIOHandler) throw EIdNotConnected();
-  size_t budget = kMaxReplyBytes;
-  std::vector<std::string> lines;
-  try {
-    lines.push_back(FIOHandler->ReadLnWait(INT_MAX, &budget));
-    if (IsMultiLineStart(lines[0])) {
-      const std::string code = lines[0].substr(0, 3);
-      do lines.push_back(FIOHandler->ReadLnWait(INT_MAX, &budget));
-      while (!IsReplyEndLine(lines.back(), code));
+    if (!FIOHandler) throw EIdNotConnected();
+    size_t budget = kMaxReplyBytes;
+    std::vector<std::string> lines;
+    try {
+        lines.push_back(FIOHandler->ReadLnWait(INT_MAX, &budget));
+        if (IsMultiLineStart(lines[0])) {
+            const std::string code = lines[0].substr(0, 3);
+            do lines.push_back(FIOHandler->ReadLnWait(INT_MAX, &budget));
+            while (!IsReplyEndLine(lines.back(), code));
+        }
+    } catch (const EIdReadLnMaxLineLengthExceeded&) {
+        // The reply stream is out of step for good: drop the connection.
+        Disconnect(false);
+        throw;
+    } catch (const EIdMaxReplySizeExceeded&) {
+        Disconnect(false);
+        throw;
     }
-  } catch (const EIdReadLnMaxLineLengthExceeded&) {
-    // The reply stream is out of step for good: drop the connection.
-    Disconnect(false);
-    throw;
-  } catch (const EIdMaxReplySizeExceeded&) {
-    Disconnect(false);
-    throw;
-  }
-  FLastCmdResult = ParseReply(lines);
+    FLastCmdResult = ParseReply(lines);
 }
 
 int TIdTCPConnection::CheckResponse(int code, const TIdReplyCodes& accepted) {
-  if (accepted.empty()) return code;
-  for (const int c : accepted)
-    if (c == code) return code;
-  RaiseExceptionForLastCmdResult();
+    if (accepted.empty()) return code;
+    for (const int c : accepted)
+        if (c == code) return code;
+    RaiseExceptionForLastCmdResult();
 }
 
 void TIdTCPConnection::RaiseExceptionForLastCmdResult() {
-  throw EIdReplyRFCError(FLastCmdResult.NumericCode(), FLastCmdResult.ErrorMessage());
+    throw EIdReplyRFCError(FLastCmdResult.NumericCode(), FLastCmdResult.ErrorMessage());
 }
 
 bool TIdTCPConnection::Connected() { return FIOHandler && FIOHandler->Connected(); }
 
 void TIdTCPConnection::Disconnect(bool notifyPeer) {
-  if (notifyPeer && Connected()) {
-    try {
-      DisconnectNotifyPeer();
-    } catch (const std::exception&) {
-      // The peer is told if it can be; closing goes on regardless.
+    if (notifyPeer && Connected()) {
+        try {
+            DisconnectNotifyPeer();
+        } catch (const std::exception&) {
+            // The peer is told if it can be; closing goes on regardless.
+        }
     }
-  }
-  if (FIOHandler) {
-    FIOHandler->Close();
-    // Bytes left over from this session must not make the next Connected
-    // answer true.
-    FIOHandler->DiscardInput();
-  }
+    if (FIOHandler) {
+        FIOHandler->Close();
+        // Bytes left over from this session must not make the next Connected
+        // answer true.
+        FIOHandler->DiscardInput();
+    }
 }
 
 void TIdTCPClientCustom::SetHost(std::string host) {
-  FHost = std::move(host);
-  if (IOHandler()) IOHandler()->SetHost(FHost);
+    FHost = std::move(host);
+    if (IOHandler()) IOHandler()->SetHost(FHost);
 }
 
 void TIdTCPClientCustom::SetPort(uint16_t port) {
-  FPort = port;
-  if (IOHandler()) IOHandler()->SetPort(port);
+    FPort = port;
+    if (IOHandler()) IOHandler()->SetPort(port);
 }
 
 void TIdTCPClientCustom::SetReadTimeout(int ms) {
-  FReadTimeout = ms;
-  if (IOHandler()) IOHandler()->SetReadTimeout(ms);
+    FReadTimeout = ms;
+    if (IOHandler()) IOHandler()->SetReadTimeout(ms);
 }
 
 void TIdTCPClientCustom::CopySettingsToHandler() {
-  TIdIOHandler* h = IOHandler();
-  h->SetHost(FHost);
-  h->SetPort(FPort);
-  h->SetConnectTimeout(FConnectTimeout);
-  h->SetReadTimeout(FReadTimeout);
-  if (auto* s = dynamic_cast<TIdIOHandlerSocket*>(h)) s->SetIPVersion(FIPVersion);
+    TIdIOHandler* h = IOHandler();
+    h->SetHost(FHost);
+    h->SetPort(FPort);
+    h->SetConnectTimeout(FConnectTimeout);
+    h->SetReadTimeout(FReadTimeout);
+    if (auto* s = dynamic_cast<TIdIOHandlerSocket*>(h)) s->SetIPVersion(FIPVersion);
 }
 
 void TIdTCPClientCustom::ConnectTCP() {
-  if (Connected()) throw EIdAlreadyConnected();
-  if (FHost.empty()) throw EIdHostRequired();
-  if (FPort == 0) throw EIdPortRequired();
-  if (!IOHandler()) CreateOwnIOHandler();
-  CopySettingsToHandler();
-  IOHandler()->Open();
+    if (Connected()) throw EIdAlreadyConnected();
+    if (FHost.empty()) throw EIdHostRequired();
+    if (FPort == 0) throw EIdPortRequired();
+    if (!IOHandler()) CreateOwnIOHandler();
+    CopySettingsToHandler();
+    IOHandler()->Open();
 }
 
 }  // namespace vd::ftp

@@ -20,8 +20,13 @@ std::string UserLocale() {
 
 std::string LocaleAbbreviatedLanguageName() {
     static constexpr std::array<std::pair<std::string_view, std::string_view>, 7> kTable{{
-        {"de_DE", "DEU"}, {"de_AT", "DEA"}, {"de_CH", "DES"}, {"de_LU", "DEL"},
-        {"de_LI", "DEC"}, {"en_US", "ENU"}, {"en_GB", "ENG"},
+        {"de_DE", "DEU"},
+        {"de_AT", "DEA"},
+        {"de_CH", "DES"},
+        {"de_LU", "DEL"},
+        {"de_LI", "DEC"},
+        {"en_US", "ENU"},
+        {"en_GB", "ENG"},
     }};
     const std::string locale = UserLocale();
     // "de_DE.UTF-8@euro": language and territory end at the codeset or modifier.

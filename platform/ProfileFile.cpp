@@ -49,7 +49,8 @@ std::vector<TLine> SplitLines(std::string_view Content) {
             lines.push_back({Content.substr(start), {}});
             break;
         }
-        std::size_t endLen = (Content[end] == '\r' && end + 1 < Content.size() && Content[end + 1] == '\n') ? 2 : 1;
+        std::size_t endLen =
+            (Content[end] == '\r' && end + 1 < Content.size() && Content[end + 1] == '\n') ? 2 : 1;
         lines.push_back({Content.substr(start, end - start), Content.substr(end, endLen)});
         start = end + endLen;
     }
@@ -157,7 +158,8 @@ std::string Rebuild(std::string_view Bom, const std::vector<TLine>& Lines,
     };
     emitInserts(SIZE_MAX);  // before the first line
     for (std::size_t i = 0; i < Lines.size(); ++i) {
-        out.append(Replace && Replace->first == i ? std::string_view(Replace->second) : Lines[i].Text);
+        out.append(Replace && Replace->first == i ? std::string_view(Replace->second)
+                                                  : Lines[i].Text);
         bool insertsFollow = false;
         for (const auto& insert : Inserts) insertsFollow = insertsFollow || insert.first == i;
         const bool needsEnd = Lines[i].End.empty() && insertsFollow;
@@ -213,20 +215,23 @@ bool WritePrivateProfileString(std::string_view Section, std::string_view Key,
     std::optional<std::string> content = existed ? ReadWholeFile(Path) : std::string();
     if (!content) return false;
     const std::string_view body = WithoutBom(*content);
-    const std::string_view bom = std::string_view(*content).substr(0, content->size() - body.size());
+    const std::string_view bom =
+        std::string_view(*content).substr(0, content->size() - body.size());
     const auto lines = SplitLines(body);
     const TKeyPlace place = FindKey(lines, Section, Key);
     const std::string keyLine = std::string(Key) + "=" + OneLine(Value);
 
     if (place.KeyLine) {
-        return ReplaceFile(Path, Rebuild(bom, lines, {}, std::pair{*place.KeyLine, keyLine}), existed);
+        return ReplaceFile(Path, Rebuild(bom, lines, {}, std::pair{*place.KeyLine, keyLine}),
+                           existed);
     }
     std::vector<std::pair<std::size_t, std::string>> inserts;
     if (place.SectionLine) {
         inserts.emplace_back(place.LastContentLine, keyLine);
     } else {
         const std::size_t after = lines.empty() ? SIZE_MAX : lines.size() - 1;
-        std::string header(1, '[');  // built piecewise: g++ 12 misreads "[" + ... under -O2 (-Wrestrict)
+        std::string header(
+            1, '[');  // built piecewise: g++ 12 misreads "[" + ... under -O2 (-Wrestrict)
         header.append(Section).append(1, ']');
         inserts.emplace_back(after, header);
         inserts.emplace_back(after, keyLine);

@@ -12,14 +12,14 @@ namespace vd::app {
 
 struct TControllerState {
     TRunMode RunMode = TRunMode::rmShare;
-    QString CurrentFile;      // never cleared once set
+    QString CurrentFile;  // never cleared once set
     QString SettingsFile;
     QString NotExistingText;
-    QString Directory;        // on the server, "/"-separated
-    QString RemoteName;       // of the latest share
+    QString Directory;          // on the server, "/"-separated
+    QString RemoteName;         // of the latest share
     QStringList UploadedFiles;  // remote names uploaded during this run
     QString LogFileName;
-    QString Link;             // the latest link built
+    QString Link;  // the latest link built
     QString BaseURL;
     std::int32_t Timeout = 0;  // seconds; 0 or less: no auto-close
     bool AutoLanguage = true;

@@ -7,7 +7,7 @@ namespace vd::app {
 /// Raised when a local file cannot be opened, created or written; the
 /// message names the file.
 class EFileError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

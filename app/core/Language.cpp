@@ -14,7 +14,9 @@ bool UseGermanTexts(bool AutoLanguage) {
 }
 
 TRuntimeTexts RuntimeTexts(bool German) {
-    if (German) return {QStringLiteral(" nicht vorhanden"), QStringLiteral("Datei hierher ziehen und loslassen")};
+    if (German)
+        return {QStringLiteral(" nicht vorhanden"),
+                QStringLiteral("Datei hierher ziehen und loslassen")};
     return {QStringLiteral(" not existing"), QStringLiteral("Drop file here")};
 }
 

@@ -12,8 +12,8 @@ enum class TRunMode { rmShare = 0, rmShortener = 1 };
 struct TModeChoice {
     TRunMode RunMode = TRunMode::rmShare;
     QString BaseName = QStringLiteral("velodrop_settings");
-    bool Minimize = false;     // shortener mode starts minimized
-    QString CurrentFile;       // the file named on the command line, as given
+    bool Minimize = false;  // shortener mode starts minimized
+    QString CurrentFile;    // the file named on the command line, as given
 };
 
 /// `Arguments` as the program got them: [0] is its own full path.

@@ -1,17 +1,17 @@
 #include "app/core/ResizeJPG.h"
 
-#include <csetjmp>
-#include <cmath>
+#include <jpeglib.h>
+
 #include <cerrno>
+#include <cmath>
+#include <condition_variable>
+#include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
-
-#include <jpeglib.h>
 
 #include "platform/SpecialFolders.h"
 
@@ -46,13 +46,15 @@ unsigned DctScaleNumerator(const jpeg_decompress_struct& D, int TargetWidth, int
     for (unsigned k = 1; k < 8; ++k) {
         const auto w = (static_cast<unsigned long>(D.image_width) * k + 7) / 8;
         const auto h = (static_cast<unsigned long>(D.image_height) * k + 7) / 8;
-        if (w >= static_cast<unsigned long>(TargetWidth) && h >= static_cast<unsigned long>(TargetHeight)) return k;
+        if (w >= static_cast<unsigned long>(TargetWidth) &&
+            h >= static_cast<unsigned long>(TargetHeight))
+            return k;
     }
     return 8;
 }
 
 struct TGeometry {
-    int Width = 0;   // of the copy
+    int Width = 0;  // of the copy
     int Height = 0;
     bool Progressive = false;
 };
@@ -60,8 +62,9 @@ struct TGeometry {
 // Finished rows of the copy, handed from the decoding thread to the
 // encoding one through a small ring, so that the two run side by side.
 class TRowPipe final {
-public:
-    TRowPipe(std::size_t RowBytes, std::size_t Rows) : FRows(Rows, std::vector<JSAMPLE>(RowBytes)) {}
+  public:
+    TRowPipe(std::size_t RowBytes, std::size_t Rows)
+        : FRows(Rows, std::vector<JSAMPLE>(RowBytes)) {}
 
     // The next free row to fill, or null once the other side gave up.
     JSAMPLE* FreeRow() {
@@ -70,7 +73,10 @@ public:
         return FAborted ? nullptr : FRows[(FFirst + FFilled) % FRows.size()].data();
     }
     void Publish() {
-        { std::lock_guard lock(FMutex); ++FFilled; }
+        {
+            std::lock_guard lock(FMutex);
+            ++FFilled;
+        }
         FChanged.notify_all();
     }
     // The oldest filled row, or null once the other side gave up.
@@ -80,15 +86,22 @@ public:
         return FAborted ? nullptr : FRows[FFirst].data();
     }
     void Release() {
-        { std::lock_guard lock(FMutex); FFirst = (FFirst + 1) % FRows.size(); --FFilled; }
+        {
+            std::lock_guard lock(FMutex);
+            FFirst = (FFirst + 1) % FRows.size();
+            --FFilled;
+        }
         FChanged.notify_all();
     }
     void Abort() {
-        { std::lock_guard lock(FMutex); FAborted = true; }
+        {
+            std::lock_guard lock(FMutex);
+            FAborted = true;
+        }
         FChanged.notify_all();
     }
 
-private:
+  private:
     std::vector<std::vector<JSAMPLE>> FRows;
     std::size_t FFirst = 0;
     std::size_t FFilled = 0;
@@ -100,7 +113,8 @@ private:
 // Each function below that calls libjpeg sets its own jump target and keeps
 // only plain locals, since the codec's error exit jumps back into it.
 
-int StartDecoding(jpeg_decompress_struct& D, TJpegErrorManager& Error, FILE* Source, std::int32_t Percent, TGeometry& G) {
+int StartDecoding(jpeg_decompress_struct& D, TJpegErrorManager& Error, FILE* Source,
+                  std::int32_t Percent, TGeometry& G) {
     if (setjmp(Error.Jump)) return Error.Pub.msg_code > 0 ? Error.Pub.msg_code : 1;
     jpeg_stdio_src(&D, Source);
     jpeg_read_header(&D, TRUE);
@@ -114,8 +128,8 @@ int StartDecoding(jpeg_decompress_struct& D, TJpegErrorManager& Error, FILE* Sou
     return 0;
 }
 
-int StartEncoding(jpeg_compress_struct& C, TJpegErrorManager& Error, FILE* Output, const jpeg_decompress_struct& D,
-                  const TGeometry& G) {
+int StartEncoding(jpeg_compress_struct& C, TJpegErrorManager& Error, FILE* Output,
+                  const jpeg_decompress_struct& D, const TGeometry& G) {
     if (setjmp(Error.Jump)) return Error.Pub.msg_code > 0 ? Error.Pub.msg_code : 1;
     jpeg_stdio_dest(&C, Output);
     C.image_width = static_cast<JDIMENSION>(G.Width);
@@ -134,7 +148,8 @@ int StartEncoding(jpeg_compress_struct& C, TJpegErrorManager& Error, FILE* Outpu
 
 // The decoding thread: reads source rows in order and picks, for each row
 // of the copy, the source row and columns nearest to its pixel centres.
-int DecodeRows(jpeg_decompress_struct& D, TJpegErrorManager& Error, TRowPipe& Pipe, const TGeometry& G) {
+int DecodeRows(jpeg_decompress_struct& D, TJpegErrorManager& Error, TRowPipe& Pipe,
+               const TGeometry& G) {
     if (setjmp(Error.Jump)) {
         Pipe.Abort();
         return Error.Pub.msg_code > 0 ? Error.Pub.msg_code : 1;
@@ -143,17 +158,19 @@ int DecodeRows(jpeg_decompress_struct& D, TJpegErrorManager& Error, TRowPipe& Pi
     const JDIMENSION sourceHeight = D.output_height;
     const auto rowsPerRead = static_cast<JDIMENSION>(D.rec_outbuf_height);
     const auto width = static_cast<JDIMENSION>(G.Width);
-    JSAMPARRAY sourceRows =
-        (*D.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&D), JPOOL_IMAGE, sourceWidth * 3, rowsPerRead);
-    auto* columnOffset = static_cast<JDIMENSION*>(
-        (*D.mem->alloc_small)(reinterpret_cast<j_common_ptr>(&D), JPOOL_IMAGE, sizeof(JDIMENSION) * width));
+    JSAMPARRAY sourceRows = (*D.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&D), JPOOL_IMAGE,
+                                                   sourceWidth * 3, rowsPerRead);
+    auto* columnOffset = static_cast<JDIMENSION*>((*D.mem->alloc_small)(
+        reinterpret_cast<j_common_ptr>(&D), JPOOL_IMAGE, sizeof(JDIMENSION) * width));
     for (JDIMENSION x = 0; x < width; ++x) {
-        columnOffset[x] = static_cast<JDIMENSION>((2ull * x + 1) * sourceWidth / (2ull * width)) * 3;
+        columnOffset[x] =
+            static_cast<JDIMENSION>((2ull * x + 1) * sourceWidth / (2ull * width)) * 3;
     }
     JDIMENSION firstBuffered = 0;
     JDIMENSION buffered = 0;
     for (JDIMENSION y = 0; y < static_cast<JDIMENSION>(G.Height); ++y) {
-        const auto wanted = static_cast<JDIMENSION>((2ull * y + 1) * sourceHeight / (2ull * static_cast<unsigned>(G.Height)));
+        const auto wanted = static_cast<JDIMENSION>((2ull * y + 1) * sourceHeight /
+                                                    (2ull * static_cast<unsigned>(G.Height)));
         while (wanted >= firstBuffered + buffered) {
             firstBuffered = D.output_scanline;
             buffered = jpeg_read_scanlines(&D, sourceRows, rowsPerRead);
@@ -162,9 +179,11 @@ int DecodeRows(jpeg_decompress_struct& D, TJpegErrorManager& Error, TRowPipe& Pi
         JSAMPLE* out = Pipe.FreeRow();
         if (!out) return 0;  // the encoder failed; its error is the one to report
         if (sourceWidth == width) {
-            std::memcpy(out, source, static_cast<std::size_t>(width) * 3);  // the DCT scale hit the size exactly
+            std::memcpy(out, source,
+                        static_cast<std::size_t>(width) * 3);  // the DCT scale hit the size exactly
         } else {
-            for (JDIMENSION x = 0; x < width; ++x) std::memcpy(out + 3 * x, source + columnOffset[x], 3);
+            for (JDIMENSION x = 0; x < width; ++x)
+                std::memcpy(out + 3 * x, source + columnOffset[x], 3);
         }
         Pipe.Publish();
     }
@@ -173,7 +192,8 @@ int DecodeRows(jpeg_decompress_struct& D, TJpegErrorManager& Error, TRowPipe& Pi
 }
 
 // The encoding side, on the calling thread. Returns -2 when the decoder gave up.
-int EncodeRows(jpeg_compress_struct& C, TJpegErrorManager& Error, TRowPipe& Pipe, const TGeometry& G) {
+int EncodeRows(jpeg_compress_struct& C, TJpegErrorManager& Error, TRowPipe& Pipe,
+               const TGeometry& G) {
     if (setjmp(Error.Jump)) {
         Pipe.Abort();
         return Error.Pub.msg_code > 0 ? Error.Pub.msg_code : 1;
@@ -240,7 +260,8 @@ EJPEGError::EJPEGError(int Code)
     : std::runtime_error("JPEG-Fehler #" + std::to_string(Code)), FCode(Code) {}
 
 int ScaledDimension(int Source, std::int32_t Percent) {
-    const double scaled = std::nearbyint(static_cast<double>(Source) * (Percent / 100.0));  // ties to even
+    const double scaled =
+        std::nearbyint(static_cast<double>(Source) * (Percent / 100.0));  // ties to even
     return scaled < 1 ? 1 : static_cast<int>(std::min(scaled, 2147483647.0));
 }
 
@@ -252,7 +273,9 @@ QString ResizeJPG(const QString& FileName, std::int32_t Percent) {
 
     std::unique_ptr<FILE, TFileCloser> source(std::fopen(sourcePath.constData(), "rb"));
     if (!source) {
-        throw EFileError(QStringLiteral("Datei %1 kann nicht geöffnet werden. %2").arg(FileName, SystemMessage(errno)).toStdString());
+        throw EFileError(QStringLiteral("Datei %1 kann nicht geöffnet werden. %2")
+                             .arg(FileName, SystemMessage(errno))
+                             .toStdString());
     }
     TResizeJob job;
     job.Source = source.get();
@@ -260,10 +283,13 @@ QString ResizeJPG(const QString& FileName, std::int32_t Percent) {
     job.Percent = Percent;
     const int code = ResizeWithCodec(job);
     std::unique_ptr<FILE, TFileCloser> output(job.Output);
-    const bool writeFailed = job.Output && (std::ferror(job.Output) || std::fflush(job.Output) != 0);
+    const bool writeFailed =
+        job.Output && (std::ferror(job.Output) || std::fflush(job.Output) != 0);
     if (code < 0 || (code == 0 && writeFailed)) {
         const int err = code < 0 ? job.OutputErrno : errno;
-        throw EFileError(QStringLiteral("Datei %1 kann nicht erstellt werden. %2").arg(out, SystemMessage(err)).toStdString());
+        throw EFileError(QStringLiteral("Datei %1 kann nicht erstellt werden. %2")
+                             .arg(out, SystemMessage(err))
+                             .toStdString());
     }
     if (code > 0) throw EJPEGError(code);
     return out;

@@ -12,11 +12,11 @@ namespace vd::app {
 /// Raised by the JPEG codec; the message is "JPEG-Fehler #<n>" with the
 /// codec's message number.
 class EJPEGError : public std::runtime_error {
-public:
+  public:
     explicit EJPEGError(int Code);
     int ErrorCode() const noexcept { return FCode; }
 
-private:
+  private:
     int FCode;
 };
 

@@ -32,7 +32,8 @@ QString Flag(bool B) { return B ? QStringLiteral("1") : QStringLiteral("0"); }
 }  // namespace
 
 EIniFileException::EIniFileException(const QString& FileName)
-    : std::runtime_error(QStringLiteral("In %1 kann nicht geschrieben werden").arg(FileName).toStdString()) {}
+    : std::runtime_error(
+          QStringLiteral("In %1 kann nicht geschrieben werden").arg(FileName).toStdString()) {}
 
 bool ReadIniValue(TIniValueBuffer& Buffer, const QString& FileName, const QString& Section,
                   const QString& Key) {
@@ -95,12 +96,9 @@ void WriteSettingsFile(const QString& FileName, const TSettings& S, const TProfi
     const std::string path = FileName.toStdString();
     platform::ForceDirectories(QFileInfo(FileName).path().toStdString());
     const std::pair<const char*, QString> ftp[] = {
-        {"Host", S.Host},
-        {"Port", QString::number(S.Port)},
-        {"Username", S.Username},
-        {"Password", EncodePassword(S.Password, kPasswordStartKey)},
-        {"Directory", S.Directory},
-        {"BaseURL", S.BaseURL},
+        {"Host", S.Host},           {"Port", QString::number(S.Port)},
+        {"Username", S.Username},   {"Password", EncodePassword(S.Password, kPasswordStartKey)},
+        {"Directory", S.Directory}, {"BaseURL", S.BaseURL},
         {"UseTLS", Flag(S.UseTLS)},
     };
     const std::pair<const char*, QString> common[] = {

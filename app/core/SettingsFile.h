@@ -15,7 +15,7 @@ namespace vd::app {
 
 /// Raised when a key cannot be written to the settings file.
 class EIniFileException : public std::runtime_error {
-public:
+  public:
     explicit EIniFileException(const QString& FileName);
 };
 
@@ -35,8 +35,8 @@ struct TSettings {
     bool RemoveFileAtExit = false;
     bool CopyLinkToClipboard = false;
     std::int32_t ResizeJPGImages = 0;
-    bool Log = false;            // read only: written by hand
-    bool AutoLanguage = true;    // read only: written by hand
+    bool Log = false;          // read only: written by hand
+    bool AutoLanguage = true;  // read only: written by hand
 };
 
 /// The caller's buffer for one raw value: 4096 characters and a zero.

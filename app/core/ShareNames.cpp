@@ -10,10 +10,13 @@ QStringList DirectoryComponents(const QString& Directory) {
 }
 
 QString RemoteNameFor(const QString& RandomPart, const QString& LocalFile) {
-    return QStringLiteral("velodrop_") + RandomPart + u'_' + LocalFile.mid(LocalFile.lastIndexOf(u'/') + 1);
+    return QStringLiteral("velodrop_") + RandomPart + u'_' +
+           LocalFile.mid(LocalFile.lastIndexOf(u'/') + 1);
 }
 
-QString BuildLink(const QString& BaseURL, const QString& RemoteName) { return BaseURL + u'/' + RemoteName; }
+QString BuildLink(const QString& BaseURL, const QString& RemoteName) {
+    return BaseURL + u'/' + RemoteName;
+}
 
 bool HasLineBreak(const QString& Text) {
     return Text.contains(u'\r') || Text.contains(u'\n') || Text.contains(QChar(u'\0'));

@@ -48,7 +48,8 @@ QString Decode(const QByteArray& Bytes, TShortenerTable::TEncoding& Encoding) {
 }  // namespace
 
 QByteArray HtaccessContent() {
-    return CrLfLines({"RewriteEngine On", "RewriteCond $1 !^(index\\.php)", "RewriteRule ^(.*)$ index.php?l=$1 [L]"});
+    return CrLfLines({"RewriteEngine On", "RewriteCond $1 !^(index\\.php)",
+                      "RewriteRule ^(.*)$ index.php?l=$1 [L]"});
 }
 
 QByteArray IndexPhpContent() {
@@ -79,9 +80,11 @@ QByteArray SerializeShortenerTable(const TShortenerTable& Table) {
         case TShortenerTable::TEncoding::Utf8Bom:
             return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
         case TShortenerTable::TEncoding::Utf16LE:
-            return QByteArray("\xFF\xFE") + QByteArray(QStringEncoder(QStringEncoder::Utf16LE)(text));
+            return QByteArray("\xFF\xFE") +
+                   QByteArray(QStringEncoder(QStringEncoder::Utf16LE)(text));
         case TShortenerTable::TEncoding::Utf16BE:
-            return QByteArray("\xFE\xFF") + QByteArray(QStringEncoder(QStringEncoder::Utf16BE)(text));
+            return QByteArray("\xFE\xFF") +
+                   QByteArray(QStringEncoder(QStringEncoder::Utf16BE)(text));
         case TShortenerTable::TEncoding::Plain:
             break;
     }
@@ -115,7 +118,8 @@ QString AddressToStore(const QString& ClipboardText) {
 
 bool IsWebAddress(const QString& Text) {
     const QString lower = Text.toLower();
-    return lower.startsWith(QStringLiteral("http://")) || lower.startsWith(QStringLiteral("https://"));
+    return lower.startsWith(QStringLiteral("http://")) ||
+           lower.startsWith(QStringLiteral("https://"));
 }
 
 }  // namespace vd::app

@@ -16,7 +16,8 @@ QString CreateTestFile() {
     }
     static constexpr char kContent[] = "Velodrop-FTP-TEST\r\n";
     FILE* file = std::fopen(path.c_str(), "wb");
-    const bool written = file && std::fwrite(kContent, 1, sizeof kContent - 1, file) == sizeof kContent - 1;
+    const bool written =
+        file && std::fwrite(kContent, 1, sizeof kContent - 1, file) == sizeof kContent - 1;
     const bool closed = file && std::fclose(file) == 0;
     if (!written || !closed) throw EFileError("Datei " + path + " kann nicht erstellt werden.");
     return QString::fromStdString(path);

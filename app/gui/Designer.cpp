@@ -61,8 +61,8 @@ void UseDesignFont(QWidget* Form) {
     // Tahoma is rarely installed on Linux; Liberation Sans has Arial's
     // metrics, which come closest to it, so the designed sizes still fit.
     QFont font;
-    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                      QStringLiteral("DejaVu Sans")});
+    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
     font.setPointSize(8);
     Form->setFont(font);
 }

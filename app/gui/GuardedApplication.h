@@ -7,7 +7,7 @@ namespace vd::app {
 /// The application object. Handlers guard themselves; this is the last net
 /// for anything that still escapes an event's delivery.
 class TGuardedApplication final : public QApplication {
-public:
+  public:
     TGuardedApplication(int& Argc, char** Argv);
     bool notify(QObject* Receiver, QEvent* Event) override;
 };

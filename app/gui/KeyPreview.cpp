@@ -10,7 +10,7 @@ namespace vd::app {
 namespace {
 
 class TDigitsOnlyFilter final : public QObject {
-public:
+  public:
     using QObject::QObject;
     bool eventFilter(QObject*, QEvent* Event) override {
         if (Event->type() != QEvent::KeyPress) return false;

@@ -9,13 +9,13 @@ class QWidget;
 namespace vd::app {
 
 class TKeyPreview final : public QObject {
-public:
+  public:
     /// `OnKey` gets every key press aimed at `Window` or a control in it and
     /// answers true when it handled the key (the control then never sees it).
     TKeyPreview(QWidget* Window, std::function<bool(int Key)> OnKey);
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
-private:
+  private:
     QWidget* FWindow;
     std::function<bool(int)> FOnKey;
 };

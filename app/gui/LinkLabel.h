@@ -8,7 +8,7 @@ namespace vd::app {
 /// target in the browser.
 class TLinkLabel final : public QLabel {
     Q_OBJECT
-public:
+  public:
     explicit TLinkLabel(QWidget* Parent);
 };
 

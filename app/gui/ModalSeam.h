@@ -18,7 +18,7 @@ class QWidget;
 namespace vd::app {
 
 class TModalSeam final {
-public:
+  public:
     struct TShownMessage {
         QString Text;
         QString Caption;
@@ -46,7 +46,7 @@ public:
     static const std::vector<QUrl>& OpenedUrls();
     static int DialogsShown();
 
-private:
+  private:
     static bool FTesting;
     static std::deque<QString> FNextFileNames;
     static std::deque<TDialogAnswer> FNextDialogAnswers;

@@ -7,14 +7,14 @@ namespace vd::app {
 /// A plain drawing area: its owner paints it and hears its double-clicks.
 class TPaintBox final : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TPaintBox(QWidget* Parent);
 
-signals:
+  signals:
     void Painting(QPainter& Canvas);
     void DoubleClicked();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* Event) override;
     void mouseDoubleClickEvent(QMouseEvent* Event) override;
 };

@@ -8,13 +8,13 @@ class TVelodrop1;
 /// start another operation meanwhile are deferred until the outermost one
 /// ends.
 class TBusy final {
-public:
+  public:
     explicit TBusy(TVelodrop1& Window);
     ~TBusy();
     TBusy(const TBusy&) = delete;
     TBusy& operator=(const TBusy&) = delete;
 
-private:
+  private:
     TVelodrop1& FWindow;
     bool FOuter;  // another TBusy was active already
 };

@@ -1,8 +1,8 @@
 #include "app/gui/TVelodrop1.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QFile>
 #include <QLineEdit>
 #include <QPainter>
@@ -28,7 +28,6 @@ namespace vd::app {
 
 TVelodrop1* Velodrop1 = nullptr;
 
-
 namespace {
 
 constexpr int CSIDL_COMMON_APPDATA = 35;
@@ -45,8 +44,9 @@ TVelodrop1::~TVelodrop1() { FormDestroy(); }
 
 void TVelodrop1::CreateControls() {
     setObjectName(QStringLiteral("Velodrop1"));
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint |
+                   Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
     setFixedSize(446, 496);
     UseDesignFont(this);
     setWindowTitle(QStringLiteral("Velodrop - V1.00 - drop a file, get a link"));
@@ -98,9 +98,12 @@ void TVelodrop1::CreateControls() {
 }
 
 void TVelodrop1::ConnectHandlers() {
-    connect(BtnSettings, &QPushButton::clicked, this, [this] { RunHandler([this] { BtnSettingsClick(); }); });
-    connect(BtnCancel, &QPushButton::clicked, this, [this] { RunHandler([this] { BtnCancelClick(); }); });
-    connect(AutoCloseTimer, &QTimer::timeout, this, [this] { RunHandler([this] { AutoCloseTimerTimer(); }); });
+    connect(BtnSettings, &QPushButton::clicked, this,
+            [this] { RunHandler([this] { BtnSettingsClick(); }); });
+    connect(BtnCancel, &QPushButton::clicked, this,
+            [this] { RunHandler([this] { BtnCancelClick(); }); });
+    connect(AutoCloseTimer, &QTimer::timeout, this,
+            [this] { RunHandler([this] { AutoCloseTimerTimer(); }); });
     connect(QRCodePaintBox, &TPaintBox::DoubleClicked, this,
             [this] { RunHandler([this] { QRCodePaintBoxDblClick(); }); });
     connect(QRCodePaintBox, &TPaintBox::Painting, this,
@@ -266,8 +269,10 @@ void TVelodrop1::ArmAutoCloseTimer() {
     // in practice, so it is capped at the timer's longest interval.
     const std::int64_t ms = std::int64_t{FState.Timeout} * 1000;
     AutoCloseTimer->setInterval(static_cast<int>(std::min<std::int64_t>(ms, INT32_MAX)));
-    if (FState.Timeout > 0) AutoCloseTimer->start();
-    else AutoCloseTimer->stop();
+    if (FState.Timeout > 0)
+        AutoCloseTimer->start();
+    else
+        AutoCloseTimer->stop();
 }
 
 void TVelodrop1::AutoCloseTimerTimer() {
@@ -282,7 +287,8 @@ QRect QRCodeTargetRect(QSize Box, QSize Bitmap) {
     // the box in double precision and then truncates one pixel short.
     const double scale = Box.width() < Box.height() ? double(Box.width()) / Bitmap.width()
                                                     : double(Box.height()) / Bitmap.height();
-    return {0, 0, static_cast<int>(scale * Bitmap.width()), static_cast<int>(scale * Bitmap.height())};
+    return {0, 0, static_cast<int>(scale * Bitmap.width()),
+            static_cast<int>(scale * Bitmap.height())};
 }
 
 void TVelodrop1::ShowQRCode(const QString& Link) {

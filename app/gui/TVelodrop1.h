@@ -29,7 +29,7 @@ class TBusy;
 
 class TVelodrop1 final : public QWidget {
     Q_OBJECT
-public:
+  public:
     /// `Arguments`: the command line, [0] being the program's full path.
     explicit TVelodrop1(const QStringList& Arguments);
     ~TVelodrop1() override;
@@ -74,20 +74,20 @@ public:
     ftp::TIdSSLIOHandlerSocketOpenSSL IdSSLIOHandlerSocketOpenSSL1;
     ftp::TIdFTP IdFTP1;
 
-public slots:
+  public slots:
     void BtnSettingsClick();
     void BtnCancelClick();
     void AutoCloseTimerTimer();
     void QRCodePaintBoxPaint(QPainter& Canvas);
     void QRCodePaintBoxDblClick();
 
-protected:
+  protected:
     void showEvent(QShowEvent* Event) override;
     void dragEnterEvent(QDragEnterEvent* Event) override;
     void dropEvent(QDropEvent* Event) override;
     void closeEvent(QCloseEvent* Event) override;
 
-private:
+  private:
     void CreateControls();
     void ConnectHandlers();
     void FormCreate(const QStringList& Arguments);

@@ -31,7 +31,8 @@ namespace {
 
 QString FormatBytes(std::uint64_t Bytes) {
     if (Bytes < 1024 * 1024) return QStringLiteral("%1 KiB").arg(Bytes / 1024.0, 0, 'f', 1);
-    if (Bytes < 1024ull * 1024 * 1024) return QStringLiteral("%1 MiB").arg(Bytes / (1024.0 * 1024), 0, 'f', 1);
+    if (Bytes < 1024ull * 1024 * 1024)
+        return QStringLiteral("%1 MiB").arg(Bytes / (1024.0 * 1024), 0, 'f', 1);
     return QStringLiteral("%1 GiB").arg(Bytes / (1024.0 * 1024 * 1024), 0, 'f', 2);
 }
 
@@ -51,8 +52,10 @@ void TVelodrop1::dropEvent(QDropEvent* Event) {
 }
 
 void TVelodrop1::closeEvent(QCloseEvent* Event) {
-    if (FBusy) Event->ignore();  // the running operation ends first
-    else QWidget::closeEvent(Event);
+    if (FBusy)
+        Event->ignore();  // the running operation ends first
+    else
+        QWidget::closeEvent(Event);
 }
 
 void TVelodrop1::WMDropFiles(const QStringList& Files) {
@@ -77,9 +80,13 @@ void TVelodrop1::ShareFile(const QString& FileName) {
     }
     if (HasLineBreak(FileName)) {
         // No command line may carry a line break; refused before anything is sent.
-        ShowMessage(UseGermanTexts(FState.AutoLanguage)
-                        ? QStringLiteral("Der Dateiname enthält einen Zeilenumbruch und kann nicht geteilt werden: ") + FileName
-                        : QStringLiteral("The file name holds a line break and cannot be shared: ") + FileName);
+        ShowMessage(
+            UseGermanTexts(FState.AutoLanguage)
+                ? QStringLiteral(
+                      "Der Dateiname enthält einen Zeilenumbruch und kann nicht geteilt werden: ") +
+                      FileName
+                : QStringLiteral("The file name holds a line break and cannot be shared: ") +
+                      FileName);
         return;
     }
     SetHint(QRCodePaintBox, FileName);
@@ -98,8 +105,9 @@ QString TVelodrop1::UploadFile(QString LocalFile, const QString& RemoteName) {
         if (!ConnectToServer()) return FState.Link;
         if (FState.ResizeJPGImages > 0) LocalFile = ResizeJPG(LocalFile, FState.ResizeJPGImages);
         FProgressShown.invalidate();  // the first piece shows at once
-        IdFTP1.Put(LocalFile.toStdString(), RemoteName.toStdString(),
-                   [this](std::uint64_t Sent, std::uint64_t Total) { ShowUploadProgress(Sent, Total); });
+        IdFTP1.Put(
+            LocalFile.toStdString(), RemoteName.toStdString(),
+            [this](std::uint64_t Sent, std::uint64_t Total) { ShowUploadProgress(Sent, Total); });
         urlDisplay->setText(shownBefore);
         IdFTP1.Disconnect();
         IdLogFile1.SetActive(false);
@@ -120,7 +128,8 @@ void TVelodrop1::ShowUploadProgress(std::uint64_t Sent, std::uint64_t Total) {
     if (FProgressShown.isValid() && FProgressShown.elapsed() < 100 && Sent < Total) return;
     FProgressShown.start();
     const int percent = Total ? static_cast<int>(Sent * 100 / Total) : 100;
-    urlDisplay->setText(QStringLiteral("%1 / %2 (%3 %)").arg(FormatBytes(Sent), FormatBytes(Total)).arg(percent));
+    urlDisplay->setText(
+        QStringLiteral("%1 / %2 (%3 %)").arg(FormatBytes(Sent), FormatBytes(Total)).arg(percent));
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 

@@ -64,8 +64,12 @@ void TVelodrop1::ShortenURL(const QString& URL) {
     const QString address = AddressToStore(URL);
     if (address.isEmpty()) {
         ShowMessage(UseGermanTexts(FState.AutoLanguage)
-                        ? QStringLiteral("Die Adresse enthält einen Zeilenumbruch oder ein Anführungszeichen und kann nicht gekürzt werden: ") + URL
-                        : QStringLiteral("The address holds a line break or a quotation mark and cannot be shortened: ") + URL);
+                        ? QStringLiteral("Die Adresse enthält einen Zeilenumbruch oder ein "
+                                         "Anführungszeichen und kann nicht gekürzt werden: ") +
+                              URL
+                        : QStringLiteral("The address holds a line break or a quotation mark and "
+                                         "cannot be shortened: ") +
+                              URL);
         return;
     }
     if (!ConnectToServer()) return;

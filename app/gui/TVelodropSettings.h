@@ -19,7 +19,7 @@ inline constexpr const char* kOnlineManualUrl = "https://www.velodrop.net/velodr
 
 class TVelodropSettings final : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TVelodropSettings(QWidget* Parent = nullptr);
 
     QPushButton* OKButton;
@@ -50,16 +50,16 @@ public:
     QCheckBox* RemoveFileAtExitCheckBox;
     TLinkLabel* OnlineManualLinkLabel;
 
-public slots:
+  public slots:
     void OKButtonClick();
     void CancelButtonClick();
     void ExtraDirButtonClick();
     void OnlineManualLinkLabelLinkClick(const QString& Link);
 
-protected:
+  protected:
     void showEvent(QShowEvent* Event) override;
 
-private:
+  private:
     void FormActivate();
     bool FormKeyDown(int Key);
     void CreateButtons();

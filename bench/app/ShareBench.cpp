@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
     TModalSeam::BeginTesting();
 
     vd::test::TPyFtpServer server;
-    const std::string work = std::filesystem::temp_directory_path() / ("share-bench-" + std::to_string(::getpid()));
+    const std::string work =
+        std::filesystem::temp_directory_path() / ("share-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(work + "/Velodrop");
     ::setenv("XDG_CONFIG_HOME", work.c_str(), 1);
     TSettings s;
@@ -77,19 +78,24 @@ int main(int argc, char** argv) {
         window.IdFTP1.Disconnect();
         upload.push_back(t.nsecsElapsed() / 1e6);
         t.restart();
-        window.ShowQRCode(QStringLiteral("https://files.example.org/drop/velodrop_AbCdEfGhIj_shared.bin"));
+        window.ShowQRCode(
+            QStringLiteral("https://files.example.org/drop/velodrop_AbCdEfGhIj_shared.bin"));
         qr.push_back(t.nsecsElapsed() / 1e6);
         t.restart();
-        window.WMDropFiles({QString::fromStdString(file)});  // the whole flow, drop to link on screen
+        window.WMDropFiles(
+            {QString::fromStdString(file)});  // the whole flow, drop to link on screen
         whole.push_back(t.nsecsElapsed() / 1e6);
     }
     if (!TModalSeam::ShownMessages().empty()) {
-        std::fprintf(stderr, "%s\n", TModalSeam::ShownMessages().front().Text.toLocal8Bit().constData());
+        std::fprintf(stderr, "%s\n",
+                     TModalSeam::ShownMessages().front().Text.toLocal8Bit().constData());
         return 1;
     }
-    std::printf("size %s: connect+login %.2f ms, upload+QUIT %.2f ms, QR code %.3f ms; whole share %.2f ms; peak %ld KiB\n",
-                sizeMiB ? (std::to_string(sizeMiB) + " MiB").c_str() : "1 KiB", Median(connect), Median(upload),
-                Median(qr), Median(whole), PeakKiB());
+    std::printf(
+        "size %s: connect+login %.2f ms, upload+QUIT %.2f ms, QR code %.3f ms; whole share %.2f "
+        "ms; peak %ld KiB\n",
+        sizeMiB ? (std::to_string(sizeMiB) + " MiB").c_str() : "1 KiB", Median(connect),
+        Median(upload), Median(qr), Median(whole), PeakKiB());
     std::filesystem::remove_all(work);
     return 0;
 }

@@ -11,30 +11,31 @@
 #include "TIdFTP.h"
 
 int main(int argc, char** argv) {
-  const bool tls = argc == 8 && std::strcmp(argv[7], "tls") == 0;
-  if (argc != 7 && !tls) {
-    std::fprintf(stderr, "usage: %s HOST PORT USER PASSWORD LOCAL_FILE REMOTE_NAME [tls]\n", argv[0]);
-    return 2;
-  }
-  try {
-    vd::ftp::TIdSSLIOHandlerSocketOpenSSL handler;
-    handler.SSLOptions().SetMethod(vd::ftp::TIdSSLVersion::sslvTLSv1_2);
-    handler.SSLOptions().SetSSLVersions({vd::ftp::TIdSSLVersion::sslvTLSv1_2});
-    vd::ftp::TIdFTP ftp;
-    if (tls) {
-      ftp.SetIOHandler(&handler);
-      ftp.SetUseTLS(vd::ftp::TIdUseTLS::utUseRequireTLS);
+    const bool tls = argc == 8 && std::strcmp(argv[7], "tls") == 0;
+    if (argc != 7 && !tls) {
+        std::fprintf(stderr, "usage: %s HOST PORT USER PASSWORD LOCAL_FILE REMOTE_NAME [tls]\n",
+                     argv[0]);
+        return 2;
     }
-    ftp.SetHost(argv[1]);
-    ftp.SetPort(static_cast<uint16_t>(std::atoi(argv[2])));
-    ftp.SetUsername(argv[3]);
-    ftp.SetPassword(argv[4]);
-    ftp.Connect();
-    ftp.Put(argv[5], argv[6]);
-    ftp.Disconnect();
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "FTP: %s\n", e.what());
-    return 1;
-  }
-  return 0;
+    try {
+        vd::ftp::TIdSSLIOHandlerSocketOpenSSL handler;
+        handler.SSLOptions().SetMethod(vd::ftp::TIdSSLVersion::sslvTLSv1_2);
+        handler.SSLOptions().SetSSLVersions({vd::ftp::TIdSSLVersion::sslvTLSv1_2});
+        vd::ftp::TIdFTP ftp;
+        if (tls) {
+            ftp.SetIOHandler(&handler);
+            ftp.SetUseTLS(vd::ftp::TIdUseTLS::utUseRequireTLS);
+        }
+        ftp.SetHost(argv[1]);
+        ftp.SetPort(static_cast<uint16_t>(std::atoi(argv[2])));
+        ftp.SetUsername(argv[3]);
+        ftp.SetPassword(argv[4]);
+        ftp.Connect();
+        ftp.Put(argv[5], argv[6]);
+        ftp.Disconnect();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "FTP: %s\n", e.what());
+        return 1;
+    }
+    return 0;
 }

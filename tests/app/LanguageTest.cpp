@@ -1,8 +1,8 @@
-#include "app/core/Language.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+
+#include "app/core/Language.h"
 
 namespace vd::app {
 namespace {
@@ -13,8 +13,9 @@ TEST(Language, GermanOnlyForGermanyAndWhenAllowed) {
         bool AutoLanguage;
         bool German;
     } cases[] = {
-        {"de_DE.UTF-8", true, true}, {"de_DE.UTF-8", false, false}, {"de_AT.UTF-8", true, false},
-        {"de_CH.UTF-8", true, false}, {"C", true, false},           {"en_US.UTF-8", true, false},
+        {"de_DE.UTF-8", true, true},  {"de_DE.UTF-8", false, false},
+        {"de_AT.UTF-8", true, false}, {"de_CH.UTF-8", true, false},
+        {"C", true, false},           {"en_US.UTF-8", true, false},
     };
     ::unsetenv("LC_ALL");
     ::unsetenv("LC_MESSAGES");

@@ -3,10 +3,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include "WindowTestFixture.h"
 #include "app/gui/ErrorBox.h"
 #include "app/gui/PaintBox.h"
 #include "app/gui/TVelodropSettings.h"
-#include "WindowTestFixture.h"
 
 namespace vd::app {
 namespace {
@@ -93,7 +93,8 @@ TEST_F(MainWindow, ShortenerModeUsesItsOwnSettingsAndStartsMinimized) {
     auto w = MakeWindow({QStringLiteral("-shortener")});
     EXPECT_EQ(w->State().RunMode, TRunMode::rmShortener);
     EXPECT_TRUE(w->StartMinimized());
-    EXPECT_EQ(w->State().SettingsFile, QString::fromStdString(ConfigFile("shortener_settings.ini")));
+    EXPECT_EQ(w->State().SettingsFile,
+              QString::fromStdString(ConfigFile("shortener_settings.ini")));
     EXPECT_EQ(w->State().LogFileName, QString::fromStdString(ConfigFile("ftp.log")));
 }
 
@@ -135,11 +136,14 @@ TEST_F(MainWindow, GermanLocaleGivesGermanTextsUnlessSwitchedOff) {
         ::setenv("LANG", c.Lang, 1);
         WriteSettings(c.Settings);
         auto w = MakeWindow();
-        EXPECT_EQ(w->BtnSettings->text(), c.German ? QStringLiteral("&Einstellungen...") : QStringLiteral("&Settings..."));
+        EXPECT_EQ(w->BtnSettings->text(),
+                  c.German ? QStringLiteral("&Einstellungen...") : QStringLiteral("&Settings..."));
         EXPECT_EQ(w->BtnCancel->text(), QStringLiteral("E&xit"));
         EXPECT_EQ(w->QRCodePaintBox->toolTip(),
-                  c.German ? QStringLiteral("Datei hierher ziehen und loslassen") : QStringLiteral("Drop file here"));
-        EXPECT_EQ(w->State().NotExistingText, c.German ? QStringLiteral(" nicht vorhanden") : QStringLiteral(" not existing"));
+                  c.German ? QStringLiteral("Datei hierher ziehen und loslassen")
+                           : QStringLiteral("Drop file here"));
+        EXPECT_EQ(w->State().NotExistingText,
+                  c.German ? QStringLiteral(" nicht vorhanden") : QStringLiteral(" not existing"));
         EXPECT_TRUE(w->windowTitle().startsWith(QStringLiteral("Velodrop - V1.00")));
     }
 }
@@ -151,7 +155,8 @@ TEST_F(MainWindow, BoxIsWhiteBeforeAnyShare) {
     const QImage box = w->QRCodePaintBox->grab().toImage();
     ASSERT_EQ(box.size(), QSize(430, 430));
     for (int y = 0; y < box.height(); ++y) {
-        for (int x = 0; x < box.width(); ++x) ASSERT_EQ(box.pixel(x, y) & 0xFFFFFF, 0xFFFFFFu) << x << "," << y;
+        for (int x = 0; x < box.width(); ++x)
+            ASSERT_EQ(box.pixel(x, y) & 0xFFFFFF, 0xFFFFFFu) << x << "," << y;
     }
 }
 

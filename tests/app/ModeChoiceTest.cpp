@@ -1,6 +1,6 @@
-#include "app/core/ModeChoice.h"
-
 #include <gtest/gtest.h>
+
+#include "app/core/ModeChoice.h"
 
 namespace vd::app {
 namespace {
@@ -17,7 +17,9 @@ TEST(ModeChoice, ArgumentsAndProgramPathDecideTheMode) {
         {{plain}, TRunMode::rmShare, {}},
         {{plain, QStringLiteral("a.txt")}, TRunMode::rmShare, QStringLiteral("a.txt")},
         {{plain, QStringLiteral(" a.txt ")}, TRunMode::rmShare, QStringLiteral(" a.txt ")},
-        {{plain, QStringLiteral("a.txt"), QStringLiteral("b.txt")}, TRunMode::rmShare, QStringLiteral("a.txt")},
+        {{plain, QStringLiteral("a.txt"), QStringLiteral("b.txt")},
+         TRunMode::rmShare,
+         QStringLiteral("a.txt")},
         {{plain, QStringLiteral("-Shortener")}, TRunMode::rmShare, QStringLiteral("-Shortener")},
         {{plain, QStringLiteral("-shortener")}, TRunMode::rmShortener, {}},
         {{plain, QStringLiteral("-shortener"), QStringLiteral("b.txt")}, TRunMode::rmShortener, {}},
@@ -33,15 +35,18 @@ TEST(ModeChoice, ArgumentsAndProgramPathDecideTheMode) {
         EXPECT_EQ(choice.CurrentFile, c.File) << label;
         const bool shortener = c.Mode == TRunMode::rmShortener;
         EXPECT_EQ(choice.Minimize, shortener) << label;
-        EXPECT_EQ(choice.BaseName, shortener ? QStringLiteral("shortener_settings") : QStringLiteral("velodrop_settings"))
+        EXPECT_EQ(choice.BaseName, shortener ? QStringLiteral("shortener_settings")
+                                             : QStringLiteral("velodrop_settings"))
             << label;
     }
 }
 
 TEST(ModeChoice, FilesLiveInTheVelodropFolder) {
-    EXPECT_EQ(SettingsFilePath(QStringLiteral("/home/u/.config"), QStringLiteral("velodrop_settings")),
-              QStringLiteral("/home/u/.config/Velodrop/velodrop_settings.ini"));
-    EXPECT_EQ(LogFilePath(QStringLiteral("/home/u/.config")), QStringLiteral("/home/u/.config/Velodrop/ftp.log"));
+    EXPECT_EQ(
+        SettingsFilePath(QStringLiteral("/home/u/.config"), QStringLiteral("velodrop_settings")),
+        QStringLiteral("/home/u/.config/Velodrop/velodrop_settings.ini"));
+    EXPECT_EQ(LogFilePath(QStringLiteral("/home/u/.config")),
+              QStringLiteral("/home/u/.config/Velodrop/ftp.log"));
     EXPECT_EQ(LogFilePath(QString()), QStringLiteral("/Velodrop/ftp.log"));
 }
 

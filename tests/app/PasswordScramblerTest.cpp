@@ -1,15 +1,16 @@
-#include "app/core/PasswordScrambler.h"
-
 #include <gtest/gtest.h>
 
 #include <QRegularExpression>
+
+#include "app/core/PasswordScrambler.h"
 
 namespace vd::app {
 namespace {
 
 TEST(PasswordScrambler, RoundTripsAnyPassword) {
-    for (const QString& password : {QString(), QStringLiteral("secret"), QStringLiteral("pässwörd €"),
-                                    QString::fromUtf8("\xF0\x9F\x98\x80 x"), QString(300, u'z')}) {
+    for (const QString& password :
+         {QString(), QStringLiteral("secret"), QStringLiteral("pässwörd €"),
+          QString::fromUtf8("\xF0\x9F\x98\x80 x"), QString(300, u'z')}) {
         const QString scrambled = EncodePassword(password, kPasswordStartKey);
         EXPECT_EQ(scrambled.size(), password.toUtf8().size() * 2);
         EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9A-F]*$")).match(scrambled).hasMatch());
@@ -28,7 +29,8 @@ TEST(PasswordScrambler, MalformedTextDecodesToEmptyOrDropsTheLastDigit) {
     const QString scrambled = EncodePassword(QStringLiteral("abc"), kPasswordStartKey);
     EXPECT_EQ(DecodePassword(scrambled + u'7', kPasswordStartKey), QStringLiteral("abc"));
     EXPECT_EQ(DecodePassword(scrambled.toLower(), kPasswordStartKey), QStringLiteral("abc"));
-    EXPECT_EQ(DecodePassword(scrambled.left(2) + u' ' + scrambled.mid(2), kPasswordStartKey), QString());
+    EXPECT_EQ(DecodePassword(scrambled.left(2) + u' ' + scrambled.mid(2), kPasswordStartKey),
+              QString());
     EXPECT_EQ(DecodePassword(QStringLiteral("GG"), kPasswordStartKey), QString());
     EXPECT_EQ(DecodePassword(QStringLiteral("+1"), kPasswordStartKey), QString());
 }

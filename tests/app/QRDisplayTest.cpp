@@ -1,9 +1,9 @@
 #include <QPainter>
 
+#include "WindowTestFixture.h"
 #include "app/gui/PaintBox.h"
 #include "common/ZbarImage.h"
 #include "qr/EQRCodeTooLong.h"
-#include "WindowTestFixture.h"
 
 namespace vd::app {
 namespace {
@@ -19,7 +19,8 @@ QString LinkOfLength(int Length) {
 TEST(QRCodeTargetRect, ScalesToTheBoxAndTruncates) {
     EXPECT_EQ(QRCodeTargetRect({430, 430}, {29, 29}), QRect(0, 0, 430, 430));
     EXPECT_EQ(QRCodeTargetRect({430, 430}, {73, 73}), QRect(0, 0, 429, 429));
-    EXPECT_EQ(QRCodeTargetRect({300, 430}, {29, 29}), QRect(0, 0, 300, 300));  // the smaller side rules
+    EXPECT_EQ(QRCodeTargetRect({300, 430}, {29, 29}),
+              QRect(0, 0, 300, 300));  // the smaller side rules
 }
 
 TEST_F(QRDisplay, BitmapHasOnePixelPerModuleAndTheBoxReadsBack) {
@@ -31,7 +32,7 @@ TEST_F(QRDisplay, BitmapHasOnePixelPerModuleAndTheBoxReadsBack) {
         int Modules;
     } cases[] = {
         {QStringLiteral("https://x.io/abc"), 29},  // version 1 with the quiet zone
-        {LinkOfLength(340), 73},                     // version 12
+        {LinkOfLength(340), 73},                   // version 12
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Modules);

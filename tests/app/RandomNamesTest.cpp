@@ -1,6 +1,6 @@
-#include "app/core/RandomNames.h"
-
 #include <gtest/gtest.h>
+
+#include "app/core/RandomNames.h"
 
 namespace vd::app {
 namespace {

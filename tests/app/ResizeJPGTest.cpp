@@ -1,10 +1,9 @@
-#include "app/core/ResizeJPG.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/core/ResizeJPG.h"
 #include "common/JpegFiles.h"
 #include "common/TempDir.h"
 
@@ -15,7 +14,7 @@ using test::ReadJpegInfo;
 using test::TTempDir;
 
 class ResizeJPGTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ::setenv("TMPDIR", FTemp.Path().c_str(), 1); }
     void TearDown() override { ::unsetenv("TMPDIR"); }
 
@@ -37,7 +36,8 @@ TEST_F(ResizeJPGTest, CopyHasTheRoundedSizeQuality90AndTheSourceScanMode) {
         {801, 601, 37, true, 296, 222},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.Width) + "x" + std::to_string(c.Height) + " at " + std::to_string(c.Percent));
+        SCOPED_TRACE(std::to_string(c.Width) + "x" + std::to_string(c.Height) + " at " +
+                     std::to_string(c.Percent));
         const std::string source = FSource.File("photo.jpg");
         test::WriteQuadrantJpeg(source, c.Width, c.Height, c.Progressive);
         const QString out = ResizeJPG(QString::fromStdString(source), c.Percent);
@@ -58,9 +58,12 @@ TEST_F(ResizeJPGTest, PictureKeepsItsLayout) {
         const std::string out = ResizeJPG(QString::fromStdString(source), percent).toStdString();
         const auto info = ReadJpegInfo(out);
         const int w = info.Width, h = info.Height;
-        const std::pair<int, int> centres[4] = {{w / 4, h / 4}, {3 * w / 4, h / 4}, {3 * w / 4, 3 * h / 4}, {w / 4, 3 * h / 4}};
+        const std::pair<int, int> centres[4] = {
+            {w / 4, h / 4}, {3 * w / 4, h / 4}, {3 * w / 4, 3 * h / 4}, {w / 4, 3 * h / 4}};
         for (int q = 0; q < 4; ++q) {
-            EXPECT_TRUE(test::SimilarColour(test::JpegPixel(out, centres[q].first, centres[q].second), test::kQuadrantColours[q]))
+            EXPECT_TRUE(
+                test::SimilarColour(test::JpegPixel(out, centres[q].first, centres[q].second),
+                                    test::kQuadrantColours[q]))
                 << "quadrant " << q << " at " << percent << "%";
         }
     }

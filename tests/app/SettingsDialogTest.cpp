@@ -8,11 +8,11 @@
 #include <QTest>
 #include <QTimer>
 
+#include "WindowTestFixture.h"
 #include "app/gui/ErrorBox.h"
 #include "app/gui/LinkLabel.h"
 #include "app/gui/PaintBox.h"
 #include "app/gui/TVelodropSettings.h"
-#include "WindowTestFixture.h"
 
 namespace vd::app {
 namespace {
@@ -31,15 +31,24 @@ TEST_F(SettingsDialog, LayoutAsDesigned) {
         QWidget* In;
         QRect Geometry;
     } controls[] = {
-        {d.OKButton, &d, {313, 312, 75, 25}},           {d.CancelButton, &d, {394, 312, 75, 25}},
-        {d.GroupBox1, &d, {8, 0, 461, 153}},            {d.HostLabel, d.GroupBox1, {16, 16, 98, 13}},
-        {d.HostInput, d.GroupBox1, {120, 13, 329, 21}}, {d.PortInput, d.GroupBox1, {120, 40, 49, 21}},
-        {d.useTLSCheckBox, d.GroupBox1, {184, 43, 265, 17}}, {d.UsernameInput, d.GroupBox1, {120, 67, 329, 21}},
-        {d.PasswordInput, d.GroupBox1, {120, 94, 329, 21}}, {d.DirectoryInput, d.GroupBox1, {120, 121, 237, 21}},
-        {d.ExtraDirButton, d.GroupBox1, {363, 119, 86, 25}}, {d.GroupBox2, &d, {8, 159, 461, 146}},
-        {d.baseURLInput, d.GroupBox2, {120, 13, 329, 21}}, {d.AutoclosetimeoutInput, d.GroupBox2, {120, 40, 49, 21}},
-        {d.resizeJPGInput, d.GroupBox2, {120, 67, 49, 21}}, {d.CopyLinkToClipboardCheckBox, d.GroupBox2, {120, 94, 321, 17}},
-        {d.RemoveFileAtExitCheckBox, d.GroupBox2, {120, 117, 321, 17}}, {d.OnlineManualLinkLabel, &d, {8, 320, 71, 17}},
+        {d.OKButton, &d, {313, 312, 75, 25}},
+        {d.CancelButton, &d, {394, 312, 75, 25}},
+        {d.GroupBox1, &d, {8, 0, 461, 153}},
+        {d.HostLabel, d.GroupBox1, {16, 16, 98, 13}},
+        {d.HostInput, d.GroupBox1, {120, 13, 329, 21}},
+        {d.PortInput, d.GroupBox1, {120, 40, 49, 21}},
+        {d.useTLSCheckBox, d.GroupBox1, {184, 43, 265, 17}},
+        {d.UsernameInput, d.GroupBox1, {120, 67, 329, 21}},
+        {d.PasswordInput, d.GroupBox1, {120, 94, 329, 21}},
+        {d.DirectoryInput, d.GroupBox1, {120, 121, 237, 21}},
+        {d.ExtraDirButton, d.GroupBox1, {363, 119, 86, 25}},
+        {d.GroupBox2, &d, {8, 159, 461, 146}},
+        {d.baseURLInput, d.GroupBox2, {120, 13, 329, 21}},
+        {d.AutoclosetimeoutInput, d.GroupBox2, {120, 40, 49, 21}},
+        {d.resizeJPGInput, d.GroupBox2, {120, 67, 49, 21}},
+        {d.CopyLinkToClipboardCheckBox, d.GroupBox2, {120, 94, 321, 17}},
+        {d.RemoveFileAtExitCheckBox, d.GroupBox2, {120, 117, 321, 17}},
+        {d.OnlineManualLinkLabel, &d, {8, 320, 71, 17}},
     };
     for (const auto& c : controls) {
         EXPECT_EQ(c.Control->geometry(), c.Geometry) << c.Control->objectName().toStdString();
@@ -47,19 +56,31 @@ TEST_F(SettingsDialog, LayoutAsDesigned) {
     }
     EXPECT_TRUE(d.OKButton->isDefault());
     EXPECT_EQ(d.PasswordInput->echoMode(), QLineEdit::Password);
-    EXPECT_EQ(d.useTLSCheckBox->text(), QStringLiteral("Use TLS (needs libeay32.dll and ssleay32.dll) "));
-    const QWidget* tabOrder[] = {d.OKButton, d.CancelButton, d.HostInput, d.PortInput, d.useTLSCheckBox,
-                                 d.UsernameInput, d.PasswordInput, d.DirectoryInput, d.ExtraDirButton,
-                                 d.baseURLInput, d.AutoclosetimeoutInput, d.CopyLinkToClipboardCheckBox,
-                                 d.RemoveFileAtExitCheckBox, d.resizeJPGInput};
+    EXPECT_EQ(d.useTLSCheckBox->text(),
+              QStringLiteral("Use TLS (needs libeay32.dll and ssleay32.dll) "));
+    const QWidget* tabOrder[] = {d.OKButton,
+                                 d.CancelButton,
+                                 d.HostInput,
+                                 d.PortInput,
+                                 d.useTLSCheckBox,
+                                 d.UsernameInput,
+                                 d.PasswordInput,
+                                 d.DirectoryInput,
+                                 d.ExtraDirButton,
+                                 d.baseURLInput,
+                                 d.AutoclosetimeoutInput,
+                                 d.CopyLinkToClipboardCheckBox,
+                                 d.RemoveFileAtExitCheckBox,
+                                 d.resizeJPGInput};
     for (std::size_t i = 1; i < std::size(tabOrder); ++i) {
         EXPECT_EQ(NextTabStop(const_cast<QWidget*>(tabOrder[i - 1])), tabOrder[i]) << i;
     }
 }
 
 TEST_F(SettingsDialog, FilledFromTheSettingsAndReadBackAfterOk) {
-    WriteSettings("[FTP]\nHost=127.0.0.1\nPort=1\nUsername=u\nDirectory=d\nBaseURL=https://b\nUseTLS=1\n"
-                  "[Common]\nTimeout=3\nResizeJPGImages=40\nCopyLinkToClipboard=1\n");
+    WriteSettings(
+        "[FTP]\nHost=127.0.0.1\nPort=1\nUsername=u\nDirectory=d\nBaseURL=https://b\nUseTLS=1\n"
+        "[Common]\nTimeout=3\nResizeJPGImages=40\nCopyLinkToClipboard=1\n");
     auto w = MakeWindow();
     TModalSeam::SetNextDialogAnswer([](QDialog& D) {
         auto& d = AsSettings(D);
@@ -189,13 +210,17 @@ TEST_F(SettingsDialog, GermanCaptionsUnderAGermanLocale) {
         EXPECT_EQ(d.GroupBox2->title(), QStringLiteral("Allgemein"));
         EXPECT_EQ(d.HostLabel->text(), QStringLiteral("Server:"));
         EXPECT_EQ(d.PortLabel->text(), QStringLiteral("Port:"));
-        EXPECT_EQ(d.useTLSCheckBox->text(), QStringLiteral("TLS benutzen (benötigt libeay32.dll + ssleay32.dll)"));
+        EXPECT_EQ(d.useTLSCheckBox->text(),
+                  QStringLiteral("TLS benutzen (benötigt libeay32.dll + ssleay32.dll)"));
         EXPECT_EQ(d.ExtraDirButton->text(), QStringLiteral("E&xtra Ordner"));
-        EXPECT_EQ(d.Label3->text(), QStringLiteral("Verzögerung in Sekunden (0=nicht automatisch beenden)"));
+        EXPECT_EQ(d.Label3->text(),
+                  QStringLiteral("Verzögerung in Sekunden (0=nicht automatisch beenden)"));
         EXPECT_EQ(d.percentLabel->text(), QStringLiteral("Prozent (0=keine Änderung)"));
-        EXPECT_EQ(d.RemoveFileAtExitCheckBox->text(), QStringLiteral("Lösche hochgeladene Dateien vom Server bei Exit"));
+        EXPECT_EQ(d.RemoveFileAtExitCheckBox->text(),
+                  QStringLiteral("Lösche hochgeladene Dateien vom Server bei Exit"));
         EXPECT_TRUE(d.OnlineManualLinkLabel->text().contains(QStringLiteral(">Online-Handbuch<")));
-        EXPECT_TRUE(d.OnlineManualLinkLabel->text().contains(QStringLiteral("/velodrop_manual_en\"")));
+        EXPECT_TRUE(
+            d.OnlineManualLinkLabel->text().contains(QStringLiteral("/velodrop_manual_en\"")));
         EXPECT_GE(d.Label3->width(), d.Label3->sizeHint().width());  // grown to fit
         return int(QDialog::Rejected);
     });

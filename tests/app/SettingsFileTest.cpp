@@ -1,11 +1,10 @@
-#include "app/core/SettingsFile.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 
 #include "app/core/PasswordScrambler.h"
+#include "app/core/SettingsFile.h"
 #include "common/TempDir.h"
 #include "platform/UserName.h"
 
@@ -39,10 +38,13 @@ TEST(SettingsFile, ValuesFollowTheReadingRules) {
         {"UseTLS=true", false, [](auto& s) { EXPECT_FALSE(s.UseTLS); }},
         {"UseTLS=01", false, [](auto& s) { EXPECT_FALSE(s.UseTLS); }},
         {"UseTLS=  1  ", false, [](auto& s) { EXPECT_TRUE(s.UseTLS); }},
-        {"Directory=a\nDirectory_1=b", false, [](auto& s) { EXPECT_EQ(s.Directory, QStringLiteral("a b")); }},
+        {"Directory=a\nDirectory_1=b", false,
+         [](auto& s) { EXPECT_EQ(s.Directory, QStringLiteral("a b")); }},
         {"Directory_1=b", false, [](auto& s) { EXPECT_EQ(s.Directory, QString()); }},
-        {"Directory=a\nDirectory_2=c", false, [](auto& s) { EXPECT_EQ(s.Directory, QStringLiteral("a")); }},
-        {"BaseURL=\" https://x \"", false, [](auto& s) { EXPECT_EQ(s.BaseURL, QStringLiteral("https://x")); }},
+        {"Directory=a\nDirectory_2=c", false,
+         [](auto& s) { EXPECT_EQ(s.Directory, QStringLiteral("a")); }},
+        {"BaseURL=\" https://x \"", false,
+         [](auto& s) { EXPECT_EQ(s.BaseURL, QStringLiteral("https://x")); }},
         {"ResizeJPGImages=-50", true, [](auto& s) { EXPECT_EQ(s.ResizeJPGImages, 50); }},
         {"ResizeJPGImages=-2147483648", true, [](auto& s) { EXPECT_LT(s.ResizeJPGImages, 0); }},
         {"Timeout=-5", true, [](auto& s) { EXPECT_EQ(s.Timeout, -5); }},
@@ -73,11 +75,12 @@ TEST(SettingsFile, MissingKeysGiveTheDefaults) {
 
 TEST(SettingsFile, PasswordDecodesOrFallsBackToEmpty) {
     TTempDir dir;
-    const std::string scrambled = EncodePassword(QStringLiteral("pw"), kPasswordStartKey).toStdString();
+    const std::string scrambled =
+        EncodePassword(QStringLiteral("pw"), kPasswordStartKey).toStdString();
     EXPECT_EQ(ReadFrom(dir, "[FTP]\nPassword=" + scrambled + "7\n").Password, QStringLiteral("pw"));
     // A continuation joins the parts with a blank, which no scrambled text holds.
-    EXPECT_EQ(ReadFrom(dir, "[FTP]\nPassword=" + scrambled.substr(0, 2) + "\nPassword_1=" +
-                                scrambled.substr(2) + "\n")
+    EXPECT_EQ(ReadFrom(dir, "[FTP]\nPassword=" + scrambled.substr(0, 2) +
+                                "\nPassword_1=" + scrambled.substr(2) + "\n")
                   .Password,
               QString());
 }
@@ -88,8 +91,9 @@ TEST(SettingsFile, SurvivesBadFiles) {
     for (int i = 0; i < 70000; ++i) garbage += static_cast<char>((i * 7919) % 256);
     EXPECT_EQ(ReadFrom(dir, garbage).Port, 21);
 
-    const TSettings longLines = ReadFrom(dir, "[FTP]\n" + std::string(100000, '#') + "\nHost=" +
-                                                  std::string(5000, 'h') + "\nHost_1=tail\n");
+    const TSettings longLines =
+        ReadFrom(dir, "[FTP]\n" + std::string(100000, '#') + "\nHost=" + std::string(5000, 'h') +
+                          "\nHost_1=tail\n");
     EXPECT_EQ(longLines.Host, QString(2047, u'h') + QStringLiteral(" tail"));
 
     const TSettings noSections = ReadFrom(dir, "Host=h\nPort=99\n");
@@ -102,22 +106,25 @@ TEST(SettingsFile, SurvivesBadFiles) {
 
 TEST(SettingsFile, ReadIniValueLooksInTheCurrentFolderAndUserSections) {
     TTempDir dir;
-    WriteFileBytes(dir.File("only-here.ini"),
-                   "[FTP]\nHost=h\n[" + platform::UserName() + "]\nKey=mine\n[" + platform::UserName() +
-                       "X]\nKey=mineX\n");
+    WriteFileBytes(dir.File("only-here.ini"), "[FTP]\nHost=h\n[" + platform::UserName() +
+                                                  "]\nKey=mine\n[" + platform::UserName() +
+                                                  "X]\nKey=mineX\n");
     const auto oldCwd = std::filesystem::current_path();
     std::filesystem::current_path(dir.Path());
     TIniValueBuffer buffer{};
-    EXPECT_TRUE(ReadIniValue(buffer, QStringLiteral("/no/such/folder/only-here.ini"), QStringLiteral("FTP"),
-                             QStringLiteral("Host")));
+    EXPECT_TRUE(ReadIniValue(buffer, QStringLiteral("/no/such/folder/only-here.ini"),
+                             QStringLiteral("FTP"), QStringLiteral("Host")));
     EXPECT_EQ(QString::fromUtf16(buffer.data()), QStringLiteral("h"));
-    EXPECT_EQ(ReadSetting(QStringLiteral("only-here.ini"), QString(), QStringLiteral("Key")), QStringLiteral("mine"));
-    EXPECT_EQ(ReadSetting(QStringLiteral("only-here.ini"), QStringLiteral("&X"), QStringLiteral("Key")),
-              QStringLiteral("mineX"));
+    EXPECT_EQ(ReadSetting(QStringLiteral("only-here.ini"), QString(), QStringLiteral("Key")),
+              QStringLiteral("mine"));
+    EXPECT_EQ(
+        ReadSetting(QStringLiteral("only-here.ini"), QStringLiteral("&X"), QStringLiteral("Key")),
+        QStringLiteral("mineX"));
     std::filesystem::current_path(oldCwd);
 
     buffer.fill(u'z');
-    EXPECT_FALSE(ReadIniValue(buffer, QStringLiteral("/no/such/file.ini"), QStringLiteral("FTP"), QStringLiteral("Host")));
+    EXPECT_FALSE(ReadIniValue(buffer, QStringLiteral("/no/such/file.ini"), QStringLiteral("FTP"),
+                              QStringLiteral("Host")));
     EXPECT_EQ(buffer[0], u'z');
 }
 
@@ -141,17 +148,20 @@ TEST(SettingsFile, WritesExactlyTheElevenKeysFtpFirst) {
     TTempDir dir;
     const std::string path = dir.File("new/folder/velodrop_settings.ini");
     WriteSettingsFile(Q(path), SampleSettings());
-    const std::string password = EncodePassword(QStringLiteral("Pässwort €1"), kPasswordStartKey).toStdString();
+    const std::string password =
+        EncodePassword(QStringLiteral("Pässwort €1"), kPasswordStartKey).toStdString();
     EXPECT_EQ(ReadFileBytes(path),
               "[FTP]\nHost=ftp.example.org\nPort=2121\nUsername=j\xC3\xB6rg\nPassword=" + password +
                   "\nDirectory=web/drop\nBaseURL=https://example.org/drop\nUseTLS=1\n"
-                  "[Common]\nTimeout=-5\nRemoveFileAtExit=1\nCopyLinkToClipboard=0\nResizeJPGImages=50\n");
+                  "[Common]\nTimeout=-5\nRemoveFileAtExit=1\nCopyLinkToClipboard="
+                  "0\nResizeJPGImages=50\n");
 }
 
 TEST(SettingsFile, SaveThenLoadKeepsEverySettingAndHandWrittenKeys) {
     TTempDir dir;
     const std::string path = dir.File("velodrop_settings.ini");
-    WriteFileBytes(path, "[Common]\r\nLog=1\r\nAutoLanguage=0\r\n[FTP]\r\nHost=old\r\nUsername_1=more\r\n");
+    WriteFileBytes(
+        path, "[Common]\r\nLog=1\r\nAutoLanguage=0\r\n[FTP]\r\nHost=old\r\nUsername_1=more\r\n");
     WriteSettingsFile(Q(path), SampleSettings());
     const TSettings s = ReadSettingsFile(Q(path));
     EXPECT_EQ(s.Host, QStringLiteral("ftp.example.org"));
@@ -165,7 +175,8 @@ TEST(SettingsFile, SaveThenLoadKeepsEverySettingAndHandWrittenKeys) {
     EXPECT_EQ(s.ResizeJPGImages, 50);
     EXPECT_TRUE(s.Log);
     EXPECT_FALSE(s.AutoLanguage);
-    EXPECT_TRUE(ReadFileBytes(path).starts_with("[Common]\r\nLog=1\r\nAutoLanguage=0\r\nTimeout=-5\r\n"));
+    EXPECT_TRUE(
+        ReadFileBytes(path).starts_with("[Common]\r\nLog=1\r\nAutoLanguage=0\r\nTimeout=-5\r\n"));
 }
 
 TEST(SettingsFile, WriteErrorNamesTheFileAndKeepsEarlierKeys) {
@@ -183,14 +194,16 @@ TEST(SettingsFile, WriteErrorNamesTheFileAndKeepsEarlierKeys) {
         EXPECT_EQ(std::string(e.what()), "In " + path + " kann nicht geschrieben werden");
     }
     EXPECT_EQ(calls, 4);
-    EXPECT_EQ(ReadFileBytes(path), "[FTP]\nHost=ftp.example.org\nPort=2121\nUsername=j\xC3\xB6rg\n");
+    EXPECT_EQ(ReadFileBytes(path),
+              "[FTP]\nHost=ftp.example.org\nPort=2121\nUsername=j\xC3\xB6rg\n");
 }
 
 TEST(SettingsFile, FolderThatCannotBeMadeIsAWriteError) {
     TTempDir dir;
     WriteFileBytes(dir.File("blocker"), "a file where the folder should be");
-    EXPECT_THROW(WriteSettingsFile(Q(dir.File("blocker/Velodrop/velodrop_settings.ini")), SampleSettings()),
-                 EIniFileException);
+    EXPECT_THROW(
+        WriteSettingsFile(Q(dir.File("blocker/Velodrop/velodrop_settings.ini")), SampleSettings()),
+        EIniFileException);
 }
 
 }  // namespace

@@ -1,21 +1,21 @@
 // The share flow against a real FTP server (pyftpdlib on 127.0.0.1).
 
 #include <QApplication>
-#include <QRegularExpression>
 #include <QClipboard>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
 
 #include "PyFtpServer.h"
+#include "WindowTestFixture.h"
 #include "app/core/SettingsFile.h"
-#include "platform/ProfileFile.h"
 #include "app/gui/PaintBox.h"
 #include "app/gui/TVelodropSettings.h"
 #include "common/JpegFiles.h"
 #include "common/ZbarImage.h"
-#include "WindowTestFixture.h"
+#include "platform/ProfileFile.h"
 
 namespace vd::app {
 namespace {
@@ -23,7 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class ShareFlow : public WindowTest {
-protected:
+  protected:
     // Settings that point at the fixture server.
     TSettings ServerSettings() const {
         TSettings s;
@@ -83,7 +83,9 @@ TEST_F(ShareFlow, DropSharesTheFirstFileAndShowsItsLink) {
     const auto names = ServerFiles();
     ASSERT_EQ(names.size(), 1u);
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^velodrop_[1-9A-NP-Za-z]{10}_a\\.txt$"))
-                    .match(Q(names[0])).hasMatch()) << names[0];
+                    .match(Q(names[0]))
+                    .hasMatch())
+        << names[0];
     EXPECT_EQ(FServer.ReadFile(names[0]), std::string(70000, 'a'));
     const QString link = QStringLiteral("https://files.example.org/drop/") + Q(names[0]);
     EXPECT_EQ(w->State().CurrentFile, Q(a));  // trimmed
@@ -121,8 +123,9 @@ TEST_F(ShareFlow, MissingFileOrFolderIsReportedAndStopsTheTimer) {
     const std::string missing = FFiles.File("gone.txt");
     w->WMDropFiles({Q(missing)});
     w->WMDropFiles({Q(FFiles.Path().string())});
-    const std::vector<QString> expected{Q(missing) + QStringLiteral(" not existing"),
-                                        Q(FFiles.Path().string()) + QStringLiteral(" not existing")};
+    const std::vector<QString> expected{
+        Q(missing) + QStringLiteral(" not existing"),
+        Q(FFiles.Path().string()) + QStringLiteral(" not existing")};
     EXPECT_EQ(Messages(), expected);
     EXPECT_FALSE(w->AutoCloseTimer->isActive());
     EXPECT_TRUE(ServerFiles().empty());
@@ -151,7 +154,8 @@ TEST_F(ShareFlow, FailedShareKeepsThePreviousLinkAndTheNextShareWorks) {
     w->State().ResizeJPGImages = 50;  // a text file is no JPEG: the share fails after connecting
     w->WMDropFiles({Q(LocalFile("second.txt", "2"))});
     ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_TRUE(Messages()[0].startsWith(QStringLiteral("FTP: JPEG-Fehler #"))) << Messages()[0].toStdString();
+    EXPECT_TRUE(Messages()[0].startsWith(QStringLiteral("FTP: JPEG-Fehler #")))
+        << Messages()[0].toStdString();
     EXPECT_EQ(w->urlDisplay->text(), firstLink);
     EXPECT_EQ(w->QRCodeBitmapImage(), firstCode);
     EXPECT_TRUE(w->AutoCloseTimer->isActive());  // re-armed after a failed upload too
@@ -165,7 +169,7 @@ TEST_F(ShareFlow, FailedShareKeepsThePreviousLinkAndTheNextShareWorks) {
 
 // Counts the paint events a widget receives.
 class TPaintCounter final : public QObject {
-public:
+  public:
     int Count = 0;
     bool eventFilter(QObject*, QEvent* Event) override {
         if (Event->type() == QEvent::Paint) ++Count;
@@ -179,13 +183,16 @@ TEST_F(ShareFlow, LongUploadShowsItsProgressAndKeepsPainting) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
     const std::string big = LocalFile("big.bin", std::string(64 << 20, 'b'));
     QStringList shown;
-    QObject::connect(w->urlDisplay, &QLineEdit::textChanged, [&](const QString& Text) { shown << Text; });
+    QObject::connect(w->urlDisplay, &QLineEdit::textChanged,
+                     [&](const QString& Text) { shown << Text; });
     TPaintCounter paints;
     w->urlDisplay->installEventFilter(&paints);
     w->WMDropFiles({Q(big)});
     ASSERT_TRUE(Messages().empty());
-    const QRegularExpression progress(QStringLiteral("^[0-9.]+ (KiB|MiB) / 64\\.0 MiB \\([0-9]+ %\\)$"));
-    const auto steps = std::count_if(shown.begin(), shown.end(), [&](const QString& t) { return progress.match(t).hasMatch(); });
+    const QRegularExpression progress(
+        QStringLiteral("^[0-9.]+ (KiB|MiB) / 64\\.0 MiB \\([0-9]+ %\\)$"));
+    const auto steps = std::count_if(
+        shown.begin(), shown.end(), [&](const QString& t) { return progress.match(t).hasMatch(); });
     EXPECT_GE(steps, 2) << shown.join(u'|').toStdString();  // the first piece and the last at least
     EXPECT_GE(paints.Count, steps);  // each step was painted while the upload ran
     EXPECT_EQ(w->urlDisplay->text(), w->State().Link);  // the link replaces the progress
@@ -211,7 +218,8 @@ TEST_F(ShareFlow, HostDirectoryIsMadeAndEnteredPerComponent) {
         auto w = MakeSharingWindow(s);
         w->WMDropFiles({Q(LocalFile("d.txt", "d"))});
         EXPECT_TRUE(Messages().empty());
-        EXPECT_TRUE(FServer.Exists(std::string(c.Folder) + "/" + w->State().RemoteName.toStdString()));
+        EXPECT_TRUE(
+            FServer.Exists(std::string(c.Folder) + "/" + w->State().RemoteName.toStdString()));
     }
 }
 
@@ -270,7 +278,8 @@ TEST_F(ShareFlow, ExitRemovesThisRunsUploadsAndReportsRefusals) {
     TSettings s = ServerSettings();
     s.RemoveFileAtExit = true;
     auto w = MakeSharingWindow(s);
-    for (const char* name : {"one.txt", "two.txt", "three.txt"}) w->WMDropFiles({Q(LocalFile(name, name))});
+    for (const char* name : {"one.txt", "two.txt", "three.txt"})
+        w->WMDropFiles({Q(LocalFile(name, name))});
     ASSERT_EQ(ServerFiles().size(), 3u);
     const QStringList uploads = w->State().UploadedFiles;
     fs::remove(FServer.Home() + "/" + uploads[1].toStdString());  // deleted by hand
@@ -278,7 +287,8 @@ TEST_F(ShareFlow, ExitRemovesThisRunsUploadsAndReportsRefusals) {
     w->BtnCancelClick();
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_TRUE(Messages()[0].startsWith(QStringLiteral("FTP: "))) << Messages()[0].toStdString();
-    EXPECT_EQ(ServerFiles(), std::vector<std::string>{uploads[2].toStdString()});  // stops at the refusal
+    EXPECT_EQ(ServerFiles(),
+              std::vector<std::string>{uploads[2].toStdString()});  // stops at the refusal
     EXPECT_EQ(w->State().UploadedFiles, uploads);
     EXPECT_TRUE(w->TerminationRequested());
     EXPECT_TRUE(w->isHidden());
@@ -319,7 +329,8 @@ TEST_F(ShareFlow, TlsRequestedOfAServerWithoutTlsSendsNoPassword) {
     s.UseTLS = true;
     fs::create_directories(FConfig.File("Velodrop"));
     WriteSettingsFile(QString::fromStdString(SettingsPath()), s);
-    platform::WritePrivateProfileString("Common", "Log", "1", SettingsPath());  // a key written by hand
+    platform::WritePrivateProfileString("Common", "Log", "1",
+                                        SettingsPath());  // a key written by hand
     auto w = MakeWindow();
     w->WMDropFiles({Q(LocalFile("secret.txt", "s"))});
     ASSERT_EQ(Messages().size(), 1u);
@@ -332,7 +343,7 @@ TEST_F(ShareFlow, TlsRequestedOfAServerWithoutTlsSendsNoPassword) {
 }
 
 class TlsShareFlow : public WindowTest {
-protected:
+  protected:
     static test::TPyFtpServerOptions TlsServer() {
         test::TPyFtpServerOptions o;
         o.Tls = true;
@@ -352,7 +363,8 @@ TEST_F(TlsShareFlow, FailedShareThenNextSharesWorkOverTls) {
     s.UseTLS = true;
     fs::create_directories(FConfig.File("Velodrop"));
     WriteSettingsFile(QString::fromStdString(SettingsPath()), s);
-    platform::WritePrivateProfileString("Common", "Log", "1", SettingsPath());  // a key written by hand
+    platform::WritePrivateProfileString("Common", "Log", "1",
+                                        SettingsPath());  // a key written by hand
     auto w = MakeWindow();
     const std::string text = FFiles.File("t.txt");
     test::WriteFileBytes(text, "over tls");
@@ -363,9 +375,11 @@ TEST_F(TlsShareFlow, FailedShareThenNextSharesWorkOverTls) {
     w->State().ResizeJPGImages = 0;
     w->WMDropFiles({QString::fromStdString(text)});
     w->WMDropFiles({QString::fromStdString(text)});
-    EXPECT_EQ(TModalSeam::ShownMessages().size(), 1u) << TModalSeam::ShownMessages().back().Text.toStdString();
+    EXPECT_EQ(TModalSeam::ShownMessages().size(), 1u)
+        << TModalSeam::ShownMessages().back().Text.toStdString();
     ASSERT_EQ(w->State().UploadedFiles.size(), 2);
-    for (const QString& name : w->State().UploadedFiles) EXPECT_EQ(FServer.ReadFile(name.toStdString()), "over tls");
+    for (const QString& name : w->State().UploadedFiles)
+        EXPECT_EQ(FServer.ReadFile(name.toStdString()), "over tls");
     const std::string log = test::ReadFileBytes(ConfigFile("ftp.log"));
     EXPECT_NE(log.find("AUTH TLS"), std::string::npos);
     EXPECT_NE(log.find("PBSZ 0"), std::string::npos);
@@ -399,7 +413,8 @@ TEST(ConnectionTest, RefusedUploadReopensTheDialogWithTheValuesJustConfirmed) {
     TVelodrop1 w({QStringLiteral("/usr/bin/velodrop")});
     EXPECT_EQ(TModalSeam::DialogsShown(), 2);
     ASSERT_EQ(TModalSeam::ShownMessages().size(), 1u);
-    EXPECT_TRUE(TModalSeam::ShownMessages()[0].Text.startsWith(QStringLiteral("FTP: Storing this name is refused.")))
+    EXPECT_TRUE(TModalSeam::ShownMessages()[0].Text.startsWith(
+        QStringLiteral("FTP: Storing this name is refused.")))
         << TModalSeam::ShownMessages()[0].Text.toStdString();
     EXPECT_EQ(w.State().Directory, QStringLiteral("inbox"));  // saved and in effect
     EXPECT_TRUE(fs::exists(fs::path(server.Home()) / "inbox"));

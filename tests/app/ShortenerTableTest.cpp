@@ -1,8 +1,8 @@
-#include "app/core/ShortenerTable.h"
-
 #include <gtest/gtest.h>
 
 #include <deque>
+
+#include "app/core/ShortenerTable.h"
 
 namespace vd::app {
 namespace {
@@ -11,15 +11,16 @@ TEST(ShortenerTable, ServerScriptsByteForByte) {
     EXPECT_EQ(HtaccessContent(), QByteArray("RewriteEngine On\r\n"
                                             "RewriteCond $1 !^(index\\.php)\r\n"
                                             "RewriteRule ^(.*)$ index.php?l=$1 [L]\r\n"));
-    EXPECT_EQ(IndexPhpContent(), QByteArray("<?php\r\n"
-                                            "$links = parse_ini_file(\"shortener.ini\");\r\n"
-                                            "if(isset($_GET[\"l\"]) && array_key_exists($_GET[\"l\"], $links))\r\n"
-                                            "{ header(\"Location: \" . $links[$_GET[\"l\"]]);\r\n"
-                                            " }\r\n"
-                                            " else { \r\n"
-                                            "  header(\"HTTP/1.0 404 Not Found\");\r\n"
-                                            "  echo \"Unknown link.\";\r\n"
-                                            "}\r\n"));
+    EXPECT_EQ(IndexPhpContent(),
+              QByteArray("<?php\r\n"
+                         "$links = parse_ini_file(\"shortener.ini\");\r\n"
+                         "if(isset($_GET[\"l\"]) && array_key_exists($_GET[\"l\"], $links))\r\n"
+                         "{ header(\"Location: \" . $links[$_GET[\"l\"]]);\r\n"
+                         " }\r\n"
+                         " else { \r\n"
+                         "  header(\"HTTP/1.0 404 Not Found\");\r\n"
+                         "  echo \"Unknown link.\";\r\n"
+                         "}\r\n"));
 }
 
 TEST(ShortenerTable, ReadsAndWritesBackInTheFilesEncoding) {
@@ -28,10 +29,16 @@ TEST(ShortenerTable, ReadsAndWritesBackInTheFilesEncoding) {
         TShortenerTable::TEncoding Encoding;
     } cases[] = {
         {QByteArray("abcde=\"https://\xC3\xA4.de\"\r\n"), TShortenerTable::TEncoding::Plain},
-        {QByteArray("\xEF\xBB\xBF" "abcde=\"https://\xC3\xA4.de\"\r\n"), TShortenerTable::TEncoding::Utf8Bom},
-        {QByteArray("\xFF\xFE" "a\0b\0c\0d\0e\0=\0\"\0h\0t\0t\0p\0s\0:\0/\0/\0\xE4\0.\0d\0e\0\"\0\r\0\n\0", 46),
+        {QByteArray("\xEF\xBB\xBF"
+                    "abcde=\"https://\xC3\xA4.de\"\r\n"),
+         TShortenerTable::TEncoding::Utf8Bom},
+        {QByteArray("\xFF\xFE"
+                    "a\0b\0c\0d\0e\0=\0\"\0h\0t\0t\0p\0s\0:\0/\0/\0\xE4\0.\0d\0e\0\"\0\r\0\n\0",
+                    46),
          TShortenerTable::TEncoding::Utf16LE},
-        {QByteArray("\xFE\xFF" "\0a\0b\0c\0d\0e\0=\0\"\0h\0t\0t\0p\0s\0:\0/\0/\0\xE4\0.\0d\0e\0\"\0\r\0\n", 46),
+        {QByteArray("\xFE\xFF"
+                    "\0a\0b\0c\0d\0e\0=\0\"\0h\0t\0t\0p\0s\0:\0/\0/\0\xE4\0.\0d\0e\0\"\0\r\0\n",
+                    46),
          TShortenerTable::TEncoding::Utf16BE},
     };
     for (const auto& c : cases) {
@@ -43,15 +50,18 @@ TEST(ShortenerTable, ReadsAndWritesBackInTheFilesEncoding) {
 }
 
 TEST(ShortenerTable, BlankEndsAreDroppedAndLineBreaksOfAnyKindSplit) {
-    const TShortenerTable table = ParseShortenerTable("\r\n  \t\r\na=\"1\"\rb=\"2\"\nc=\"3\"\r\n\r\n \r\n");
-    EXPECT_EQ(table.Lines, (QStringList{QStringLiteral("a=\"1\""), QStringLiteral("b=\"2\""), QStringLiteral("c=\"3\"")}));
+    const TShortenerTable table =
+        ParseShortenerTable("\r\n  \t\r\na=\"1\"\rb=\"2\"\nc=\"3\"\r\n\r\n \r\n");
+    EXPECT_EQ(table.Lines, (QStringList{QStringLiteral("a=\"1\""), QStringLiteral("b=\"2\""),
+                                        QStringLiteral("c=\"3\"")}));
     EXPECT_TRUE(ParseShortenerTable(QByteArray()).Lines.isEmpty());
     EXPECT_EQ(SerializeShortenerTable(ParseShortenerTable("x\ny")), QByteArray("x\r\ny\r\n"));
 }
 
 TEST(ShortenerTable, FindsTheFirstExactRecordAfterTheLinesStart) {
     const QStringList lines{QStringLiteral("=\"https://a\""), QStringLiteral("AAAAA=\"https://b\""),
-                            QStringLiteral("BBBBB=\"https://a\""), QStringLiteral("CCCCC=\"https://a\"")};
+                            QStringLiteral("BBBBB=\"https://a\""),
+                            QStringLiteral("CCCCC=\"https://a\"")};
     EXPECT_EQ(FindCode(lines, QStringLiteral("https://a")), QStringLiteral("BBBBB"));
     EXPECT_EQ(FindCode(lines, QStringLiteral("https://b")), QStringLiteral("AAAAA"));
     EXPECT_EQ(FindCode(lines, QStringLiteral("HTTPS://b")), QString());
@@ -60,12 +70,14 @@ TEST(ShortenerTable, FindsTheFirstExactRecordAfterTheLinesStart) {
 
 TEST(ShortenerTable, NewCodeAvoidsEveryCodeInUse) {
     const QStringList lines{QStringLiteral("AAAAA=\"https://a\""), QStringLiteral("x BBBBB=\"y\"")};
-    std::deque<QString> draws{QStringLiteral("AAAAA"), QStringLiteral("BBBBB"), QStringLiteral("CCCCC")};
-    EXPECT_EQ(NewCode(lines, [&] {
-                  QString next = draws.front();
-                  draws.pop_front();
-                  return next;
-              }),
+    std::deque<QString> draws{QStringLiteral("AAAAA"), QStringLiteral("BBBBB"),
+                              QStringLiteral("CCCCC")};
+    EXPECT_EQ(NewCode(lines,
+                      [&] {
+                          QString next = draws.front();
+                          draws.pop_front();
+                          return next;
+                      }),
               QStringLiteral("CCCCC"));
 }
 

@@ -1,20 +1,21 @@
 // Shortener mode against a real FTP server, and the uploaded script run by
 // PHP's own web server.
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QRegularExpression>
 #include <QTest>
 #include <cstdio>
 #include <filesystem>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "PyFtpServer.h"
+#include "WindowTestFixture.h"
 #include "app/core/SettingsFile.h"
 #include "app/core/ShortenerTable.h"
-#include "WindowTestFixture.h"
 
 namespace vd::app {
 namespace {
@@ -22,8 +23,9 @@ namespace {
 namespace fs = std::filesystem;
 
 class Shortener : public WindowTest {
-protected:
-    std::unique_ptr<TVelodrop1> MakeShortener(const test::TPyFtpServer& Server, const QString& Clipboard) {
+  protected:
+    std::unique_ptr<TVelodrop1> MakeShortener(const test::TPyFtpServer& Server,
+                                              const QString& Clipboard) {
         TSettings s;
         s.Host = QString::fromStdString(Server.Host());
         s.Port = Server.Port();
@@ -40,7 +42,8 @@ protected:
     void Run(TVelodrop1& W) {
         W.show();
         QTest::qWait(50);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return W.TerminationRequested(); }, 20000));  // it ends by itself
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return W.TerminationRequested(); }, 20000));  // it ends by itself
     }
 
     static QString Code(const QString& ShortLink) { return ShortLink.section(u'/', -1); }
@@ -61,7 +64,9 @@ TEST_F(Shortener, EmptyDirectoryGetsTheScriptsAndTheFirstRecord) {
     Run(*w);
     EXPECT_TRUE(Messages().empty());
     const QString link = QGuiApplication::clipboard()->text();
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^https://s\\.example\\.org/[1-9A-NP-Za-z]{5}$")).match(link).hasMatch())
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^https://s\\.example\\.org/[1-9A-NP-Za-z]{5}$"))
+                    .match(link)
+                    .hasMatch())
         << link.toStdString();
     ASSERT_EQ(TModalSeam::OpenedUrls().size(), 1u);
     EXPECT_EQ(TModalSeam::OpenedUrls()[0], QUrl(link));
@@ -79,7 +84,8 @@ TEST_F(Shortener, KnownAddressKeepsItsCodeAndTheTableIsNotSentAgain) {
     test::TPyFtpServer server(refuseUploads);
     server.WriteFile(".htaccess", HtaccessContent().toStdString());
     server.WriteFile("index.php", IndexPhpContent().toStdString());
-    server.WriteFile("shortener.ini", "Abc12=\"https://one.example\"\r\nXyz34=\"HTTPS://Two.Example\"\r\n");
+    server.WriteFile("shortener.ini",
+                     "Abc12=\"https://one.example\"\r\nXyz34=\"HTTPS://Two.Example\"\r\n");
     auto w = MakeShortener(server, QStringLiteral("HTTPS://Two.Example"));
     Run(*w);
     EXPECT_TRUE(Messages().empty()) << Messages().front().toStdString();
@@ -93,7 +99,8 @@ TEST_F(Shortener, OtherLetterCaseIsAnotherAddress) {
     Run(*w);
     const QString code = Code(QGuiApplication::clipboard()->text());
     EXPECT_NE(code, QStringLiteral("Abc12"));
-    EXPECT_EQ(server.ReadFile("shortener.ini"), "Abc12=\"https://one.example/Path\"\r\n" + code.toStdString() +
+    EXPECT_EQ(server.ReadFile("shortener.ini"), "Abc12=\"https://one.example/Path\"\r\n" +
+                                                    code.toStdString() +
                                                     "=\"https://one.example/path\"\r\n");
 }
 
@@ -118,7 +125,8 @@ TEST_F(Shortener, TableIsNeverEmptiedByTheInstallation) {
     auto w = MakeShortener(server, QStringLiteral("https://kept.example"));
     ASSERT_TRUE(w->ConnectToServer());
     ftp::TIdMemoryStream empty;
-    w->IdFTP1.Append(empty, "shortener.ini");  // what the installation sends when it misses the table
+    w->IdFTP1.Append(empty,
+                     "shortener.ini");  // what the installation sends when it misses the table
     w->IdFTP1.Disconnect();
     EXPECT_EQ(server.ReadFile("shortener.ini"), "Abc12=\"https://kept.example\"\r\n");
 }
@@ -151,19 +159,21 @@ TEST_F(Shortener, TrailingLineBreakIsNotStored) {
     auto w = MakeShortener(server, QStringLiteral("https://example.org/copied\r\n"));
     Run(*w);
     const QString code = Code(QGuiApplication::clipboard()->text());
-    EXPECT_EQ(server.ReadFile("shortener.ini"), code.toStdString() + "=\"https://example.org/copied\"\r\n");
+    EXPECT_EQ(server.ReadFile("shortener.ini"),
+              code.toStdString() + "=\"https://example.org/copied\"\r\n");
 }
 
 // PHP's built-in web server over the FTP server's folder, stopped by id.
 class TPhpServer final {
-public:
+  public:
     TPhpServer(const std::string& Root, const std::string& Router) {
         FPort = static_cast<std::uint16_t>(20000 + (::getpid() % 20000));
         FPid = ::fork();
         if (FPid == 0) {
             ::chdir(Root.c_str());
             const std::string address = "127.0.0.1:" + std::to_string(FPort);
-            ::execl("/usr/bin/php", "php", "-S", address.c_str(), "-t", Root.c_str(), Router.c_str(), nullptr);
+            ::execl("/usr/bin/php", "php", "-S", address.c_str(), "-t", Root.c_str(),
+                    Router.c_str(), nullptr);
             ::_exit(127);
         }
         for (int i = 0; i < 100 && Get("/index.php").empty(); ++i) ::usleep(50000);
@@ -175,17 +185,19 @@ public:
     std::string Base() const { return "http://127.0.0.1:" + std::to_string(FPort); }
     // The body, then "<status> <redirect>|" as curl reports them.
     std::string Get(const std::string& Path) const {
-        const std::string command = "curl -s -w '%{http_code} %{redirect_url}|' '" + Base() + Path + "'";
+        const std::string command =
+            "curl -s -w '%{http_code} %{redirect_url}|' '" + Base() + Path + "'";
         std::string out;
         if (FILE* p = ::popen(command.c_str(), "r")) {
             char buffer[4096];
-            for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;) out.append(buffer, n);
+            for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;)
+                out.append(buffer, n);
             ::pclose(p);
         }
         return out;
     }
 
-private:
+  private:
     pid_t FPid = -1;
     std::uint16_t FPort = 0;
 };

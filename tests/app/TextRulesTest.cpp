@@ -1,6 +1,6 @@
-#include "app/core/TextRules.h"
-
 #include <gtest/gtest.h>
+
+#include "app/core/TextRules.h"
 
 namespace vd::app {
 namespace {
@@ -12,7 +12,7 @@ TEST(TextRules, ErrorBoxAppendsFullStopOnlyAfterCharactersAboveIt) {
     } cases[] = {
         {u"Verbindung abgelehnt", u"Verbindung abgelehnt."},
         {u"Done.", u"Done."},
-        {u"Wait!", u"Wait!"},      // "!" is below "."
+        {u"Wait!", u"Wait!"},        // "!" is below "."
         {u"(code 5)", u"(code 5)"},  // ")" is below "."
         {u"code 5", u"code 5."},     // "5" is above "."
         {u"Closed)", u"Closed)"},

@@ -21,7 +21,7 @@ inline QWidget* NextTabStop(QWidget* From) {
 }
 
 class WindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         TModalSeam::BeginTesting();
         ::setenv("XDG_CONFIG_HOME", FConfig.Path().c_str(), 1);
@@ -30,7 +30,9 @@ protected:
         ::setenv("LANG", "C", 1);
     }
 
-    std::string ConfigFile(const std::string& Name) const { return FConfig.File("Velodrop/" + Name); }
+    std::string ConfigFile(const std::string& Name) const {
+        return FConfig.File("Velodrop/" + Name);
+    }
     std::string SettingsPath() const { return ConfigFile("velodrop_settings.ini"); }
 
     void WriteSettings(const std::string& Content) const {

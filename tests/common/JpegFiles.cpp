@@ -1,14 +1,15 @@
 #include "common/JpegFiles.h"
 
+#include <jpeglib.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
-#include <jpeglib.h>
-
 namespace vd::test {
 
-void WriteQuadrantJpeg(const std::string& Path, int Width, int Height, bool Progressive, int Quality) {
+void WriteQuadrantJpeg(const std::string& Path, int Width, int Height, bool Progressive,
+                       int Quality) {
     FILE* out = std::fopen(Path.c_str(), "wb");
     if (!out) std::abort();
     jpeg_compress_struct c{};
@@ -27,7 +28,8 @@ void WriteQuadrantJpeg(const std::string& Path, int Width, int Height, bool Prog
     std::vector<JSAMPLE> row(static_cast<std::size_t>(Width) * 3);
     for (int y = 0; y < Height; ++y) {
         for (int x = 0; x < Width; ++x) {
-            const int quadrant = (y * 2 >= Height) ? (x * 2 >= Width ? 2 : 3) : (x * 2 >= Width ? 1 : 0);
+            const int quadrant =
+                (y * 2 >= Height) ? (x * 2 >= Width ? 2 : 3) : (x * 2 >= Width ? 1 : 0);
             const std::uint32_t colour = kQuadrantColours[quadrant];
             row[x * 3] = static_cast<JSAMPLE>(colour >> 16);
             row[x * 3 + 1] = static_cast<JSAMPLE>(colour >> 8);
@@ -88,7 +90,8 @@ std::uint32_t JpegPixel(const std::string& Path, int X, int Y) {
         std::vector<JSAMPLE> row(static_cast<std::size_t>(d.output_width) * 3);
         JSAMPROW rows[1] = {row.data()};
         while (d.output_scanline <= static_cast<JDIMENSION>(Y)) jpeg_read_scanlines(&d, rows, 1);
-        colour = (std::uint32_t{row[X * 3]} << 16) | (std::uint32_t{row[X * 3 + 1]} << 8) | row[X * 3 + 2];
+        colour = (std::uint32_t{row[X * 3]} << 16) | (std::uint32_t{row[X * 3 + 1]} << 8) |
+                 row[X * 3 + 2];
         jpeg_abort_decompress(&d);
     }
     jpeg_destroy_decompress(&d);
@@ -98,7 +101,9 @@ std::uint32_t JpegPixel(const std::string& Path, int X, int Y) {
 
 bool SimilarColour(std::uint32_t A, std::uint32_t B, int Tolerance) {
     for (int shift : {16, 8, 0}) {
-        if (std::abs(static_cast<int>((A >> shift) & 0xFF) - static_cast<int>((B >> shift) & 0xFF)) > Tolerance) return false;
+        if (std::abs(static_cast<int>((A >> shift) & 0xFF) -
+                     static_cast<int>((B >> shift) & 0xFF)) > Tolerance)
+            return false;
     }
     return true;
 }

@@ -10,7 +10,8 @@ namespace vd::test {
 inline constexpr std::uint32_t kQuadrantColours[4] = {0xE02020, 0x20C020, 0x2020E0, 0xF0F0F0};
 
 /// Writes a Width x Height picture of four coloured quadrants.
-void WriteQuadrantJpeg(const std::string& Path, int Width, int Height, bool Progressive, int Quality = 85);
+void WriteQuadrantJpeg(const std::string& Path, int Width, int Height, bool Progressive,
+                       int Quality = 85);
 
 struct TJpegInfo {
     int Width = 0;

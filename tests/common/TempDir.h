@@ -10,9 +10,10 @@
 namespace vd::test {
 
 class TTempDir final {
-public:
+  public:
     TTempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velodrop-test-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "velodrop-test-XXXXXX").string();
         FPath = ::mkdtemp(pattern.data());
     }
     ~TTempDir() {
@@ -27,7 +28,7 @@ public:
     const std::filesystem::path& Path() const { return FPath; }
     std::string File(const std::string& Name) const { return (FPath / Name).string(); }
 
-private:
+  private:
     std::filesystem::path FPath;
 };
 

@@ -1,7 +1,6 @@
 // The command and reply channel: reply parsing, line reading with its
 // limits, encodings, the write guard, the intercept chain, failures.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cerrno>
@@ -20,354 +19,362 @@ namespace {
 // --- pure reply parsing ------------------------------------------------------
 
 struct TParseCase {
-  std::vector<std::string> Lines;
-  std::string Code;
-  std::vector<std::string> Text;
-  std::string Error;
+    std::vector<std::string> Lines;
+    std::string Code;
+    std::vector<std::string> Text;
+    std::string Error;
 };
 
 TEST(ReplyParsing, CodesAndTextLines) {
-  const TParseCase cases[] = {
-      {{"220 Hello there"}, "220", {"Hello there"}, ""},
-      {{"220"}, "220", {""}, ""},
-      {{"220-first", "middle", "220 last"}, "220", {"first", "middle", "last"}, ""},
-      {{"211-a", "211-b", "211 c"}, "211", {"a", "b", "c"}, ""},
-      {{"530-x", "331 other code", "530 end"}, "530", {"x", "331 other code", "end"}, ""},
-      {{"ABCDE"}, "", {}, "Antwortcode ist ungültig: ABCD"},
-      {{"HTTP/1.1 400 Bad Request"}, "", {}, "Antwortcode ist ungültig: HTTP"},
-      {{"099 too small"}, "", {}, "Antwortcode ist ungültig: 099"},
-      {{"1000 too big"}, "", {}, "Antwortcode ist ungültig: 1000"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.Lines.front());
-    TIdReply reply;
-    const TOutcome outcome = Classify([&] { reply = ParseReply(c.Lines); });
-    EXPECT_EQ(outcome.Message, c.Error);
-    if (!c.Error.empty()) continue;
-    EXPECT_EQ(reply.Code(), c.Code);
-    EXPECT_EQ(reply.NumericCode(), std::stoi(c.Code));
-    EXPECT_EQ(reply.Text(), c.Text);
-  }
+    const TParseCase cases[] = {
+        {{"220 Hello there"}, "220", {"Hello there"}, ""},
+        {{"220"}, "220", {""}, ""},
+        {{"220-first", "middle", "220 last"}, "220", {"first", "middle", "last"}, ""},
+        {{"211-a", "211-b", "211 c"}, "211", {"a", "b", "c"}, ""},
+        {{"530-x", "331 other code", "530 end"}, "530", {"x", "331 other code", "end"}, ""},
+        {{"ABCDE"}, "", {}, "Antwortcode ist ungültig: ABCD"},
+        {{"HTTP/1.1 400 Bad Request"}, "", {}, "Antwortcode ist ungültig: HTTP"},
+        {{"099 too small"}, "", {}, "Antwortcode ist ungültig: 099"},
+        {{"1000 too big"}, "", {}, "Antwortcode ist ungültig: 1000"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Lines.front());
+        TIdReply reply;
+        const TOutcome outcome = Classify([&] { reply = ParseReply(c.Lines); });
+        EXPECT_EQ(outcome.Message, c.Error);
+        if (!c.Error.empty()) continue;
+        EXPECT_EQ(reply.Code(), c.Code);
+        EXPECT_EQ(reply.NumericCode(), std::stoi(c.Code));
+        EXPECT_EQ(reply.Text(), c.Text);
+    }
 }
 
 TEST(ReplyParsing, EndLineRule) {
-  const std::pair<const char*, bool> cases[] = {
-      {"220 done", true}, {"220", true},      {"220-more", false}, {"22", false},
-      {"221 other", false}, {"2x0 x", false}, {"220x", false},     {" 220 x", false},
-  };
-  for (const auto& [line, ends] : cases) EXPECT_EQ(IsReplyEndLine(line, "220"), ends) << line;
+    const std::pair<const char*, bool> cases[] = {
+        {"220 done", true},   {"220", true},    {"220-more", false}, {"22", false},
+        {"221 other", false}, {"2x0 x", false}, {"220x", false},     {" 220 x", false},
+    };
+    for (const auto& [line, ends] : cases) EXPECT_EQ(IsReplyEndLine(line, "220"), ends) << line;
 }
 
 TEST(ReplyParsing, ErrorMessageAndFormattedReply) {
-  const TIdReply reply = ParseReply({"550-No such file", "second", "550 third"});
-  EXPECT_EQ(reply.ErrorMessage(), "No such file\r\nsecond\r\nthird\r\n");
-  EXPECT_EQ(reply.FormattedReply(),
-            (std::vector<std::string>{"550-No such file", "550-second", "550 third"}));
+    const TIdReply reply = ParseReply({"550-No such file", "second", "550 third"});
+    EXPECT_EQ(reply.ErrorMessage(), "No such file\r\nsecond\r\nthird\r\n");
+    EXPECT_EQ(reply.FormattedReply(),
+              (std::vector<std::string>{"550-No such file", "550-second", "550 third"}));
 }
 
 // --- the channel over an in-memory handler -------------------------------------
 
 struct TChannel {
-  TMemoryIOHandler Handler;
-  TIdFTP Client;
-  explicit TChannel(std::deque<std::string> chunks) {
-    Handler.Chunks = std::move(chunks);
-    Client.SetIOHandler(&Handler);
-    Handler.Open();
-    Handler.SetDefStringEncoding(TIdTextEncoding::enc8Bit);
-  }
-  ~TChannel() { Client.SetIOHandler(nullptr); }
+    TMemoryIOHandler Handler;
+    TIdFTP Client;
+    explicit TChannel(std::deque<std::string> chunks) {
+        Handler.Chunks = std::move(chunks);
+        Client.SetIOHandler(&Handler);
+        Handler.Open();
+        Handler.SetDefStringEncoding(TIdTextEncoding::enc8Bit);
+    }
+    ~TChannel() { Client.SetIOHandler(nullptr); }
 };
 
 // Reads one reply from the scripted chunks; the outcome and the reply.
 std::pair<TOutcome, TIdReply> ReadReply(std::deque<std::string> chunks) {
-  TChannel ch(std::move(chunks));
-  TOutcome outcome = Classify([&] { ch.Client.GetInternalResponse(); });
-  return {outcome, ch.Client.LastCmdResult()};
+    TChannel ch(std::move(chunks));
+    TOutcome outcome = Classify([&] { ch.Client.GetInternalResponse(); });
+    return {outcome, ch.Client.LastCmdResult()};
 }
 
 TEST(Channel, ReplySplitAtEveryOffsetReadsTheSame) {
-  const std::string wire = "220-Welcome\r\n  to the fake\r\n220 Ready\r\n";
-  for (size_t cut = 1; cut < wire.size(); ++cut) {
-    SCOPED_TRACE(cut);
-    auto [outcome, reply] = ReadReply({wire.substr(0, cut), wire.substr(cut)});
-    ASSERT_EQ(outcome.Class, "");
-    EXPECT_EQ(reply.Text(), (std::vector<std::string>{"Welcome", "to the fake", "Ready"}));
-  }
-  std::deque<std::string> bytewise;
-  for (const char c : wire) bytewise.emplace_back(1, c);
-  auto [outcome, reply] = ReadReply(bytewise);
-  EXPECT_EQ(outcome.Class, "");
-  EXPECT_EQ(reply.Text().size(), 3u);
+    const std::string wire = "220-Welcome\r\n  to the fake\r\n220 Ready\r\n";
+    for (size_t cut = 1; cut < wire.size(); ++cut) {
+        SCOPED_TRACE(cut);
+        auto [outcome, reply] = ReadReply({wire.substr(0, cut), wire.substr(cut)});
+        ASSERT_EQ(outcome.Class, "");
+        EXPECT_EQ(reply.Text(), (std::vector<std::string>{"Welcome", "to the fake", "Ready"}));
+    }
+    std::deque<std::string> bytewise;
+    for (const char c : wire) bytewise.emplace_back(1, c);
+    auto [outcome, reply] = ReadReply(bytewise);
+    EXPECT_EQ(outcome.Class, "");
+    EXPECT_EQ(reply.Text().size(), 3u);
 }
 
 TEST(Channel, LineFormsOfReplies) {
-  struct TCase {
-    const char* Name;
-    std::string Wire;
-    std::vector<std::string> Text;
-  };
-  const TCase cases[] = {
-      {"LF only", "220-a\n b\n220 c\n", {"a", "b", "c"}},
-      {"blank lines first", "\r\n\r\n   \r\n220 hi\r\n", {"hi"}},
-      {"code alone", "220\r\n", {""}},
-      {"same code and blank ends early", "220-a\r\n220 middle\r\n220 late\r\n", {"a", "middle"}},
-      {"NUL inside a line", std::string("220 a\0b\r\n", 9), {std::string("a\0b", 3)}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.Name);
-    auto [outcome, reply] = ReadReply({c.Wire});
-    ASSERT_EQ(outcome.Class, "") << outcome.Message;
-    EXPECT_EQ(reply.Code(), "220");
-    EXPECT_EQ(reply.Text(), c.Text);
-  }
+    struct TCase {
+        const char* Name;
+        std::string Wire;
+        std::vector<std::string> Text;
+    };
+    const TCase cases[] = {
+        {"LF only", "220-a\n b\n220 c\n", {"a", "b", "c"}},
+        {"blank lines first", "\r\n\r\n   \r\n220 hi\r\n", {"hi"}},
+        {"code alone", "220\r\n", {""}},
+        {"same code and blank ends early", "220-a\r\n220 middle\r\n220 late\r\n", {"a", "middle"}},
+        {"NUL inside a line", std::string("220 a\0b\r\n", 9), {std::string("a\0b", 3)}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        auto [outcome, reply] = ReadReply({c.Wire});
+        ASSERT_EQ(outcome.Class, "") << outcome.Message;
+        EXPECT_EQ(reply.Code(), "220");
+        EXPECT_EQ(reply.Text(), c.Text);
+    }
 }
 
 TEST(Channel, LineLengthLimitClosesTheConnection) {
-  for (const size_t length : {size_t{16384}, size_t{16385}, size_t{17000}}) {
-    SCOPED_TRACE(length);
-    TChannel ch({"220 " + std::string(length - 4, 'x') + "\r\n"});
-    const TOutcome outcome = Classify([&] { ch.Client.GetInternalResponse(); });
-    if (length <= 16384) {
-      EXPECT_EQ(outcome.Class, "");
-      EXPECT_TRUE(ch.Handler.Opened());
-    } else {
-      EXPECT_EQ(outcome.Class, "EIdReadLnMaxLineLengthExceeded");
-      EXPECT_EQ(outcome.Message, "Max. Zeilenlänge überschritten.");
-      EXPECT_FALSE(ch.Handler.Opened());
+    for (const size_t length : {size_t{16384}, size_t{16385}, size_t{17000}}) {
+        SCOPED_TRACE(length);
+        TChannel ch({"220 " + std::string(length - 4, 'x') + "\r\n"});
+        const TOutcome outcome = Classify([&] { ch.Client.GetInternalResponse(); });
+        if (length <= 16384) {
+            EXPECT_EQ(outcome.Class, "");
+            EXPECT_TRUE(ch.Handler.Opened());
+        } else {
+            EXPECT_EQ(outcome.Class, "EIdReadLnMaxLineLengthExceeded");
+            EXPECT_EQ(outcome.Message, "Max. Zeilenlänge überschritten.");
+            EXPECT_FALSE(ch.Handler.Opened());
+        }
     }
-  }
 }
 
 TEST(Channel, OneReplyMayNotGrowPast64KiB) {
-  std::string justBelow = "211-start\r\n", tooMuch = "211-start\r\n";
-  for (int i = 0; i < 1400; ++i) justBelow += std::string(40, 'a') + "\r\n";
-  for (int i = 0; i < 1700; ++i) tooMuch += std::string(40, 'a') + "\r\n";
-  justBelow += "211 end\r\n";
-  tooMuch += "211 end\r\n";
-  const std::string blankFlood = std::string(70000, '\n') + "220 late\r\n";
-  EXPECT_EQ(ReadReply({justBelow}).first.Class, "");
-  for (const auto& wire : {tooMuch, blankFlood}) {
-    TChannel ch({wire});
-    const TOutcome outcome = Classify([&] { ch.Client.GetInternalResponse(); });
-    EXPECT_EQ(outcome.Class, "EIdMaxReplySizeExceeded");
-    EXPECT_EQ(outcome.Message, "Max. Antwortgröße überschritten.");
-    EXPECT_FALSE(ch.Handler.Opened());
-  }
+    std::string justBelow = "211-start\r\n", tooMuch = "211-start\r\n";
+    for (int i = 0; i < 1400; ++i) justBelow += std::string(40, 'a') + "\r\n";
+    for (int i = 0; i < 1700; ++i) tooMuch += std::string(40, 'a') + "\r\n";
+    justBelow += "211 end\r\n";
+    tooMuch += "211 end\r\n";
+    const std::string blankFlood = std::string(70000, '\n') + "220 late\r\n";
+    EXPECT_EQ(ReadReply({justBelow}).first.Class, "");
+    for (const auto& wire : {tooMuch, blankFlood}) {
+        TChannel ch({wire});
+        const TOutcome outcome = Classify([&] { ch.Client.GetInternalResponse(); });
+        EXPECT_EQ(outcome.Class, "EIdMaxReplySizeExceeded");
+        EXPECT_EQ(outcome.Message, "Max. Antwortgröße überschritten.");
+        EXPECT_FALSE(ch.Handler.Opened());
+    }
 }
 
 TEST(Channel, FailingTheNthReadEndsCleanly) {
-  const std::deque<std::string> chunks = {"211-a\r\n", "b\r\n", "211 c\r\n"};
-  for (int n = 1; n <= 3; ++n) {
-    SCOPED_TRACE(n);
-    TChannel ch(chunks);
-    ch.Handler.FailReadAt = n;
-    const TOutcome outcome = Classify([&] { ch.Client.GetInternalResponse(); });
-    EXPECT_EQ(outcome.Class, "EIdSocketError");
-    EXPECT_EQ(outcome.Message, "Socket-Fehler # 10054Die Verbindung wurde von Peer zurückgesetzt.\r\n");
-    EXPECT_FALSE(ch.Handler.Opened());
-    EXPECT_TRUE(ch.Handler.RawClosed);
-  }
+    const std::deque<std::string> chunks = {"211-a\r\n", "b\r\n", "211 c\r\n"};
+    for (int n = 1; n <= 3; ++n) {
+        SCOPED_TRACE(n);
+        TChannel ch(chunks);
+        ch.Handler.FailReadAt = n;
+        const TOutcome outcome = Classify([&] { ch.Client.GetInternalResponse(); });
+        EXPECT_EQ(outcome.Class, "EIdSocketError");
+        EXPECT_EQ(outcome.Message,
+                  "Socket-Fehler # 10054Die Verbindung wurde von Peer zurückgesetzt.\r\n");
+        EXPECT_FALSE(ch.Handler.Opened());
+        EXPECT_TRUE(ch.Handler.RawClosed);
+    }
 }
 
 TEST(Channel, FailingAWriteClosesAndReportsTheSocketError) {
-  TChannel ch({"200 ok\r\n"});
-  ch.Handler.FailWriteAt = 1;
-  ch.Handler.FailError = 10053;
-  const TOutcome outcome = Classify([&] { ch.Client.SendCmd("NOOP"); });
-  EXPECT_EQ(outcome.Message, "Socket-Fehler # 10053Software verursachte einen Verbindungsabbruch.\r\n");
-  EXPECT_FALSE(ch.Handler.Opened());
+    TChannel ch({"200 ok\r\n"});
+    ch.Handler.FailWriteAt = 1;
+    ch.Handler.FailError = 10053;
+    const TOutcome outcome = Classify([&] { ch.Client.SendCmd("NOOP"); });
+    EXPECT_EQ(outcome.Message,
+              "Socket-Fehler # 10053Software verursachte einen Verbindungsabbruch.\r\n");
+    EXPECT_FALSE(ch.Handler.Opened());
 }
 
 TEST(Channel, PeerClosingAndSilence) {
-  {
-    TChannel ch({"220-half\r\n"});
-    EXPECT_EQ(Classify([&] { ch.Client.GetInternalResponse(); }).Message,
-              "Die Verbindung wurde erfolgreich geschlossen.");
-    EXPECT_FALSE(ch.Handler.Opened());
-  }
-  {
-    TChannel ch({"220-half\r\n"});
-    ch.Handler.CloseAtEnd = false;  // the rest never comes
-    EXPECT_EQ(Classify([&] { ch.Client.GetInternalResponse(); }).Message, "Zeitüberschreitung beim Lesen.");
-  }
+    {
+        TChannel ch({"220-half\r\n"});
+        EXPECT_EQ(Classify([&] { ch.Client.GetInternalResponse(); }).Message,
+                  "Die Verbindung wurde erfolgreich geschlossen.");
+        EXPECT_FALSE(ch.Handler.Opened());
+    }
+    {
+        TChannel ch({"220-half\r\n"});
+        ch.Handler.CloseAtEnd = false;  // the rest never comes
+        EXPECT_EQ(Classify([&] { ch.Client.GetInternalResponse(); }).Message,
+                  "Zeitüberschreitung beim Lesen.");
+    }
 }
 
 TEST(Channel, UnreadBytesKeepTheConnectionCountingAsConnected) {
-  TChannel ch({"220 one\r\n221 two\r\n"});
-  ch.Client.GetInternalResponse();  // reads both chunks' bytes, the peer then closes
-  EXPECT_TRUE(ch.Client.Connected());
-  ch.Client.GetInternalResponse();
-  EXPECT_EQ(ch.Client.LastCmdResult().Code(), "221");
-  EXPECT_FALSE(ch.Client.Connected());
+    TChannel ch({"220 one\r\n221 two\r\n"});
+    ch.Client.GetInternalResponse();  // reads both chunks' bytes, the peer then closes
+    EXPECT_TRUE(ch.Client.Connected());
+    ch.Client.GetInternalResponse();
+    EXPECT_EQ(ch.Client.LastCmdResult().Code(), "221");
+    EXPECT_FALSE(ch.Client.Connected());
 }
 
 TEST(Channel, CommandLinesWithCrLfOrNulAreNeverWritten) {
-  const std::string bad[] = {"STOR a\rb", "STOR a\nDELE b", std::string("STOR a\0b", 8), "CWD x\r\n"};
-  for (const auto& command : bad) {
-    TChannel ch({"200 ok\r\n"});
-    EXPECT_EQ(Classify([&] { ch.Client.SendCmd(command); }).Class, "EIdCommandHasControlChars");
-    EXPECT_EQ(ch.Handler.Written, "");
-    EXPECT_TRUE(ch.Handler.Opened());
-  }
-  // U+010A would be LF if cut to its low byte; the 8-bit encoding writes "?".
-  TChannel ch({"250 ok\r\n"});
-  ch.Client.SendCmd("CWD \xC4\x8A", {250});
-  EXPECT_EQ(ch.Handler.Written, "CWD ?\r\n");
+    const std::string bad[] = {"STOR a\rb", "STOR a\nDELE b", std::string("STOR a\0b", 8),
+                               "CWD x\r\n"};
+    for (const auto& command : bad) {
+        TChannel ch({"200 ok\r\n"});
+        EXPECT_EQ(Classify([&] { ch.Client.SendCmd(command); }).Class, "EIdCommandHasControlChars");
+        EXPECT_EQ(ch.Handler.Written, "");
+        EXPECT_TRUE(ch.Handler.Opened());
+    }
+    // U+010A would be LF if cut to its low byte; the 8-bit encoding writes "?".
+    TChannel ch({"250 ok\r\n"});
+    ch.Client.SendCmd("CWD \xC4\x8A", {250});
+    EXPECT_EQ(ch.Handler.Written, "CWD ?\r\n");
 }
 
 TEST(Channel, CheckResponseAndThe421Rule) {
-  struct TCase {
-    int Code;
-    TIdReplyCodes Accepted;
-    std::string Class;
-    bool StaysOpen;
-  };
-  const TCase cases[] = {
-      {200, {200}, "", true},
-      {250, {}, "", true},
-      {550, {250, 200}, "EIdReplyRFCError", true},
-      {421, {}, "EIdFTPServiceNotAvailable", false},
-      {421, {200}, "EIdFTPServiceNotAvailable", false},
-      {421, {421}, "", true},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.Code);
-    TChannel ch({std::to_string(c.Code) + " text of it\r\nleft over\r\n"});
-    ch.Handler.CloseAtEnd = false;
-    const TOutcome outcome = Classify([&] { ch.Client.GetResponse(c.Accepted); });
-    EXPECT_EQ(outcome.Class, c.Class);
-    if (!c.Class.empty()) EXPECT_EQ(outcome.Message, "text of it\r\n");
-    EXPECT_EQ(ch.Handler.Opened(), c.StaysOpen);
-    if (!c.StaysOpen) EXPECT_EQ(ch.Handler.InputBufferSize(), 0u);  // received bytes discarded
-  }
+    struct TCase {
+        int Code;
+        TIdReplyCodes Accepted;
+        std::string Class;
+        bool StaysOpen;
+    };
+    const TCase cases[] = {
+        {200, {200}, "", true},
+        {250, {}, "", true},
+        {550, {250, 200}, "EIdReplyRFCError", true},
+        {421, {}, "EIdFTPServiceNotAvailable", false},
+        {421, {200}, "EIdFTPServiceNotAvailable", false},
+        {421, {421}, "", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Code);
+        TChannel ch({std::to_string(c.Code) + " text of it\r\nleft over\r\n"});
+        ch.Handler.CloseAtEnd = false;
+        const TOutcome outcome = Classify([&] { ch.Client.GetResponse(c.Accepted); });
+        EXPECT_EQ(outcome.Class, c.Class);
+        if (!c.Class.empty()) EXPECT_EQ(outcome.Message, "text of it\r\n");
+        EXPECT_EQ(ch.Handler.Opened(), c.StaysOpen);
+        if (!c.StaysOpen) EXPECT_EQ(ch.Handler.InputBufferSize(), 0u);  // received bytes discarded
+    }
 }
 
 TEST(Channel, ReplyErrorCarriesCodeAndAllTextLines) {
-  TChannel ch({"530-Login incorrect.\r\n530-second\r\n530 third\r\n"});
-  try {
-    ch.Client.GetResponse({230});
-    FAIL() << "no error";
-  } catch (const EIdReplyRFCError& e) {
-    EXPECT_EQ(e.ErrorCode(), 530);
-    EXPECT_STREQ(e.what(), "Login incorrect.\r\nsecond\r\nthird\r\n");
-  }
+    TChannel ch({"530-Login incorrect.\r\n530-second\r\n530 third\r\n"});
+    try {
+        ch.Client.GetResponse({230});
+        FAIL() << "no error";
+    } catch (const EIdReplyRFCError& e) {
+        EXPECT_EQ(e.ErrorCode(), 530);
+        EXPECT_STREQ(e.what(), "Login incorrect.\r\nsecond\r\nthird\r\n");
+    }
 }
 
 TEST(Channel, StreamsGoInPiecesAndOnlyTheLastPieceEndsABurst) {
-  for (const size_t size : {size_t{0}, size_t{1}, size_t{32768}, size_t{100000}}) {
-    SCOPED_TRACE(size);
-    TMemoryIOHandler handler;
-    handler.Open();
-    TIdMemoryStream stream(std::string(size, 'z'));
-    std::vector<uint64_t> progress;
-    handler.WriteStream(stream, [&](uint64_t done, uint64_t) { progress.push_back(done); });
-    EXPECT_EQ(handler.Written.size(), size);
-    const size_t pieces = (size + 32767) / 32768;
-    ASSERT_EQ(handler.MoreHints.size(), pieces);
-    for (size_t i = 0; i < pieces; ++i) EXPECT_EQ(handler.MoreHints[i], i + 1 < pieces);
-    ASSERT_EQ(progress.size(), pieces);
-    if (pieces) EXPECT_EQ(progress.back(), size);
-  }
+    for (const size_t size : {size_t{0}, size_t{1}, size_t{32768}, size_t{100000}}) {
+        SCOPED_TRACE(size);
+        TMemoryIOHandler handler;
+        handler.Open();
+        TIdMemoryStream stream(std::string(size, 'z'));
+        std::vector<uint64_t> progress;
+        handler.WriteStream(stream, [&](uint64_t done, uint64_t) { progress.push_back(done); });
+        EXPECT_EQ(handler.Written.size(), size);
+        const size_t pieces = (size + 32767) / 32768;
+        ASSERT_EQ(handler.MoreHints.size(), pieces);
+        for (size_t i = 0; i < pieces; ++i) EXPECT_EQ(handler.MoreHints[i], i + 1 < pieces);
+        ASSERT_EQ(progress.size(), pieces);
+        if (pieces) EXPECT_EQ(progress.back(), size);
+    }
 }
 
 TEST(Channel, FileStreamsGoInPiecesToo) {
-  char path[] = "/tmp/vd-ftp-stream-XXXXXX";
-  const int fd = ::mkstemp(path);
-  const std::string bytes(70000, 'q');
-  ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-  ::close(fd);
-  {
-    TIdFileStream file(path, TIdFileStream::TMode::fmOpenRead);
-    TMemoryIOHandler handler;
-    handler.Open();
-    handler.WriteStream(file);
-    EXPECT_EQ(handler.Written, bytes);
-    EXPECT_EQ(handler.MoreHints, (std::vector<bool>{true, true, false}));
-  }
-  ::unlink(path);
+    char path[] = "/tmp/vd-ftp-stream-XXXXXX";
+    const int fd = ::mkstemp(path);
+    const std::string bytes(70000, 'q');
+    ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    ::close(fd);
+    {
+        TIdFileStream file(path, TIdFileStream::TMode::fmOpenRead);
+        TMemoryIOHandler handler;
+        handler.Open();
+        handler.WriteStream(file);
+        EXPECT_EQ(handler.Written, bytes);
+        EXPECT_EQ(handler.MoreHints, (std::vector<bool>{true, true, false}));
+    }
+    ::unlink(path);
 }
 
 // --- encodings -------------------------------------------------------------------
 
 TEST(TextEncoding, EncodeAndDecode) {
-  struct TCase {
-    TIdTextEncoding Encoding;
-    std::string Text, Wire;
-  };
-  const TCase encode[] = {
-      {TIdTextEncoding::enc7Bit, "a\xC3\xA4", "a?"},
-      {TIdTextEncoding::enc8Bit, "a\xC3\xA4\xE2\x82\xAC", "a\xE4?"},  // ä is one byte, € becomes ?
-      {TIdTextEncoding::encUTF8, "a\xC3\xA4\xE2\x82\xAC", "a\xC3\xA4\xE2\x82\xAC"},
-      {TIdTextEncoding::encUTF8, "bad\xFF", "bad?"},
-  };
-  for (const auto& c : encode) EXPECT_EQ(EncodeText(c.Text, c.Encoding), c.Wire) << c.Text;
-  EXPECT_EQ(DecodeText("a\xE4", TIdTextEncoding::enc8Bit), "a\xC3\xA4");
-  EXPECT_EQ(DecodeText("a\xE4", TIdTextEncoding::enc7Bit), "a?");
-  EXPECT_EQ(DecodeText("a\xC3\xA4", TIdTextEncoding::encUTF8), "a\xC3\xA4");
-  EXPECT_EQ(DecodeText("a\xFF", TIdTextEncoding::encUTF8), "a\xEF\xBF\xBD");
+    struct TCase {
+        TIdTextEncoding Encoding;
+        std::string Text, Wire;
+    };
+    const TCase encode[] = {
+        {TIdTextEncoding::enc7Bit, "a\xC3\xA4", "a?"},
+        {TIdTextEncoding::enc8Bit, "a\xC3\xA4\xE2\x82\xAC",
+         "a\xE4?"},  // ä is one byte, € becomes ?
+        {TIdTextEncoding::encUTF8, "a\xC3\xA4\xE2\x82\xAC", "a\xC3\xA4\xE2\x82\xAC"},
+        {TIdTextEncoding::encUTF8, "bad\xFF", "bad?"},
+    };
+    for (const auto& c : encode) EXPECT_EQ(EncodeText(c.Text, c.Encoding), c.Wire) << c.Text;
+    EXPECT_EQ(DecodeText("a\xE4", TIdTextEncoding::enc8Bit), "a\xC3\xA4");
+    EXPECT_EQ(DecodeText("a\xE4", TIdTextEncoding::enc7Bit), "a?");
+    EXPECT_EQ(DecodeText("a\xC3\xA4", TIdTextEncoding::encUTF8), "a\xC3\xA4");
+    EXPECT_EQ(DecodeText("a\xFF", TIdTextEncoding::encUTF8), "a\xEF\xBF\xBD");
 }
 
 // --- socket errors -----------------------------------------------------------------
 
 TEST(SocketErrors, NumbersAndTexts) {
-  const std::pair<int, const char*> messages[] = {
-      {10061, "Socket-Fehler # 10061Verbindung abgelehnt.\r\n"},
-      {10060, "Socket-Fehler # 10060Zeitüberschreitung bei Verbindung.\r\n"},
-      {11001, "Socket-Fehler # 11001Host nicht gefunden.\r\n"},
-      {10066, "Socket-Fehler # 10066Verzeichnis ist nicht leer\r\n"},
-      {12345, "Socket-Fehler # 12345\r\n"},
-  };
-  for (const auto& [number, message] : messages) EXPECT_EQ(SocketErrorMessage(number), message);
-  const std::pair<int, int> mapped[] = {
-      {ECONNREFUSED, 10061}, {ETIMEDOUT, 10060}, {ECONNRESET, 10054}, {ECONNABORTED, 10053},
-      {EHOSTUNREACH, 10065}, {ENETUNREACH, 10051}, {EPIPE, 10053},     {ENOTSOCK, 10038},
-  };
-  for (const auto& [err, number] : mapped) EXPECT_EQ(WinSockErrorFromErrno(err), number) << err;
+    const std::pair<int, const char*> messages[] = {
+        {10061, "Socket-Fehler # 10061Verbindung abgelehnt.\r\n"},
+        {10060, "Socket-Fehler # 10060Zeitüberschreitung bei Verbindung.\r\n"},
+        {11001, "Socket-Fehler # 11001Host nicht gefunden.\r\n"},
+        {10066, "Socket-Fehler # 10066Verzeichnis ist nicht leer\r\n"},
+        {12345, "Socket-Fehler # 12345\r\n"},
+    };
+    for (const auto& [number, message] : messages) EXPECT_EQ(SocketErrorMessage(number), message);
+    const std::pair<int, int> mapped[] = {
+        {ECONNREFUSED, 10061}, {ETIMEDOUT, 10060},   {ECONNRESET, 10054}, {ECONNABORTED, 10053},
+        {EHOSTUNREACH, 10065}, {ENETUNREACH, 10051}, {EPIPE, 10053},      {ENOTSOCK, 10038},
+    };
+    for (const auto& [err, number] : mapped) EXPECT_EQ(WinSockErrorFromErrno(err), number) << err;
 }
 
 // --- intercepts ------------------------------------------------------------------------
 
 struct TRecordingIntercept final : TIdConnectionIntercept {
-  std::string Name;
-  std::vector<std::string>* Journal = nullptr;
-  bool Upper = false;
-  void Receive(std::string& bytes) override {
-    TIdConnectionIntercept::Receive(bytes);
-    Journal->push_back(Name + " recv " + bytes);
-    if (Upper)
-      for (char& c : bytes) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  }
-  void Send(std::string& bytes) override {
-    Journal->push_back(Name + " send " + bytes);
-    if (Upper)
-      for (char& c : bytes) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    TIdConnectionIntercept::Send(bytes);
-  }
+    std::string Name;
+    std::vector<std::string>* Journal = nullptr;
+    bool Upper = false;
+    void Receive(std::string& bytes) override {
+        TIdConnectionIntercept::Receive(bytes);
+        Journal->push_back(Name + " recv " + bytes);
+        if (Upper)
+            for (char& c : bytes)
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    void Send(std::string& bytes) override {
+        Journal->push_back(Name + " send " + bytes);
+        if (Upper)
+            for (char& c : bytes)
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        TIdConnectionIntercept::Send(bytes);
+    }
 };
 
 TEST(Intercepts, ChainOrderAndReplacedBytes) {
-  std::vector<std::string> journal;
-  TRecordingIntercept first, second;
-  first.Name = "first";
-  second.Name = "second";
-  first.Journal = second.Journal = &journal;
-  second.Upper = true;
-  first.SetIntercept(&second);
+    std::vector<std::string> journal;
+    TRecordingIntercept first, second;
+    first.Name = "first";
+    second.Name = "second";
+    first.Journal = second.Journal = &journal;
+    second.Upper = true;
+    first.SetIntercept(&second);
 
-  TMemoryIOHandler handler;
-  handler.Chunks = {"200 ok\r\n"};
-  TIdFTP client;
-  client.SetIntercept(&first);
-  client.SetIOHandler(&handler);
-  handler.Open();
-  client.SendCmd("noop", {200});
-  // Sending: each intercept, then the next; receiving: the chain first.
-  EXPECT_EQ(journal, (std::vector<std::string>{"first send noop\r\n", "second send noop\r\n",
-                                               "second recv 200 ok\r\n", "first recv 200 OK\r\n"}));
-  EXPECT_EQ(handler.Written, "NOOP\r\n");
-  EXPECT_EQ(client.LastCmdResult().Text().front(), "OK");
-  client.SetIOHandler(nullptr);
+    TMemoryIOHandler handler;
+    handler.Chunks = {"200 ok\r\n"};
+    TIdFTP client;
+    client.SetIntercept(&first);
+    client.SetIOHandler(&handler);
+    handler.Open();
+    client.SendCmd("noop", {200});
+    // Sending: each intercept, then the next; receiving: the chain first.
+    EXPECT_EQ(journal,
+              (std::vector<std::string>{"first send noop\r\n", "second send noop\r\n",
+                                        "second recv 200 ok\r\n", "first recv 200 OK\r\n"}));
+    EXPECT_EQ(handler.Written, "NOOP\r\n");
+    EXPECT_EQ(client.LastCmdResult().Text().front(), "OK");
+    client.SetIOHandler(nullptr);
 }
 
 }  // namespace

@@ -9,15 +9,15 @@
 namespace vd::ftp::test {
 
 class TFakeTLSHandler final : public TIdSSLIOHandlerSocketBase {
- public:
-  bool FailHandshake = false;
-  int Handshakes = 0;
+  public:
+    bool FailHandshake = false;
+    int Handshakes = 0;
 
- protected:
-  void StartTLS() override {
-    ++Handshakes;
-    if (FailHandshake) throw EIdException("Fehler beim Verbinden mit SSL.");
-  }
+  protected:
+    void StartTLS() override {
+        ++Handshakes;
+        if (FailHandshake) throw EIdException("Fehler beim Verbinden mit SSL.");
+    }
 };
 
 }  // namespace vd::ftp::test

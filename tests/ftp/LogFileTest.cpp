@@ -1,7 +1,6 @@
 // The traffic log: its line forms, its place in the intercept chain, and its
 // file handling.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,187 +20,217 @@ namespace {
 namespace fs = std::filesystem;
 
 struct TTempDir {
-  std::string Path;
-  TTempDir() {
-    char pattern[] = "/tmp/vd-ftplog-XXXXXX";
-    Path = ::mkdtemp(pattern);
-  }
-  ~TTempDir() { fs::remove_all(Path); }
+    std::string Path;
+    TTempDir() {
+        char pattern[] = "/tmp/vd-ftplog-XXXXXX";
+        Path = ::mkdtemp(pattern);
+    }
+    ~TTempDir() { fs::remove_all(Path); }
 };
 
 std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
 }
 
 std::vector<std::string> SplitCrLf(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0, at;
-  while ((at = text.find("\r\n", start)) != std::string::npos) {
-    lines.push_back(text.substr(start, at - start));
-    start = at + 2;
-  }
-  EXPECT_EQ(start, text.size()) << "the file ends with CR LF";
-  return lines;
+    std::vector<std::string> lines;
+    size_t start = 0, at;
+    while ((at = text.find("\r\n", start)) != std::string::npos) {
+        lines.push_back(text.substr(start, at - start));
+        start = at + 2;
+    }
+    EXPECT_EQ(start, text.size()) << "the file ends with CR LF";
+    return lines;
 }
 
 TEST(LogFile, TwoSessionsAppendToOneFile) {
-  const TScript session = {S("220 Fake FTP ready"), C(), S("500 HOST?"), C(), S("331 Password"), C(),
-                           S("230 In"),             C(), S("500 no"),    C(), S("200 I"),        C(),
-                           S("215 UNIX"),           C(), S("200 I"),     C(), S("221 Bye")};
-  TFakeFtpServer server({session, session});
-  TTempDir dir;
-  TIdLogFile log;
-  log.SetFilename(dir.Path + "/ftp.log");
-  log.SetLogTime(false);
-  TIdFTP ftp;
-  ftp.SetIntercept(&log);
-  ftp.SetHost("127.0.0.1");
-  ftp.SetPort(server.Port());
-  ftp.SetUsername("user");
-  ftp.SetPassword("pw");
-  ftp.SetReadTimeout(kReplyWaitMs);
-  for (int i = 0; i < 2; ++i) {
-    log.SetActive(true);
-    ftp.Connect();
-    ftp.Disconnect();
-    log.SetActive(false);
-  }
-  server.Commands();
-  const std::vector<std::string> one = {
-      "Stat Verbunden.",        "Erh : 220 Fake FTP ready<EOL>", "Ges : HOST [127.0.0.1]<EOL>",
-      "Erh : 500 HOST?<EOL>",   "Ges : USER user<EOL>",          "Erh : 331 Password<EOL>",
-      "Ges : PASS pw<EOL>",     "Erh : 230 In<EOL>",             "Ges : FEAT<EOL>",
-      "Erh : 500 no<EOL>",      "Ges : TYPE I<EOL>",             "Erh : 200 I<EOL>",
-      "Ges : SYST<EOL>",        "Erh : 215 UNIX<EOL>",           "Ges : TYPE I<EOL>",
-      "Erh : 200 I<EOL>",       "Ges : QUIT<EOL>",               "Erh : 221 Bye<EOL>",
-      "Stat Verbindung getrennt."};
-  std::vector<std::string> both = one;
-  both.insert(both.end(), one.begin(), one.end());
-  EXPECT_EQ(SplitCrLf(ReadAll(dir.Path + "/ftp.log")), both);
+    const TScript session = {S("220 Fake FTP ready"),
+                             C(),
+                             S("500 HOST?"),
+                             C(),
+                             S("331 Password"),
+                             C(),
+                             S("230 In"),
+                             C(),
+                             S("500 no"),
+                             C(),
+                             S("200 I"),
+                             C(),
+                             S("215 UNIX"),
+                             C(),
+                             S("200 I"),
+                             C(),
+                             S("221 Bye")};
+    TFakeFtpServer server({session, session});
+    TTempDir dir;
+    TIdLogFile log;
+    log.SetFilename(dir.Path + "/ftp.log");
+    log.SetLogTime(false);
+    TIdFTP ftp;
+    ftp.SetIntercept(&log);
+    ftp.SetHost("127.0.0.1");
+    ftp.SetPort(server.Port());
+    ftp.SetUsername("user");
+    ftp.SetPassword("pw");
+    ftp.SetReadTimeout(kReplyWaitMs);
+    for (int i = 0; i < 2; ++i) {
+        log.SetActive(true);
+        ftp.Connect();
+        ftp.Disconnect();
+        log.SetActive(false);
+    }
+    server.Commands();
+    const std::vector<std::string> one = {"Stat Verbunden.",
+                                          "Erh : 220 Fake FTP ready<EOL>",
+                                          "Ges : HOST [127.0.0.1]<EOL>",
+                                          "Erh : 500 HOST?<EOL>",
+                                          "Ges : USER user<EOL>",
+                                          "Erh : 331 Password<EOL>",
+                                          "Ges : PASS pw<EOL>",
+                                          "Erh : 230 In<EOL>",
+                                          "Ges : FEAT<EOL>",
+                                          "Erh : 500 no<EOL>",
+                                          "Ges : TYPE I<EOL>",
+                                          "Erh : 200 I<EOL>",
+                                          "Ges : SYST<EOL>",
+                                          "Erh : 215 UNIX<EOL>",
+                                          "Ges : TYPE I<EOL>",
+                                          "Erh : 200 I<EOL>",
+                                          "Ges : QUIT<EOL>",
+                                          "Erh : 221 Bye<EOL>",
+                                          "Stat Verbindung getrennt."};
+    std::vector<std::string> both = one;
+    both.insert(both.end(), one.begin(), one.end());
+    EXPECT_EQ(SplitCrLf(ReadAll(dir.Path + "/ftp.log")), both);
 }
 
 // A client on an in-memory handler with the log attached.
 struct TLogged {
-  TTempDir Dir;
-  TIdLogFile Log;
-  TMemoryIOHandler Handler;
-  TIdFTP Client;
-  explicit TLogged(std::deque<std::string> chunks, bool logTime = false, bool replace = true) {
-    Log.SetFilename(Dir.Path + "/ftp.log");
-    Log.SetLogTime(logTime);
-    Log.SetReplaceCRLF(replace);
-    Log.SetActive(true);
-    Handler.Chunks = std::move(chunks);
-    Client.SetIntercept(&Log);
-    Client.SetIOHandler(&Handler);
-    Handler.Open();
-  }
-  ~TLogged() { Client.SetIOHandler(nullptr); }
-  std::string File() { return ReadAll(Dir.Path + "/ftp.log"); }
+    TTempDir Dir;
+    TIdLogFile Log;
+    TMemoryIOHandler Handler;
+    TIdFTP Client;
+    explicit TLogged(std::deque<std::string> chunks, bool logTime = false, bool replace = true) {
+        Log.SetFilename(Dir.Path + "/ftp.log");
+        Log.SetLogTime(logTime);
+        Log.SetReplaceCRLF(replace);
+        Log.SetActive(true);
+        Handler.Chunks = std::move(chunks);
+        Client.SetIntercept(&Log);
+        Client.SetIOHandler(&Handler);
+        Handler.Open();
+    }
+    ~TLogged() { Client.SetIOHandler(nullptr); }
+    std::string File() { return ReadAll(Dir.Path + "/ftp.log"); }
 };
 
 TEST(LogFile, OneLinePerPieceOfData) {
-  struct TCase {
-    const char* Name;
-    std::deque<std::string> Chunks;
-    std::string File;
-  };
-  const TCase cases[] = {
-      {"a reply in two pieces", {"220 a", "bc\r\n"}, "Stat Verbunden.\r\nErh : 220 a\r\nErh : bc<EOL>\r\n"},
-      {"two replies in one piece", {"220 x\r\n221 y\r\n"}, "Stat Verbunden.\r\nErh : 220 x<EOL>221 y<EOL>\r\n"},
-      {"LF alone and a bare CR", {"220 a\rb\n"}, "Stat Verbunden.\r\nErh : 220 a<CR>b<LF>\r\n"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.Name);
-    TLogged t(c.Chunks);
-    t.Client.GetInternalResponse();
-    EXPECT_EQ(t.File(), c.File);
-  }
+    struct TCase {
+        const char* Name;
+        std::deque<std::string> Chunks;
+        std::string File;
+    };
+    const TCase cases[] = {
+        {"a reply in two pieces",
+         {"220 a", "bc\r\n"},
+         "Stat Verbunden.\r\nErh : 220 a\r\nErh : bc<EOL>\r\n"},
+        {"two replies in one piece",
+         {"220 x\r\n221 y\r\n"},
+         "Stat Verbunden.\r\nErh : 220 x<EOL>221 y<EOL>\r\n"},
+        {"LF alone and a bare CR", {"220 a\rb\n"}, "Stat Verbunden.\r\nErh : 220 a<CR>b<LF>\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TLogged t(c.Chunks);
+        t.Client.GetInternalResponse();
+        EXPECT_EQ(t.File(), c.File);
+    }
 }
 
 TEST(LogFile, ReplaceCRLFOffWritesTheRawBytes) {
-  TLogged t({"200 ok\r\n"}, false, false);
-  t.Client.SendCmd("NOOP", {200});
-  EXPECT_EQ(t.File(), "Stat Verbunden.\r\nGes : NOOP\r\n\r\nErh : 200 ok\r\n\r\n");
+    TLogged t({"200 ok\r\n"}, false, false);
+    t.Client.SendCmd("NOOP", {200});
+    EXPECT_EQ(t.File(), "Stat Verbunden.\r\nGes : NOOP\r\n\r\nErh : 200 ok\r\n\r\n");
 }
 
 TEST(LogFile, LineBreakMarkers) {
-  const std::pair<std::string, std::string> cases[] = {
-      {"a\r\nb", "a<EOL>b"}, {"a\rb", "a<CR>b"},   {"a\nb", "a<LF>b"},
-      {"\r\r\n", "<CR><EOL>"}, {"\n\r", "<LF><CR>"}, {"\xFF\x01", "\xFF\x01"},
-  };
-  for (const auto& [in, out] : cases) EXPECT_EQ(TIdLogBase::ReplaceLineBreaks(in), out);
+    const std::pair<std::string, std::string> cases[] = {
+        {"a\r\nb", "a<EOL>b"},   {"a\rb", "a<CR>b"},   {"a\nb", "a<LF>b"},
+        {"\r\r\n", "<CR><EOL>"}, {"\n\r", "<LF><CR>"}, {"\xFF\x01", "\xFF\x01"},
+    };
+    for (const auto& [in, out] : cases) EXPECT_EQ(TIdLogBase::ReplaceLineBreaks(in), out);
 }
 
 TEST(LogFile, DataLinesCarryTheLocalTime) {
-  TLogged t({"220 hi\r\n"}, true);
-  t.Client.GetInternalResponse();
-  const auto lines = SplitCrLf(t.File());
-  ASSERT_EQ(lines.size(), 2u);
-  const std::string& line = lines[1];
-  ASSERT_EQ(line.rfind("Erh ", 0), 0u);
-  const size_t colon = line.find(": 220 hi<EOL>");
-  ASSERT_NE(colon, std::string::npos);
-  const std::string time = line.substr(4, colon - 4);
-  EXPECT_NE(time.find_first_of("0123456789"), std::string::npos) << time;
-  EXPECT_NE(time.find(' '), std::string::npos) << "a date, a blank and a time: " << time;
+    TLogged t({"220 hi\r\n"}, true);
+    t.Client.GetInternalResponse();
+    const auto lines = SplitCrLf(t.File());
+    ASSERT_EQ(lines.size(), 2u);
+    const std::string& line = lines[1];
+    ASSERT_EQ(line.rfind("Erh ", 0), 0u);
+    const size_t colon = line.find(": 220 hi<EOL>");
+    ASSERT_NE(colon, std::string::npos);
+    const std::string time = line.substr(4, colon - 4);
+    EXPECT_NE(time.find_first_of("0123456789"), std::string::npos) << time;
+    EXPECT_NE(time.find(' '), std::string::npos) << "a date, a blank and a time: " << time;
 }
 
 TEST(LogFile, ClosingAnOwnHandlerIsLoggedWhenItIsReplaced) {
-  TFakeFtpServer server({{S("220 hi"), C(), S("500 ?"), C(), S("230 in"), C(), S("500 ?"), C(), S("200 I"), C(),
-                          S("215 X"), C(), S("200 I")}});
-  TTempDir dir;
-  TIdLogFile log;
-  log.SetFilename(dir.Path + "/ftp.log");
-  log.SetActive(true);
-  TIdFTP ftp;
-  ftp.SetIntercept(&log);
-  ftp.SetHost("127.0.0.1");
-  ftp.SetPort(server.Port());
-  ftp.SetReadTimeout(kReplyWaitMs);
-  ftp.Connect();
-  TIdIOHandlerStack replacement;
-  ftp.SetIOHandler(&replacement);  // the client's own handler goes, without QUIT
-  EXPECT_EQ(SplitCrLf(ReadAll(dir.Path + "/ftp.log")).back(), "Stat Verbindung getrennt.");
-  const auto commands = server.Commands();
-  EXPECT_EQ(commands.back(), "TYPE I");
-  ftp.SetIOHandler(nullptr);
+    TFakeFtpServer server({{S("220 hi"), C(), S("500 ?"), C(), S("230 in"), C(), S("500 ?"), C(),
+                            S("200 I"), C(), S("215 X"), C(), S("200 I")}});
+    TTempDir dir;
+    TIdLogFile log;
+    log.SetFilename(dir.Path + "/ftp.log");
+    log.SetActive(true);
+    TIdFTP ftp;
+    ftp.SetIntercept(&log);
+    ftp.SetHost("127.0.0.1");
+    ftp.SetPort(server.Port());
+    ftp.SetReadTimeout(kReplyWaitMs);
+    ftp.Connect();
+    TIdIOHandlerStack replacement;
+    ftp.SetIOHandler(&replacement);  // the client's own handler goes, without QUIT
+    EXPECT_EQ(SplitCrLf(ReadAll(dir.Path + "/ftp.log")).back(), "Stat Verbindung getrennt.");
+    const auto commands = server.Commands();
+    EXPECT_EQ(commands.back(), "TYPE I");
+    ftp.SetIOHandler(nullptr);
 }
 
 TEST(LogFile, FileHandling) {
-  TTempDir dir;
-  TIdLogFile log;
-  log.SetFilename(dir.Path + "/a.log");
-  log.SetActive(true);
-  EXPECT_EQ(Classify([&] { log.SetFilename(dir.Path + "/b.log"); }).Message,
-            "Dateiname kann bei geöffneter Protokolldatei nicht festgelegt werden.");
-  EXPECT_EQ(log.Filename(), dir.Path + "/a.log");
-  log.SetActive(false);
-  log.SetFilename(dir.Path + "/b.log");
-  EXPECT_EQ(log.Filename(), dir.Path + "/b.log");
+    TTempDir dir;
+    TIdLogFile log;
+    log.SetFilename(dir.Path + "/a.log");
+    log.SetActive(true);
+    EXPECT_EQ(Classify([&] { log.SetFilename(dir.Path + "/b.log"); }).Message,
+              "Dateiname kann bei geöffneter Protokolldatei nicht festgelegt werden.");
+    EXPECT_EQ(log.Filename(), dir.Path + "/a.log");
+    log.SetActive(false);
+    log.SetFilename(dir.Path + "/b.log");
+    EXPECT_EQ(log.Filename(), dir.Path + "/b.log");
 
-  // A folder that does not exist: the create error, the log stays marked
-  // active, and only off-then-on tries again.
-  const std::string missing = dir.Path + "/no-such-folder/ftp.log";
-  log.SetFilename(missing);
-  const TOutcome created = Classify([&] { log.SetActive(true); });
-  EXPECT_EQ(created.Class, "EFCreateError");
-  EXPECT_EQ(created.Message, "Datei \"" + missing + "\" kann nicht erstellt werden. No such file or directory");
-  EXPECT_TRUE(log.Active());
-  EXPECT_EQ(Classify([&] { log.SetActive(true); }).Class, "");
-  log.SetActive(false);
-  EXPECT_EQ(Classify([&] { log.SetActive(true); }).Class, "EFCreateError");
-  log.SetActive(false);
+    // A folder that does not exist: the create error, the log stays marked
+    // active, and only off-then-on tries again.
+    const std::string missing = dir.Path + "/no-such-folder/ftp.log";
+    log.SetFilename(missing);
+    const TOutcome created = Classify([&] { log.SetActive(true); });
+    EXPECT_EQ(created.Class, "EFCreateError");
+    EXPECT_EQ(created.Message,
+              "Datei \"" + missing + "\" kann nicht erstellt werden. No such file or directory");
+    EXPECT_TRUE(log.Active());
+    EXPECT_EQ(Classify([&] { log.SetActive(true); }).Class, "");
+    log.SetActive(false);
+    EXPECT_EQ(Classify([&] { log.SetActive(true); }).Class, "EFCreateError");
+    log.SetActive(false);
 
-  // Something there that cannot be opened for writing: the open error.
-  log.SetFilename(dir.Path);
-  const TOutcome opened = Classify([&] { log.SetActive(true); });
-  EXPECT_EQ(opened.Class, "EFOpenError");
-  EXPECT_EQ(opened.Message, "Datei " + dir.Path + " kann nicht geöffnet werden. Is a directory");
-  log.SetActive(false);
+    // Something there that cannot be opened for writing: the open error.
+    log.SetFilename(dir.Path);
+    const TOutcome opened = Classify([&] { log.SetActive(true); });
+    EXPECT_EQ(opened.Class, "EFOpenError");
+    EXPECT_EQ(opened.Message, "Datei " + dir.Path + " kann nicht geöffnet werden. Is a directory");
+    log.SetActive(false);
 }
 
 }  // namespace

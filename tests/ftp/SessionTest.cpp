@@ -1,8 +1,7 @@
 // Connect, login, explicit TLS rules and disconnect against the scripted
 // server: each case is {server script} -> {client's lines, error}.
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -21,350 +20,467 @@ namespace {
 using TLines = std::vector<std::string>;
 
 TScript Cat(std::initializer_list<TScript> parts) {
-  TScript all;
-  for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
-  return all;
+    TScript all;
+    for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+    return all;
 }
 
 const TScript kGreet = {S("220 Fake FTP ready")};
 const TScript kHostRefused = {C(), S("500 HOST not understood")};
 const TScript kPassword = {C(), S("331 Password required"), C(), S("230 Logged in")};
 const TScript kAfterLogin = {C(), S("500 FEAT not understood"), C(), S("200 Type set to I"),
-                             C(), S("215 UNIX Type: L8"),      C(), S("200 Type set to I")};
+                             C(), S("215 UNIX Type: L8"),       C(), S("200 Type set to I")};
 const TLines kAfterLoginCmds = {"FEAT", "TYPE I", "SYST", "TYPE I"};
 
 TLines Lines(std::initializer_list<TLines> parts) {
-  TLines all;
-  for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
-  return all;
+    TLines all;
+    for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+    return all;
 }
 
 struct TSessionCase {
-  const char* Name;
-  std::vector<TScript> Sessions;
-  TLines Commands;
-  std::string Class;
-  std::string Message;
-  std::function<void(TIdFTP&, TFakeTLSHandler&)> Setup;
-  std::function<void(TIdFTP&, TFakeTLSHandler&)> Check;  // after a successful Connect
+    const char* Name;
+    std::vector<TScript> Sessions;
+    TLines Commands;
+    std::string Class;
+    std::string Message;
+    std::function<void(TIdFTP&, TFakeTLSHandler&)> Setup;
+    std::function<void(TIdFTP&, TFakeTLSHandler&)> Check;  // after a successful Connect
 };
 
 void RunCase(const TSessionCase& c) {
-  SCOPED_TRACE(c.Name);
-  TFakeFtpServer server(c.Sessions);
-  TFakeTLSHandler tls;
-  TIdFTP ftp;
-  ftp.SetHost("127.0.0.1");
-  ftp.SetPort(server.Port());
-  ftp.SetUsername("user");
-  ftp.SetPassword("pw");
-  ftp.SetReadTimeout(kReplyWaitMs);
-  if (c.Setup) c.Setup(ftp, tls);
-  const TOutcome outcome = Classify([&] { ftp.Connect(); });
-  EXPECT_EQ(outcome.Class, c.Class);
-  EXPECT_EQ(outcome.Message, c.Message);
-  if (outcome.Class.empty()) {
-    EXPECT_TRUE(ftp.Connected());
-    if (c.Check) c.Check(ftp, tls);
-  } else {
-    EXPECT_FALSE(ftp.Connected());  // every failed Connect closes
-  }
-  ftp.Disconnect();
-  EXPECT_EQ(server.Commands(), c.Commands);
+    SCOPED_TRACE(c.Name);
+    TFakeFtpServer server(c.Sessions);
+    TFakeTLSHandler tls;
+    TIdFTP ftp;
+    ftp.SetHost("127.0.0.1");
+    ftp.SetPort(server.Port());
+    ftp.SetUsername("user");
+    ftp.SetPassword("pw");
+    ftp.SetReadTimeout(kReplyWaitMs);
+    if (c.Setup) c.Setup(ftp, tls);
+    const TOutcome outcome = Classify([&] { ftp.Connect(); });
+    EXPECT_EQ(outcome.Class, c.Class);
+    EXPECT_EQ(outcome.Message, c.Message);
+    if (outcome.Class.empty()) {
+        EXPECT_TRUE(ftp.Connected());
+        if (c.Check) c.Check(ftp, tls);
+    } else {
+        EXPECT_FALSE(ftp.Connected());  // every failed Connect closes
+    }
+    ftp.Disconnect();
+    EXPECT_EQ(server.Commands(), c.Commands);
 }
 
 void UseFakeTLS(TIdFTP& ftp, TFakeTLSHandler& tls, TIdUseTLS mode) {
-  ftp.SetIOHandler(&tls);
-  ftp.SetUseTLS(mode);
+    ftp.SetIOHandler(&tls);
+    ftp.SetUseTLS(mode);
 }
 
 TEST(Session, ConnectDialogues) {
-  const TLines login = {"HOST [127.0.0.1]", "USER user", "PASS pw"};
-  const TSessionCase cases[] = {
-      {"plain login without features",
-       {Cat({kGreet, kHostRefused, kPassword, kAfterLogin})},
-       Lines({login, kAfterLoginCmds, {"QUIT"}}), "", "", nullptr,
-       [](TIdFTP& f, TFakeTLSHandler&) {
-         EXPECT_EQ(f.ServerDesc(), "Fake FTP ready");
-         EXPECT_EQ(f.SystemDesc(), "UNIX Type: L8");
-         EXPECT_EQ(f.LoginMsg().Code(), "230");
-         EXPECT_TRUE(f.Capabilities().empty());
-       }},
-      {"120 then 220",
-       {Cat({{S("120 Ready in 1 minute"), S("220 Now ready")}, kHostRefused, kPassword, kAfterLogin})},
-       Lines({login, kAfterLoginCmds, {"QUIT"}})},
-      {"120 then 421", {{S("120 Wait"), S("421 Too many users")}}, {}, "EIdFTPServiceNotAvailable",
-       "Too many users\r\n"},
-      {"421 greeting", {{S("421 Service not available")}}, {}, "EIdFTPServiceNotAvailable",
-       "Service not available\r\n"},
-      {"refused greeting", {{S("530 Not allowed")}}, {}, "EIdReplyRFCError", "Not allowed\r\n"},
-      {"an HTTP server", {{Raw("HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n")}}, {}, "EIdException",
-       "Antwortcode ist ungültig: HTTP"},
-      {"greeting never comes", {{}}, {}, "EIdReadTimeout", "Zeitüberschreitung beim Lesen.",
-       [](TIdFTP& f, TFakeTLSHandler&) { f.SetReadTimeout(300); }},
-      {"multi-line greeting trickled byte by byte",
-       {Cat({{Trickle("220-Welcome here\r\n  second line\r\n220 Go on\r\n")}, kHostRefused, kPassword,
-             kAfterLogin})},
-       Lines({login, kAfterLoginCmds, {"QUIT"}}), "", "", nullptr,
-       [](TIdFTP& f, TFakeTLSHandler&) { EXPECT_EQ(f.ServerDesc(), "Welcome here"); }},
-      {"HOST accepted", {Cat({kGreet, {C(), S("220 Host ok")}, kPassword, kAfterLogin})},
-       Lines({login, kAfterLoginCmds, {"QUIT"}})},
-      {"HOST answered, then closed: second connect without HOST",
-       {Cat({kGreet, {C(), SendClose("500 Unknown host")}}), Cat({kGreet, kPassword, kAfterLogin})},
-       Lines({{"HOST [127.0.0.1]", "--", "USER user", "PASS pw"}, kAfterLoginCmds, {"QUIT"}}), "", "", nullptr,
-       [](TIdFTP& f, TFakeTLSHandler&) { EXPECT_TRUE(f.UseHOST()); }},
-      {"HOST closed without an answer",
-       {Cat({kGreet, {C(), Close()}}), Cat({kGreet, kPassword, kAfterLogin})},
-       Lines({{"HOST [127.0.0.1]", "--", "USER user", "PASS pw"}, kAfterLoginCmds, {"QUIT"}})},
-      {"HOST closed, and the second connect fails too",
-       {Cat({kGreet, {C(), Close()}}), {S("530 Go away")}}, {"HOST [127.0.0.1]", "--"}, "EIdReplyRFCError",
-       "Go away\r\n"},
-      {"USER answered 230: no PASS",
-       {Cat({kGreet, kHostRefused, {C(), S("230 Welcome, no password")}, kAfterLogin})},
-       Lines({{"HOST [127.0.0.1]", "USER user"}, kAfterLoginCmds, {"QUIT"}})},
-      {"USER refused", {Cat({kGreet, kHostRefused, {C(), S("530 Unknown user")}})},
-       {"HOST [127.0.0.1]", "USER user", "QUIT"}, "EIdReplyRFCError", "Unknown user\r\n"},
-      {"PASS refused", {Cat({kGreet, kHostRefused, {C(), S("331 Password"), C(), S("530 Login incorrect.")}})},
-       Lines({login, {"QUIT"}}), "EIdReplyRFCError", "Login incorrect.\r\n"},
-      {"PASS answered 332 without an account",
-       {Cat({kGreet, kHostRefused, {C(), S("331 Password"), C(), S("332 Need account for login.")}})},
-       Lines({login, {"QUIT"}}), "EIdReplyRFCError", "Need account for login.\r\n"},
-      {"PASS answered 332 with an account",
-       {Cat({kGreet, kHostRefused, {C(), S("331 Password"), C(), S("332 Need account"), C(), S("230 ok")},
-             kAfterLogin})},
-       Lines({login, {"ACCT acc"}, kAfterLoginCmds, {"QUIT"}}), "", "",
-       [](TIdFTP& f, TFakeTLSHandler&) { f.SetAccount("acc"); }},
-      {"230 naming ACCOUNT with an account set",
-       {Cat({kGreet, kHostRefused, {C(), S("331 Password"), C(), S("230 ACCOUNT optional"), C(), S("202 ok")},
-             kAfterLogin})},
-       Lines({login, {"ACCT acc"}, kAfterLoginCmds, {"QUIT"}}), "", "",
-       [](TIdFTP& f, TFakeTLSHandler&) { f.SetAccount("acc"); }},
-      {"421 in the middle of the login",
-       {Cat({kGreet, kHostRefused, {C(), S("331 Password"), C(), S("421 Shutting down")}})}, login,
-       "EIdFTPServiceNotAvailable", "Shutting down\r\n"},
-      {"one-time password challenge (RFC 2289)",
-       {Cat({kGreet, kHostRefused, {C(), S("331 Response to otp-md5 499 ke1234 required for skey."), C(),
-                                    S("230 ok")},
-             kAfterLogin})},
-       Lines({{"HOST [127.0.0.1]", "USER user",
-               "PASS " + OtpResponse({TOtpAlgorithm::otpMD5, 499, "ke1234"}, "pw")},
-              kAfterLoginCmds,
-              {"QUIT"}})},
-      {"WS_FTP Server: XAUT instead of USER and PASS",
-       {Cat({{S("220 WS_FTP Server 8.6 (3141592)")}, kHostRefused, {C(), S("230 ok")}, kAfterLogin})},
-       Lines({{"HOST [127.0.0.1]", "XAUT 2 " + XAutCredentials("user:pw", 3141592)}, kAfterLoginCmds, {"QUIT"}})},
-      {"features with UTF8 and CLNT",
-       {Cat({kGreet, kHostRefused, kPassword,
-             {C(), Raw("211-Features:\r\n UTF8\r\n CLNT\r\n211 End\r\n"), C(), S("200 Noted"), C(),
-              S("200 Type set"), C(), S("215 UNIX"), C(), S("200 Type set")}})},
-       Lines({login, {"FEAT", "CLNT Velodrop 1.0", "TYPE I", "SYST", "TYPE I", "QUIT"}}), "", "", nullptr,
-       [](TIdFTP& f, TFakeTLSHandler&) {
-         EXPECT_EQ(f.Capabilities(), (TLines{"UTF8", "CLNT"}));
-         EXPECT_EQ(f.IOHandler()->DefStringEncoding(), TIdTextEncoding::encUTF8);
-       }},
-      {"SYST 500",
-       {Cat({kGreet, kHostRefused, kPassword,
-             {C(), S("500 no"), C(), S("200 ok"), C(), S("500 SYST not understood"), C(), S("200 ok")}})},
-       Lines({login, kAfterLoginCmds, {"QUIT"}}), "", "", nullptr,
-       [](TIdFTP& f, TFakeTLSHandler&) { EXPECT_EQ(f.SystemDesc(), "Unbekannt"); }},
-      {"Serv-U greeting: SITE ZONE",
-       {Cat({{S("220 Serv-U FTP Server v15.0 ready")}, kHostRefused, kPassword,
-             {C(), S("500 no"), C(), S("200 ok"), C(), S("215 UNIX"), C(), S("210 UTC-300"), C(), S("200 ok")}})},
-       Lines({login, {"FEAT", "TYPE I", "SYST", "SITE ZONE", "TYPE I", "QUIT"}})},
-      {"SITE feature listing ZONE",
-       {Cat({kGreet, kHostRefused, kPassword,
-             {C(), Raw("211-Extensions:\r\n SITE PSWD;ZONE\r\n211 END\r\n"), C(), S("200 ok"), C(),
-              S("215 UNIX"), C(), S("500 no"), C(), S("200 ok")}})},
-       Lines({login, {"FEAT", "TYPE I", "SYST", "SITE ZONE", "TYPE I", "QUIT"}})},
-      {"TYPE I refused", {Cat({kGreet, kHostRefused, kPassword, {C(), S("500 no"), C(), S("504 Type not allowed")}})},
-       Lines({login, {"FEAT", "TYPE I", "QUIT"}}), "EIdReplyRFCError", "Type not allowed\r\n"},
-  };
-  for (const auto& c : cases) RunCase(c);
+    const TLines login = {"HOST [127.0.0.1]", "USER user", "PASS pw"};
+    const TSessionCase cases[] = {
+        {"plain login without features",
+         {Cat({kGreet, kHostRefused, kPassword, kAfterLogin})},
+         Lines({login, kAfterLoginCmds, {"QUIT"}}),
+         "",
+         "",
+         nullptr,
+         [](TIdFTP& f, TFakeTLSHandler&) {
+             EXPECT_EQ(f.ServerDesc(), "Fake FTP ready");
+             EXPECT_EQ(f.SystemDesc(), "UNIX Type: L8");
+             EXPECT_EQ(f.LoginMsg().Code(), "230");
+             EXPECT_TRUE(f.Capabilities().empty());
+         }},
+        {"120 then 220",
+         {Cat({{S("120 Ready in 1 minute"), S("220 Now ready")},
+               kHostRefused,
+               kPassword,
+               kAfterLogin})},
+         Lines({login, kAfterLoginCmds, {"QUIT"}})},
+        {"120 then 421",
+         {{S("120 Wait"), S("421 Too many users")}},
+         {},
+         "EIdFTPServiceNotAvailable",
+         "Too many users\r\n"},
+        {"421 greeting",
+         {{S("421 Service not available")}},
+         {},
+         "EIdFTPServiceNotAvailable",
+         "Service not available\r\n"},
+        {"refused greeting", {{S("530 Not allowed")}}, {}, "EIdReplyRFCError", "Not allowed\r\n"},
+        {"an HTTP server",
+         {{Raw("HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n")}},
+         {},
+         "EIdException",
+         "Antwortcode ist ungültig: HTTP"},
+        {"greeting never comes",
+         {{}},
+         {},
+         "EIdReadTimeout",
+         "Zeitüberschreitung beim Lesen.",
+         [](TIdFTP& f, TFakeTLSHandler&) { f.SetReadTimeout(300); }},
+        {"multi-line greeting trickled byte by byte",
+         {Cat({{Trickle("220-Welcome here\r\n  second line\r\n220 Go on\r\n")},
+               kHostRefused,
+               kPassword,
+               kAfterLogin})},
+         Lines({login, kAfterLoginCmds, {"QUIT"}}),
+         "",
+         "",
+         nullptr,
+         [](TIdFTP& f, TFakeTLSHandler&) { EXPECT_EQ(f.ServerDesc(), "Welcome here"); }},
+        {"HOST accepted",
+         {Cat({kGreet, {C(), S("220 Host ok")}, kPassword, kAfterLogin})},
+         Lines({login, kAfterLoginCmds, {"QUIT"}})},
+        {"HOST answered, then closed: second connect without HOST",
+         {Cat({kGreet, {C(), SendClose("500 Unknown host")}}),
+          Cat({kGreet, kPassword, kAfterLogin})},
+         Lines({{"HOST [127.0.0.1]", "--", "USER user", "PASS pw"}, kAfterLoginCmds, {"QUIT"}}),
+         "",
+         "",
+         nullptr,
+         [](TIdFTP& f, TFakeTLSHandler&) { EXPECT_TRUE(f.UseHOST()); }},
+        {"HOST closed without an answer",
+         {Cat({kGreet, {C(), Close()}}), Cat({kGreet, kPassword, kAfterLogin})},
+         Lines({{"HOST [127.0.0.1]", "--", "USER user", "PASS pw"}, kAfterLoginCmds, {"QUIT"}})},
+        {"HOST closed, and the second connect fails too",
+         {Cat({kGreet, {C(), Close()}}), {S("530 Go away")}},
+         {"HOST [127.0.0.1]", "--"},
+         "EIdReplyRFCError",
+         "Go away\r\n"},
+        {"USER answered 230: no PASS",
+         {Cat({kGreet, kHostRefused, {C(), S("230 Welcome, no password")}, kAfterLogin})},
+         Lines({{"HOST [127.0.0.1]", "USER user"}, kAfterLoginCmds, {"QUIT"}})},
+        {"USER refused",
+         {Cat({kGreet, kHostRefused, {C(), S("530 Unknown user")}})},
+         {"HOST [127.0.0.1]", "USER user", "QUIT"},
+         "EIdReplyRFCError",
+         "Unknown user\r\n"},
+        {"PASS refused",
+         {Cat({kGreet, kHostRefused, {C(), S("331 Password"), C(), S("530 Login incorrect.")}})},
+         Lines({login, {"QUIT"}}),
+         "EIdReplyRFCError",
+         "Login incorrect.\r\n"},
+        {"PASS answered 332 without an account",
+         {Cat({kGreet,
+               kHostRefused,
+               {C(), S("331 Password"), C(), S("332 Need account for login.")}})},
+         Lines({login, {"QUIT"}}),
+         "EIdReplyRFCError",
+         "Need account for login.\r\n"},
+        {"PASS answered 332 with an account",
+         {Cat({kGreet,
+               kHostRefused,
+               {C(), S("331 Password"), C(), S("332 Need account"), C(), S("230 ok")},
+               kAfterLogin})},
+         Lines({login, {"ACCT acc"}, kAfterLoginCmds, {"QUIT"}}),
+         "",
+         "",
+         [](TIdFTP& f, TFakeTLSHandler&) { f.SetAccount("acc"); }},
+        {"230 naming ACCOUNT with an account set",
+         {Cat({kGreet,
+               kHostRefused,
+               {C(), S("331 Password"), C(), S("230 ACCOUNT optional"), C(), S("202 ok")},
+               kAfterLogin})},
+         Lines({login, {"ACCT acc"}, kAfterLoginCmds, {"QUIT"}}),
+         "",
+         "",
+         [](TIdFTP& f, TFakeTLSHandler&) { f.SetAccount("acc"); }},
+        {"421 in the middle of the login",
+         {Cat({kGreet, kHostRefused, {C(), S("331 Password"), C(), S("421 Shutting down")}})},
+         login,
+         "EIdFTPServiceNotAvailable",
+         "Shutting down\r\n"},
+        {"one-time password challenge (RFC 2289)",
+         {Cat({kGreet,
+               kHostRefused,
+               {C(), S("331 Response to otp-md5 499 ke1234 required for skey."), C(), S("230 ok")},
+               kAfterLogin})},
+         Lines({{"HOST [127.0.0.1]", "USER user",
+                 "PASS " + OtpResponse({TOtpAlgorithm::otpMD5, 499, "ke1234"}, "pw")},
+                kAfterLoginCmds,
+                {"QUIT"}})},
+        {"WS_FTP Server: XAUT instead of USER and PASS",
+         {Cat({{S("220 WS_FTP Server 8.6 (3141592)")},
+               kHostRefused,
+               {C(), S("230 ok")},
+               kAfterLogin})},
+         Lines({{"HOST [127.0.0.1]", "XAUT 2 " + XAutCredentials("user:pw", 3141592)},
+                kAfterLoginCmds,
+                {"QUIT"}})},
+        {"features with UTF8 and CLNT",
+         {Cat({kGreet,
+               kHostRefused,
+               kPassword,
+               {C(), Raw("211-Features:\r\n UTF8\r\n CLNT\r\n211 End\r\n"), C(), S("200 Noted"),
+                C(), S("200 Type set"), C(), S("215 UNIX"), C(), S("200 Type set")}})},
+         Lines({login, {"FEAT", "CLNT Velodrop 1.0", "TYPE I", "SYST", "TYPE I", "QUIT"}}),
+         "",
+         "",
+         nullptr,
+         [](TIdFTP& f, TFakeTLSHandler&) {
+             EXPECT_EQ(f.Capabilities(), (TLines{"UTF8", "CLNT"}));
+             EXPECT_EQ(f.IOHandler()->DefStringEncoding(), TIdTextEncoding::encUTF8);
+         }},
+        {"SYST 500",
+         {Cat({kGreet,
+               kHostRefused,
+               kPassword,
+               {C(), S("500 no"), C(), S("200 ok"), C(), S("500 SYST not understood"), C(),
+                S("200 ok")}})},
+         Lines({login, kAfterLoginCmds, {"QUIT"}}),
+         "",
+         "",
+         nullptr,
+         [](TIdFTP& f, TFakeTLSHandler&) { EXPECT_EQ(f.SystemDesc(), "Unbekannt"); }},
+        {"Serv-U greeting: SITE ZONE",
+         {Cat({{S("220 Serv-U FTP Server v15.0 ready")},
+               kHostRefused,
+               kPassword,
+               {C(), S("500 no"), C(), S("200 ok"), C(), S("215 UNIX"), C(), S("210 UTC-300"), C(),
+                S("200 ok")}})},
+         Lines({login, {"FEAT", "TYPE I", "SYST", "SITE ZONE", "TYPE I", "QUIT"}})},
+        {"SITE feature listing ZONE",
+         {Cat({kGreet,
+               kHostRefused,
+               kPassword,
+               {C(), Raw("211-Extensions:\r\n SITE PSWD;ZONE\r\n211 END\r\n"), C(), S("200 ok"),
+                C(), S("215 UNIX"), C(), S("500 no"), C(), S("200 ok")}})},
+         Lines({login, {"FEAT", "TYPE I", "SYST", "SITE ZONE", "TYPE I", "QUIT"}})},
+        {"TYPE I refused",
+         {Cat({kGreet,
+               kHostRefused,
+               kPassword,
+               {C(), S("500 no"), C(), S("504 Type not allowed")}})},
+         Lines({login, {"FEAT", "TYPE I", "QUIT"}}),
+         "EIdReplyRFCError",
+         "Type not allowed\r\n"},
+    };
+    for (const auto& c : cases) RunCase(c);
 }
 
 TEST(Session, ExplicitTLSNegotiation) {
-  auto explicitTLS = [](TIdFTP& f, TFakeTLSHandler& t) { UseFakeTLS(f, t, TIdUseTLS::utUseExplicitTLS); };
-  auto requireTLS = [](TIdFTP& f, TFakeTLSHandler& t) { UseFakeTLS(f, t, TIdUseTLS::utUseRequireTLS); };
-  auto handshook = [](TIdFTP& f, TFakeTLSHandler& t) {
-    EXPECT_EQ(t.Handshakes, 1);
-    EXPECT_TRUE(f.TLSInUse());
-    EXPECT_FALSE(t.PassThrough());
-  };
-  const TScript fourRefusals = {C(), S("504 AUTH TLS not supported"), C(), S("504 no SSL"), C(), S("500 ?"),
-                                C(), S("500 ?")};
-  const TLines fourAuths = {"AUTH TLS", "AUTH SSL", "AUTH TLS-C", "AUTH TLS-P"};
-  const TSessionCase cases[] = {
-      {"234: handshake, then the login",
-       {Cat({kGreet, kHostRefused, {C(), S("234 AUTH TLS ok")}, kPassword, kAfterLogin})},
-       Lines({{"HOST [127.0.0.1]", "AUTH TLS", "USER user", "PASS pw"}, kAfterLoginCmds, {"QUIT"}}), "", "",
-       explicitTLS, handshook},
-      {"334 counts as 234",
-       {Cat({kGreet, kHostRefused, {C(), S("334 go ahead")}, kPassword, kAfterLogin})},
-       Lines({{"HOST [127.0.0.1]", "AUTH TLS", "USER user", "PASS pw"}, kAfterLoginCmds, {"QUIT"}}), "", "",
-       explicitTLS, handshook},
-      {"four refusals: login in clear",
-       {Cat({kGreet, kHostRefused, fourRefusals, kPassword, kAfterLogin})},
-       Lines({{"HOST [127.0.0.1]"}, fourAuths, {"USER user", "PASS pw"}, kAfterLoginCmds, {"QUIT"}}), "", "",
-       explicitTLS, [](TIdFTP& f, TFakeTLSHandler& t) {
-         EXPECT_EQ(t.Handshakes, 0);
-         EXPECT_FALSE(f.TLSInUse());
-       }},
-      {"431: negotiation failed", {Cat({kGreet, kHostRefused, {C(), S("431 Unable to accept security")}})},
-       {"HOST [127.0.0.1]", "AUTH TLS", "QUIT"}, "EIdTLSClientTLSNegCmdFailed",
-       "Befehl zum Starten der SSL-Aushandlung fehlgeschlagen.", explicitTLS},
-      {"handshake fails: closed without QUIT", {Cat({kGreet, kHostRefused, {C(), S("234 ok")}})},
-       {"HOST [127.0.0.1]", "AUTH TLS"}, "EIdTLSClientTLSHandShakeFailed", "SSL-Aushandlung fehlgeschlagen.",
-       [](TIdFTP& f, TFakeTLSHandler& t) {
-         t.FailHandshake = true;
-         UseFakeTLS(f, t, TIdUseTLS::utUseExplicitTLS);
-       }},
-      {"TLS required, four refusals: no login in clear", {Cat({kGreet, kHostRefused, fourRefusals})},
-       Lines({{"HOST [127.0.0.1]"}, fourAuths, {"QUIT"}}), "EIdTLSClientTLSNotAvailable",
-       "SSL ist auf diesem Server nicht verfügbar.", requireTLS},
-      {"one mechanism only: a 5xx fails", {Cat({kGreet, kHostRefused, {C(), S("504 no")}})},
-       {"HOST [127.0.0.1]", "AUTH SSL", "QUIT"}, "EIdTLSClientTLSNegCmdFailed",
-       "Befehl zum Starten der SSL-Aushandlung fehlgeschlagen.",
-       [](TIdFTP& f, TFakeTLSHandler& t) {
-         UseFakeTLS(f, t, TIdUseTLS::utUseExplicitTLS);
-         f.SetAUTHCmd(TAuthCmd::tAuthSSL);
-       }},
-  };
-  for (const auto& c : cases) RunCase(c);
+    auto explicitTLS = [](TIdFTP& f, TFakeTLSHandler& t) {
+        UseFakeTLS(f, t, TIdUseTLS::utUseExplicitTLS);
+    };
+    auto requireTLS = [](TIdFTP& f, TFakeTLSHandler& t) {
+        UseFakeTLS(f, t, TIdUseTLS::utUseRequireTLS);
+    };
+    auto handshook = [](TIdFTP& f, TFakeTLSHandler& t) {
+        EXPECT_EQ(t.Handshakes, 1);
+        EXPECT_TRUE(f.TLSInUse());
+        EXPECT_FALSE(t.PassThrough());
+    };
+    const TScript fourRefusals = {
+        C(),       S("504 AUTH TLS not supported"), C(), S("504 no SSL"), C(), S("500 ?"), C(),
+        S("500 ?")};
+    const TLines fourAuths = {"AUTH TLS", "AUTH SSL", "AUTH TLS-C", "AUTH TLS-P"};
+    const TSessionCase cases[] = {
+        {"234: handshake, then the login",
+         {Cat({kGreet, kHostRefused, {C(), S("234 AUTH TLS ok")}, kPassword, kAfterLogin})},
+         Lines(
+             {{"HOST [127.0.0.1]", "AUTH TLS", "USER user", "PASS pw"}, kAfterLoginCmds, {"QUIT"}}),
+         "",
+         "",
+         explicitTLS,
+         handshook},
+        {"334 counts as 234",
+         {Cat({kGreet, kHostRefused, {C(), S("334 go ahead")}, kPassword, kAfterLogin})},
+         Lines(
+             {{"HOST [127.0.0.1]", "AUTH TLS", "USER user", "PASS pw"}, kAfterLoginCmds, {"QUIT"}}),
+         "",
+         "",
+         explicitTLS,
+         handshook},
+        {"four refusals: login in clear",
+         {Cat({kGreet, kHostRefused, fourRefusals, kPassword, kAfterLogin})},
+         Lines({{"HOST [127.0.0.1]"},
+                fourAuths,
+                {"USER user", "PASS pw"},
+                kAfterLoginCmds,
+                {"QUIT"}}),
+         "",
+         "",
+         explicitTLS,
+         [](TIdFTP& f, TFakeTLSHandler& t) {
+             EXPECT_EQ(t.Handshakes, 0);
+             EXPECT_FALSE(f.TLSInUse());
+         }},
+        {"431: negotiation failed",
+         {Cat({kGreet, kHostRefused, {C(), S("431 Unable to accept security")}})},
+         {"HOST [127.0.0.1]", "AUTH TLS", "QUIT"},
+         "EIdTLSClientTLSNegCmdFailed",
+         "Befehl zum Starten der SSL-Aushandlung fehlgeschlagen.",
+         explicitTLS},
+        {"handshake fails: closed without QUIT",
+         {Cat({kGreet, kHostRefused, {C(), S("234 ok")}})},
+         {"HOST [127.0.0.1]", "AUTH TLS"},
+         "EIdTLSClientTLSHandShakeFailed",
+         "SSL-Aushandlung fehlgeschlagen.",
+         [](TIdFTP& f, TFakeTLSHandler& t) {
+             t.FailHandshake = true;
+             UseFakeTLS(f, t, TIdUseTLS::utUseExplicitTLS);
+         }},
+        {"TLS required, four refusals: no login in clear",
+         {Cat({kGreet, kHostRefused, fourRefusals})},
+         Lines({{"HOST [127.0.0.1]"}, fourAuths, {"QUIT"}}),
+         "EIdTLSClientTLSNotAvailable",
+         "SSL ist auf diesem Server nicht verfügbar.",
+         requireTLS},
+        {"one mechanism only: a 5xx fails",
+         {Cat({kGreet, kHostRefused, {C(), S("504 no")}})},
+         {"HOST [127.0.0.1]", "AUTH SSL", "QUIT"},
+         "EIdTLSClientTLSNegCmdFailed",
+         "Befehl zum Starten der SSL-Aushandlung fehlgeschlagen.",
+         [](TIdFTP& f, TFakeTLSHandler& t) {
+             UseFakeTLS(f, t, TIdUseTLS::utUseExplicitTLS);
+             f.SetAUTHCmd(TAuthCmd::tAuthSSL);
+         }},
+    };
+    for (const auto& c : cases) RunCase(c);
 }
 
 TEST(Session, UseTLSRules) {
-  TIdFTP ftp;
-  EXPECT_EQ(Classify([&] { ftp.SetUseTLS(TIdUseTLS::utUseExplicitTLS); }).Message,
-            "SSL IOHandler ist für diese Einstellung erforderlich");
-  TFakeTLSHandler tls;
-  ftp.SetIOHandler(&tls);
-  ftp.SetDataPortProtection(TIdFTPDataPortSecurity::ftpdpsPrivate);
-  ftp.SetAUTHCmd(TAuthCmd::tAuthSSL);
-  ftp.SetUseTLS(TIdUseTLS::utUseImplicitTLS);
-  EXPECT_EQ(ftp.Port(), 990);
-  ftp.SetUseTLS(TIdUseTLS::utUseExplicitTLS);
-  EXPECT_EQ(ftp.Port(), 21);
-  ftp.SetUseTLS(TIdUseTLS::utNoTLSSupport);
-  EXPECT_EQ(ftp.DataPortProtection(), TIdFTPDataPortSecurity::ftpdpsClear);
-  EXPECT_EQ(ftp.AUTHCmd(), TAuthCmd::tAuto);
+    TIdFTP ftp;
+    EXPECT_EQ(Classify([&] { ftp.SetUseTLS(TIdUseTLS::utUseExplicitTLS); }).Message,
+              "SSL IOHandler ist für diese Einstellung erforderlich");
+    TFakeTLSHandler tls;
+    ftp.SetIOHandler(&tls);
+    ftp.SetDataPortProtection(TIdFTPDataPortSecurity::ftpdpsPrivate);
+    ftp.SetAUTHCmd(TAuthCmd::tAuthSSL);
+    ftp.SetUseTLS(TIdUseTLS::utUseImplicitTLS);
+    EXPECT_EQ(ftp.Port(), 990);
+    ftp.SetUseTLS(TIdUseTLS::utUseExplicitTLS);
+    EXPECT_EQ(ftp.Port(), 21);
+    ftp.SetUseTLS(TIdUseTLS::utNoTLSSupport);
+    EXPECT_EQ(ftp.DataPortProtection(), TIdFTPDataPortSecurity::ftpdpsClear);
+    EXPECT_EQ(ftp.AUTHCmd(), TAuthCmd::tAuto);
 
-  ftp.SetUseTLS(TIdUseTLS::utUseExplicitTLS);
-  TIdIOHandlerStack plain;
-  ftp.SetIOHandler(&plain);  // not TLS-capable: back to no TLS
-  EXPECT_EQ(ftp.UseTLS(), TIdUseTLS::utNoTLSSupport);
+    ftp.SetUseTLS(TIdUseTLS::utUseExplicitTLS);
+    TIdIOHandlerStack plain;
+    ftp.SetIOHandler(&plain);  // not TLS-capable: back to no TLS
+    EXPECT_EQ(ftp.UseTLS(), TIdUseTLS::utNoTLSSupport);
 
-  TIdConnectionIntercept mine, other;
-  ftp.SetIntercept(&mine);
-  TIdIOHandlerStack taken;
-  taken.SetIntercept(&other);
-  EXPECT_EQ(Classify([&] { ftp.SetIOHandler(&taken); }).Message,
-            "Dem IOHandler wurde bereits ein anderes Intercept zugewiesen");
-  ftp.SetIOHandler(nullptr);
+    TIdConnectionIntercept mine, other;
+    ftp.SetIntercept(&mine);
+    TIdIOHandlerStack taken;
+    taken.SetIntercept(&other);
+    EXPECT_EQ(Classify([&] { ftp.SetIOHandler(&taken); }).Message,
+              "Dem IOHandler wurde bereits ein anderes Intercept zugewiesen");
+    ftp.SetIOHandler(nullptr);
 }
 
 TEST(Session, PassThroughSwitchStartsTLSOnlyOnAnOpenConnection) {
-  TFakeTLSHandler tls;
-  tls.SetPassThrough(true);
-  tls.SetPassThrough(false);  // no connection: only the flag changes
-  EXPECT_FALSE(tls.PassThrough());
-  EXPECT_EQ(tls.Handshakes, 0);
-  // Connect puts an explicit-TLS handler into pass-through first, so the
-  // greeting comes in clear; a refused AUTH leaves it there.
-  TFakeFtpServer server({Cat({kGreet, kHostRefused, {C(), S("504 no"), C(), S("504 no"), C(), S("500 no"), C(),
-                                                     S("500 no")},
-                              kPassword, kAfterLogin})});
-  TIdFTP ftp;
-  ftp.SetHost("127.0.0.1");
-  ftp.SetPort(server.Port());
-  ftp.SetReadTimeout(kReplyWaitMs);
-  ftp.SetIOHandler(&tls);
-  ftp.SetUseTLS(TIdUseTLS::utUseExplicitTLS);
-  ftp.Connect();
-  EXPECT_TRUE(tls.PassThrough());
-  EXPECT_EQ(tls.Handshakes, 0);
-  ftp.Disconnect();
-  server.Commands();
+    TFakeTLSHandler tls;
+    tls.SetPassThrough(true);
+    tls.SetPassThrough(false);  // no connection: only the flag changes
+    EXPECT_FALSE(tls.PassThrough());
+    EXPECT_EQ(tls.Handshakes, 0);
+    // Connect puts an explicit-TLS handler into pass-through first, so the
+    // greeting comes in clear; a refused AUTH leaves it there.
+    TFakeFtpServer server(
+        {Cat({kGreet,
+              kHostRefused,
+              {C(), S("504 no"), C(), S("504 no"), C(), S("500 no"), C(), S("500 no")},
+              kPassword,
+              kAfterLogin})});
+    TIdFTP ftp;
+    ftp.SetHost("127.0.0.1");
+    ftp.SetPort(server.Port());
+    ftp.SetReadTimeout(kReplyWaitMs);
+    ftp.SetIOHandler(&tls);
+    ftp.SetUseTLS(TIdUseTLS::utUseExplicitTLS);
+    ftp.Connect();
+    EXPECT_TRUE(tls.PassThrough());
+    EXPECT_EQ(tls.Handshakes, 0);
+    ftp.Disconnect();
+    server.Commands();
 }
 
 TEST(Session, UseTLSCannotChangeWhileConnected) {
-  TFakeFtpServer server({Cat({kGreet, kHostRefused, kPassword, kAfterLogin})});
-  TFakeTLSHandler tls;
-  TIdFTP ftp;
-  ftp.SetHost("127.0.0.1");
-  ftp.SetPort(server.Port());
-  ftp.SetIOHandler(&tls);
-  ftp.SetReadTimeout(kReplyWaitMs);
-  ftp.Connect();
-  for (const TIdUseTLS v : {TIdUseTLS::utNoTLSSupport, TIdUseTLS::utUseExplicitTLS})
-    EXPECT_EQ(Classify([&] { ftp.SetUseTLS(v); }).Class, "EIdTLSClientCanNotSetWhileConnected");
-  EXPECT_EQ(Classify([&] { ftp.Connect(); }).Message, "Verbindung besteht bereits.");
-  ftp.Disconnect();
-  EXPECT_FALSE(ftp.Connected());
-  ftp.SetUseTLS(TIdUseTLS::utUseExplicitTLS);  // fine once disconnected
-  server.Commands();
+    TFakeFtpServer server({Cat({kGreet, kHostRefused, kPassword, kAfterLogin})});
+    TFakeTLSHandler tls;
+    TIdFTP ftp;
+    ftp.SetHost("127.0.0.1");
+    ftp.SetPort(server.Port());
+    ftp.SetIOHandler(&tls);
+    ftp.SetReadTimeout(kReplyWaitMs);
+    ftp.Connect();
+    for (const TIdUseTLS v : {TIdUseTLS::utNoTLSSupport, TIdUseTLS::utUseExplicitTLS})
+        EXPECT_EQ(Classify([&] { ftp.SetUseTLS(v); }).Class, "EIdTLSClientCanNotSetWhileConnected");
+    EXPECT_EQ(Classify([&] { ftp.Connect(); }).Message, "Verbindung besteht bereits.");
+    ftp.Disconnect();
+    EXPECT_FALSE(ftp.Connected());
+    ftp.SetUseTLS(TIdUseTLS::utUseExplicitTLS);  // fine once disconnected
+    server.Commands();
 }
 
 uint16_t UnusedPort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t len = sizeof a;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  ::close(fd);
-  return ntohs(a.sin_port);
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    ::close(fd);
+    return ntohs(a.sin_port);
 }
 
 TEST(Session, ConnectRequirementsAndRefusal) {
-  TIdFTP ftp;
-  EXPECT_EQ(ftp.Port(), 21);
-  EXPECT_EQ(ftp.ReadTimeout(), 60000);
-  EXPECT_EQ(Classify([&] { ftp.Connect(); }).Message, "A Host is required");
-  ftp.SetHost("127.0.0.1");
-  ftp.SetPort(0);
-  EXPECT_EQ(Classify([&] { ftp.Connect(); }).Message, "A Port is required");
-  ftp.SetPort(UnusedPort());
-  const TOutcome refused = Classify([&] { ftp.Connect(); });
-  EXPECT_EQ(refused.Class, "EIdSocketError");
-  EXPECT_EQ(refused.Message, "Socket-Fehler # 10061Verbindung abgelehnt.\r\n");
-  EXPECT_FALSE(ftp.Connected());
+    TIdFTP ftp;
+    EXPECT_EQ(ftp.Port(), 21);
+    EXPECT_EQ(ftp.ReadTimeout(), 60000);
+    EXPECT_EQ(Classify([&] { ftp.Connect(); }).Message, "A Host is required");
+    ftp.SetHost("127.0.0.1");
+    ftp.SetPort(0);
+    EXPECT_EQ(Classify([&] { ftp.Connect(); }).Message, "A Port is required");
+    ftp.SetPort(UnusedPort());
+    const TOutcome refused = Classify([&] { ftp.Connect(); });
+    EXPECT_EQ(refused.Class, "EIdSocketError");
+    EXPECT_EQ(refused.Message, "Socket-Fehler # 10061Verbindung abgelehnt.\r\n");
+    EXPECT_FALSE(ftp.Connected());
 }
 
 TEST(Session, HostNameGoesOutAsSetAndDisconnectReadsTheGoodbye) {
-  TFakeFtpServer server({Cat({kGreet, kHostRefused, kPassword, kAfterLogin, {C(), S("221 Goodbye.")}})});
-  TIdFTP ftp;
-  ftp.SetHost("localhost");
-  ftp.SetPort(server.Port());
-  ftp.SetUsername("user");
-  ftp.SetPassword("pw");
-  ftp.SetReadTimeout(kReplyWaitMs);
-  ftp.Connect();
-  ftp.Disconnect();
-  EXPECT_EQ(ftp.LastCmdResult().Code(), "221");
-  EXPECT_FALSE(ftp.Connected());
-  EXPECT_EQ(server.Commands().front(), "HOST localhost");
-  ftp.Disconnect();  // again: nothing to do, no failure
+    TFakeFtpServer server(
+        {Cat({kGreet, kHostRefused, kPassword, kAfterLogin, {C(), S("221 Goodbye.")}})});
+    TIdFTP ftp;
+    ftp.SetHost("localhost");
+    ftp.SetPort(server.Port());
+    ftp.SetUsername("user");
+    ftp.SetPassword("pw");
+    ftp.SetReadTimeout(kReplyWaitMs);
+    ftp.Connect();
+    ftp.Disconnect();
+    EXPECT_EQ(ftp.LastCmdResult().Code(), "221");
+    EXPECT_FALSE(ftp.Connected());
+    EXPECT_EQ(server.Commands().front(), "HOST localhost");
+    ftp.Disconnect();  // again: nothing to do, no failure
 }
 
 TEST(Session, EncodingIs8BitUntilTheFeaturesNameUTF8) {
-  const std::string user = "j\xC3\xBCrgen";  // ü
-  TFakeFtpServer server({Cat({kGreet, kHostRefused, kPassword,
-                              {C(), Raw("211-Features:\r\n UTF8\r\n211 End\r\n"), C(), S("200 ok"), C(),
-                               S("215 UNIX"), C(), S("200 ok"), C(), S("250 \xC3\xBC ok")}})});
-  TIdFTP ftp;
-  ftp.SetHost("127.0.0.1");
-  ftp.SetPort(server.Port());
-  ftp.SetUsername(user);
-  ftp.SetPassword("pw");
-  ftp.SetReadTimeout(kReplyWaitMs);
-  ftp.Connect();
-  ftp.ChangeDir("\xC3\xBC");
-  EXPECT_EQ(ftp.LastCmdResult().Text().front(), "\xC3\xBC ok");
-  ftp.Disconnect();
-  const TLines commands = server.Commands();
-  EXPECT_EQ(commands[1], "USER j\xFCrgen");      // 8-bit before FEAT
-  EXPECT_EQ(commands[7], "CWD \xC3\xBC");         // UTF-8 after it
+    const std::string user = "j\xC3\xBCrgen";  // ü
+    TFakeFtpServer server(
+        {Cat({kGreet,
+              kHostRefused,
+              kPassword,
+              {C(), Raw("211-Features:\r\n UTF8\r\n211 End\r\n"), C(), S("200 ok"), C(),
+               S("215 UNIX"), C(), S("200 ok"), C(), S("250 \xC3\xBC ok")}})});
+    TIdFTP ftp;
+    ftp.SetHost("127.0.0.1");
+    ftp.SetPort(server.Port());
+    ftp.SetUsername(user);
+    ftp.SetPassword("pw");
+    ftp.SetReadTimeout(kReplyWaitMs);
+    ftp.Connect();
+    ftp.ChangeDir("\xC3\xBC");
+    EXPECT_EQ(ftp.LastCmdResult().Text().front(), "\xC3\xBC ok");
+    ftp.Disconnect();
+    const TLines commands = server.Commands();
+    EXPECT_EQ(commands[1], "USER j\xFCrgen");  // 8-bit before FEAT
+    EXPECT_EQ(commands[7], "CWD \xC3\xBC");    // UTF-8 after it
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 // TLS server (Python's ssl) and `openssl s_server`.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -10,8 +9,8 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "EIdOpenSSLError.h"
@@ -37,300 +36,312 @@ using TLines = std::vector<std::string>;
 
 // The handler as the application configures it.
 void ConfigureLikeTheApp(TIdSSLIOHandlerSocketOpenSSL& tls, TIdLogFile* log) {
-  tls.SetIntercept(log);
-  tls.SetMaxLineAction(TIdMaxLineAction::maException);
-  tls.SetPort(21);
-  tls.SetReadTimeout(60000);
-  tls.SSLOptions().SetMethod(TIdSSLVersion::sslvTLSv1_2);
-  tls.SSLOptions().SetSSLVersions({TIdSSLVersion::sslvTLSv1_2});
-  tls.SSLOptions().SetMode(TIdSSLMode::sslmUnassigned);
-  tls.SSLOptions().SetVerifyMode({});
-  tls.SSLOptions().SetVerifyDepth(0);
+    tls.SetIntercept(log);
+    tls.SetMaxLineAction(TIdMaxLineAction::maException);
+    tls.SetPort(21);
+    tls.SetReadTimeout(60000);
+    tls.SSLOptions().SetMethod(TIdSSLVersion::sslvTLSv1_2);
+    tls.SSLOptions().SetSSLVersions({TIdSSLVersion::sslvTLSv1_2});
+    tls.SSLOptions().SetMode(TIdSSLMode::sslmUnassigned);
+    tls.SSLOptions().SetVerifyMode({});
+    tls.SSLOptions().SetVerifyDepth(0);
 }
 
 void UseTLS(TIdFTP& ftp, TIdSSLIOHandlerSocketOpenSSL& tls, const std::string& host, uint16_t port,
             const std::string& user = "velodrop", const std::string& password = "s3cret pw") {
-  ftp.SetHost(host);
-  ftp.SetPort(port);
-  ftp.SetUsername(user);
-  ftp.SetPassword(password);
-  ftp.SetIOHandler(&tls);
-  ftp.SetUseTLS(TIdUseTLS::utUseRequireTLS);
-  ftp.SetReadTimeout(kReplyWaitMs);
+    ftp.SetHost(host);
+    ftp.SetPort(port);
+    ftp.SetUsername(user);
+    ftp.SetPassword(password);
+    ftp.SetIOHandler(&tls);
+    ftp.SetUseTLS(TIdUseTLS::utUseRequireTLS);
+    ftp.SetReadTimeout(kReplyWaitMs);
 }
 
 // The traffic log's lines (written without times).
 class TTrafficLog {
- public:
-  TTrafficLog() : FPath(fs::temp_directory_path() / ("vd-tls-" + std::to_string(::getpid()) + ".log")) {
-    fs::remove(FPath);
-    Log.SetFilename(FPath);
-    Log.SetLogTime(false);
-  }
-  ~TTrafficLog() { fs::remove(FPath); }
-  TLines Lines() const {
-    std::ifstream in(FPath, std::ios::binary);
-    TLines lines;
-    for (std::string line; std::getline(in, line);) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      lines.push_back(line);
+  public:
+    TTrafficLog()
+        : FPath(fs::temp_directory_path() / ("vd-tls-" + std::to_string(::getpid()) + ".log")) {
+        fs::remove(FPath);
+        Log.SetFilename(FPath);
+        Log.SetLogTime(false);
     }
-    return lines;
-  }
-  TIdLogFile Log;
+    ~TTrafficLog() { fs::remove(FPath); }
+    TLines Lines() const {
+        std::ifstream in(FPath, std::ios::binary);
+        TLines lines;
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            lines.push_back(line);
+        }
+        return lines;
+    }
+    TIdLogFile Log;
 
- private:
-  std::string FPath;
+  private:
+    std::string FPath;
 };
 
 size_t IndexOf(const TLines& lines, const std::string& line, size_t from = 0) {
-  for (size_t i = from; i < lines.size(); ++i)
-    if (lines[i] == line) return i;
-  return lines.size();
+    for (size_t i = from; i < lines.size(); ++i)
+        if (lines[i] == line) return i;
+    return lines.size();
 }
 
 // --- options ---------------------------------------------------------------
 
 TEST(TlsOptions, MethodAndVersionsKeepEachOtherConsistent) {
-  using V = TIdSSLVersion;
-  const TIdSSLVersions all = TIdSSLOptions::AllVersions();
-  TIdSSLOptions fresh;
-  EXPECT_EQ(fresh.Method(), V::sslvTLSv1);
-  EXPECT_EQ(fresh.SSLVersions(), TIdSSLVersions{V::sslvTLSv1});
+    using V = TIdSSLVersion;
+    const TIdSSLVersions all = TIdSSLOptions::AllVersions();
+    TIdSSLOptions fresh;
+    EXPECT_EQ(fresh.Method(), V::sslvTLSv1);
+    EXPECT_EQ(fresh.SSLVersions(), TIdSSLVersions{V::sslvTLSv1});
 
-  struct TCase {
-    std::function<void(TIdSSLOptions&)> Set;
-    V Method;
-    TIdSSLVersions Versions;
-  } cases[] = {
-      {[](TIdSSLOptions& o) { o.SetMethod(V::sslvTLSv1_1); }, V::sslvTLSv1_1, {V::sslvTLSv1_1}},
-      {[](TIdSSLOptions& o) { o.SetMethod(V::sslvSSLv23); }, V::sslvSSLv23, all},
-      {[](TIdSSLOptions& o) { o.SetSSLVersions({V::sslvSSLv3}); }, V::sslvSSLv3, {V::sslvSSLv3}},
-      {[](TIdSSLOptions& o) { o.SetSSLVersions({V::sslvTLSv1, V::sslvTLSv1_2}); }, V::sslvSSLv23,
-       {V::sslvTLSv1, V::sslvTLSv1_2}},
-      {[](TIdSSLOptions& o) { o.SetSSLVersions({V::sslvSSLv23, V::sslvTLSv1_2}); }, V::sslvSSLv23, {V::sslvTLSv1_2}},
-      {[](TIdSSLOptions& o) { o.SetSSLVersions({V::sslvSSLv23}); }, V::sslvSSLv23, all},
-      {[](TIdSSLOptions& o) { o.SetSSLVersions({}); }, V::sslvSSLv23, all},
-      // The application's sequence.
-      {[](TIdSSLOptions& o) {
-         o.SetMethod(V::sslvTLSv1_2);
-         o.SetSSLVersions({V::sslvTLSv1_2});
-       },
-       V::sslvTLSv1_2, {V::sslvTLSv1_2}},
-  };
-  for (size_t i = 0; i < std::size(cases); ++i) {
-    SCOPED_TRACE(i);
-    TIdSSLOptions o;
-    cases[i].Set(o);
-    EXPECT_EQ(o.Method(), cases[i].Method);
-    EXPECT_EQ(o.SSLVersions(), cases[i].Versions);
-  }
+    struct TCase {
+        std::function<void(TIdSSLOptions&)> Set;
+        V Method;
+        TIdSSLVersions Versions;
+    } cases[] = {
+        {[](TIdSSLOptions& o) { o.SetMethod(V::sslvTLSv1_1); }, V::sslvTLSv1_1, {V::sslvTLSv1_1}},
+        {[](TIdSSLOptions& o) { o.SetMethod(V::sslvSSLv23); }, V::sslvSSLv23, all},
+        {[](TIdSSLOptions& o) { o.SetSSLVersions({V::sslvSSLv3}); }, V::sslvSSLv3, {V::sslvSSLv3}},
+        {[](TIdSSLOptions& o) {
+             o.SetSSLVersions({V::sslvTLSv1, V::sslvTLSv1_2});
+         },
+         V::sslvSSLv23,
+         {V::sslvTLSv1, V::sslvTLSv1_2}},
+        {[](TIdSSLOptions& o) {
+             o.SetSSLVersions({V::sslvSSLv23, V::sslvTLSv1_2});
+         },
+         V::sslvSSLv23,
+         {V::sslvTLSv1_2}},
+        {[](TIdSSLOptions& o) { o.SetSSLVersions({V::sslvSSLv23}); }, V::sslvSSLv23, all},
+        {[](TIdSSLOptions& o) { o.SetSSLVersions({}); }, V::sslvSSLv23, all},
+        // The application's sequence.
+        {[](TIdSSLOptions& o) {
+             o.SetMethod(V::sslvTLSv1_2);
+             o.SetSSLVersions({V::sslvTLSv1_2});
+         },
+         V::sslvTLSv1_2,
+         {V::sslvTLSv1_2}},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        TIdSSLOptions o;
+        cases[i].Set(o);
+        EXPECT_EQ(o.Method(), cases[i].Method);
+        EXPECT_EQ(o.SSLVersions(), cases[i].Versions);
+    }
 }
 
 TEST(TlsOptions, ContextLimitsTheProtocolRangeToTheChosenVersions) {
-  using V = TIdSSLVersion;
-  struct TCase {
-    TIdSSLVersions Versions;
-    int Min, Max;
-  } cases[] = {
-      {{V::sslvTLSv1_2}, 0x0303, 0x0303},
-      {{V::sslvTLSv1, V::sslvTLSv1_2}, 0x0301, 0x0303},
-      {TIdSSLOptions::AllVersions(), 0x0300, 0x0303},  // SSL 2 does not exist in OpenSSL 3
-  };
-  for (const auto& c : cases) {
-    TIdSSLOptions o;
-    o.SetSSLVersions(c.Versions);
-    TIdSSLContext context(TIdOpenSSLLibrary::Default(), o, nullptr);
-    context.InitContext(TIdSSLCtxMode::sslCtxClient);
-    EXPECT_EQ(context.Mode(), TIdSSLMode::sslmClient);  // unassigned becomes client
-    EXPECT_EQ(context.MinProtoVersion(), c.Min);
-    EXPECT_EQ(context.MaxProtoVersion(), c.Max);
-  }
-  TIdSSLOptions onlySSLv2;
-  onlySSLv2.SetMethod(V::sslvSSLv2);
-  TIdSSLContext context(TIdOpenSSLLibrary::Default(), onlySSLv2, nullptr);
-  EXPECT_EQ(Classify([&] { context.InitContext(TIdSSLCtxMode::sslCtxClient); }).Message,
-            "Fehler beim Abrufen einer SSL-Methode.");
-  TIdSSLOptions badCiphers;
-  badCiphers.SetCipherList("NO-SUCH-CIPHER");
-  TIdSSLContext rejecting(TIdOpenSSLLibrary::Default(), badCiphers, nullptr);
-  EXPECT_EQ(Classify([&] { rejecting.InitContext(TIdSSLCtxMode::sslCtxClient); }).Message,
-            "SetCipher fehlgeschlagen.");
+    using V = TIdSSLVersion;
+    struct TCase {
+        TIdSSLVersions Versions;
+        int Min, Max;
+    } cases[] = {
+        {{V::sslvTLSv1_2}, 0x0303, 0x0303},
+        {{V::sslvTLSv1, V::sslvTLSv1_2}, 0x0301, 0x0303},
+        {TIdSSLOptions::AllVersions(), 0x0300, 0x0303},  // SSL 2 does not exist in OpenSSL 3
+    };
+    for (const auto& c : cases) {
+        TIdSSLOptions o;
+        o.SetSSLVersions(c.Versions);
+        TIdSSLContext context(TIdOpenSSLLibrary::Default(), o, nullptr);
+        context.InitContext(TIdSSLCtxMode::sslCtxClient);
+        EXPECT_EQ(context.Mode(), TIdSSLMode::sslmClient);  // unassigned becomes client
+        EXPECT_EQ(context.MinProtoVersion(), c.Min);
+        EXPECT_EQ(context.MaxProtoVersion(), c.Max);
+    }
+    TIdSSLOptions onlySSLv2;
+    onlySSLv2.SetMethod(V::sslvSSLv2);
+    TIdSSLContext context(TIdOpenSSLLibrary::Default(), onlySSLv2, nullptr);
+    EXPECT_EQ(Classify([&] { context.InitContext(TIdSSLCtxMode::sslCtxClient); }).Message,
+              "Fehler beim Abrufen einer SSL-Methode.");
+    TIdSSLOptions badCiphers;
+    badCiphers.SetCipherList("NO-SUCH-CIPHER");
+    TIdSSLContext rejecting(TIdOpenSSLLibrary::Default(), badCiphers, nullptr);
+    EXPECT_EQ(Classify([&] { rejecting.InitContext(TIdSSLCtxMode::sslCtxClient); }).Message,
+              "SetCipher fehlgeschlagen.");
 }
 
 // --- loader ------------------------------------------------------------------
 
 TEST(TlsLoader, LoadsOnceAcrossThreads) {
-  TIdOpenSSLLibrary library;
-  std::vector<std::thread> threads;
-  std::atomic<int> usable{0};
-  for (int i = 0; i < 8; ++i)
-    threads.emplace_back([&] { usable += library.Load() ? 1 : 0; });
-  for (auto& t : threads) t.join();
-  EXPECT_EQ(usable.load(), 8);
-  EXPECT_EQ(library.LoadCount(), 1);
-  EXPECT_TRUE(library.FailedLoadList().empty());
+    TIdOpenSSLLibrary library;
+    std::vector<std::thread> threads;
+    std::atomic<int> usable{0};
+    for (int i = 0; i < 8; ++i) threads.emplace_back([&] { usable += library.Load() ? 1 : 0; });
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(usable.load(), 8);
+    EXPECT_EQ(library.LoadCount(), 1);
+    EXPECT_TRUE(library.FailedLoadList().empty());
 }
 
 TEST(TlsLoader, MissingLibraryShowsOnlyAtTheHandshake) {
-  TPyFtpServerOptions options;
-  options.Tls = true;
-  TPyFtpServer server(options);
-  TIdOpenSSLLibrary missing(TIdOpenSSLLibrary::TNames{"libvelodrop-no-such-crypto.so.3", "libssl.so.3"});
-  std::string sent, received;
-  TIdConnectionIntercept watch;
-  watch.OnSend = [&](TIdConnectionIntercept&, std::string& b) { sent += b; };
-  watch.OnReceive = [&](TIdConnectionIntercept&, std::string& b) { received += b; };
-  TIdSSLIOHandlerSocketOpenSSL tls;
-  tls.SetLibrary(&missing);
-  TIdFTP ftp;
-  ftp.SetIntercept(&watch);
-  UseTLS(ftp, tls, server.Host(), server.Port());
-  std::string inner;
-  try {
-    ftp.Connect();
-  } catch (const EIdTLSClientTLSHandShakeFailed& e) {
-    inner = e.InnerMessage();
-    EXPECT_STREQ(e.what(), "SSL-Aushandlung fehlgeschlagen.");
-  }
-  EXPECT_EQ(inner, "SSL.-Bibliothek konnte nicht geladen werden.");
-  EXPECT_THAT(received, StartsWith("220 "));
-  EXPECT_THAT(sent, HasSubstr("AUTH TLS\r\n"));
-  EXPECT_THAT(received, HasSubstr("234 "));
-  EXPECT_THAT(sent, ::testing::Not(HasSubstr("USER")));
-  EXPECT_FALSE(ftp.Connected());
-  ASSERT_FALSE(missing.FailedLoadList().empty());
-  EXPECT_THAT(missing.FailedLoadList().front(), HasSubstr("libvelodrop-no-such-crypto.so.3"));
-  EXPECT_FALSE(missing.Loaded());
+    TPyFtpServerOptions options;
+    options.Tls = true;
+    TPyFtpServer server(options);
+    TIdOpenSSLLibrary missing(
+        TIdOpenSSLLibrary::TNames{"libvelodrop-no-such-crypto.so.3", "libssl.so.3"});
+    std::string sent, received;
+    TIdConnectionIntercept watch;
+    watch.OnSend = [&](TIdConnectionIntercept&, std::string& b) { sent += b; };
+    watch.OnReceive = [&](TIdConnectionIntercept&, std::string& b) { received += b; };
+    TIdSSLIOHandlerSocketOpenSSL tls;
+    tls.SetLibrary(&missing);
+    TIdFTP ftp;
+    ftp.SetIntercept(&watch);
+    UseTLS(ftp, tls, server.Host(), server.Port());
+    std::string inner;
+    try {
+        ftp.Connect();
+    } catch (const EIdTLSClientTLSHandShakeFailed& e) {
+        inner = e.InnerMessage();
+        EXPECT_STREQ(e.what(), "SSL-Aushandlung fehlgeschlagen.");
+    }
+    EXPECT_EQ(inner, "SSL.-Bibliothek konnte nicht geladen werden.");
+    EXPECT_THAT(received, StartsWith("220 "));
+    EXPECT_THAT(sent, HasSubstr("AUTH TLS\r\n"));
+    EXPECT_THAT(received, HasSubstr("234 "));
+    EXPECT_THAT(sent, ::testing::Not(HasSubstr("USER")));
+    EXPECT_FALSE(ftp.Connected());
+    ASSERT_FALSE(missing.FailedLoadList().empty());
+    EXPECT_THAT(missing.FailedLoadList().front(), HasSubstr("libvelodrop-no-such-crypto.so.3"));
+    EXPECT_FALSE(missing.Loaded());
 }
 
 // --- pyftpdlib ---------------------------------------------------------------
 
 TEST(TlsRealServer, SessionsUploadListDeleteWithThePlainTextLogged) {
-  TPyFtpServerOptions options;
-  options.Tls = true;
-  TPyFtpServer server(options);
-  TTrafficLog traffic;
-  TIdSSLIOHandlerSocketOpenSSL tls;
-  ConfigureLikeTheApp(tls, &traffic.Log);
-  std::string status;
-  tls.OnStatusInfo = [&](const std::string& s) { status = s; };
-  TIdFTP ftp;
-  ftp.SetIntercept(&traffic.Log);
-  traffic.Log.SetActive(true);
-  for (int session = 0; session < 2; ++session) {
-    SCOPED_TRACE(session);
-    UseTLS(ftp, tls, "localhost", server.Port());
-    ftp.Connect();
-    EXPECT_TRUE(ftp.TLSInUse());
-    EXPECT_THAT(status, HasSubstr("version = TLSv1.2;"));
-    for (const size_t size : {size_t{0}, size_t{1}, size_t{32769}}) {
-      std::string bytes(size, '\0');
-      for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 131 + session) & 0xFF);
-      TIdMemoryStream stream(bytes);
-      const std::string name = "f" + std::to_string(session) + "_" + std::to_string(size);
-      ftp.Put(stream, name);
-      EXPECT_EQ(server.ReadFile(name), bytes);
+    TPyFtpServerOptions options;
+    options.Tls = true;
+    TPyFtpServer server(options);
+    TTrafficLog traffic;
+    TIdSSLIOHandlerSocketOpenSSL tls;
+    ConfigureLikeTheApp(tls, &traffic.Log);
+    std::string status;
+    tls.OnStatusInfo = [&](const std::string& s) { status = s; };
+    TIdFTP ftp;
+    ftp.SetIntercept(&traffic.Log);
+    traffic.Log.SetActive(true);
+    for (int session = 0; session < 2; ++session) {
+        SCOPED_TRACE(session);
+        UseTLS(ftp, tls, "localhost", server.Port());
+        ftp.Connect();
+        EXPECT_TRUE(ftp.TLSInUse());
+        EXPECT_THAT(status, HasSubstr("version = TLSv1.2;"));
+        for (const size_t size : {size_t{0}, size_t{1}, size_t{32769}}) {
+            std::string bytes(size, '\0');
+            for (size_t i = 0; i < size; ++i)
+                bytes[i] = static_cast<char>((i * 131 + session) & 0xFF);
+            TIdMemoryStream stream(bytes);
+            const std::string name = "f" + std::to_string(session) + "_" + std::to_string(size);
+            ftp.Put(stream, name);
+            EXPECT_EQ(server.ReadFile(name), bytes);
+        }
+        ftp.MakeDir("sub" + std::to_string(session));
+        ftp.ChangeDir("sub" + std::to_string(session));
+        ftp.ChangeDir("/");
+        std::vector<std::string> names;
+        ftp.List(names);
+        EXPECT_THAT(names, ::testing::Contains("f" + std::to_string(session) + "_32769"));
+        ftp.Delete("f" + std::to_string(session) + "_1");
+        EXPECT_FALSE(server.Exists("f" + std::to_string(session) + "_1"));
+        ftp.Disconnect();
+        EXPECT_EQ(tls.SSLContext(), nullptr);  // a new context for every connection
     }
-    ftp.MakeDir("sub" + std::to_string(session));
-    ftp.ChangeDir("sub" + std::to_string(session));
-    ftp.ChangeDir("/");
-    std::vector<std::string> names;
-    ftp.List(names);
-    EXPECT_THAT(names, ::testing::Contains("f" + std::to_string(session) + "_32769"));
-    ftp.Delete("f" + std::to_string(session) + "_1");
-    EXPECT_FALSE(server.Exists("f" + std::to_string(session) + "_1"));
-    ftp.Disconnect();
-    EXPECT_EQ(tls.SSLContext(), nullptr);  // a new context for every connection
-  }
-  traffic.Log.SetActive(false);
+    traffic.Log.SetActive(false);
 
-  const TLines lines = traffic.Lines();
-  // Each session: "AUTH TLS" in clear, then every command in plain text,
-  // "PBSZ 0" and "PROT C" once and before the first "PASV".
-  size_t from = 0;
-  for (int session = 0; session < 2; ++session) {
-    SCOPED_TRACE(session);
-    const size_t auth = IndexOf(lines, "Ges : AUTH TLS<EOL>", from);
-    ASSERT_LT(auth, lines.size());
-    EXPECT_THAT(lines[auth + 1], StartsWith("Erh : 234 "));
-    const size_t user = IndexOf(lines, "Ges : USER velodrop<EOL>", auth);
-    const size_t pass = IndexOf(lines, "Ges : PASS s3cret pw<EOL>", user);
-    const size_t pbsz = IndexOf(lines, "Ges : PBSZ 0<EOL>", pass);
-    const size_t prot = IndexOf(lines, "Ges : PROT C<EOL>", pbsz);
-    const size_t pasv = IndexOf(lines, "Ges : PASV<EOL>", pass);
-    const size_t quit = IndexOf(lines, "Ges : QUIT<EOL>", pass);
-    ASSERT_LT(quit, lines.size());
-    EXPECT_LT(user, pass);
-    EXPECT_LT(pbsz, prot);
-    EXPECT_LT(prot, pasv);
-    EXPECT_EQ(IndexOf(lines, "Ges : PBSZ 0<EOL>", pbsz + 1), IndexOf(lines, "Ges : PBSZ 0<EOL>", quit));
-    EXPECT_LT(IndexOf(lines, "Ges : STOR f" + std::to_string(session) + "_0<EOL>", pasv), quit);
-    from = quit + 1;
-  }
-  for (const auto& line : lines)
-    for (const char c : line) EXPECT_TRUE(c >= 0x20 && c < 0x7F) << line;
+    const TLines lines = traffic.Lines();
+    // Each session: "AUTH TLS" in clear, then every command in plain text,
+    // "PBSZ 0" and "PROT C" once and before the first "PASV".
+    size_t from = 0;
+    for (int session = 0; session < 2; ++session) {
+        SCOPED_TRACE(session);
+        const size_t auth = IndexOf(lines, "Ges : AUTH TLS<EOL>", from);
+        ASSERT_LT(auth, lines.size());
+        EXPECT_THAT(lines[auth + 1], StartsWith("Erh : 234 "));
+        const size_t user = IndexOf(lines, "Ges : USER velodrop<EOL>", auth);
+        const size_t pass = IndexOf(lines, "Ges : PASS s3cret pw<EOL>", user);
+        const size_t pbsz = IndexOf(lines, "Ges : PBSZ 0<EOL>", pass);
+        const size_t prot = IndexOf(lines, "Ges : PROT C<EOL>", pbsz);
+        const size_t pasv = IndexOf(lines, "Ges : PASV<EOL>", pass);
+        const size_t quit = IndexOf(lines, "Ges : QUIT<EOL>", pass);
+        ASSERT_LT(quit, lines.size());
+        EXPECT_LT(user, pass);
+        EXPECT_LT(pbsz, prot);
+        EXPECT_LT(prot, pasv);
+        EXPECT_EQ(IndexOf(lines, "Ges : PBSZ 0<EOL>", pbsz + 1),
+                  IndexOf(lines, "Ges : PBSZ 0<EOL>", quit));
+        EXPECT_LT(IndexOf(lines, "Ges : STOR f" + std::to_string(session) + "_0<EOL>", pasv), quit);
+        from = quit + 1;
+    }
+    for (const auto& line : lines)
+        for (const char c : line) EXPECT_TRUE(c >= 0x20 && c < 0x7F) << line;
 }
 
 TEST(TlsRealServer, RequiredTLSAgainstAPlainServerNeverLogsInInClear) {
-  TPyFtpServer server;  // no TLS: every AUTH is refused
-  TTrafficLog traffic;
-  TIdSSLIOHandlerSocketOpenSSL tls;
-  ConfigureLikeTheApp(tls, &traffic.Log);
-  TIdFTP ftp;
-  ftp.SetIntercept(&traffic.Log);
-  traffic.Log.SetActive(true);
-  UseTLS(ftp, tls, server.Host(), server.Port());
-  const TOutcome outcome = Classify([&] { ftp.Connect(); });
-  traffic.Log.SetActive(false);
-  EXPECT_EQ(outcome.Class, "EIdTLSClientTLSNotAvailable");
-  EXPECT_EQ(outcome.Message, "SSL ist auf diesem Server nicht verfügbar.");
-  EXPECT_FALSE(ftp.Connected());
-  TLines sent;
-  for (const auto& line : traffic.Lines())
-    if (line.rfind("Ges : ", 0) == 0) sent.push_back(line.substr(6));
-  EXPECT_EQ(sent, (TLines{"HOST [127.0.0.1]<EOL>", "AUTH TLS<EOL>", "AUTH SSL<EOL>", "AUTH TLS-C<EOL>",
-                          "AUTH TLS-P<EOL>", "QUIT<EOL>"}));
+    TPyFtpServer server;  // no TLS: every AUTH is refused
+    TTrafficLog traffic;
+    TIdSSLIOHandlerSocketOpenSSL tls;
+    ConfigureLikeTheApp(tls, &traffic.Log);
+    TIdFTP ftp;
+    ftp.SetIntercept(&traffic.Log);
+    traffic.Log.SetActive(true);
+    UseTLS(ftp, tls, server.Host(), server.Port());
+    const TOutcome outcome = Classify([&] { ftp.Connect(); });
+    traffic.Log.SetActive(false);
+    EXPECT_EQ(outcome.Class, "EIdTLSClientTLSNotAvailable");
+    EXPECT_EQ(outcome.Message, "SSL ist auf diesem Server nicht verfügbar.");
+    EXPECT_FALSE(ftp.Connected());
+    TLines sent;
+    for (const auto& line : traffic.Lines())
+        if (line.rfind("Ges : ", 0) == 0) sent.push_back(line.substr(6));
+    EXPECT_EQ(sent, (TLines{"HOST [127.0.0.1]<EOL>", "AUTH TLS<EOL>", "AUTH SSL<EOL>",
+                            "AUTH TLS-C<EOL>", "AUTH TLS-P<EOL>", "QUIT<EOL>"}));
 }
 
 // A failed session (login refused, then a handshake that fails) leaves the
 // handler ready for the next one; OpenSSL is loaded once, every connection
 // makes its own context.
 TEST(TlsRealServer, FailedSessionsAreFollowedByWorkingOnes) {
-  TPyFtpServerOptions options;
-  options.Tls = true;
-  TPyFtpServer server(options);
-  TTlsScriptPeer broken({"send:220 scripted", "recv", "send:500 no HOST", "recv", "send:234 go", "close"});
-  TIdOpenSSLLibrary library;
-  TIdSSLIOHandlerSocketOpenSSL tls;
-  ConfigureLikeTheApp(tls, nullptr);
-  tls.SetLibrary(&library);
-  TIdFTP ftp;
+    TPyFtpServerOptions options;
+    options.Tls = true;
+    TPyFtpServer server(options);
+    TTlsScriptPeer broken(
+        {"send:220 scripted", "recv", "send:500 no HOST", "recv", "send:234 go", "close"});
+    TIdOpenSSLLibrary library;
+    TIdSSLIOHandlerSocketOpenSSL tls;
+    ConfigureLikeTheApp(tls, nullptr);
+    tls.SetLibrary(&library);
+    TIdFTP ftp;
 
-  UseTLS(ftp, tls, server.Host(), server.Port(), "velodrop", "wrong");
-  EXPECT_EQ(Classify([&] { ftp.Connect(); }).Class, "EIdReplyRFCError");
-  UseTLS(ftp, tls, "127.0.0.1", broken.Port());
-  EXPECT_EQ(Classify([&] { ftp.Connect(); }).Class, "EIdTLSClientTLSHandShakeFailed");
-  // TLS switched off for one session (the client's own plain handler),
-  // then on again.
-  ftp.SetIOHandler(nullptr);
-  ftp.SetUseTLS(TIdUseTLS::utNoTLSSupport);
-  ftp.SetHost(server.Host());
-  ftp.SetPort(server.Port());
-  ftp.Connect();
-  EXPECT_FALSE(ftp.TLSInUse());
-  ftp.Disconnect();
-  for (const char* name : {"third.txt", "fourth.txt"}) {
-    UseTLS(ftp, tls, server.Host(), server.Port());
+    UseTLS(ftp, tls, server.Host(), server.Port(), "velodrop", "wrong");
+    EXPECT_EQ(Classify([&] { ftp.Connect(); }).Class, "EIdReplyRFCError");
+    UseTLS(ftp, tls, "127.0.0.1", broken.Port());
+    EXPECT_EQ(Classify([&] { ftp.Connect(); }).Class, "EIdTLSClientTLSHandShakeFailed");
+    // TLS switched off for one session (the client's own plain handler),
+    // then on again.
+    ftp.SetIOHandler(nullptr);
+    ftp.SetUseTLS(TIdUseTLS::utNoTLSSupport);
+    ftp.SetHost(server.Host());
+    ftp.SetPort(server.Port());
     ftp.Connect();
-    EXPECT_TRUE(ftp.TLSInUse());
-    TIdMemoryStream data(name);
-    ftp.Put(data, name);
+    EXPECT_FALSE(ftp.TLSInUse());
     ftp.Disconnect();
-    EXPECT_EQ(server.ReadFile(name), name);
-  }
-  EXPECT_EQ(library.LoadCount(), 1);
-  EXPECT_EQ(library.ContextsCreated(), 4);
+    for (const char* name : {"third.txt", "fourth.txt"}) {
+        UseTLS(ftp, tls, server.Host(), server.Port());
+        ftp.Connect();
+        EXPECT_TRUE(ftp.TLSInUse());
+        TIdMemoryStream data(name);
+        ftp.Put(data, name);
+        ftp.Disconnect();
+        EXPECT_EQ(server.ReadFile(name), name);
+    }
+    EXPECT_EQ(library.LoadCount(), 1);
+    EXPECT_EQ(library.ContextsCreated(), 4);
 }
 
 // --- handshake failures against scripted servers and s_server ---------------
@@ -338,121 +349,153 @@ TEST(TlsRealServer, FailedSessionsAreFollowedByWorkingOnes) {
 const TLines kBeforeAuth = {"send:220 scripted", "recv", "send:500 no HOST", "recv"};
 
 TLines Script(std::initializer_list<TLines> parts) {
-  TLines all;
-  for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
-  return all;
+    TLines all;
+    for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+    return all;
 }
 
 TEST(TlsHandshake, FailuresCloseWithoutQuitAndKeepTheReason) {
-  const TTestCertificates& certs = TTestCertificates::Get();
-  TOpenSSLServer tls13(certs.Cert, certs.Key, {"-tls1_3", "-rev"});
-  struct TCase {
-    const char* Name;
-    TLines Steps;
-    std::function<void(const std::string&)> CheckInner;
-  } cases[] = {
-      {"a server with TLS 1.3 only", Script({kBeforeAuth, {"send:234 go", "relay:" + std::to_string(tls13.Port())}}),
-       [](const std::string& inner) {
-         EXPECT_THAT(inner, StartsWith("Fehler beim Verbinden mit SSL.\r\nerror:"));
-         EXPECT_THAT(inner, HasSubstr("protocol version"));
-       }},
-      {"234, then silence", Script({kBeforeAuth, {"send:234 go", "sleep:2000"}}),
-       [](const std::string& inner) { EXPECT_EQ(inner, SocketErrorMessage(kWSAETIMEDOUT)); }},
-      {"234, then the server closes", Script({kBeforeAuth, {"send:234 go", "close"}}),
-       [](const std::string& inner) {
-         EXPECT_EQ(inner, "Fehler beim Verbinden mit SSL.\r\nEOF festgestellt, das gegen das Protokoll verstößt");
-       }},
-      {"a reply injected after 234", Script({kBeforeAuth, {"raw:234 go\\r\\n230 Logged in\\r\\n", "sleep:500"}}),
-       [](const std::string& inner) { EXPECT_EQ(inner, EIdOSSLPlainDataBeforeHandshake::kMessage); }},
-      {"plain text instead of a handshake",
-       Script({kBeforeAuth, {"send:234 go", "sleep:200", "raw:500 OOPS: could not start TLS\\r\\n", "close"}}),
-       [](const std::string& inner) {
-         EXPECT_THAT(inner, StartsWith("Fehler beim Verbinden mit SSL.\r\nerror:"));
-         EXPECT_THAT(inner, HasSubstr("\r\nUnverschlüsselte Antwort des Servers: 500 OOPS: could not start TLS"));
-       }},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.Name);
-    TTlsScriptPeer peer(c.Steps);
-    TIdSSLIOHandlerSocketOpenSSL tls;
-    ConfigureLikeTheApp(tls, nullptr);
-    TIdFTP ftp;
-    UseTLS(ftp, tls, "127.0.0.1", peer.Port());
-    ftp.SetReadTimeout(300);
-    std::string inner = "(no failure)";
-    try {
-      ftp.Connect();
-    } catch (const EIdTLSClientTLSHandShakeFailed& e) {
-      inner = e.InnerMessage();
+    const TTestCertificates& certs = TTestCertificates::Get();
+    TOpenSSLServer tls13(certs.Cert, certs.Key, {"-tls1_3", "-rev"});
+    struct TCase {
+        const char* Name;
+        TLines Steps;
+        std::function<void(const std::string&)> CheckInner;
+    } cases[] = {
+        {"a server with TLS 1.3 only",
+         Script({kBeforeAuth, {"send:234 go", "relay:" + std::to_string(tls13.Port())}}),
+         [](const std::string& inner) {
+             EXPECT_THAT(inner, StartsWith("Fehler beim Verbinden mit SSL.\r\nerror:"));
+             EXPECT_THAT(inner, HasSubstr("protocol version"));
+         }},
+        {"234, then silence", Script({kBeforeAuth, {"send:234 go", "sleep:2000"}}),
+         [](const std::string& inner) { EXPECT_EQ(inner, SocketErrorMessage(kWSAETIMEDOUT)); }},
+        {"234, then the server closes", Script({kBeforeAuth, {"send:234 go", "close"}}),
+         [](const std::string& inner) {
+             EXPECT_EQ(inner,
+                       "Fehler beim Verbinden mit SSL.\r\nEOF festgestellt, das gegen das "
+                       "Protokoll verstößt");
+         }},
+        {"a reply injected after 234",
+         Script({kBeforeAuth, {"raw:234 go\\r\\n230 Logged in\\r\\n", "sleep:500"}}),
+         [](const std::string& inner) {
+             EXPECT_EQ(inner, EIdOSSLPlainDataBeforeHandshake::kMessage);
+         }},
+        {"plain text instead of a handshake",
+         Script({kBeforeAuth,
+                 {"send:234 go", "sleep:200", "raw:500 OOPS: could not start TLS\\r\\n", "close"}}),
+         [](const std::string& inner) {
+             EXPECT_THAT(inner, StartsWith("Fehler beim Verbinden mit SSL.\r\nerror:"));
+             EXPECT_THAT(
+                 inner,
+                 HasSubstr(
+                     "\r\nUnverschlüsselte Antwort des Servers: 500 OOPS: could not start TLS"));
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TTlsScriptPeer peer(c.Steps);
+        TIdSSLIOHandlerSocketOpenSSL tls;
+        ConfigureLikeTheApp(tls, nullptr);
+        TIdFTP ftp;
+        UseTLS(ftp, tls, "127.0.0.1", peer.Port());
+        ftp.SetReadTimeout(300);
+        std::string inner = "(no failure)";
+        try {
+            ftp.Connect();
+        } catch (const EIdTLSClientTLSHandShakeFailed& e) {
+            inner = e.InnerMessage();
+        }
+        c.CheckInner(inner);
+        EXPECT_FALSE(ftp.Connected());
+        EXPECT_EQ(tls.SSLContext(), nullptr);
+        // After AUTH only the handshake's bytes: no login, no QUIT.
+        const TLines commands = peer.Commands();
+        ASSERT_GE(commands.size(), 2u);
+        EXPECT_EQ(TLines(commands.begin(), commands.begin() + 2),
+                  (TLines{"HOST [127.0.0.1]", "AUTH TLS"}));
+        for (const auto& line : commands) {
+            EXPECT_NE(line, "QUIT");
+            EXPECT_THAT(line, ::testing::Not(StartsWith("USER")));
+        }
     }
-    c.CheckInner(inner);
-    EXPECT_FALSE(ftp.Connected());
-    EXPECT_EQ(tls.SSLContext(), nullptr);
-    // After AUTH only the handshake's bytes: no login, no QUIT.
-    const TLines commands = peer.Commands();
-    ASSERT_GE(commands.size(), 2u);
-    EXPECT_EQ(TLines(commands.begin(), commands.begin() + 2), (TLines{"HOST [127.0.0.1]", "AUTH TLS"}));
-    for (const auto& line : commands) {
-      EXPECT_NE(line, "QUIT");
-      EXPECT_THAT(line, ::testing::Not(StartsWith("USER")));
-    }
-  }
 }
 
 // --- sessions against the scripted server -----------------------------------
 
 const TLines kHandshake = Script({kBeforeAuth, {"send:234 go", "starttls", "recv"}});
-const TLines kRestOfLogin = {"send:331 pw", "recv",        "send:230 in",  "recv", "send:500 no FEAT",
-                             "recv",        "send:200 I",  "recv",         "send:215 UNIX", "recv",
-                             "send:200 I"};
+const TLines kRestOfLogin = {"send:331 pw",      "recv", "send:230 in", "recv",
+                             "send:500 no FEAT", "recv", "send:200 I",  "recv",
+                             "send:215 UNIX",    "recv", "send:200 I"};
 
 TEST(TlsSession, ScriptedServerAfterTheHandshake) {
-  struct TCase {
-    const char* Name;
-    std::string Host;
-    TLines Steps;
-    std::string Class;
-    std::string MessagePart;
-    TLines Report;  // lines the peer must have reported, in order
-  } cases[] = {
-      {"a full login; Disconnect sends QUIT and one close notification", "127.0.0.1",
-       Script({kHandshake, kRestOfLogin}), "", "",
-       {"SNI -", "VERSION TLSv1.2", "CMD USER velodrop", "CMD QUIT", "CLOSE_NOTIFY"}},
-      {"the server name is sent for a host name", "localhost", Script({kHandshake, kRestOfLogin}), "", "",
-       {"SNI localhost"}},
-      {"334 starts the handshake as 234 does", "127.0.0.1",
-       Script({kBeforeAuth, {"send:334 go ahead", "starttls", "recv"}, kRestOfLogin}), "", "",
-       {"VERSION TLSv1.2", "CMD USER velodrop", "CMD QUIT", "CLOSE_NOTIFY"}},
-      {"the server's close notification reads as the peer closing", "127.0.0.1",
-       Script({kHandshake, {"close_notify", "sleep:300", "close"}}), "EIdConnClosedGracefully",
-       "Die Verbindung wurde erfolgreich geschlossen.", {"CMD USER velodrop"}},
-      {"a plain-text error inside the session is quoted", "127.0.0.1",
-       Script({kHandshake,
-               {"raw:500 OOPS: vsftpd: refusing to run with writable root inside chroot()\\r\\n", "close"}}),
-       "EIdException", "Unverschlüsselte Antwort des Servers: 500 OOPS: vsftpd: refusing to run with writable root",
-       {"CMD USER velodrop"}},
-      {"no reply within ReadTimeout", "127.0.0.1", Script({kHandshake, {"sleep:1500"}}), "EIdReadTimeout",
-       "Zeitüberschreitung beim Lesen.", {"CMD USER velodrop"}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.Name);
-    TTlsScriptPeer peer(c.Steps);
-    TIdSSLIOHandlerSocketOpenSSL tls;
-    ConfigureLikeTheApp(tls, nullptr);
-    TIdFTP ftp;
-    UseTLS(ftp, tls, c.Host, peer.Port());
-    if (!c.Class.empty()) ftp.SetReadTimeout(500);
-    const TOutcome outcome = Classify([&] { ftp.Connect(); });
-    EXPECT_EQ(outcome.Class, c.Class);
-    EXPECT_THAT(outcome.Message, HasSubstr(c.MessagePart));
-    ftp.Disconnect();
-    const TLines report = peer.Report();
-    size_t at = 0;
-    for (const auto& want : c.Report) {
-      at = IndexOf(report, want, at);
-      EXPECT_LT(at, report.size()) << "missing or out of order: " << want;
+    struct TCase {
+        const char* Name;
+        std::string Host;
+        TLines Steps;
+        std::string Class;
+        std::string MessagePart;
+        TLines Report;  // lines the peer must have reported, in order
+    } cases[] = {
+        {"a full login; Disconnect sends QUIT and one close notification",
+         "127.0.0.1",
+         Script({kHandshake, kRestOfLogin}),
+         "",
+         "",
+         {"SNI -", "VERSION TLSv1.2", "CMD USER velodrop", "CMD QUIT", "CLOSE_NOTIFY"}},
+        {"the server name is sent for a host name",
+         "localhost",
+         Script({kHandshake, kRestOfLogin}),
+         "",
+         "",
+         {"SNI localhost"}},
+        {"334 starts the handshake as 234 does",
+         "127.0.0.1",
+         Script({kBeforeAuth, {"send:334 go ahead", "starttls", "recv"}, kRestOfLogin}),
+         "",
+         "",
+         {"VERSION TLSv1.2", "CMD USER velodrop", "CMD QUIT", "CLOSE_NOTIFY"}},
+        {"the server's close notification reads as the peer closing",
+         "127.0.0.1",
+         Script({kHandshake, {"close_notify", "sleep:300", "close"}}),
+         "EIdConnClosedGracefully",
+         "Die Verbindung wurde erfolgreich geschlossen.",
+         {"CMD USER velodrop"}},
+        {"a plain-text error inside the session is quoted",
+         "127.0.0.1",
+         Script({kHandshake,
+                 {"raw:500 OOPS: vsftpd: refusing to run with writable root inside chroot()\\r\\n",
+                  "close"}}),
+         "EIdException",
+         "Unverschlüsselte Antwort des Servers: 500 OOPS: vsftpd: refusing to run with writable "
+         "root",
+         {"CMD USER velodrop"}},
+        {"no reply within ReadTimeout",
+         "127.0.0.1",
+         Script({kHandshake, {"sleep:1500"}}),
+         "EIdReadTimeout",
+         "Zeitüberschreitung beim Lesen.",
+         {"CMD USER velodrop"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TTlsScriptPeer peer(c.Steps);
+        TIdSSLIOHandlerSocketOpenSSL tls;
+        ConfigureLikeTheApp(tls, nullptr);
+        TIdFTP ftp;
+        UseTLS(ftp, tls, c.Host, peer.Port());
+        if (!c.Class.empty()) ftp.SetReadTimeout(500);
+        const TOutcome outcome = Classify([&] { ftp.Connect(); });
+        EXPECT_EQ(outcome.Class, c.Class);
+        EXPECT_THAT(outcome.Message, HasSubstr(c.MessagePart));
+        ftp.Disconnect();
+        const TLines report = peer.Report();
+        size_t at = 0;
+        for (const auto& want : c.Report) {
+            at = IndexOf(report, want, at);
+            EXPECT_LT(at, report.size()) << "missing or out of order: " << want;
+        }
     }
-  }
 }
 
 // --- the handler on its own ---------------------------------------------------
@@ -460,96 +503,96 @@ TEST(TlsSession, ScriptedServerAfterTheHandshake) {
 // Opens the handler on the peer, reads the greeting, sends AUTH, reads
 // 234 and starts TLS.
 void ExplicitHandshake(TIdSSLIOHandlerSocketOpenSSL& tls, uint16_t port) {
-  tls.SSLOptions().SetMethod(TIdSSLVersion::sslvTLSv1_2);
-  tls.SetHost("127.0.0.1");
-  tls.SetPort(port);
-  tls.SetPassThrough(true);
-  tls.Open();
-  EXPECT_EQ(tls.ReadLn(), "220 scripted");
-  tls.WriteLn("AUTH TLS");
-  EXPECT_EQ(tls.ReadLn(), "234 go");
-  tls.SetPassThrough(false);
-  ASSERT_TRUE(tls.TLSActive());
+    tls.SSLOptions().SetMethod(TIdSSLVersion::sslvTLSv1_2);
+    tls.SetHost("127.0.0.1");
+    tls.SetPort(port);
+    tls.SetPassThrough(true);
+    tls.Open();
+    EXPECT_EQ(tls.ReadLn(), "220 scripted");
+    tls.WriteLn("AUTH TLS");
+    EXPECT_EQ(tls.ReadLn(), "234 go");
+    tls.SetPassThrough(false);
+    ASSERT_TRUE(tls.TLSActive());
 }
 
 int SocketTimeoutMs(int fd, int option) {
-  timeval tv{};
-  socklen_t len = sizeof tv;
-  ::getsockopt(fd, SOL_SOCKET, option, &tv, &len);
-  return static_cast<int>(tv.tv_sec * 1000 + tv.tv_usec / 1000);
+    timeval tv{};
+    socklen_t len = sizeof tv;
+    ::getsockopt(fd, SOL_SOCKET, option, &tv, &len);
+    return static_cast<int>(tv.tv_sec * 1000 + tv.tv_usec / 1000);
 }
 
 TEST(TlsHandler, SocketTimeoutsDuringTLSFollowReadTimeout) {
-  const std::pair<int, int> cases[] = {{1500, 1500}, {0, 30000}, {-1, 30000}};
-  for (const auto& [readTimeout, expected] : cases) {
-    SCOPED_TRACE(readTimeout);
-    TTlsScriptPeer peer({"send:220 scripted", "recv", "send:234 go", "starttls"});
-    TIdSSLIOHandlerSocketOpenSSL tls;
-    tls.SetReadTimeout(readTimeout);
-    ExplicitHandshake(tls, peer.Port());
-    EXPECT_EQ(SocketTimeoutMs(tls.Handle(), SO_RCVTIMEO), expected);
-    EXPECT_EQ(SocketTimeoutMs(tls.Handle(), SO_SNDTIMEO), expected);
-    tls.SetPassThrough(true);  // back to plain: no socket timeouts
-    EXPECT_EQ(SocketTimeoutMs(tls.Handle(), SO_RCVTIMEO), 0);
-    tls.Close();
-  }
+    const std::pair<int, int> cases[] = {{1500, 1500}, {0, 30000}, {-1, 30000}};
+    for (const auto& [readTimeout, expected] : cases) {
+        SCOPED_TRACE(readTimeout);
+        TTlsScriptPeer peer({"send:220 scripted", "recv", "send:234 go", "starttls"});
+        TIdSSLIOHandlerSocketOpenSSL tls;
+        tls.SetReadTimeout(readTimeout);
+        ExplicitHandshake(tls, peer.Port());
+        EXPECT_EQ(SocketTimeoutMs(tls.Handle(), SO_RCVTIMEO), expected);
+        EXPECT_EQ(SocketTimeoutMs(tls.Handle(), SO_SNDTIMEO), expected);
+        tls.SetPassThrough(true);  // back to plain: no socket timeouts
+        EXPECT_EQ(SocketTimeoutMs(tls.Handle(), SO_RCVTIMEO), 0);
+        tls.Close();
+    }
 }
 
 TEST(TlsHandler, DecryptedBytesWaitingInOpenSSLAreReadable) {
-  TTlsScriptPeer peer({"send:220 scripted", "recv", "send:234 go", "starttls",
-                       "send:211 one record holding more than one small read"});
-  TIdSSLIOHandlerSocketOpenSSL tls;
-  tls.SetReadTimeout(3000);
-  tls.SetRecvBufferSize(4);
-  ExplicitHandshake(tls, peer.Port());
-  ASSERT_TRUE(tls.CheckForDataOnSource(3000));
-  EXPECT_EQ(tls.InputBuffer(), "211 ");
-  EXPECT_TRUE(tls.Readable(0));  // the rest of the record is inside OpenSSL, not on the socket
-  EXPECT_EQ(tls.ReadLn(), "211 one record holding more than one small read");
-  EXPECT_FALSE(tls.ReadLnTimedOut());
-  tls.Close();
+    TTlsScriptPeer peer({"send:220 scripted", "recv", "send:234 go", "starttls",
+                         "send:211 one record holding more than one small read"});
+    TIdSSLIOHandlerSocketOpenSSL tls;
+    tls.SetReadTimeout(3000);
+    tls.SetRecvBufferSize(4);
+    ExplicitHandshake(tls, peer.Port());
+    ASSERT_TRUE(tls.CheckForDataOnSource(3000));
+    EXPECT_EQ(tls.InputBuffer(), "211 ");
+    EXPECT_TRUE(tls.Readable(0));  // the rest of the record is inside OpenSSL, not on the socket
+    EXPECT_EQ(tls.ReadLn(), "211 one record holding more than one small read");
+    EXPECT_FALSE(tls.ReadLnTimedOut());
+    tls.Close();
 }
 
 TEST(TlsHandler, WritesAfterTheServerLeftFailWithoutKillingTheProcess) {
-  TTlsScriptPeer peer({"send:220 scripted", "recv", "send:234 go", "starttls", "close"});
-  TIdSSLIOHandlerSocketOpenSSL tls;
-  tls.SetReadTimeout(3000);
-  ExplicitHandshake(tls, peer.Port());
-  peer.Report();  // the peer has closed
-  std::string failure;
-  for (int i = 0; i < 5 && failure.empty(); ++i) {
-    try {
-      tls.WriteLn("NOOP");  // the first may still go out; the next meets the reset (EPIPE)
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    } catch (const EIdException& e) {
-      failure = e.what();
+    TTlsScriptPeer peer({"send:220 scripted", "recv", "send:234 go", "starttls", "close"});
+    TIdSSLIOHandlerSocketOpenSSL tls;
+    tls.SetReadTimeout(3000);
+    ExplicitHandshake(tls, peer.Port());
+    peer.Report();  // the peer has closed
+    std::string failure;
+    for (int i = 0; i < 5 && failure.empty(); ++i) {
+        try {
+            tls.WriteLn("NOOP");  // the first may still go out; the next meets the reset (EPIPE)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        } catch (const EIdException& e) {
+            failure = e.what();
+        }
     }
-  }
-  EXPECT_FALSE(failure.empty());
-  EXPECT_FALSE(tls.Opened());
+    EXPECT_FALSE(failure.empty());
+    EXPECT_FALSE(tls.Opened());
 }
 
 // An expired certificate issued for another name is accepted (no
 // verification); PassThrough off before the connect starts TLS right
 // after it. s_server -rev answers each line reversed.
 TEST(TlsHandler, ExpiredCertificateForAnotherNameIsAccepted) {
-  const TTestCertificates& certs = TTestCertificates::Get();
-  TOpenSSLServer server(certs.ExpiredCert, certs.ExpiredKey, {"-rev"});
-  TIdSSLIOHandlerSocketOpenSSL tls;
-  ConfigureLikeTheApp(tls, nullptr);
-  tls.SetReadTimeout(5000);
-  std::string status;
-  tls.OnStatusInfo = [&](const std::string& s) { status = s; };
-  tls.SetHost("localhost");
-  tls.SetPort(server.Port());
-  tls.SetPassThrough(false);  // no connection yet: only the flag changes
-  EXPECT_EQ(tls.SSLContext(), nullptr);
-  tls.Open();
-  EXPECT_TRUE(tls.TLSActive());
-  EXPECT_THAT(status, HasSubstr("version = TLSv1.2;"));
-  tls.WriteLn("ereh KO 032");
-  EXPECT_EQ(tls.ReadLn(), "230 OK here");
-  tls.Close();
+    const TTestCertificates& certs = TTestCertificates::Get();
+    TOpenSSLServer server(certs.ExpiredCert, certs.ExpiredKey, {"-rev"});
+    TIdSSLIOHandlerSocketOpenSSL tls;
+    ConfigureLikeTheApp(tls, nullptr);
+    tls.SetReadTimeout(5000);
+    std::string status;
+    tls.OnStatusInfo = [&](const std::string& s) { status = s; };
+    tls.SetHost("localhost");
+    tls.SetPort(server.Port());
+    tls.SetPassThrough(false);  // no connection yet: only the flag changes
+    EXPECT_EQ(tls.SSLContext(), nullptr);
+    tls.Open();
+    EXPECT_TRUE(tls.TLSActive());
+    EXPECT_THAT(status, HasSubstr("version = TLSv1.2;"));
+    tls.WriteLn("ereh KO 032");
+    EXPECT_EQ(tls.ReadLn(), "230 OK here");
+    tls.Close();
 }
 
 }  // namespace

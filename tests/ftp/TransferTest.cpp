@@ -14,434 +14,516 @@ namespace {
 using TLines = std::vector<std::string>;
 
 TScript Cat(std::initializer_list<TScript> parts) {
-  TScript all;
-  for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
-  return all;
+    TScript all;
+    for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+    return all;
 }
 
-const TScript kLogin = {S("220 Fake FTP ready"), C(), S("500 HOST?"), C(), S("331 Password"), C(), S("230 In"),
-                        C(), S("500 no FEAT"), C(), S("200 I"), C(), S("215 UNIX"), C(), S("200 I")};
+const TScript kLogin = {
+    S("220 Fake FTP ready"), C(), S("500 HOST?"), C(), S("331 Password"), C(), S("230 In"), C(),
+    S("500 no FEAT"),        C(), S("200 I"),     C(), S("215 UNIX"),     C(), S("200 I")};
 constexpr size_t kLoginCommands = 7;
 
 std::string Payload(size_t n) {
-  std::string s(n, '\0');
-  for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 131 + i / 7) & 0xFF);
-  return s;
+    std::string s(n, '\0');
+    for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 131 + i / 7) & 0xFF);
+    return s;
 }
 
 // A logged-in client on a scripted server.
 struct TSession {
-  TFakeFtpServer Server;
-  TIdFTP Ftp;
-  explicit TSession(std::vector<TScript> sessions, int readTimeout = kReplyWaitMs) : Server(std::move(sessions)) {
-    Ftp.SetHost("127.0.0.1");
-    Ftp.SetPort(Server.Port());
-    Ftp.SetUsername("user");
-    Ftp.SetPassword("pw");
-    Ftp.SetReadTimeout(readTimeout);
-  }
-  // The client's lines after the login (and its QUIT, if it still could).
-  TLines Finish() {
-    Ftp.Disconnect();
-    TLines all = Server.Commands();
-    return TLines(all.begin() + static_cast<long>(std::min(kLoginCommands, all.size())), all.end());
-  }
+    TFakeFtpServer Server;
+    TIdFTP Ftp;
+    explicit TSession(std::vector<TScript> sessions, int readTimeout = kReplyWaitMs)
+        : Server(std::move(sessions)) {
+        Ftp.SetHost("127.0.0.1");
+        Ftp.SetPort(Server.Port());
+        Ftp.SetUsername("user");
+        Ftp.SetPassword("pw");
+        Ftp.SetReadTimeout(readTimeout);
+    }
+    // The client's lines after the login (and its QUIT, if it still could).
+    TLines Finish() {
+        Ftp.Disconnect();
+        TLines all = Server.Commands();
+        return TLines(all.begin() + static_cast<long>(std::min(kLoginCommands, all.size())),
+                      all.end());
+    }
 };
 
 struct TCase {
-  const char* Name;
-  TScript Steps;
-  std::function<void(TIdFTP&)> Op;
-  TLines Commands;
-  std::string Class = {};
-  std::string Message = {};
-  std::function<void(TIdFTP&)> After = nullptr;  // runs after Op, must succeed
+    const char* Name;
+    TScript Steps;
+    std::function<void(TIdFTP&)> Op;
+    TLines Commands;
+    std::string Class = {};
+    std::string Message = {};
+    std::function<void(TIdFTP&)> After = nullptr;  // runs after Op, must succeed
 };
 
 void RunCases(const std::vector<TCase>& cases, int readTimeout = kReplyWaitMs) {
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.Name);
-    TSession s({Cat({kLogin, c.Steps})}, readTimeout);
-    s.Ftp.Connect();
-    const TOutcome outcome = Classify([&] { c.Op(s.Ftp); });
-    EXPECT_EQ(outcome.Class, c.Class);
-    EXPECT_EQ(outcome.Message, c.Message);
-    if (c.After) c.After(s.Ftp);
-    EXPECT_EQ(s.Finish(), c.Commands);
-  }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TSession s({Cat({kLogin, c.Steps})}, readTimeout);
+        s.Ftp.Connect();
+        const TOutcome outcome = Classify([&] { c.Op(s.Ftp); });
+        EXPECT_EQ(outcome.Class, c.Class);
+        EXPECT_EQ(outcome.Message, c.Message);
+        if (c.After) c.After(s.Ftp);
+        EXPECT_EQ(s.Finish(), c.Commands);
+    }
 }
 
 TEST(Transfer, Uploads) {
-  const std::string payload = Payload(100000);
-  std::string received;
-  auto put = [&](std::string bytes, std::string name) {
-    return [bytes, name](TIdFTP& f) {
-      TIdMemoryStream stream(bytes);
-      f.Put(stream, name);
+    const std::string payload = Payload(100000);
+    std::string received;
+    auto put = [&](std::string bytes, std::string name) {
+        return [bytes, name](TIdFTP& f) {
+            TIdMemoryStream stream(bytes);
+            f.Put(stream, name);
+        };
     };
-  };
-  const TScript storeOk = {C(), Pasv(), C(), DataAccept(), S("150 Ok to send data."), DataRecvAll(),
-                           S("226 Transfer complete.")};
-  RunCases({
-      {"stream upload", storeOk, put(payload, "up.bin"), {"PASV", "STOR up.bin", "QUIT"}},
-      {"empty upload", storeOk, put("", "empty.bin"), {"PASV", "STOR empty.bin", "QUIT"}},
-      {"refused STOR: no further reply read",
-       {C(), Pasv(), C(), DataAccept(), S("553 Could not create file."), C(), S("250 Deleted")},
-       put("x", "bad.bin"),
-       {"PASV", "STOR bad.bin", "DELE other", "QUIT"},
-       "EIdReplyRFCError",
-       "Could not create file.\r\n",
-       [](TIdFTP& f) { f.Delete("other"); }},
-      {"final reply outside 226/225/250",
-       {C(), Pasv(), C(), DataAccept(), S("150 Ok"), DataRecvAll(), S("451 Local error in processing.")},
-       put("abc", "f.bin"),
-       {"PASV", "STOR f.bin", "QUIT"},
-       "EIdReplyRFCError",
-       "Local error in processing.\r\n"},
-      {"225 and 250 end a transfer too",
-       {C(), Pasv(), C(), DataAccept(), S("125 Go"), DataRecvAll(), S("250 Stored")},
-       put("abc", "g.bin"),
-       {"PASV", "STOR g.bin", "QUIT"}},
-      {"empty remote name: nothing sent", {}, put("abc", ""), {"QUIT"}, "EIdFTPUploadFileNameCanNotBeEmpty",
-       "Der Zieldateiname darf nicht leer sein"},
-      {"local file missing: nothing sent", {}, [](TIdFTP& f) { f.Put("/nonexistent-dir/x.bin", "x.bin"); },
-       {"QUIT"}, "EFOpenError", "Datei /nonexistent-dir/x.bin kann nicht geöffnet werden. No such file or directory"},
-  });
+    const TScript storeOk = {C(),
+                             Pasv(),
+                             C(),
+                             DataAccept(),
+                             S("150 Ok to send data."),
+                             DataRecvAll(),
+                             S("226 Transfer complete.")};
+    RunCases({
+        {"stream upload", storeOk, put(payload, "up.bin"), {"PASV", "STOR up.bin", "QUIT"}},
+        {"empty upload", storeOk, put("", "empty.bin"), {"PASV", "STOR empty.bin", "QUIT"}},
+        {"refused STOR: no further reply read",
+         {C(), Pasv(), C(), DataAccept(), S("553 Could not create file."), C(), S("250 Deleted")},
+         put("x", "bad.bin"),
+         {"PASV", "STOR bad.bin", "DELE other", "QUIT"},
+         "EIdReplyRFCError",
+         "Could not create file.\r\n",
+         [](TIdFTP& f) { f.Delete("other"); }},
+        {"final reply outside 226/225/250",
+         {C(), Pasv(), C(), DataAccept(), S("150 Ok"), DataRecvAll(),
+          S("451 Local error in processing.")},
+         put("abc", "f.bin"),
+         {"PASV", "STOR f.bin", "QUIT"},
+         "EIdReplyRFCError",
+         "Local error in processing.\r\n"},
+        {"225 and 250 end a transfer too",
+         {C(), Pasv(), C(), DataAccept(), S("125 Go"), DataRecvAll(), S("250 Stored")},
+         put("abc", "g.bin"),
+         {"PASV", "STOR g.bin", "QUIT"}},
+        {"empty remote name: nothing sent",
+         {},
+         put("abc", ""),
+         {"QUIT"},
+         "EIdFTPUploadFileNameCanNotBeEmpty",
+         "Der Zieldateiname darf nicht leer sein"},
+        {"local file missing: nothing sent",
+         {},
+         [](TIdFTP& f) { f.Put("/nonexistent-dir/x.bin", "x.bin"); },
+         {"QUIT"},
+         "EFOpenError",
+         "Datei /nonexistent-dir/x.bin kann nicht geöffnet werden. No such file or directory"},
+    });
 }
 
 TEST(Transfer, UploadedBytesAndProgress) {
-  const std::string payload = Payload(100000);
-  TSession s({Cat({kLogin, {C(), Pasv(), C(), DataAccept(), S("150 Ok"), DataRecvAll(), S("226 Done")}})});
-  s.Ftp.Connect();
-  TIdMemoryStream stream(payload);
-  stream.SetPosition(500);  // the whole stream goes, from position 0
-  std::vector<std::pair<uint64_t, uint64_t>> calls;
-  s.Ftp.Put(stream, "up.bin", [&](uint64_t sent, uint64_t total) { calls.emplace_back(sent, total); });
-  s.Finish();
-  EXPECT_EQ(s.Server.DataReceived(), payload);
-  ASSERT_EQ(calls.size(), 4u);  // pieces of at most 32768 bytes
-  EXPECT_EQ(calls.front(), std::make_pair(uint64_t{32768}, uint64_t{100000}));
-  EXPECT_EQ(calls.back(), std::make_pair(uint64_t{100000}, uint64_t{100000}));
+    const std::string payload = Payload(100000);
+    TSession s({Cat(
+        {kLogin, {C(), Pasv(), C(), DataAccept(), S("150 Ok"), DataRecvAll(), S("226 Done")}})});
+    s.Ftp.Connect();
+    TIdMemoryStream stream(payload);
+    stream.SetPosition(500);  // the whole stream goes, from position 0
+    std::vector<std::pair<uint64_t, uint64_t>> calls;
+    s.Ftp.Put(stream, "up.bin",
+              [&](uint64_t sent, uint64_t total) { calls.emplace_back(sent, total); });
+    s.Finish();
+    EXPECT_EQ(s.Server.DataReceived(), payload);
+    ASSERT_EQ(calls.size(), 4u);  // pieces of at most 32768 bytes
+    EXPECT_EQ(calls.front(), std::make_pair(uint64_t{32768}, uint64_t{100000}));
+    EXPECT_EQ(calls.back(), std::make_pair(uint64_t{100000}, uint64_t{100000}));
 }
 
 TEST(Transfer, DownloadsAndListings) {
-  TIdMemoryStream got;
-  std::vector<std::string> names = {"stale"};
-  RunCases({
-      {"150 and 226 in one read",
-       {C(), Pasv(), DataAccept(), C(), DataSend("hello world"), DataClose(), Raw("150 Opening\r\n226 Done\r\n")},
-       [&](TIdFTP& f) { f.Get("f.txt", got); },
-       {"PASV", "RETR f.txt", "QUIT"},
-       "",
-       "",
-       [&](TIdFTP&) { EXPECT_EQ(got.Bytes(), "hello world"); }},
-      {"RETR answered 450: stream unchanged",
-       {C(), Pasv(), DataAccept(), C(), S("450 Busy")},
-       [&](TIdFTP& f) {
-         TIdMemoryStream keep("keep");
-         f.Get("f.txt", keep);
-         EXPECT_EQ(keep.Bytes(), "keep");
-       },
-       {"PASV", "RETR f.txt", "QUIT"}},
-      {"NLST lines",
-       {C(), S("200 A"), C(), Pasv(), DataAccept(), C(), S("150 Here"), DataSend("a.txt\r\nb c.txt\nd\r\n"),
-        DataClose(), S("226 Done"), C(), S("200 I")},
-       [&](TIdFTP& f) { f.List(names); },
-       {"TYPE A", "PASV", "NLST", "TYPE I", "QUIT"},
-       "",
-       "",
-       [&](TIdFTP&) { EXPECT_EQ(names, (TLines{"a.txt", "b c.txt", "d"})); }},
-      {"NLST answered 450: empty list",
-       {C(), S("200 A"), C(), Pasv(), DataAccept(), C(), S("450 No files found"), C(), S("200 I")},
-       [&](TIdFTP& f) { f.List(names); },
-       {"TYPE A", "PASV", "NLST", "TYPE I", "QUIT"},
-       "",
-       "",
-       [&](TIdFTP&) { EXPECT_TRUE(names.empty()); }},
-      {"NLST answered 550: error, TYPE I still sent",
-       {C(), S("200 A"), C(), Pasv(), DataAccept(), C(), S("550 No such directory"), C(), S("200 I")},
-       [&](TIdFTP& f) { f.List(names, "missing"); },
-       {"TYPE A", "PASV", "NLST missing", "TYPE I", "QUIT"},
-       "EIdReplyRFCError",
-       "No such directory\r\n"},
-  });
+    TIdMemoryStream got;
+    std::vector<std::string> names = {"stale"};
+    RunCases({
+        {"150 and 226 in one read",
+         {C(), Pasv(), DataAccept(), C(), DataSend("hello world"), DataClose(),
+          Raw("150 Opening\r\n226 Done\r\n")},
+         [&](TIdFTP& f) { f.Get("f.txt", got); },
+         {"PASV", "RETR f.txt", "QUIT"},
+         "",
+         "",
+         [&](TIdFTP&) { EXPECT_EQ(got.Bytes(), "hello world"); }},
+        {"RETR answered 450: stream unchanged",
+         {C(), Pasv(), DataAccept(), C(), S("450 Busy")},
+         [&](TIdFTP& f) {
+             TIdMemoryStream keep("keep");
+             f.Get("f.txt", keep);
+             EXPECT_EQ(keep.Bytes(), "keep");
+         },
+         {"PASV", "RETR f.txt", "QUIT"}},
+        {"NLST lines",
+         {C(), S("200 A"), C(), Pasv(), DataAccept(), C(), S("150 Here"),
+          DataSend("a.txt\r\nb c.txt\nd\r\n"), DataClose(), S("226 Done"), C(), S("200 I")},
+         [&](TIdFTP& f) { f.List(names); },
+         {"TYPE A", "PASV", "NLST", "TYPE I", "QUIT"},
+         "",
+         "",
+         [&](TIdFTP&) {
+             EXPECT_EQ(names, (TLines{"a.txt", "b c.txt", "d"}));
+         }},
+        {"NLST answered 450: empty list",
+         {C(), S("200 A"), C(), Pasv(), DataAccept(), C(), S("450 No files found"), C(),
+          S("200 I")},
+         [&](TIdFTP& f) { f.List(names); },
+         {"TYPE A", "PASV", "NLST", "TYPE I", "QUIT"},
+         "",
+         "",
+         [&](TIdFTP&) { EXPECT_TRUE(names.empty()); }},
+        {"NLST answered 550: error, TYPE I still sent",
+         {C(), S("200 A"), C(), Pasv(), DataAccept(), C(), S("550 No such directory"), C(),
+          S("200 I")},
+         [&](TIdFTP& f) { f.List(names, "missing"); },
+         {"TYPE A", "PASV", "NLST missing", "TYPE I", "QUIT"},
+         "EIdReplyRFCError",
+         "No such directory\r\n"},
+    });
 }
 
 TEST(Transfer, ResumeProbeOncePerClient) {
-  const TScript probe350 = {C(), S("350 Restarting at 1"), C(), S("350 Restarting at 0")};
-  const TScript get = {C(), Pasv(), DataAccept(), C(), S("350 Restarting at 0"), C(), S("150 Go"),
-                       DataSend("data"), DataClose(), S("226 Done")};
-  TSession s({Cat({kLogin, probe350, get}), Cat({kLogin, get})});
-  s.Ftp.Connect();
-  TIdMemoryStream first;
-  s.Ftp.Get("f", first, true);
-  s.Ftp.Disconnect();
-  s.Ftp.Connect();  // a later session: no probe
-  TIdMemoryStream second;
-  s.Ftp.Get("f", second, true);
-  EXPECT_EQ(second.Bytes(), "data");
-  const TLines all = s.Finish();
-  const TLines expected = {"REST 1", "REST 0", "PASV", "REST 0", "RETR f", "QUIT", "--", "HOST [127.0.0.1]",
-                           "USER user", "PASS pw", "FEAT", "TYPE I", "SYST", "TYPE I", "PASV", "REST 0",
-                           "RETR f", "QUIT"};
-  EXPECT_EQ(all, expected);
+    const TScript probe350 = {C(), S("350 Restarting at 1"), C(), S("350 Restarting at 0")};
+    const TScript get = {C(), Pasv(),      DataAccept(),     C(),         S("350 Restarting at 0"),
+                         C(), S("150 Go"), DataSend("data"), DataClose(), S("226 Done")};
+    TSession s({Cat({kLogin, probe350, get}), Cat({kLogin, get})});
+    s.Ftp.Connect();
+    TIdMemoryStream first;
+    s.Ftp.Get("f", first, true);
+    s.Ftp.Disconnect();
+    s.Ftp.Connect();  // a later session: no probe
+    TIdMemoryStream second;
+    s.Ftp.Get("f", second, true);
+    EXPECT_EQ(second.Bytes(), "data");
+    const TLines all = s.Finish();
+    const TLines expected = {
+        "REST 1", "REST 0",           "PASV",      "REST 0",  "RETR f", "QUIT",
+        "--",     "HOST [127.0.0.1]", "USER user", "PASS pw", "FEAT",   "TYPE I",
+        "SYST",   "TYPE I",           "PASV",      "REST 0",  "RETR f", "QUIT"};
+    EXPECT_EQ(all, expected);
 }
 
 TEST(Transfer, NoResumeWhenRestIsRefused) {
-  const TScript get = {C(), Pasv(), DataAccept(), C(), S("150 Go"), DataSend("x"), DataClose(), S("226 Done")};
-  TSession s({Cat({kLogin, {C(), S("502 REST not implemented"), C(), S("502 no")}, get, get})});
-  s.Ftp.Connect();
-  TIdMemoryStream a, b;
-  s.Ftp.Get("f", a, true);
-  s.Ftp.Get("f", b, true);
-  EXPECT_FALSE(s.Ftp.ResumeSupported());
-  EXPECT_EQ(s.Finish(), (TLines{"REST 1", "REST 0", "PASV", "RETR f", "PASV", "RETR f", "QUIT"}));
+    const TScript get = {C(),         Pasv(),        DataAccept(), C(),
+                         S("150 Go"), DataSend("x"), DataClose(),  S("226 Done")};
+    TSession s({Cat({kLogin, {C(), S("502 REST not implemented"), C(), S("502 no")}, get, get})});
+    s.Ftp.Connect();
+    TIdMemoryStream a, b;
+    s.Ftp.Get("f", a, true);
+    s.Ftp.Get("f", b, true);
+    EXPECT_FALSE(s.Ftp.ResumeSupported());
+    EXPECT_EQ(s.Finish(), (TLines{"REST 1", "REST 0", "PASV", "RETR f", "PASV", "RETR f", "QUIT"}));
 }
 
 TEST(Transfer, PassiveReplyForms) {
-  const std::string forms[] = {
-      "227 Entering Passive Mode (127,0,0,1,{p1},{p2})",
-      "227 Entering passive mode. 127,0,0,1,{p1},{p2}",
-      "227 =127,0,0,1,{p1},{p2}",
-      "227 Entering Passive Mode (10,0,0,5,{p1},{p2})",     // private: the control host instead
-      "227 Entering Passive Mode (203,0,113,7,{p1},{p2})",  // the control host in any case
-      "227 Entering Passive Mode (127,0,0,1,{p1+256},{p2+256})",
-      "227 Entering Passive Mode (127,0,0,1,{p1-256},{p2})",
-  };
-  for (const auto& form : forms) {
-    SCOPED_TRACE(form);
-    TSession s({Cat({kLogin, {C(), Pasv(form), C(), DataAccept(), S("150 Ok"), DataRecvAll(), S("226 Done")}})});
-    s.Ftp.Connect();
-    TIdMemoryStream stream("payload");
-    EXPECT_EQ(Classify([&] { s.Ftp.Put(stream, "p.bin"); }).Message, "");
-    s.Finish();
-    EXPECT_EQ(s.Server.DataReceived(), "payload");
-  }
+    const std::string forms[] = {
+        "227 Entering Passive Mode (127,0,0,1,{p1},{p2})",
+        "227 Entering passive mode. 127,0,0,1,{p1},{p2}",
+        "227 =127,0,0,1,{p1},{p2}",
+        "227 Entering Passive Mode (10,0,0,5,{p1},{p2})",     // private: the control host instead
+        "227 Entering Passive Mode (203,0,113,7,{p1},{p2})",  // the control host in any case
+        "227 Entering Passive Mode (127,0,0,1,{p1+256},{p2+256})",
+        "227 Entering Passive Mode (127,0,0,1,{p1-256},{p2})",
+    };
+    for (const auto& form : forms) {
+        SCOPED_TRACE(form);
+        TSession s({Cat(
+            {kLogin,
+             {C(), Pasv(form), C(), DataAccept(), S("150 Ok"), DataRecvAll(), S("226 Done")}})});
+        s.Ftp.Connect();
+        TIdMemoryStream stream("payload");
+        EXPECT_EQ(Classify([&] { s.Ftp.Put(stream, "p.bin"); }).Message, "");
+        s.Finish();
+        EXPECT_EQ(s.Server.DataReceived(), "payload");
+    }
 }
 
 TEST(Transfer, DataConnectionFailures) {
-  auto put = [](TIdFTP& f) {
-    TIdMemoryStream stream("abc");
-    f.Put(stream, "x.bin");
-  };
-  auto get = [](TIdFTP& f) {
-    TIdMemoryStream stream;
-    f.Get("x.bin", stream);
-  };
-  RunCases({
-      {"port 0: no STOR, session usable",
-       {C(), S("227 Entering Passive Mode (127,0,0,1,0,0)"), C(), S("250 ok")}, put, {"PASV", "CWD d", "QUIT"},
-       "EIdPortRequired", "A Port is required", [](TIdFTP& f) { f.ChangeDir("d"); }},
-      {"port field not an integer", {C(), S("227 Entering Passive Mode (127,0,0,1,x,1)")}, put, {"PASV", "QUIT"},
-       "EConvertError", "'x' ist kein gültiger Integerwert"},
-      {"download: refused data port reported at once, session usable",
-       {C(), PasvRefused(), C(), S("250 Deleted")}, get, {"PASV", "DELE x.bin", "QUIT"}, "EIdSocketError",
-       "Socket-Fehler # 10061Verbindung abgelehnt.\r\n", [](TIdFTP& f) { f.Delete("x.bin"); }},
-      {"upload: refused data port reported at once, control closed", {C(), PasvRefused(), C()}, put,
-       {"PASV", "STOR x.bin"}, "EIdSocketError", "Socket-Fehler # 10061Verbindung abgelehnt.\r\n",
-       [](TIdFTP& f) { EXPECT_FALSE(f.Connected()); }},
-  });
-  RunCases({{"final reply never comes",
-             {C(), Pasv(), C(), DataAccept(), S("150 Ok"), DataRecvAll()},
-             put,
-             {"PASV", "STOR x.bin", "QUIT"},
-             "EIdReadTimeout",
-             "Zeitüberschreitung beim Lesen."}},
-           300);
+    auto put = [](TIdFTP& f) {
+        TIdMemoryStream stream("abc");
+        f.Put(stream, "x.bin");
+    };
+    auto get = [](TIdFTP& f) {
+        TIdMemoryStream stream;
+        f.Get("x.bin", stream);
+    };
+    RunCases({
+        {"port 0: no STOR, session usable",
+         {C(), S("227 Entering Passive Mode (127,0,0,1,0,0)"), C(), S("250 ok")},
+         put,
+         {"PASV", "CWD d", "QUIT"},
+         "EIdPortRequired",
+         "A Port is required",
+         [](TIdFTP& f) { f.ChangeDir("d"); }},
+        {"port field not an integer",
+         {C(), S("227 Entering Passive Mode (127,0,0,1,x,1)")},
+         put,
+         {"PASV", "QUIT"},
+         "EConvertError",
+         "'x' ist kein gültiger Integerwert"},
+        {"download: refused data port reported at once, session usable",
+         {C(), PasvRefused(), C(), S("250 Deleted")},
+         get,
+         {"PASV", "DELE x.bin", "QUIT"},
+         "EIdSocketError",
+         "Socket-Fehler # 10061Verbindung abgelehnt.\r\n",
+         [](TIdFTP& f) { f.Delete("x.bin"); }},
+        {"upload: refused data port reported at once, control closed",
+         {C(), PasvRefused(), C()},
+         put,
+         {"PASV", "STOR x.bin"},
+         "EIdSocketError",
+         "Socket-Fehler # 10061Verbindung abgelehnt.\r\n",
+         [](TIdFTP& f) { EXPECT_FALSE(f.Connected()); }},
+    });
+    RunCases({{"final reply never comes",
+               {C(), Pasv(), C(), DataAccept(), S("150 Ok"), DataRecvAll()},
+               put,
+               {"PASV", "STOR x.bin", "QUIT"},
+               "EIdReadTimeout",
+               "Zeitüberschreitung beim Lesen."}},
+             300);
 }
 
 // A server that takes the data connection but never reads from it: the
 // upload gives up after the transfer timeout instead of blocking for good.
 TEST(Transfer, UploadToAReaderThatStopsTimesOut) {
-  TSession s({Cat({kLogin, {C(), Pasv(), C(), DataAccept(), S("150 Ok"), Sleep(2000)}})}, 500);
-  s.Ftp.SetTransferTimeout(300);
-  s.Ftp.Connect();
-  TIdMemoryStream stream(std::string(64 << 20, 'x'));  // far more than the socket buffers hold
-  try {
-    s.Ftp.Put(stream, "x.bin");
-    ADD_FAILURE() << "the upload did not fail";
-  } catch (const EIdSocketError& e) {
-    EXPECT_EQ(e.LastError(), 10060) << e.what();
-  }
+    TSession s({Cat({kLogin, {C(), Pasv(), C(), DataAccept(), S("150 Ok"), Sleep(2000)}})}, 500);
+    s.Ftp.SetTransferTimeout(300);
+    s.Ftp.Connect();
+    TIdMemoryStream stream(std::string(64 << 20, 'x'));  // far more than the socket buffers hold
+    try {
+        s.Ftp.Put(stream, "x.bin");
+        ADD_FAILURE() << "the upload did not fail";
+    } catch (const EIdSocketError& e) {
+        EXPECT_EQ(e.LastError(), 10060) << e.what();
+    }
 }
 
 // Where the data connection goes, on in-memory handlers (no traffic leaves
 // the process): the control peer replaces a private announced address, and
 // with PassiveUseControlHost it is used in any case.
 TEST(Transfer, DataConnectionAddress) {
-  struct TCase {
-    bool UseControlHost;
-    const char* Announced;
-    const char* ControlPeer;
-    const char* Expected;
-  };
-  const TCase cases[] = {
-      {true, "10,0,0,5", "203.0.113.7", "203.0.113.7"},
-      {true, "198,51,100,9", "203.0.113.7", "203.0.113.7"},
-      {false, "10,0,0,5", "203.0.113.7", "203.0.113.7"},
-      {false, "192,168,1,2", "203.0.113.7", "203.0.113.7"},
-      {false, "198,51,100,9", "203.0.113.7", "198.51.100.9"},
-      {false, "10,0,0,5", "10.0.0.1", "10.0.0.5"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.Announced) + " via " + c.ControlPeer);
-    TMemoryIOHandler control;
-    control.PeerAddress = c.ControlPeer;
-    control.Chunks = {"227 Entering Passive Mode (" + std::string(c.Announced) + ",195,80)\r\n", "150 Go\r\n",
-                      "226 Done\r\n"};
-    TIdFTP ftp;
-    ftp.SetIOHandler(&control);
-    control.Open();
-    ftp.SetPassiveUseControlHost(c.UseControlHost);
-    std::string host;
-    uint16_t port = 0;
-    ftp.SetDataConnectionFactory([&]() -> std::unique_ptr<TIdIOHandler> {
-      auto h = std::make_unique<TMemoryIOHandler>();
-      h->OnOpen = [&](const std::string& openedHost, uint16_t openedPort) {
-        host = openedHost;
-        port = openedPort;
-      };
-      return h;
-    });
-    TIdMemoryStream stream("bytes");
-    ftp.Put(stream, "f");
-    EXPECT_EQ(host, c.Expected);
-    EXPECT_EQ(port, 50000);
-    EXPECT_EQ(control.Written, "PASV\r\nSTOR f\r\n");
-    ftp.SetIOHandler(nullptr);
-  }
+    struct TCase {
+        bool UseControlHost;
+        const char* Announced;
+        const char* ControlPeer;
+        const char* Expected;
+    };
+    const TCase cases[] = {
+        {true, "10,0,0,5", "203.0.113.7", "203.0.113.7"},
+        {true, "198,51,100,9", "203.0.113.7", "203.0.113.7"},
+        {false, "10,0,0,5", "203.0.113.7", "203.0.113.7"},
+        {false, "192,168,1,2", "203.0.113.7", "203.0.113.7"},
+        {false, "198,51,100,9", "203.0.113.7", "198.51.100.9"},
+        {false, "10,0,0,5", "10.0.0.1", "10.0.0.5"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.Announced) + " via " + c.ControlPeer);
+        TMemoryIOHandler control;
+        control.PeerAddress = c.ControlPeer;
+        control.Chunks = {"227 Entering Passive Mode (" + std::string(c.Announced) + ",195,80)\r\n",
+                          "150 Go\r\n", "226 Done\r\n"};
+        TIdFTP ftp;
+        ftp.SetIOHandler(&control);
+        control.Open();
+        ftp.SetPassiveUseControlHost(c.UseControlHost);
+        std::string host;
+        uint16_t port = 0;
+        ftp.SetDataConnectionFactory([&]() -> std::unique_ptr<TIdIOHandler> {
+            auto h = std::make_unique<TMemoryIOHandler>();
+            h->OnOpen = [&](const std::string& openedHost, uint16_t openedPort) {
+                host = openedHost;
+                port = openedPort;
+            };
+            return h;
+        });
+        TIdMemoryStream stream("bytes");
+        ftp.Put(stream, "f");
+        EXPECT_EQ(host, c.Expected);
+        EXPECT_EQ(port, 50000);
+        EXPECT_EQ(control.Written, "PASV\r\nSTOR f\r\n");
+        ftp.SetIOHandler(nullptr);
+    }
 }
 
 TEST(Transfer, FailingTheNthDataWrite) {
-  const std::string payload = Payload(100000);  // four pieces
-  for (int n = 1; n <= 4; ++n) {
-    SCOPED_TRACE(n);
-    TSession s({Cat({kLogin, {C(), S("227 Entering Passive Mode (127,0,0,1,1,1)"), C(), S("150 Ok"),
-                              S("426 Connection closed; transfer aborted."), C(), S("250 ok")}})});
-    TMemoryIOHandler* data = nullptr;
-    s.Ftp.SetDataConnectionFactory([&]() -> std::unique_ptr<TIdIOHandler> {
-      auto h = std::make_unique<TMemoryIOHandler>();
-      h->FailWriteAt = n;
-      data = h.get();
-      return h;
-    });
-    s.Ftp.Connect();
-    TIdMemoryStream stream(payload);
-    const TOutcome outcome = Classify([&] { s.Ftp.Put(stream, "x.bin"); });
-    EXPECT_EQ(outcome.Message, "Socket-Fehler # 10054Die Verbindung wurde von Peer zurückgesetzt.\r\n");
-    EXPECT_EQ(s.Ftp.LastCmdResult().Code(), "426");  // the final reply was still read
-    s.Ftp.ChangeDir("d");                             // and the session is in step
-    EXPECT_EQ(s.Finish(), (TLines{"PASV", "STOR x.bin", "CWD d", "QUIT"}));
-    (void)data;
-  }
+    const std::string payload = Payload(100000);  // four pieces
+    for (int n = 1; n <= 4; ++n) {
+        SCOPED_TRACE(n);
+        TSession s({Cat({kLogin,
+                         {C(), S("227 Entering Passive Mode (127,0,0,1,1,1)"), C(), S("150 Ok"),
+                          S("426 Connection closed; transfer aborted."), C(), S("250 ok")}})});
+        TMemoryIOHandler* data = nullptr;
+        s.Ftp.SetDataConnectionFactory([&]() -> std::unique_ptr<TIdIOHandler> {
+            auto h = std::make_unique<TMemoryIOHandler>();
+            h->FailWriteAt = n;
+            data = h.get();
+            return h;
+        });
+        s.Ftp.Connect();
+        TIdMemoryStream stream(payload);
+        const TOutcome outcome = Classify([&] { s.Ftp.Put(stream, "x.bin"); });
+        EXPECT_EQ(outcome.Message,
+                  "Socket-Fehler # 10054Die Verbindung wurde von Peer zurückgesetzt.\r\n");
+        EXPECT_EQ(s.Ftp.LastCmdResult().Code(), "426");  // the final reply was still read
+        s.Ftp.ChangeDir("d");                            // and the session is in step
+        EXPECT_EQ(s.Finish(), (TLines{"PASV", "STOR x.bin", "CWD d", "QUIT"}));
+        (void)data;
+    }
 }
 
 // A reset on the data connection ends a download as a close would; any
 // other socket error fails it. Either way the final reply is read and the
 // session stays in step.
 TEST(Transfer, FailingTheNthDataRead) {
-  for (const int error : {10054, 10050}) {
-    for (int n = 1; n <= 3; ++n) {
-      SCOPED_TRACE(std::to_string(error) + " at read " + std::to_string(n));
-      TSession s({Cat({kLogin, {C(), S("227 Entering Passive Mode (127,0,0,1,1,1)"), C(), S("150 Ok"),
-                                S("226 Done"), C(), S("250 ok")}})});
-      s.Ftp.SetDataConnectionFactory([&]() -> std::unique_ptr<TIdIOHandler> {
-        auto h = std::make_unique<TMemoryIOHandler>();
-        h->Chunks = {"aaaa", "bbbb", "cccc"};
-        h->FailReadAt = n;
-        h->FailError = error;
-        return h;
-      });
-      s.Ftp.Connect();
-      TIdMemoryStream got;
-      const TOutcome outcome = Classify([&] { s.Ftp.Get("f", got); });
-      const std::string expected = std::string("aaaabbbbcccc").substr(0, 4 * (n - 1));
-      if (error == 10054) {
-        EXPECT_EQ(outcome.Class, "");
-      } else {
-        EXPECT_EQ(outcome.Message, "Socket-Fehler # 10050Netzwerk ist heruntergefahren.\r\n");
-      }
-      EXPECT_EQ(got.Bytes(), expected);
-      EXPECT_EQ(s.Ftp.LastCmdResult().Code(), "226");
-      s.Ftp.ChangeDir("d");
-      EXPECT_EQ(s.Finish(), (TLines{"PASV", "RETR f", "CWD d", "QUIT"}));
+    for (const int error : {10054, 10050}) {
+        for (int n = 1; n <= 3; ++n) {
+            SCOPED_TRACE(std::to_string(error) + " at read " + std::to_string(n));
+            TSession s({Cat({kLogin,
+                             {C(), S("227 Entering Passive Mode (127,0,0,1,1,1)"), C(), S("150 Ok"),
+                              S("226 Done"), C(), S("250 ok")}})});
+            s.Ftp.SetDataConnectionFactory([&]() -> std::unique_ptr<TIdIOHandler> {
+                auto h = std::make_unique<TMemoryIOHandler>();
+                h->Chunks = {"aaaa", "bbbb", "cccc"};
+                h->FailReadAt = n;
+                h->FailError = error;
+                return h;
+            });
+            s.Ftp.Connect();
+            TIdMemoryStream got;
+            const TOutcome outcome = Classify([&] { s.Ftp.Get("f", got); });
+            const std::string expected = std::string("aaaabbbbcccc").substr(0, 4 * (n - 1));
+            if (error == 10054) {
+                EXPECT_EQ(outcome.Class, "");
+            } else {
+                EXPECT_EQ(outcome.Message,
+                          "Socket-Fehler # 10050Netzwerk ist heruntergefahren.\r\n");
+            }
+            EXPECT_EQ(got.Bytes(), expected);
+            EXPECT_EQ(s.Ftp.LastCmdResult().Code(), "226");
+            s.Ftp.ChangeDir("d");
+            EXPECT_EQ(s.Finish(), (TLines{"PASV", "RETR f", "CWD d", "QUIT"}));
+        }
     }
-  }
 }
 
 TEST(Transfer, CommandLinesWithLineBreaksNeverReachTheServer) {
-  TSession s({kLogin});
-  s.Ftp.Connect();
-  const std::string evil = "a.txt\r\nDELE important";
-  TIdMemoryStream stream("x");
-  std::vector<std::string> names;
-  const std::vector<std::function<void()>> ops = {
-      [&] { s.Ftp.Put(stream, evil); },
-      [&] { s.Ftp.Get(evil, stream); },
-      [&] { s.Ftp.List(names, "x\ny"); },
-      [&] { s.Ftp.Delete(evil); },
-      [&] { s.Ftp.MakeDir(std::string("d\0x", 3)); },
-      [&] { s.Ftp.ChangeDir("d\rx"); },
-  };
-  for (const auto& op : ops) EXPECT_EQ(Classify(op).Class, "EIdCommandHasControlChars");
-  EXPECT_TRUE(s.Ftp.Connected());
-  EXPECT_EQ(s.Finish(), TLines{"QUIT"});
+    TSession s({kLogin});
+    s.Ftp.Connect();
+    const std::string evil = "a.txt\r\nDELE important";
+    TIdMemoryStream stream("x");
+    std::vector<std::string> names;
+    const std::vector<std::function<void()>> ops = {
+        [&] { s.Ftp.Put(stream, evil); },
+        [&] { s.Ftp.Get(evil, stream); },
+        [&] { s.Ftp.List(names, "x\ny"); },
+        [&] { s.Ftp.Delete(evil); },
+        [&] { s.Ftp.MakeDir(std::string("d\0x", 3)); },
+        [&] { s.Ftp.ChangeDir("d\rx"); },
+    };
+    for (const auto& op : ops) EXPECT_EQ(Classify(op).Class, "EIdCommandHasControlChars");
+    EXPECT_TRUE(s.Ftp.Connected());
+    EXPECT_EQ(s.Finish(), TLines{"QUIT"});
 }
 
 TEST(Transfer, DirectoryCommands) {
-  RunCases({
-      {"MKD 257", {C(), S("257 \"d\" created")}, [](TIdFTP& f) { f.MakeDir("d"); }, {"MKD d", "QUIT"}},
-      {"MKD of an existing directory", {C(), S("550 Directory exists")}, [](TIdFTP& f) { f.MakeDir("d"); },
-       {"MKD d", "QUIT"}, "EIdReplyRFCError", "Directory exists\r\n"},
-      {"CWD 250", {C(), S("250 Okay")}, [](TIdFTP& f) { f.ChangeDir("d"); }, {"CWD d", "QUIT"}},
-      {"DELE 250", {C(), S("250 Gone")}, [](TIdFTP& f) { f.Delete("f"); }, {"DELE f", "QUIT"}},
-      {"421 mid-session closes without QUIT", {C(), S("421 Timeout.")}, [](TIdFTP& f) { f.ChangeDir("d"); },
-       {"CWD d"}, "EIdFTPServiceNotAvailable", "Timeout.\r\n"},
-  });
+    RunCases({
+        {"MKD 257",
+         {C(), S("257 \"d\" created")},
+         [](TIdFTP& f) { f.MakeDir("d"); },
+         {"MKD d", "QUIT"}},
+        {"MKD of an existing directory",
+         {C(), S("550 Directory exists")},
+         [](TIdFTP& f) { f.MakeDir("d"); },
+         {"MKD d", "QUIT"},
+         "EIdReplyRFCError",
+         "Directory exists\r\n"},
+        {"CWD 250", {C(), S("250 Okay")}, [](TIdFTP& f) { f.ChangeDir("d"); }, {"CWD d", "QUIT"}},
+        {"DELE 250", {C(), S("250 Gone")}, [](TIdFTP& f) { f.Delete("f"); }, {"DELE f", "QUIT"}},
+        {"421 mid-session closes without QUIT",
+         {C(), S("421 Timeout.")},
+         [](TIdFTP& f) { f.ChangeDir("d"); },
+         {"CWD d"},
+         "EIdFTPServiceNotAvailable",
+         "Timeout.\r\n"},
+    });
 }
 
 TEST(Transfer, PretWhenTheServerListsIt) {
-  TSession s({{S("220 ready"), C(), S("500 ?"), C(), S("230 in"), C(), Raw("211-F\r\n PRET\r\n211 E\r\n"), C(),
-               S("200 I"), C(), S("215 UNIX"), C(), S("200 I"), C(), S("200 ok"), C(), Pasv(), C(), DataAccept(),
-               S("150 Ok"), DataRecvAll(), S("226 Done")}});
-  s.Ftp.Connect();
-  TIdMemoryStream stream("z");
-  s.Ftp.Put(stream, "z.bin");
-  s.Ftp.Disconnect();
-  const TLines all = s.Server.Commands();
-  EXPECT_EQ(TLines(all.end() - 4, all.end()), (TLines{"PRET STOR z.bin", "PASV", "STOR z.bin", "QUIT"}));
+    TSession s({{S("220 ready"),
+                 C(),
+                 S("500 ?"),
+                 C(),
+                 S("230 in"),
+                 C(),
+                 Raw("211-F\r\n PRET\r\n211 E\r\n"),
+                 C(),
+                 S("200 I"),
+                 C(),
+                 S("215 UNIX"),
+                 C(),
+                 S("200 I"),
+                 C(),
+                 S("200 ok"),
+                 C(),
+                 Pasv(),
+                 C(),
+                 DataAccept(),
+                 S("150 Ok"),
+                 DataRecvAll(),
+                 S("226 Done")}});
+    s.Ftp.Connect();
+    TIdMemoryStream stream("z");
+    s.Ftp.Put(stream, "z.bin");
+    s.Ftp.Disconnect();
+    const TLines all = s.Server.Commands();
+    EXPECT_EQ(TLines(all.end() - 4, all.end()),
+              (TLines{"PRET STOR z.bin", "PASV", "STOR z.bin", "QUIT"}));
 }
 
 TEST(Transfer, DataProtectionOncePerTLSSession) {
-  const TScript tlsLogin = {S("220 ready"), C(), S("500 ?"), C(), S("234 AUTH ok"), C(), S("331 pw"), C(),
-                            S("230 in"), C(), S("500 ?"), C(), S("200 I"), C(), S("215 UNIX"), C(), S("200 I")};
-  const TScript store = {C(), Pasv(), C(), DataAccept(), S("150 Ok"), DataRecvAll(), S("226 Done")};
-  {
-    TSession s({Cat({tlsLogin, {C(), S("200 PBSZ=0"), C(), S("200 PROT now Clear")}, store, store})});
-    TFakeTLSHandler tls;
-    s.Ftp.SetIOHandler(&tls);
-    s.Ftp.SetUseTLS(TIdUseTLS::utUseExplicitTLS);
-    s.Ftp.Connect();
-    TIdMemoryStream a("a"), b("b");
-    s.Ftp.Put(a, "a");
-    s.Ftp.Put(b, "b");
-    s.Ftp.Disconnect();
-    const TLines all = s.Server.Commands();
-    EXPECT_EQ(TLines(all.begin() + 8, all.end()),
-              (TLines{"PBSZ 0", "PROT C", "PASV", "STOR a", "PASV", "STOR b", "QUIT"}));
-    s.Ftp.SetIOHandler(nullptr);
-  }
-  {
-    TSession s({Cat({tlsLogin, {C(), S("200 PBSZ=0"), C(), S("536 PROT C not supported")}})});
-    TFakeTLSHandler tls;
-    s.Ftp.SetIOHandler(&tls);
-    s.Ftp.SetUseTLS(TIdUseTLS::utUseExplicitTLS);
-    s.Ftp.Connect();
-    TIdMemoryStream a("a");
-    EXPECT_EQ(Classify([&] { s.Ftp.Put(a, "a"); }).Message, "PROT C not supported\r\n");
-    s.Ftp.Disconnect();
-    s.Ftp.SetIOHandler(nullptr);
-  }
+    const TScript tlsLogin = {S("220 ready"), C(), S("500 ?"),    C(), S("234 AUTH ok"), C(),
+                              S("331 pw"),    C(), S("230 in"),   C(), S("500 ?"),       C(),
+                              S("200 I"),     C(), S("215 UNIX"), C(), S("200 I")};
+    const TScript store = {C(),         Pasv(),        C(),          DataAccept(),
+                           S("150 Ok"), DataRecvAll(), S("226 Done")};
+    {
+        TSession s(
+            {Cat({tlsLogin, {C(), S("200 PBSZ=0"), C(), S("200 PROT now Clear")}, store, store})});
+        TFakeTLSHandler tls;
+        s.Ftp.SetIOHandler(&tls);
+        s.Ftp.SetUseTLS(TIdUseTLS::utUseExplicitTLS);
+        s.Ftp.Connect();
+        TIdMemoryStream a("a"), b("b");
+        s.Ftp.Put(a, "a");
+        s.Ftp.Put(b, "b");
+        s.Ftp.Disconnect();
+        const TLines all = s.Server.Commands();
+        EXPECT_EQ(TLines(all.begin() + 8, all.end()),
+                  (TLines{"PBSZ 0", "PROT C", "PASV", "STOR a", "PASV", "STOR b", "QUIT"}));
+        s.Ftp.SetIOHandler(nullptr);
+    }
+    {
+        TSession s({Cat({tlsLogin, {C(), S("200 PBSZ=0"), C(), S("536 PROT C not supported")}})});
+        TFakeTLSHandler tls;
+        s.Ftp.SetIOHandler(&tls);
+        s.Ftp.SetUseTLS(TIdUseTLS::utUseExplicitTLS);
+        s.Ftp.Connect();
+        TIdMemoryStream a("a");
+        EXPECT_EQ(Classify([&] { s.Ftp.Put(a, "a"); }).Message, "PROT C not supported\r\n");
+        s.Ftp.Disconnect();
+        s.Ftp.SetIOHandler(nullptr);
+    }
 }
 
 }  // namespace

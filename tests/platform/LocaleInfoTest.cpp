@@ -1,8 +1,8 @@
-#include "platform/LocaleInfo.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+
+#include "platform/LocaleInfo.h"
 
 namespace vd::platform {
 namespace {
@@ -35,8 +35,10 @@ TEST(LocaleInfo, AbbreviationFollowsTheFirstLocaleVariableSet) {
         const std::pair<const char*, const char*> vars[] = {
             {"LC_ALL", c.LcAll}, {"LC_MESSAGES", c.LcMessages}, {"LANG", c.Lang}};
         for (const auto& [name, value] : vars) {
-            if (value) ::setenv(name, value, 1);
-            else ::unsetenv(name);
+            if (value)
+                ::setenv(name, value, 1);
+            else
+                ::unsetenv(name);
         }
         EXPECT_EQ(LocaleAbbreviatedLanguageName(), c.Expected)
             << (c.LcAll ? c.LcAll : "-") << " " << (c.LcMessages ? c.LcMessages : "-") << " "

@@ -1,10 +1,9 @@
-#include "platform/ProfileFile.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "common/TempDir.h"
+#include "platform/ProfileFile.h"
 
 namespace vd::platform {
 namespace {
@@ -32,27 +31,27 @@ TEST_P(ProfileRead, FindsValueAsWindowsWould) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ProfileRead,
-    ::testing::Values(
-        TReadCase{"[FTP]\nHost=example.org\n", "FTP", "Host", "example.org"},
-        TReadCase{"[ftp]\nHOST=example.org\n", "FTP", "Host", "example.org"},
-        TReadCase{"[FTP]\r\nHost = \t spaced \t \r\n", "FTP", "Host", "spaced"},
-        TReadCase{"[FTP]\rHost=cr-only\rPort=21\r", "FTP", "Port", "21"},
-        TReadCase{"[FTP]\nHost=\"quoted value \"\n", "FTP", "Host", "quoted value "},
-        TReadCase{"[FTP]\nHost='single'\n", "FTP", "Host", "single"},
-        TReadCase{"[FTP]\nHost=\"unbalanced'\n", "FTP", "Host", "\"unbalanced'"},
-        TReadCase{"[FTP]\nHost=\"\"inner\"\"\n", "FTP", "Host", "\"inner\""},
-        TReadCase{"[FTP]\nHost=\n", "FTP", "Host", ""},
-        TReadCase{"[FTP]\nHost=a=b\n", "FTP", "Host", "a=b"},
-        TReadCase{"Host=outside\n[FTP]\nPort=1\n", "FTP", "Host", "<default>"},
-        TReadCase{"[Common]\nHost=other\n[FTP]\n", "FTP", "Host", "<default>"},
-        TReadCase{"[FTP]\nHost=first\nHost=second\n", "FTP", "Host", "first"},
-        TReadCase{"[FTP]\nHost=first\n[FTP]\nHost=second\n", "FTP", "Host", "first"},
-        TReadCase{"[FTP]\nPort=1\n[FTP]\nHost=second\n", "FTP", "Host", "<default>"},
-        TReadCase{"  [ FTP ] trailing\nHost=x\n", "FTP", "Host", "x"},
-        TReadCase{"\xEF\xBB\xBF[FTP]\nHost=after-bom\n", "FTP", "Host", "after-bom"},
-        TReadCase{"[FTP]\nHost=no-final-newline", "FTP", "Host", "no-final-newline"},
-        TReadCase{"[FTP]\njust a line\nHost=x\n", "FTP", "Host", "x"},
-        TReadCase{"[FTP]\nHost=gr\xC3\xBC\xC3\x9F\n", "FTP", "Host", "gr\xC3\xBC\xC3\x9F"}));
+    ::testing::Values(TReadCase{"[FTP]\nHost=example.org\n", "FTP", "Host", "example.org"},
+                      TReadCase{"[ftp]\nHOST=example.org\n", "FTP", "Host", "example.org"},
+                      TReadCase{"[FTP]\r\nHost = \t spaced \t \r\n", "FTP", "Host", "spaced"},
+                      TReadCase{"[FTP]\rHost=cr-only\rPort=21\r", "FTP", "Port", "21"},
+                      TReadCase{"[FTP]\nHost=\"quoted value \"\n", "FTP", "Host", "quoted value "},
+                      TReadCase{"[FTP]\nHost='single'\n", "FTP", "Host", "single"},
+                      TReadCase{"[FTP]\nHost=\"unbalanced'\n", "FTP", "Host", "\"unbalanced'"},
+                      TReadCase{"[FTP]\nHost=\"\"inner\"\"\n", "FTP", "Host", "\"inner\""},
+                      TReadCase{"[FTP]\nHost=\n", "FTP", "Host", ""},
+                      TReadCase{"[FTP]\nHost=a=b\n", "FTP", "Host", "a=b"},
+                      TReadCase{"Host=outside\n[FTP]\nPort=1\n", "FTP", "Host", "<default>"},
+                      TReadCase{"[Common]\nHost=other\n[FTP]\n", "FTP", "Host", "<default>"},
+                      TReadCase{"[FTP]\nHost=first\nHost=second\n", "FTP", "Host", "first"},
+                      TReadCase{"[FTP]\nHost=first\n[FTP]\nHost=second\n", "FTP", "Host", "first"},
+                      TReadCase{"[FTP]\nPort=1\n[FTP]\nHost=second\n", "FTP", "Host", "<default>"},
+                      TReadCase{"  [ FTP ] trailing\nHost=x\n", "FTP", "Host", "x"},
+                      TReadCase{"\xEF\xBB\xBF[FTP]\nHost=after-bom\n", "FTP", "Host", "after-bom"},
+                      TReadCase{"[FTP]\nHost=no-final-newline", "FTP", "Host", "no-final-newline"},
+                      TReadCase{"[FTP]\njust a line\nHost=x\n", "FTP", "Host", "x"},
+                      TReadCase{"[FTP]\nHost=gr\xC3\xBC\xC3\x9F\n", "FTP", "Host",
+                                "gr\xC3\xBC\xC3\x9F"}));
 
 TEST(ProfileFile, MissingFileGivesDefault) {
     TTempDir dir;
@@ -100,7 +99,8 @@ TEST_P(ProfileWrite, ChangesOnlyTheKey) {
     TTempDir dir;
     const std::string path = dir.File("s.ini");
     if (GetParam().Before) WriteFileBytes(path, GetParam().Before);
-    ASSERT_TRUE(WritePrivateProfileString(GetParam().Section, GetParam().Key, GetParam().Value, path));
+    ASSERT_TRUE(
+        WritePrivateProfileString(GetParam().Section, GetParam().Key, GetParam().Value, path));
     EXPECT_EQ(ReadFileBytes(path), GetParam().After);
 }
 
@@ -109,7 +109,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         TWriteCase{nullptr, "FTP", "Host", "h", "[FTP]\nHost=h\n"},
         TWriteCase{"", "FTP", "Host", "h", "[FTP]\nHost=h\n"},
-        TWriteCase{"[FTP]\nHost=old\nPort=21\n", "FTP", "Host", "new", "[FTP]\nHost=new\nPort=21\n"},
+        TWriteCase{"[FTP]\nHost=old\nPort=21\n", "FTP", "Host", "new",
+                   "[FTP]\nHost=new\nPort=21\n"},
         TWriteCase{"[ftp]\r\nhost = old\r\n", "FTP", "Host", "new", "[ftp]\r\nHost=new\r\n"},
         TWriteCase{"[FTP]\nHost=h\n\n[Common]\nLog=1\n", "FTP", "Port", "21",
                    "[FTP]\nHost=h\nPort=21\n\n[Common]\nLog=1\n"},
@@ -118,7 +119,8 @@ INSTANTIATE_TEST_SUITE_P(
         TWriteCase{"[FTP]\nHost=h", "FTP", "Port", "21", "[FTP]\nHost=h\nPort=21\n"},
         TWriteCase{"; note\n[FTP]\nDirectory_1=b\n", "FTP", "Directory", "a",
                    "; note\n[FTP]\nDirectory_1=b\nDirectory=a\n"},
-        TWriteCase{"\xEF\xBB\xBF[FTP]\nHost=x\n", "FTP", "Host", "y", "\xEF\xBB\xBF[FTP]\nHost=y\n"},
+        TWriteCase{"\xEF\xBB\xBF[FTP]\nHost=x\n", "FTP", "Host", "y",
+                   "\xEF\xBB\xBF[FTP]\nHost=y\n"},
         TWriteCase{"[FTP]\n", "FTP", "Host", "two\nlines\r", "[FTP]\nHost=two lines \n"}));
 
 TEST(ProfileFile, WriteToUnwritableFolderFailsAndChangesNothing) {

@@ -1,5 +1,3 @@
-#include "platform/ProgramPath.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -7,6 +5,7 @@
 #include <filesystem>
 
 #include "common/TempDir.h"
+#include "platform/ProgramPath.h"
 
 namespace vd::platform {
 namespace {

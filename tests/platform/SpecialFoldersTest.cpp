@@ -1,10 +1,9 @@
-#include "platform/SpecialFolders.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 #include "common/TempDir.h"
+#include "platform/SpecialFolders.h"
 #include "platform/TempFiles.h"
 
 namespace vd::platform {
@@ -12,18 +11,22 @@ namespace {
 
 // Sets an environment variable for the life of the object.
 class TScopedEnv final {
-public:
+  public:
     TScopedEnv(const char* Name, const char* Value) : FName(Name) {
         if (const char* old = std::getenv(Name)) FOld = old, FHadOld = true;
-        if (Value) ::setenv(Name, Value, 1);
-        else ::unsetenv(Name);
+        if (Value)
+            ::setenv(Name, Value, 1);
+        else
+            ::unsetenv(Name);
     }
     ~TScopedEnv() {
-        if (FHadOld) ::setenv(FName, FOld.c_str(), 1);
-        else ::unsetenv(FName);
+        if (FHadOld)
+            ::setenv(FName, FOld.c_str(), 1);
+        else
+            ::unsetenv(FName);
     }
 
-private:
+  private:
     const char* FName;
     std::string FOld;
     bool FHadOld = false;

@@ -1,6 +1,6 @@
-#include "platform/Utf8.h"
-
 #include <gtest/gtest.h>
+
+#include "platform/Utf8.h"
 
 namespace vd::platform {
 namespace {
@@ -18,8 +18,8 @@ TEST(Utf8, BrokenInputBecomesReplacementCharacters) {
     };
     const TCase cases[] = {
         {"\xFF", u"\uFFFD"},
-        {"a\xC3", u"a\uFFFD"},                // truncated at the end
-        {"\xC0\xAF", u"\uFFFD\uFFFD"},        // overlong "/"
+        {"a\xC3", u"a\uFFFD"},                    // truncated at the end
+        {"\xC0\xAF", u"\uFFFD\uFFFD"},            // overlong "/"
         {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},  // an encoded surrogate
         {std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
     };

@@ -18,48 +18,48 @@
 namespace vd::test {
 
 struct TPyFtpServerOptions {
-  std::string User = "velodrop";
-  std::string Password = "s3cret pw";
-  bool NlstReturnsPaths = false;        // NLST answers "/dir/name"
-  std::vector<std::string> RefuseStor;  // names (shell patterns) whose STOR gets 553
-  std::vector<std::string> RefuseRetr;  // names (shell patterns) whose RETR gets 550
-  bool Tls = false;                     // explicit TLS; certificate made with `openssl req`
+    std::string User = "velodrop";
+    std::string Password = "s3cret pw";
+    bool NlstReturnsPaths = false;        // NLST answers "/dir/name"
+    std::vector<std::string> RefuseStor;  // names (shell patterns) whose STOR gets 553
+    std::vector<std::string> RefuseRetr;  // names (shell patterns) whose RETR gets 550
+    bool Tls = false;                     // explicit TLS; certificate made with `openssl req`
 };
 
 class TPyFtpServer {
- public:
-  explicit TPyFtpServer(TPyFtpServerOptions options = {});
-  TPyFtpServer(const TPyFtpServer&) = delete;
-  TPyFtpServer& operator=(const TPyFtpServer&) = delete;
-  ~TPyFtpServer();
+  public:
+    explicit TPyFtpServer(TPyFtpServerOptions options = {});
+    TPyFtpServer(const TPyFtpServer&) = delete;
+    TPyFtpServer& operator=(const TPyFtpServer&) = delete;
+    ~TPyFtpServer();
 
-  const std::string& Host() const noexcept { return FHost; }
-  uint16_t Port() const noexcept { return FPort; }
-  const std::string& User() const noexcept { return FOptions.User; }
-  const std::string& Password() const noexcept { return FOptions.Password; }
-  // The server's root folder on the local disk.
-  const std::string& Home() const noexcept { return FHome; }
-  pid_t Pid() const noexcept { return FPid; }
+    const std::string& Host() const noexcept { return FHost; }
+    uint16_t Port() const noexcept { return FPort; }
+    const std::string& User() const noexcept { return FOptions.User; }
+    const std::string& Password() const noexcept { return FOptions.Password; }
+    // The server's root folder on the local disk.
+    const std::string& Home() const noexcept { return FHome; }
+    pid_t Pid() const noexcept { return FPid; }
 
-  // Files below the home folder, by relative path.
-  std::string ReadFile(const std::string& relativePath) const;
-  void WriteFile(const std::string& relativePath, const std::string& bytes) const;
-  bool Exists(const std::string& relativePath) const;
+    // Files below the home folder, by relative path.
+    std::string ReadFile(const std::string& relativePath) const;
+    void WriteFile(const std::string& relativePath, const std::string& bytes) const;
+    bool Exists(const std::string& relativePath) const;
 
-  // Stops the server (SIGTERM, then SIGKILL) and waits for it. Idempotent.
-  void Stop() noexcept;
+    // Stops the server (SIGTERM, then SIGKILL) and waits for it. Idempotent.
+    void Stop() noexcept;
 
- private:
-  void MakeCertificate();
-  void Start();
+  private:
+    void MakeCertificate();
+    void Start();
 
-  TPyFtpServerOptions FOptions;
-  std::string FHost = "127.0.0.1";
-  std::string FRoot;  // temporary folder: home/, server.log, cert.pem
-  std::string FHome;
-  std::string FCertFile;
-  uint16_t FPort = 0;
-  pid_t FPid = -1;
+    TPyFtpServerOptions FOptions;
+    std::string FHost = "127.0.0.1";
+    std::string FRoot;  // temporary folder: home/, server.log, cert.pem
+    std::string FHome;
+    std::string FCertFile;
+    uint16_t FPort = 0;
+    pid_t FPid = -1;
 };
 
 }  // namespace vd::test
