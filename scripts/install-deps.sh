@@ -6,7 +6,7 @@ set -euo pipefail
 
 PACKAGES=(
   # build
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config clang-format
   qt6-base-dev libjpeg62-turbo-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
