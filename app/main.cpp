@@ -5,7 +5,6 @@
 #include "app/core/RandomNames.h"
 #include "app/gui/GuardedApplication.h"
 #include "app/gui/TVelodrop1.h"
-#include "app/gui/TVelodropSettings.h"
 #include "platform/ProgramPath.h"
 #include "platform/SeedClock.h"
 
@@ -18,14 +17,10 @@ int main(int argc, char** argv) {
     arguments[0] = QFile::decodeName(vd::platform::AbsoluteProgramPath(argv[0]).c_str());
 
     TVelodrop1 window(arguments);
-    Velodrop1 = &window;
-    TVelodropSettings unusedSettings;  // the designed instance; each use builds a fresh one
     if (window.TerminationRequested()) return 0;
     if (window.StartMinimized())
         window.showMinimized();
     else
         window.show();
-    const int result = application.exec();
-    Velodrop1 = nullptr;
-    return result;
+    return application.exec();
 }

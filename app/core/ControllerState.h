@@ -1,33 +1,28 @@
 #pragma once
 // The run's state: the file to share, the settings, the latest link.
-// There is one per program, held by the main window.
+// There is one per program, held by the application core.
 
 #include <QString>
 #include <QStringList>
-#include <cstdint>
 
 #include "app/core/ModeChoice.h"
+#include "app/core/Settings.h"
 
 namespace vd::app {
 
 struct TControllerState {
     TRunMode RunMode = TRunMode::rmShare;
+    TSettings Settings;
     QString CurrentFile;  // never cleared once set
     QString SettingsFile;
+    QString LogFileName;
     QString NotExistingText;
-    QString Directory;          // on the server, "/"-separated
     QString RemoteName;         // of the latest share
     QStringList UploadedFiles;  // remote names uploaded during this run
-    QString LogFileName;
-    QString Link;  // the latest link built
-    QString BaseURL;
-    std::int32_t Timeout = 0;  // seconds; 0 or less: no auto-close
-    bool AutoLanguage = true;
-    bool RemoveFileAtExit = false;
-    bool CopyLinkToClipboard = false;
-    bool UseTLS = false;
-    std::int32_t ResizeJPGImages = 0;  // percent; only values above 0 act
+    QString Link;               // the latest link built
     QString URLToShorten;
+    // The program ends once the current handler returns.
+    bool TerminationRequested = false;
 };
 
 }  // namespace vd::app

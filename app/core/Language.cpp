@@ -1,23 +1,96 @@
 #include "app/core/Language.h"
 
+#include <array>
+
 #include "platform/LocaleInfo.h"
 
 namespace vd::app {
+namespace {
+
+struct TTextRow {
+    const char16_t* Id;
+    std::array<const char16_t*, kLanguageCount> Texts;  // by TLanguage; u"": English stays
+};
+
+// clang-format off
+constexpr TTextRow kTexts[] = {
+    // main window
+    {u"BtnSettings",     {u"&Settings...", u"&Einstellungen..."}},
+    {u"BtnCancel",       {u"E&xit", u""}},
+    {u"DropHint",        {u"Drop file here", u"Datei hierher ziehen und loslassen"}},
+    {u"NotExistingText", {u" not existing", u" nicht vorhanden"}},
+    // settings dialog
+    {u"VelodropSettings",      {u"Velodrop Settings", u"Velodrop-Einstellungen"}},
+    {u"OKButton",              {u"&OK", u""}},
+    {u"CancelButton",          {u"&Cancel", u"&Abbruch"}},
+    {u"GroupBox1",             {u"FTP", u""}},
+    {u"HostLabel",             {u"Host:", u"Server:"}},
+    {u"PortLabel",             {u"Port:", u""}},
+    {u"useTLSCheckBox",        {u"Use TLS (needs libeay32.dll and ssleay32.dll) ",
+                                u"TLS benutzen (benötigt libeay32.dll + ssleay32.dll)"}},
+    {u"UsernameLabel",         {u"Username:", u"Benutzername:"}},
+    {u"PasswordLabel",         {u"Password:", u"Kennwort:"}},
+    {u"HostdirectoryLabel",    {u"Host directory:", u"Serververzeichnis:"}},
+    {u"ExtraDirButton",        {u"E&xtra Directory", u"E&xtra Ordner"}},
+    {u"GroupBox2",             {u"Common", u"Allgemein"}},
+    {u"basurlLabel",           {u"Link base:", u"Linkbasis:"}},
+    {u"AutoclosetimeoutLabel", {u"Auto close:", u"Autom. beenden:"}},
+    {u"Label3",                {u"Timeout in seconds (0=no auto close)",
+                                u"Verzögerung in Sekunden (0=nicht automatisch beenden)"}},
+    {u"resizeJPGLabel",        {u"Resize JPG Images:", u"Größe JPG Bilder:"}},
+    {u"percentLabel",          {u"Percent (0=no change)", u"Prozent (0=keine Änderung)"}},
+    {u"CopyLinkToClipboardCheckBox", {u"Copy link to Clipboard",
+                                      u"Kopiere Link in die Zwischenablage"}},
+    {u"RemoveFileAtExitCheckBox",    {u"At exit remove uploaded files on FTP host",
+                                      u"Lösche hochgeladene Dateien vom Server bei Exit"}},
+    {u"OnlineManualLinkLabel", {u"Online manual", u"Online-Handbuch"}},
+    // messages; the offending text follows them
+    {u"LineBreakInFileName",   {u"The file name holds a line break and cannot be shared: ",
+                                u"Der Dateiname enthält einen Zeilenumbruch und kann nicht "
+                                u"geteilt werden: "}},
+    {u"AddressNotStorable",    {u"The address holds a line break or a quotation mark and "
+                                u"cannot be shortened: ",
+                                u"Die Adresse enthält einen Zeilenumbruch oder ein "
+                                u"Anführungszeichen und kann nicht gekürzt werden: "}},
+};
+
+struct TLocaleRow {
+    const char16_t* Abbreviation;  // as GetLocaleString(LOCALE_SABBREVLANGNAME) gives it
+    TLanguage Language;
+};
+
+// Only German (Germany): the other German locales keep English.
+constexpr TLocaleRow kLocales[] = {
+    {u"DEU", TLanguage::German},
+};
+// clang-format on
+
+}  // namespace
 
 QString GetLocaleString(int LCType) {
     if (LCType != LOCALE_SABBREVLANGNAME) return {};
     return QString::fromStdString(platform::LocaleAbbreviatedLanguageName());
 }
 
-bool UseGermanTexts(bool AutoLanguage) {
-    return AutoLanguage && GetLocaleString(LOCALE_SABBREVLANGNAME) == u"DEU";
+TLanguage LanguageOfLocale(const QString& Abbreviation) {
+    for (const TLocaleRow& row : kLocales) {
+        if (Abbreviation == QStringView(row.Abbreviation)) return row.Language;
+    }
+    return TLanguage::English;
 }
 
-TRuntimeTexts RuntimeTexts(bool German) {
-    if (German)
-        return {QStringLiteral(" nicht vorhanden"),
-                QStringLiteral("Datei hierher ziehen und loslassen")};
-    return {QStringLiteral(" not existing"), QStringLiteral("Drop file here")};
+TLanguage InterfaceLanguage(bool AutoLanguage) {
+    if (!AutoLanguage) return TLanguage::English;
+    return LanguageOfLocale(GetLocaleString(LOCALE_SABBREVLANGNAME));
+}
+
+QString Text(TLanguage Language, QStringView Id) {
+    for (const TTextRow& row : kTexts) {
+        if (Id != QStringView(row.Id)) continue;
+        const QString own = QString::fromUtf16(row.Texts[static_cast<std::size_t>(Language)]);
+        return own.isEmpty() ? QString::fromUtf16(row.Texts[0]) : own;
+    }
+    return {};
 }
 
 }  // namespace vd::app

@@ -1,11 +1,22 @@
 #pragma once
-// The interface language: German texts on a German (Germany) user locale
-// unless the settings switch that off, English otherwise. The messages of
-// the FTP client and the runtime stay German either way.
+// The interface language. The windows are designed in English; a user
+// locale that the locale table names switches to that language's texts,
+// unless the settings switch that off. The messages of the FTP client and
+// the runtime stay as they are in every language.
+//
+// Every text the interface shows lives in one table, a row per text and a
+// column per language. A text is named by the object name of the control
+// that shows it (its caption) or by a name of its own (texts built at run
+// time). A new language is one more column here and one more locale row.
 
 #include <QString>
+#include <QStringView>
 
 namespace vd::app {
+
+/// The columns of the text table; English is the design language.
+enum class TLanguage { English, German };
+inline constexpr int kLanguageCount = 2;
 
 /// Locale information types that GetLocaleString answers.
 inline constexpr int LOCALE_SABBREVLANGNAME = 3;
@@ -14,14 +25,17 @@ inline constexpr int LOCALE_SABBREVLANGNAME = 3;
 /// LOCALE_SABBREVLANGNAME is known, anything else gives empty text.
 QString GetLocaleString(int LCType);
 
-/// True when German texts apply.
-bool UseGermanTexts(bool AutoLanguage);
+/// The language of a locale abbreviation ("DEU": German); English for a
+/// locale the table does not name.
+TLanguage LanguageOfLocale(const QString& Abbreviation);
 
-/// The two texts the program builds at run time.
-struct TRuntimeTexts {
-    QString NotExisting;  // appended to a missing file's path
-    QString DropHint;     // the QR area's tooltip before a share
-};
-TRuntimeTexts RuntimeTexts(bool German);
+/// The language the interface speaks now: the user locale's when
+/// `AutoLanguage` allows, English otherwise.
+TLanguage InterfaceLanguage(bool AutoLanguage);
+
+/// The text named `Id` in `Language`, or the English one where that
+/// language has none of its own (the Exit button's caption, say). Empty
+/// text when the table has no such row.
+QString Text(TLanguage Language, QStringView Id);
 
 }  // namespace vd::app

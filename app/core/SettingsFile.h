@@ -11,32 +11,14 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/core/Settings.h"
+
 namespace vd::app {
 
 /// Raised when a key cannot be written to the settings file.
 class EIniFileException : public std::runtime_error {
   public:
     explicit EIniFileException(const QString& FileName);
-};
-
-/// Everything the settings file holds, with the values a missing file or
-/// key gives.
-struct TSettings {
-    // section "FTP"
-    QString Host;
-    std::uint16_t Port = 21;
-    QString Username;
-    QString Password;  // plain text; scrambled only in the file
-    QString Directory;
-    QString BaseURL;
-    bool UseTLS = false;
-    // section "Common"
-    std::int32_t Timeout = 0;
-    bool RemoveFileAtExit = false;
-    bool CopyLinkToClipboard = false;
-    std::int32_t ResizeJPGImages = 0;
-    bool Log = false;          // read only: written by hand
-    bool AutoLanguage = true;  // read only: written by hand
 };
 
 /// The caller's buffer for one raw value: 4096 characters and a zero.

@@ -12,28 +12,6 @@ namespace vd::app {
 namespace {
 
 constexpr const char* kTagProperty = "Tag";
-constexpr const char* kHintProperty = "Hint";
-
-// Sets the caption of a translatable kind; false for any other kind.
-bool SetCaptionOfKind(QWidget* W, const QString& Caption) {
-    if (auto* link = qobject_cast<TLinkLabel*>(W)) {
-        link->setText(Caption);
-        GrowToFit(link);
-    } else if (auto* label = qobject_cast<QLabel*>(W)) {
-        label->setText(Caption);
-        if (label->property("AutoSize").toBool()) GrowToFit(label);
-    } else if (auto* check = qobject_cast<QCheckBox*>(W)) {
-        check->setText(Caption);
-        GrowToFit(check);
-    } else if (auto* button = qobject_cast<QPushButton*>(W)) {
-        button->setText(Caption);
-    } else if (auto* group = qobject_cast<QGroupBox*>(W)) {
-        group->setTitle(Caption);
-    } else {
-        return false;
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -46,14 +24,36 @@ void SetTag(QWidget* Widget, int Tag) { Widget->setProperty(kTagProperty, Tag); 
 
 int Tag(const QWidget* Widget) { return Widget->property(kTagProperty).toInt(); }
 
-void SetHint(QWidget* Widget, const QString& Hint) { Widget->setProperty(kHintProperty, Hint); }
+bool SetCaption(QWidget* Widget, const QString& Caption) {
+    if (auto* link = qobject_cast<TLinkLabel*>(Widget)) {
+        link->SetLinkText(Caption);
+        GrowToFit(link);
+    } else if (auto* label = qobject_cast<QLabel*>(Widget)) {
+        label->setText(Caption);
+        if (label->property("AutoSize").toBool()) GrowToFit(label);
+    } else if (auto* check = qobject_cast<QCheckBox*>(Widget)) {
+        check->setText(Caption);
+        GrowToFit(check);
+    } else if (auto* button = qobject_cast<QPushButton*>(Widget)) {
+        button->setText(Caption);
+    } else if (auto* group = qobject_cast<QGroupBox*>(Widget)) {
+        group->setTitle(Caption);
+    } else {
+        return false;
+    }
+    return true;
+}
 
-QString Hint(const QWidget* Widget) { return Widget->property(kHintProperty).toString(); }
+QString DesignCaption(const char* Name) {
+    return Text(TLanguage::English, QString::fromLatin1(Name));
+}
 
-void ApplyHintsAsCaptions(QWidget* Form) {
-    if (Tag(Form) == kTranslatableTag) Form->setWindowTitle(Hint(Form));
+void ApplyCaptions(QWidget* Form, TLanguage Language) {
+    if (Tag(Form) == kTranslatableTag) Form->setWindowTitle(Text(Language, Form->objectName()));
     for (QWidget* w : Form->findChildren<QWidget*>()) {
-        if (Tag(w) == kTranslatableTag && !Hint(w).isEmpty()) SetCaptionOfKind(w, Hint(w));
+        if (Tag(w) != kTranslatableTag) continue;
+        const QString caption = Text(Language, w->objectName());
+        if (!caption.isEmpty()) SetCaption(w, caption);
     }
 }
 

@@ -1,10 +1,11 @@
 #pragma once
-// The design-time attributes the windows carry beside Qt's own: a Tag
-// (99 marks a control that takes a German text) and a Hint (the German
-// text, or for the QR area its tooltip). Kept as dynamic properties so that
-// any widget can carry them.
+// Design-time properties the windows keep from their designer: a Tag
+// (99 marks a control whose caption follows the interface language), the
+// design font, and captions taken from the text table.
 
 #include <QString>
+
+#include "app/core/Language.h"
 
 class QWidget;
 
@@ -14,17 +15,22 @@ inline constexpr int kTranslatableTag = 99;
 
 void SetTag(QWidget* Widget, int Tag);
 int Tag(const QWidget* Widget);
-void SetHint(QWidget* Widget, const QString& Hint);
-QString Hint(const QWidget* Widget);
 
 /// Widens `Widget` to its text where the design font runs wider than the
 /// one the windows were drawn with; never narrows it.
 void GrowToFit(QWidget* Widget);
 
-/// German captions: the form's own when its tag is 99 (even from an empty
-/// hint), and each tag-99 label, link label, button, group box or check
-/// box with a non-empty hint, in the order of creation.
-void ApplyHintsAsCaptions(QWidget* Form);
+/// The caption of `Widget` (a label, link label, button, group box or check
+/// box) := `Caption`; false for any other kind of widget.
+bool SetCaption(QWidget* Widget, const QString& Caption);
+
+/// The designed (English) caption of the control named `Name`.
+QString DesignCaption(const char* Name);
+
+/// Captions in `Language`: the form's own title when its tag is 99, and
+/// each tag-99 label, link label, button, group box or check box, in the
+/// order of creation, from the text table by object name.
+void ApplyCaptions(QWidget* Form, TLanguage Language);
 
 /// The font both windows are designed in (Tahoma 8 point, or the
 /// desktop's nearest match).

@@ -8,4 +8,11 @@ TLinkLabel::TLinkLabel(QWidget* Parent) : QLabel(Parent) {
     setOpenExternalLinks(false);  // the owner opens it, through the modal seam
 }
 
+void TLinkLabel::SetTarget(const QString& Target) { FTarget = Target; }
+
+void TLinkLabel::SetLinkText(const QString& Text) {
+    setText(
+        QStringLiteral("<a href=\"%1\">%2</a>").arg(FTarget.toHtmlEscaped(), Text.toHtmlEscaped()));
+}
+
 }  // namespace vd::app

@@ -8,6 +8,8 @@ namespace vd::app {
 
 bool TModalSeam::FTesting = false;
 std::deque<QString> TModalSeam::FNextFileNames;
+std::deque<bool> TModalSeam::FNextQuestionAnswers;
+std::vector<QString> TModalSeam::FAskedQuestions;
 std::deque<TModalSeam::TDialogAnswer> TModalSeam::FNextDialogAnswers;
 std::vector<TModalSeam::TShownMessage> TModalSeam::FShownMessages;
 std::vector<QUrl> TModalSeam::FOpenedUrls;
@@ -21,6 +23,18 @@ void TModalSeam::MessageBox(QWidget* Parent, const QString& Text, const QString&
     }
     QMessageBox box(Icon, Caption, Text, QMessageBox::Ok, Parent);
     box.exec();
+}
+
+bool TModalSeam::Question(QWidget* Parent, const QString& Text, const QString& Caption) {
+    if (FTesting) {
+        FAskedQuestions.push_back(Text);
+        if (FNextQuestionAnswers.empty()) return false;
+        const bool yes = FNextQuestionAnswers.front();
+        FNextQuestionAnswers.pop_front();
+        return yes;
+    }
+    return QMessageBox::question(Parent, Caption, Text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
 }
 
 QString TModalSeam::OpenFileName(QWidget* Parent) {
@@ -53,6 +67,8 @@ void TModalSeam::OpenUrl(const QUrl& Url) {
 void TModalSeam::BeginTesting() {
     FTesting = true;
     FNextFileNames.clear();
+    FNextQuestionAnswers.clear();
+    FAskedQuestions.clear();
     FNextDialogAnswers.clear();
     FShownMessages.clear();
     FOpenedUrls.clear();
@@ -60,6 +76,10 @@ void TModalSeam::BeginTesting() {
 }
 
 void TModalSeam::SetNextFileName(const QString& FileName) { FNextFileNames.push_back(FileName); }
+
+void TModalSeam::SetNextQuestionAnswer(bool Yes) { FNextQuestionAnswers.push_back(Yes); }
+
+const std::vector<QString>& TModalSeam::AskedQuestions() { return FAskedQuestions; }
 
 void TModalSeam::SetNextDialogAnswer(TDialogAnswer Answer) {
     FNextDialogAnswers.push_back(std::move(Answer));

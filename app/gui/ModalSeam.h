@@ -29,6 +29,8 @@ class TModalSeam final {
     /// A modal box with one OK button.
     static void MessageBox(QWidget* Parent, const QString& Text, const QString& Caption,
                            QMessageBox::Icon Icon);
+    /// A question with Yes and No buttons; true for Yes.
+    static bool Question(QWidget* Parent, const QString& Text, const QString& Caption);
     /// The file the user picks; empty text when the user cancels.
     static QString OpenFileName(QWidget* Parent);
     /// Runs `Dialog` modally and gives its result.
@@ -39,6 +41,10 @@ class TModalSeam final {
     // For tests.
     static void BeginTesting();  // clears every armed answer and record
     static void SetNextFileName(const QString& FileName);
+    /// The next questions are answered in order; one without an armed
+    /// answer gets No.
+    static void SetNextQuestionAnswer(bool Yes);
+    static const std::vector<QString>& AskedQuestions();
     /// The next dialogs are answered in order by these functions, which may
     /// fill the dialog's fields; a dialog without an armed answer is rejected.
     static void SetNextDialogAnswer(TDialogAnswer Answer);
@@ -49,6 +55,8 @@ class TModalSeam final {
   private:
     static bool FTesting;
     static std::deque<QString> FNextFileNames;
+    static std::deque<bool> FNextQuestionAnswers;
+    static std::vector<QString> FAskedQuestions;
     static std::deque<TDialogAnswer> FNextDialogAnswers;
     static std::vector<TShownMessage> FShownMessages;
     static std::vector<QUrl> FOpenedUrls;

@@ -1,20 +1,14 @@
 #include "app/gui/TVelodrop1.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QClipboard>
-#include <QFile>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 #include <QTimer>
 #include <algorithm>
 #include <memory>
 
-#include "app/core/IntegerRule.h"
-#include "app/core/Language.h"
 #include "app/core/RandomNames.h"
-#include "app/core/SettingsFile.h"
 #include "app/gui/Designer.h"
 #include "app/gui/ErrorBox.h"
 #include "app/gui/KeyPreview.h"
@@ -22,19 +16,16 @@
 #include "app/gui/PaintBox.h"
 #include "app/gui/TVelodropSettings.h"
 #include "platform/SpecialFolders.h"
-#include "qr/TQRCodeSymbol.h"
 
 namespace vd::app {
-
-TVelodrop1* Velodrop1 = nullptr;
-
 namespace {
 
 constexpr int CSIDL_COMMON_APPDATA = 35;
 
 }  // namespace
 
-TVelodrop1::TVelodrop1(const QStringList& Arguments) {
+TVelodrop1::TVelodrop1(const QStringList& Arguments, std::unique_ptr<TRemoteFolder> Folder)
+    : FCore(*this, std::move(Folder)) {
     CreateControls();
     ConnectHandlers();
     Guarded([&] { FormCreate(Arguments); });
@@ -60,13 +51,12 @@ void TVelodrop1::CreateControls() {
     urlDisplay->setGeometry(8, 436, 430, 21);
     urlDisplay->setReadOnly(true);
 
-    BtnSettings = new QPushButton(QStringLiteral("&Settings..."), this);
+    BtnSettings = new QPushButton(DesignCaption("BtnSettings"), this);
     BtnSettings->setObjectName(QStringLiteral("BtnSettings"));
     BtnSettings->setGeometry(8, 463, 89, 25);
     SetTag(BtnSettings, kTranslatableTag);
-    SetHint(BtnSettings, QStringLiteral("&Einstellungen..."));
 
-    BtnCancel = new QPushButton(QStringLiteral("E&xit"), this);
+    BtnCancel = new QPushButton(DesignCaption("BtnCancel"), this);
     BtnCancel->setObjectName(QStringLiteral("BtnCancel"));
     BtnCancel->setGeometry(363, 464, 75, 25);
     SetTag(BtnCancel, kTranslatableTag);
@@ -76,25 +66,6 @@ void TVelodrop1::CreateControls() {
 
     AutoCloseTimer = new QTimer(this);
     AutoCloseTimer->setObjectName(QStringLiteral("AutoCloseTimer"));
-
-    IdSSLIOHandlerSocketOpenSSL1.SetIntercept(&IdLogFile1);
-    IdSSLIOHandlerSocketOpenSSL1.SetMaxLineAction(ftp::TIdMaxLineAction::maException);
-    IdSSLIOHandlerSocketOpenSSL1.SetPort(21);
-    IdSSLIOHandlerSocketOpenSSL1.SetReadTimeout(60000);
-    ftp::TIdSSLOptions& tls = IdSSLIOHandlerSocketOpenSSL1.SSLOptions();
-    tls.SetMethod(ftp::TIdSSLVersion::sslvTLSv1_2);
-    tls.SetSSLVersions({ftp::TIdSSLVersion::sslvTLSv1_2});
-    tls.SetMode(ftp::TIdSSLMode::sslmUnassigned);
-    tls.SetVerifyMode({});  // users' own servers often have self-signed certificates
-    tls.SetVerifyDepth(0);
-
-    IdFTP1.SetIntercept(&IdLogFile1);
-    IdFTP1.SetIPVersion(ftp::TIdIPVersion::Id_IPv4);
-    IdFTP1.SetPassiveUseControlHost(true);
-    IdFTP1.SetConnectTimeout(0);
-    IdFTP1.SetTransferType(ftp::TIdFTPTransferType::ftBinary);
-    // A data connection that goes quiet must not freeze the window for good.
-    IdFTP1.SetTransferTimeout(60000);
 }
 
 void TVelodrop1::ConnectHandlers() {
@@ -116,23 +87,17 @@ void TVelodrop1::ConnectHandlers() {
 }
 
 void TVelodrop1::FormCreate(const QStringList& Arguments) {
-    FState.AutoLanguage = true;
+    TControllerState& state = State();
     const TModeChoice mode = ChooseRunMode(Arguments);
-    FState.RunMode = mode.RunMode;
+    state.RunMode = mode.RunMode;
     FStartMinimized = mode.Minimize;
-    if (!mode.CurrentFile.isNull()) FState.CurrentFile = mode.CurrentFile;
-
-    const QString folder = GetSpecialFolder(CSIDL_COMMON_APPDATA);
-    FState.SettingsFile = SettingsFilePath(folder, mode.BaseName);
-    FState.LogFileName = LogFilePath(folder);
-    IdLogFile1.SetFilename(FState.LogFileName.toStdString());
-    QFile::remove(FState.LogFileName);  // every run starts a new log
-
+    if (!mode.CurrentFile.isNull()) state.CurrentFile = mode.CurrentFile;
+    FCore.PrepareRunFiles(mode.BaseName);
     LoadSettings();
     LocalizeForm(this);
     setAcceptDrops(true);
     QRCodeBitmap = QImage();
-    FState.UploadedFiles.clear();
+    state.UploadedFiles.clear();
 }
 
 void TVelodrop1::showEvent(QShowEvent* Event) {
@@ -146,18 +111,19 @@ void TVelodrop1::showEvent(QShowEvent* Event) {
 
 void TVelodrop1::FormActivate() {
     if (DeferIfBusy([this] { FormActivate(); })) return;
-    if (FState.RunMode == TRunMode::rmShare) {
-        if (!FState.CurrentFile.isEmpty()) ShareFile(FState.CurrentFile);
+    TControllerState& state = State();
+    if (state.RunMode == TRunMode::rmShare) {
+        if (!state.CurrentFile.isEmpty()) ShareFile(state.CurrentFile);
     } else if (ClipboardHasURL()) {
-        FState.URLToShorten = QGuiApplication::clipboard()->text();
-        ShortenURL(FState.URLToShorten);
+        state.URLToShorten = QGuiApplication::clipboard()->text();
+        ShortenURL(state.URLToShorten);
     }
 }
 
 void TVelodrop1::FormDestroy() {
     setAcceptDrops(false);
     QRCodeBitmap = QImage();
-    FState.UploadedFiles.clear();
+    State().UploadedFiles.clear();
 }
 
 bool TVelodrop1::FormKeyDown(int Key) {
@@ -167,50 +133,16 @@ bool TVelodrop1::FormKeyDown(int Key) {
 }
 
 void TVelodrop1::LoadSettings() {
-    if (!platform::FileExists(FState.SettingsFile.toStdString())) {
-        BtnSettingsClick();
-        return;
-    }
-    const TSettings s = ReadSettingsFile(FState.SettingsFile);
-    IdFTP1.SetHost(s.Host.toStdString());
-    IdFTP1.SetPort(s.Port);
-    IdFTP1.SetUsername(s.Username.toStdString());
-    IdFTP1.SetPassword(s.Password.toStdString());
-    FState.Directory = s.Directory;
-    FState.BaseURL = s.BaseURL;
-    FState.UseTLS = s.UseTLS;
-    FState.Timeout = s.Timeout;
-    FState.ResizeJPGImages = s.ResizeJPGImages;
-    FState.RemoveFileAtExit = s.RemoveFileAtExit;
-    FState.CopyLinkToClipboard = s.CopyLinkToClipboard;
-    if (!s.Log) IdLogFile1.SetFilename({});
-    FState.AutoLanguage = s.AutoLanguage;
+    if (!FCore.LoadSettings()) BtnSettingsClick();
 }
 
-void TVelodrop1::SaveSettings() {
-    if (FState.SettingsFile.isEmpty()) return;
-    TSettings s;
-    s.Host = QString::fromStdString(IdFTP1.Host());
-    s.Port = IdFTP1.Port();
-    s.Username = QString::fromStdString(IdFTP1.Username());
-    s.Password = QString::fromStdString(IdFTP1.Password());
-    s.Directory = FState.Directory;
-    s.BaseURL = FState.BaseURL;
-    s.UseTLS = FState.UseTLS;
-    s.Timeout = FState.Timeout;
-    s.RemoveFileAtExit = FState.RemoveFileAtExit;
-    s.CopyLinkToClipboard = FState.CopyLinkToClipboard;
-    s.ResizeJPGImages = FState.ResizeJPGImages;
-    WriteSettingsFile(FState.SettingsFile, s);
-}
+void TVelodrop1::SaveSettings() { FCore.SaveSettings(); }
 
 void TVelodrop1::LocalizeForm(QWidget* Form) {
-    const bool german = UseGermanTexts(FState.AutoLanguage);
-    const TRuntimeTexts texts = RuntimeTexts(german);
-    FState.NotExistingText = texts.NotExisting;
-    SetHint(QRCodePaintBox, texts.DropHint);
-    QRCodePaintBox->setToolTip(texts.DropHint);
-    if (german) ApplyHintsAsCaptions(Form);
+    const TLanguage language = FCore.LocalizeRuntimeTexts();
+    QRCodePaintBox->setToolTip(Text(language, u"DropHint"));
+    // The windows are designed in English.
+    if (language != TLanguage::English) ApplyCaptions(Form, language);
 }
 
 QString TVelodrop1::randomString(std::int32_t numberOfChars) const {
@@ -235,31 +167,9 @@ void TVelodrop1::BtnSettingsClick() {
     } rearm{this};
 
     LocalizeForm(dialog.get());
-    TVelodropSettings& d = *dialog;
-    d.HostInput->setText(QString::fromStdString(IdFTP1.Host()));
-    d.PortInput->setText(QString::number(IdFTP1.Port()));
-    d.UsernameInput->setText(QString::fromStdString(IdFTP1.Username()));
-    d.PasswordInput->setText(QString::fromStdString(IdFTP1.Password()));
-    d.DirectoryInput->setText(FState.Directory);
-    d.baseURLInput->setText(FState.BaseURL);
-    d.AutoclosetimeoutInput->setText(QString::number(FState.Timeout));
-    d.RemoveFileAtExitCheckBox->setChecked(FState.RemoveFileAtExit);
-    d.CopyLinkToClipboardCheckBox->setChecked(FState.CopyLinkToClipboard);
-    d.useTLSCheckBox->setChecked(FState.UseTLS);
-    d.resizeJPGInput->setText(QString::number(FState.ResizeJPGImages));
-
-    if (TModalSeam::ExecDialog(d) != QDialog::Accepted) return;
-    IdFTP1.SetHost(d.HostInput->text().toStdString());
-    IdFTP1.SetPort(static_cast<std::uint16_t>(IntegerOrDefault(d.PortInput->text(), 21)));
-    IdFTP1.SetUsername(d.UsernameInput->text().toStdString());
-    IdFTP1.SetPassword(d.PasswordInput->text().toStdString());
-    FState.Directory = d.DirectoryInput->text();
-    FState.BaseURL = d.baseURLInput->text();
-    FState.Timeout = IntegerOrDefault(d.AutoclosetimeoutInput->text(), 0);
-    FState.RemoveFileAtExit = d.RemoveFileAtExitCheckBox->isChecked();
-    FState.CopyLinkToClipboard = d.CopyLinkToClipboardCheckBox->isChecked();
-    FState.UseTLS = d.useTLSCheckBox->isChecked();
-    FState.ResizeJPGImages = AbsoluteValue(IntegerOrDefault(d.resizeJPGInput->text(), 0));
+    dialog->ShowSettings(State().Settings);
+    if (TModalSeam::ExecDialog(*dialog) != QDialog::Accepted) return;
+    dialog->TakeSettings(State().Settings);
     SaveSettings();
     TestConnection();
 }
@@ -267,9 +177,10 @@ void TVelodrop1::BtnSettingsClick() {
 void TVelodrop1::ArmAutoCloseTimer() {
     // Seconds to milliseconds without overflow: a huge delay means "never"
     // in practice, so it is capped at the timer's longest interval.
-    const std::int64_t ms = std::int64_t{FState.Timeout} * 1000;
+    const std::int32_t timeout = State().Settings.Timeout;
+    const std::int64_t ms = std::int64_t{timeout} * 1000;
     AutoCloseTimer->setInterval(static_cast<int>(std::min<std::int64_t>(ms, INT32_MAX)));
-    if (FState.Timeout > 0)
+    if (timeout > 0)
         AutoCloseTimer->start();
     else
         AutoCloseTimer->stop();
@@ -280,40 +191,6 @@ void TVelodrop1::AutoCloseTimerTimer() {
     // would otherwise let the timer start a second exit inside the first.
     AutoCloseTimer->stop();
     BtnCancelClick();
-}
-
-QRect QRCodeTargetRect(QSize Box, QSize Bitmap) {
-    // Anchored top-left, not centred; the product may fall just short of
-    // the box in double precision and then truncates one pixel short.
-    const double scale = Box.width() < Box.height() ? double(Box.width()) / Bitmap.width()
-                                                    : double(Box.height()) / Bitmap.height();
-    return {0, 0, static_cast<int>(scale * Bitmap.width()),
-            static_cast<int>(scale * Bitmap.height())};
-}
-
-void TVelodrop1::ShowQRCode(const QString& Link) {
-    qr::TQRCodeSymbol symbol;
-    symbol.SetData(Link.toStdU16String());
-    symbol.SetEncoding(qr::TQRCodeEncoding::qrAuto);
-    symbol.SetQuietZone(4);
-    QImage bitmap(symbol.Rows(), symbol.Columns(), QImage::Format_RGB32);
-    for (int row = 0; row < symbol.Rows(); ++row) {
-        auto* line = reinterpret_cast<QRgb*>(bitmap.scanLine(row));
-        for (int column = 0; column < symbol.Columns(); ++column) {
-            line[column] = symbol.IsBlack(row, column) ? qRgb(0, 0, 0) : qRgb(255, 255, 255);
-        }
-    }
-    QRCodeBitmap = std::move(bitmap);
-    QRCodePaintBox->repaint();
-}
-
-void TVelodrop1::QRCodePaintBoxPaint(QPainter& Canvas) {
-    const int boxWidth = QRCodePaintBox->width();
-    const int boxHeight = QRCodePaintBox->height();
-    Canvas.fillRect(0, 0, boxWidth, boxHeight, Qt::white);
-    if (QRCodeBitmap.width() < 1 || QRCodeBitmap.height() < 1) return;
-    Canvas.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    Canvas.drawImage(QRCodeTargetRect(QRCodePaintBox->size(), QRCodeBitmap.size()), QRCodeBitmap);
 }
 
 }  // namespace vd::app

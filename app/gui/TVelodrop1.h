@@ -1,7 +1,8 @@
 #pragma once
-// The main window, which is also the program's controller: it holds the
-// run's state, reads and writes the settings, runs the settings dialog and
-// the exit sequence, and shows the latest link and its QR code.
+// The main window. It holds the application core (the run's state, the
+// server and the flows), shows the latest link and its QR code, runs the
+// settings dialog and the exit sequence, and is the flows' user interface:
+// message boxes, the upload's progress, the clipboard, the browser.
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -10,13 +11,13 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <vector>
 
-#include "app/core/ControllerState.h"
+#include "app/core/UserInterface.h"
+#include "app/core/VelodropCore.h"
 #include "app/gui/ErrorBox.h"
-#include "ftp/TIdFTP.h"
-#include "ftp/TIdLogFile.h"
-#include "ftp/TIdSSLIOHandlerSocketOpenSSL.h"
 
 class QLineEdit;
 class QPushButton;
@@ -27,17 +28,20 @@ namespace vd::app {
 class TPaintBox;
 class TBusy;
 
-class TVelodrop1 final : public QWidget {
+class TVelodrop1 final : public QWidget, public TUserInterface {
     Q_OBJECT
   public:
     /// `Arguments`: the command line, [0] being the program's full path.
-    explicit TVelodrop1(const QStringList& Arguments);
+    /// `Folder`: the server; without one, FTP.
+    explicit TVelodrop1(const QStringList& Arguments,
+                        std::unique_ptr<TRemoteFolder> Folder = nullptr);
     ~TVelodrop1() override;
 
-    TControllerState& State() { return FState; }
+    TControllerState& State() { return FCore.State(); }
+    TVelodropCore& Core() { return FCore; }
     const QImage& QRCodeBitmapImage() const { return QRCodeBitmap; }
     bool StartMinimized() const { return FStartMinimized; }
-    bool TerminationRequested() const { return FTerminationRequested; }
+    bool TerminationRequested() const { return FCore.State().TerminationRequested; }
 
     void LoadSettings();
     void SaveSettings();
@@ -47,14 +51,14 @@ class TVelodrop1 final : public QWidget {
     /// the previous code then stays.
     void ShowQRCode(const QString& Link);
 
-    // Server sessions: each operation opens its own.
+    // Server sessions: each operation opens its own (the core's flows).
     bool ConnectToServer();
     bool TestConnection();
     void RemoveUploadedFiles();
 
     // Sharing a file.
     void ShareFile(const QString& FileName);
-    QString UploadFile(QString LocalFile, const QString& RemoteName);
+    QString UploadFile(const QString& LocalFile, const QString& RemoteName);
     void WMDropFiles(const QStringList& Files);
 
     // Shortener mode.
@@ -64,15 +68,20 @@ class TVelodrop1 final : public QWidget {
     QString randomString(std::int32_t numberOfChars) const;
     QString GetSpecialFolder(int CSIDL) const;
 
+    // The flows' user interface.
+    void ShowMessage(const QString& Text) override;
+    bool AskYesNo(const QString& Question) override;
+    void ShowProgress(std::uint64_t Sent, std::uint64_t Total) override;
+    void EndProgress() noexcept override;
+    void ShowLink(const QString& Link) override;
+    void SetClipboardText(const QString& Text) override;
+    void OpenURL(const QString& URL) override;
+
     TPaintBox* QRCodePaintBox;
     QLineEdit* urlDisplay;
     QPushButton* BtnSettings;
     QPushButton* BtnCancel;
     QTimer* AutoCloseTimer;
-    // Declared before the client, which keeps pointers to them.
-    ftp::TIdLogFile IdLogFile1;
-    ftp::TIdSSLIOHandlerSocketOpenSSL IdSSLIOHandlerSocketOpenSSL1;
-    ftp::TIdFTP IdFTP1;
 
   public slots:
     void BtnSettingsClick();
@@ -95,13 +104,13 @@ class TVelodrop1 final : public QWidget {
     void FormDestroy();
     bool FormKeyDown(int Key);
     void ArmAutoCloseTimer();
-    void ShowMessage(const QString& Text);
-    void SelectTLS();
-    void ShowUploadProgress(std::uint64_t Sent, std::uint64_t Total);
 
-    TControllerState FState;
-    QElapsedTimer FProgressShown;  // when the upload's progress was last shown
+    TVelodropCore FCore;
     QImage QRCodeBitmap;
+    // The upload's progress borrows the link field; what it showed before
+    // comes back when the upload ends.
+    QElapsedTimer FProgressShown;  // when the upload's progress was last shown
+    std::optional<QString> FTextBeforeProgress;
     // While an upload runs, events are still processed so that the window
     // paints its progress; handlers that would start another operation wait
     // in FDeferred until it ends.
@@ -116,7 +125,6 @@ class TVelodrop1 final : public QWidget {
     friend class TBusy;
     bool FActivated = false;
     bool FStartMinimized = false;
-    bool FTerminationRequested = false;
 };
 
 template <class F>
@@ -124,15 +132,11 @@ void TVelodrop1::RunHandler(F&& Handler) {
     Guarded(std::forward<F>(Handler));
     // Termination is a request: the program ends after the handler, and
     // after any message it still had to show.
-    if (FTerminationRequested) QCoreApplication::quit();
+    if (TerminationRequested()) QCoreApplication::quit();
 }
 
 /// Where the QR code bitmap is drawn inside the box: scaled to the box's
 /// smaller side, from its top-left corner.
 QRect QRCodeTargetRect(QSize Box, QSize Bitmap);
-
-/// The one main window of the program; the settings dialog draws its
-/// random directory names through it.
-extern TVelodrop1* Velodrop1;
 
 }  // namespace vd::app

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "app/core/IntegerRule.h"
 #include "app/core/RandomNames.h"
 #include "app/gui/Designer.h"
 #include "app/gui/ErrorBox.h"
@@ -25,31 +26,26 @@ T* Make(QWidget* Parent, const char* Name, QRect Geometry) {
     return w;
 }
 
-// A label as designed; German text as its hint when it has one. Labels
-// other than fixed-size ones grow to fit their text, never shrink.
-QLabel* MakeLabel(QWidget* Parent, const char* Name, QRect Geometry, const QString& Caption,
-                  const QString& German, bool AutoSize = true) {
+// A label with its designed caption. Labels other than fixed-size ones
+// grow to fit their text, never shrink.
+QLabel* MakeLabel(QWidget* Parent, const char* Name, QRect Geometry, bool Translatable,
+                  bool AutoSize = true) {
     auto* label = Make<QLabel>(Parent, Name, Geometry);
-    label->setText(Caption);
     label->setProperty("AutoSize", AutoSize);
-    if (AutoSize) GrowToFit(label);
-    if (!German.isEmpty()) SetTag(label, kTranslatableTag), SetHint(label, German);
+    SetCaption(label, DesignCaption(Name));
+    if (Translatable) SetTag(label, kTranslatableTag);
     return label;
 }
 
 template <class T>
-T* MakeCaptioned(QWidget* Parent, const char* Name, QRect Geometry, const QString& Caption,
-                 const QString& German) {
+T* MakeCaptioned(QWidget* Parent, const char* Name, QRect Geometry, bool Translatable) {
     auto* w = Make<T>(Parent, Name, Geometry);
-    w->setText(Caption);
-    if constexpr (std::is_same_v<T, QCheckBox>) GrowToFit(w);
-    if (!German.isEmpty()) SetTag(w, kTranslatableTag), SetHint(w, German);
+    SetCaption(w, DesignCaption(Name));
+    if (Translatable) SetTag(w, kTranslatableTag);
     return w;
 }
 
-QString ManualLink(const QString& Text) {
-    return QStringLiteral("<a href=\"%1\">%2</a>").arg(QString::fromLatin1(kOnlineManualUrl), Text);
-}
+constexpr bool kTranslatable = true;
 
 }  // namespace
 
@@ -59,94 +55,65 @@ TVelodropSettings::TVelodropSettings(QWidget* Parent) : QDialog(Parent) {
                    Qt::WindowCloseButtonHint);
     setFixedSize(477, 345);
     UseDesignFont(this);
-    setWindowTitle(QStringLiteral("Velodrop Settings"));
+    setWindowTitle(DesignCaption("VelodropSettings"));
     SetTag(this, kTranslatableTag);
-    SetHint(this, QStringLiteral("Velodrop-Einstellungen"));
     CreateButtons();
     CreateFtpGroup();
     CreateCommonGroup();
     OnlineManualLinkLabel = Make<TLinkLabel>(this, "OnlineManualLinkLabel", {8, 320, 71, 17});
-    OnlineManualLinkLabel->setText(ManualLink(QStringLiteral("Online manual")));
+    OnlineManualLinkLabel->SetTarget(QString::fromLatin1(kOnlineManualUrl));
+    SetCaption(OnlineManualLinkLabel, DesignCaption("OnlineManualLinkLabel"));
     SetTag(OnlineManualLinkLabel, kTranslatableTag);
-    SetHint(OnlineManualLinkLabel, ManualLink(QStringLiteral("Online-Handbuch")));
-    GrowToFit(OnlineManualLinkLabel);
     SetTabOrder();
     ConnectHandlers();
     new TKeyPreview(this, [this](int Key) { return FormKeyDown(Key); });
 }
 
 void TVelodropSettings::CreateButtons() {
-    OKButton =
-        MakeCaptioned<QPushButton>(this, "OKButton", {313, 312, 75, 25}, QStringLiteral("&OK"), {});
+    OKButton = MakeCaptioned<QPushButton>(this, "OKButton", {313, 312, 75, 25}, !kTranslatable);
     OKButton->setDefault(true);
     CancelButton =
-        MakeCaptioned<QPushButton>(this, "CancelButton", {394, 312, 75, 25},
-                                   QStringLiteral("&Cancel"), QStringLiteral("&Abbruch"));
+        MakeCaptioned<QPushButton>(this, "CancelButton", {394, 312, 75, 25}, kTranslatable);
 }
 
 void TVelodropSettings::CreateFtpGroup() {
-    GroupBox1 = Make<QGroupBox>(this, "GroupBox1", {8, 0, 461, 153});
-    GroupBox1->setTitle(QStringLiteral("FTP"));
+    GroupBox1 = MakeCaptioned<QGroupBox>(this, "GroupBox1", {8, 0, 461, 153}, !kTranslatable);
     QWidget* g = GroupBox1;
-    HostLabel = MakeLabel(g, "HostLabel", {16, 16, 98, 13}, QStringLiteral("Host:"),
-                          QStringLiteral("Server:"), false);
+    HostLabel = MakeLabel(g, "HostLabel", {16, 16, 98, 13}, kTranslatable, false);
     HostInput = Make<QLineEdit>(g, "HostInput", {120, 13, 329, 21});
-    PortLabel = MakeLabel(g, "PortLabel", {16, 43, 24, 13}, QStringLiteral("Port:"), {});
+    PortLabel = MakeLabel(g, "PortLabel", {16, 43, 24, 13}, !kTranslatable);
     PortInput = Make<QLineEdit>(g, "PortInput", {120, 40, 49, 21});
     AcceptTypedDigitsOnly(PortInput);
-    useTLSCheckBox = MakeCaptioned<QCheckBox>(
-        g, "useTLSCheckBox", {184, 43, 265, 17},
-        QStringLiteral("Use TLS (needs libeay32.dll and ssleay32.dll) "),
-        QStringLiteral("TLS benutzen (benötigt libeay32.dll + ssleay32.dll)"));
-    UsernameLabel = MakeLabel(g, "UsernameLabel", {16, 70, 52, 13}, QStringLiteral("Username:"),
-                              QStringLiteral("Benutzername:"));
+    useTLSCheckBox =
+        MakeCaptioned<QCheckBox>(g, "useTLSCheckBox", {184, 43, 265, 17}, kTranslatable);
+    UsernameLabel = MakeLabel(g, "UsernameLabel", {16, 70, 52, 13}, kTranslatable);
     UsernameInput = Make<QLineEdit>(g, "UsernameInput", {120, 67, 329, 21});
-    PasswordLabel = MakeLabel(g, "PasswordLabel", {16, 97, 50, 13}, QStringLiteral("Password:"),
-                              QStringLiteral("Kennwort:"));
+    PasswordLabel = MakeLabel(g, "PasswordLabel", {16, 97, 50, 13}, kTranslatable);
     PasswordInput = Make<QLineEdit>(g, "PasswordInput", {120, 94, 329, 21});
     PasswordInput->setEchoMode(QLineEdit::Password);
-    HostdirectoryLabel =
-        MakeLabel(g, "HostdirectoryLabel", {16, 124, 72, 13}, QStringLiteral("Host directory:"),
-                  QStringLiteral("Serververzeichnis:"));
+    HostdirectoryLabel = MakeLabel(g, "HostdirectoryLabel", {16, 124, 72, 13}, kTranslatable);
     DirectoryInput = Make<QLineEdit>(g, "DirectoryInput", {120, 121, 237, 21});
-    ExtraDirButton = MakeCaptioned<QPushButton>(g, "ExtraDirButton", {363, 119, 86, 25},
-                                                QStringLiteral("E&xtra Directory"),
-                                                QStringLiteral("E&xtra Ordner"));
+    ExtraDirButton =
+        MakeCaptioned<QPushButton>(g, "ExtraDirButton", {363, 119, 86, 25}, kTranslatable);
 }
 
 void TVelodropSettings::CreateCommonGroup() {
-    GroupBox2 = Make<QGroupBox>(this, "GroupBox2", {8, 159, 461, 146});
-    GroupBox2->setTitle(QStringLiteral("Common"));
-    SetTag(GroupBox2, kTranslatableTag);
-    SetHint(GroupBox2, QStringLiteral("Allgemein"));
+    GroupBox2 = MakeCaptioned<QGroupBox>(this, "GroupBox2", {8, 159, 461, 146}, kTranslatable);
     QWidget* g = GroupBox2;
-    basurlLabel = MakeLabel(g, "basurlLabel", {16, 18, 48, 13}, QStringLiteral("Link base:"),
-                            QStringLiteral("Linkbasis:"));
+    basurlLabel = MakeLabel(g, "basurlLabel", {16, 18, 48, 13}, kTranslatable);
     baseURLInput = Make<QLineEdit>(g, "baseURLInput", {120, 13, 329, 21});
-    AutoclosetimeoutLabel =
-        MakeLabel(g, "AutoclosetimeoutLabel", {16, 44, 54, 13}, QStringLiteral("Auto close:"),
-                  QStringLiteral("Autom. beenden:"));
+    AutoclosetimeoutLabel = MakeLabel(g, "AutoclosetimeoutLabel", {16, 44, 54, 13}, kTranslatable);
     AutoclosetimeoutInput = Make<QLineEdit>(g, "AutoclosetimeoutInput", {120, 40, 49, 21});
     AcceptTypedDigitsOnly(AutoclosetimeoutInput);
-    Label3 = MakeLabel(g, "Label3", {177, 44, 180, 13},
-                       QStringLiteral("Timeout in seconds (0=no auto close)"),
-                       QStringLiteral("Verzögerung in Sekunden (0=nicht automatisch beenden)"));
-    resizeJPGLabel =
-        MakeLabel(g, "resizeJPGLabel", {16, 71, 94, 13}, QStringLiteral("Resize JPG Images:"),
-                  QStringLiteral("Größe JPG Bilder:"));
+    Label3 = MakeLabel(g, "Label3", {177, 44, 180, 13}, kTranslatable);
+    resizeJPGLabel = MakeLabel(g, "resizeJPGLabel", {16, 71, 94, 13}, kTranslatable);
     resizeJPGInput = Make<QLineEdit>(g, "resizeJPGInput", {120, 67, 49, 21});
     AcceptTypedDigitsOnly(resizeJPGInput);
-    percentLabel =
-        MakeLabel(g, "percentLabel", {177, 70, 112, 13}, QStringLiteral("Percent (0=no change)"),
-                  QStringLiteral("Prozent (0=keine Änderung)"));
-    CopyLinkToClipboardCheckBox =
-        MakeCaptioned<QCheckBox>(g, "CopyLinkToClipboardCheckBox", {120, 94, 321, 17},
-                                 QStringLiteral("Copy link to Clipboard"),
-                                 QStringLiteral("Kopiere Link in die Zwischenablage"));
+    percentLabel = MakeLabel(g, "percentLabel", {177, 70, 112, 13}, kTranslatable);
+    CopyLinkToClipboardCheckBox = MakeCaptioned<QCheckBox>(g, "CopyLinkToClipboardCheckBox",
+                                                           {120, 94, 321, 17}, kTranslatable);
     RemoveFileAtExitCheckBox =
-        MakeCaptioned<QCheckBox>(g, "RemoveFileAtExitCheckBox", {120, 117, 321, 17},
-                                 QStringLiteral("At exit remove uploaded files on FTP host"),
-                                 QStringLiteral("Lösche hochgeladene Dateien vom Server bei Exit"));
+        MakeCaptioned<QCheckBox>(g, "RemoveFileAtExitCheckBox", {120, 117, 321, 17}, kTranslatable);
 }
 
 void TVelodropSettings::SetTabOrder() {
@@ -193,6 +160,34 @@ bool TVelodropSettings::FormKeyDown(int Key) {
     if (Key != Qt::Key_Escape) return false;
     reject();
     return true;
+}
+
+void TVelodropSettings::ShowSettings(const TSettings& S) {
+    HostInput->setText(S.Host);
+    PortInput->setText(QString::number(S.Port));
+    UsernameInput->setText(S.Username);
+    PasswordInput->setText(S.Password);
+    DirectoryInput->setText(S.Directory);
+    baseURLInput->setText(S.BaseURL);
+    AutoclosetimeoutInput->setText(QString::number(S.Timeout));
+    RemoveFileAtExitCheckBox->setChecked(S.RemoveFileAtExit);
+    CopyLinkToClipboardCheckBox->setChecked(S.CopyLinkToClipboard);
+    useTLSCheckBox->setChecked(S.UseTLS);
+    resizeJPGInput->setText(QString::number(S.ResizeJPGImages));
+}
+
+void TVelodropSettings::TakeSettings(TSettings& S) const {
+    S.Host = HostInput->text();
+    S.Port = static_cast<std::uint16_t>(IntegerOrDefault(PortInput->text(), 21));
+    S.Username = UsernameInput->text();
+    S.Password = PasswordInput->text();
+    S.Directory = DirectoryInput->text();
+    S.BaseURL = baseURLInput->text();
+    S.Timeout = IntegerOrDefault(AutoclosetimeoutInput->text(), 0);
+    S.RemoveFileAtExit = RemoveFileAtExitCheckBox->isChecked();
+    S.CopyLinkToClipboard = CopyLinkToClipboardCheckBox->isChecked();
+    S.UseTLS = useTLSCheckBox->isChecked();
+    S.ResizeJPGImages = AbsoluteValue(IntegerOrDefault(resizeJPGInput->text(), 0));
 }
 
 void TVelodropSettings::OKButtonClick() { accept(); }

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include "app/core/Settings.h"
+
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -21,6 +23,13 @@ class TVelodropSettings final : public QDialog {
     Q_OBJECT
   public:
     explicit TVelodropSettings(QWidget* Parent = nullptr);
+
+    /// The controls := the settings, as the user is to see them.
+    void ShowSettings(const TSettings& Settings);
+    /// The settings := what the controls hold: texts as typed, numbers by
+    /// the integer rule. `AutoLanguage` and the log switch have no control
+    /// and stay as they are.
+    void TakeSettings(TSettings& Settings) const;
 
     QPushButton* OKButton;
     QPushButton* CancelButton;

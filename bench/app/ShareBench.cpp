@@ -74,8 +74,8 @@ int main(int argc, char** argv) {
         if (!window.ConnectToServer()) return 1;
         connect.push_back(t.nsecsElapsed() / 1e6);
         t.restart();
-        window.IdFTP1.Put(file, "bench.bin");
-        window.IdFTP1.Disconnect();
+        window.Core().Folder().Put(QString::fromStdString(file), QStringLiteral("bench.bin"));
+        window.Core().Folder().Close();
         upload.push_back(t.nsecsElapsed() / 1e6);
         t.restart();
         window.ShowQRCode(

@@ -21,7 +21,8 @@ TEST(Language, GermanOnlyForGermanyAndWhenAllowed) {
     ::unsetenv("LC_MESSAGES");
     for (const auto& c : cases) {
         ::setenv("LANG", c.Lang, 1);
-        EXPECT_EQ(UseGermanTexts(c.AutoLanguage), c.German) << c.Lang << " " << c.AutoLanguage;
+        EXPECT_EQ(InterfaceLanguage(c.AutoLanguage) == TLanguage::German, c.German)
+            << c.Lang << " " << c.AutoLanguage;
     }
     EXPECT_EQ(GetLocaleString(2), QString());
 }

@@ -49,9 +49,10 @@ TEST_F(MainWindow, LayoutAsDesigned) {
 TEST_F(MainWindow, FirstRunOpensSettingsAndCancelKeepsDefaults) {
     auto w = MakeWindow();
     EXPECT_EQ(TModalSeam::DialogsShown(), 1);
-    EXPECT_EQ(w->IdFTP1.Host(), std::string());
-    EXPECT_EQ(w->IdFTP1.Port(), 21);
-    EXPECT_EQ(w->IdLogFile1.Filename(), ConfigFile("ftp.log"));  // log stays on
+    EXPECT_EQ(w->State().Settings.Host, QStringLiteral());
+    EXPECT_EQ(w->State().Settings.Port, 21);
+    EXPECT_EQ(w->Core().Folder().LogFileName(),
+              QString::fromStdString(ConfigFile("ftp.log")));  // log stays on
     EXPECT_FALSE(std::filesystem::exists(SettingsPath()));
     EXPECT_TRUE(w->isHidden());  // the dialog came before the window was ever shown
 }
@@ -64,7 +65,7 @@ TEST_F(MainWindow, FirstRunOkSavesSettingsThenTestsTheConnection) {
         return int(QDialog::Accepted);
     });
     auto w = MakeWindow();
-    EXPECT_EQ(w->IdFTP1.Host(), std::string("127.0.0.1"));
+    EXPECT_EQ(w->State().Settings.Host, QStringLiteral("127.0.0.1"));
     const std::string saved = test::ReadFileBytes(SettingsPath());
     EXPECT_TRUE(saved.starts_with("[FTP]\nHost=127.0.0.1\nPort=1\n")) << saved;
     // The test could not connect: its message, and no second dialog.
@@ -79,14 +80,15 @@ TEST_F(MainWindow, LoadsSettingsAndStartsANewLog) {
     auto w = MakeWindow();
     EXPECT_EQ(TModalSeam::DialogsShown(), 0);
     EXPECT_FALSE(std::filesystem::exists(ConfigFile("ftp.log")));
-    EXPECT_EQ(w->IdFTP1.Host(), std::string("h"));
-    EXPECT_EQ(w->IdFTP1.Port(), 2121);
-    EXPECT_EQ(w->State().Directory, QStringLiteral("a/b"));
-    EXPECT_EQ(w->State().Timeout, 7);
-    EXPECT_EQ(w->IdLogFile1.Filename(), std::string());  // no "Log=1": no log this run
+    EXPECT_EQ(w->State().Settings.Host, QStringLiteral("h"));
+    EXPECT_EQ(w->State().Settings.Port, 2121);
+    EXPECT_EQ(w->State().Settings.Directory, QStringLiteral("a/b"));
+    EXPECT_EQ(w->State().Settings.Timeout, 7);
+    EXPECT_EQ(w->Core().Folder().LogFileName(), QString());  // no "Log=1": no log this run
 
     WriteSettings("[Common]\nLog=1\n");
-    EXPECT_EQ(MakeWindow()->IdLogFile1.Filename(), ConfigFile("ftp.log"));
+    EXPECT_EQ(MakeWindow()->Core().Folder().LogFileName(),
+              QString::fromStdString(ConfigFile("ftp.log")));
 }
 
 TEST_F(MainWindow, ShortenerModeUsesItsOwnSettingsAndStartsMinimized) {

@@ -101,17 +101,17 @@ TEST_F(SettingsDialog, FilledFromTheSettingsAndReadBackAfterOk) {
         return int(QDialog::Accepted);
     });
     w->BtnSettingsClick();
-    EXPECT_EQ(w->IdFTP1.Username(), std::string(" spaced user "));  // taken as typed
-    EXPECT_EQ(w->IdFTP1.Password(), std::string("gëheim"));
-    EXPECT_TRUE(w->State().RemoveFileAtExit);
-    EXPECT_FALSE(w->State().UseTLS);
+    EXPECT_EQ(w->State().Settings.Username, QStringLiteral(" spaced user "));  // taken as typed
+    EXPECT_EQ(w->State().Settings.Password, QStringLiteral("gëheim"));
+    EXPECT_TRUE(w->State().Settings.RemoveFileAtExit);
+    EXPECT_FALSE(w->State().Settings.UseTLS);
     EXPECT_TRUE(w->AutoCloseTimer->isActive());
     EXPECT_EQ(w->AutoCloseTimer->interval(), 3000);
     // What was saved comes back on the next start.
     auto again = MakeWindow();
-    EXPECT_EQ(again->IdFTP1.Username(), std::string("spaced user"));  // the reader trims
-    EXPECT_EQ(again->IdFTP1.Password(), std::string("gëheim"));
-    EXPECT_TRUE(again->State().RemoveFileAtExit);
+    EXPECT_EQ(again->State().Settings.Username, QStringLiteral("spaced user"));  // the reader trims
+    EXPECT_EQ(again->State().Settings.Password, QStringLiteral("gëheim"));
+    EXPECT_TRUE(again->State().Settings.RemoveFileAtExit);
 }
 
 TEST_F(SettingsDialog, NumericFieldsFollowTheIntegerRule) {
@@ -136,9 +136,9 @@ TEST_F(SettingsDialog, NumericFieldsFollowTheIntegerRule) {
             return int(QDialog::Accepted);
         });
         w->BtnSettingsClick();
-        EXPECT_EQ(w->IdFTP1.Port(), c.ExpectedPort) << c.Port.toStdString();
-        EXPECT_EQ(w->State().Timeout, c.ExpectedTimeout) << c.Timeout.toStdString();
-        EXPECT_EQ(w->State().ResizeJPGImages, c.ExpectedResize) << c.Resize.toStdString();
+        EXPECT_EQ(w->State().Settings.Port, c.ExpectedPort) << c.Port.toStdString();
+        EXPECT_EQ(w->State().Settings.Timeout, c.ExpectedTimeout) << c.Timeout.toStdString();
+        EXPECT_EQ(w->State().Settings.ResizeJPGImages, c.ExpectedResize) << c.Resize.toStdString();
     }
     EXPECT_FALSE(w->AutoCloseTimer->isActive());  // the last timeout, 0, switches auto-close off
 }
@@ -151,7 +151,7 @@ TEST_F(SettingsDialog, CancelTakesNothingBackAndSavesNothing) {
         return int(QDialog::Rejected);
     });
     w->BtnSettingsClick();
-    EXPECT_EQ(w->IdFTP1.Host(), std::string("h"));
+    EXPECT_EQ(w->State().Settings.Host, QStringLiteral("h"));
     EXPECT_EQ(test::ReadFileBytes(SettingsPath()), "[FTP]\nHost=h\n[Common]\nTimeout=2\n");
     EXPECT_TRUE(w->AutoCloseTimer->isActive());
     EXPECT_EQ(w->AutoCloseTimer->interval(), 2000);
@@ -172,7 +172,7 @@ TEST_F(SettingsDialog, WriteErrorReachesTheErrorBoxAndKeepsTheValues) {
     EXPECT_EQ(TModalSeam::ShownMessages()[0].Text,
               QString::fromStdString("In " + blocked + " kann nicht geschrieben werden."));
     EXPECT_EQ(TModalSeam::ShownMessages()[0].Icon, QMessageBox::Critical);
-    EXPECT_EQ(w->IdFTP1.Host(), std::string("new host"));
+    EXPECT_EQ(w->State().Settings.Host, QStringLiteral("new host"));
     EXPECT_TRUE(w->AutoCloseTimer->isActive());
 }
 
@@ -185,15 +185,15 @@ TEST_F(SettingsDialog, ExtraDirectoryAppendsTheSameLevelToBothFields) {
         return int(QDialog::Accepted);
     });
     w->BtnSettingsClick();
-    const QStringList dir = w->State().Directory.split(u'/');
-    const QStringList url = w->State().BaseURL.split(u'/');
+    const QStringList dir = w->State().Settings.Directory.split(u'/');
+    const QStringList url = w->State().Settings.BaseURL.split(u'/');
     ASSERT_EQ(dir.size(), 3);
     EXPECT_EQ(dir[0], QStringLiteral("D"));
     EXPECT_EQ(dir[1].size(), 8);
     EXPECT_EQ(dir[2].size(), 8);
     EXPECT_NE(dir[1], dir[2]);
     EXPECT_EQ(url.mid(url.size() - 2), dir.mid(1));
-    EXPECT_TRUE(w->State().BaseURL.startsWith(QStringLiteral("https://b/")));
+    EXPECT_TRUE(w->State().Settings.BaseURL.startsWith(QStringLiteral("https://b/")));
 }
 
 TEST_F(SettingsDialog, GermanCaptionsUnderAGermanLocale) {

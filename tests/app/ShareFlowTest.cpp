@@ -151,7 +151,8 @@ TEST_F(ShareFlow, FailedShareKeepsThePreviousLinkAndTheNextShareWorks) {
     const QString firstLink = w->urlDisplay->text();
     const QImage firstCode = w->QRCodeBitmapImage();
 
-    w->State().ResizeJPGImages = 50;  // a text file is no JPEG: the share fails after connecting
+    w->State().Settings.ResizeJPGImages =
+        50;  // a text file is no JPEG: the share fails after connecting
     w->WMDropFiles({Q(LocalFile("second.txt", "2"))});
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_TRUE(Messages()[0].startsWith(QStringLiteral("FTP: JPEG-Fehler #")))
@@ -160,7 +161,7 @@ TEST_F(ShareFlow, FailedShareKeepsThePreviousLinkAndTheNextShareWorks) {
     EXPECT_EQ(w->QRCodeBitmapImage(), firstCode);
     EXPECT_TRUE(w->AutoCloseTimer->isActive());  // re-armed after a failed upload too
 
-    w->State().ResizeJPGImages = 0;
+    w->State().Settings.ResizeJPGImages = 0;
     w->WMDropFiles({Q(LocalFile("third.txt", "3"))});
     EXPECT_EQ(Messages().size(), 1u);
     EXPECT_EQ(ServerFiles().size(), 2u);
@@ -369,10 +370,11 @@ TEST_F(TlsShareFlow, FailedShareThenNextSharesWorkOverTls) {
     const std::string text = FFiles.File("t.txt");
     test::WriteFileBytes(text, "over tls");
 
-    w->State().ResizeJPGImages = 50;  // fails after the TLS login: the session is left open
+    w->State().Settings.ResizeJPGImages =
+        50;  // fails after the TLS login: the session is left open
     w->WMDropFiles({QString::fromStdString(text)});
     ASSERT_EQ(TModalSeam::ShownMessages().size(), 1u);
-    w->State().ResizeJPGImages = 0;
+    w->State().Settings.ResizeJPGImages = 0;
     w->WMDropFiles({QString::fromStdString(text)});
     w->WMDropFiles({QString::fromStdString(text)});
     EXPECT_EQ(TModalSeam::ShownMessages().size(), 1u)
@@ -416,7 +418,7 @@ TEST(ConnectionTest, RefusedUploadReopensTheDialogWithTheValuesJustConfirmed) {
     EXPECT_TRUE(TModalSeam::ShownMessages()[0].Text.startsWith(
         QStringLiteral("FTP: Storing this name is refused.")))
         << TModalSeam::ShownMessages()[0].Text.toStdString();
-    EXPECT_EQ(w.State().Directory, QStringLiteral("inbox"));  // saved and in effect
+    EXPECT_EQ(w.State().Settings.Directory, QStringLiteral("inbox"));  // saved and in effect
     EXPECT_TRUE(fs::exists(fs::path(server.Home()) / "inbox"));
 }
 
@@ -429,7 +431,7 @@ TEST_F(ShareFlow, WrongPasswordFailsTheTestWithoutReopeningTheDialog) {
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_TRUE(Messages()[0].startsWith(QStringLiteral("FTP: ")));
     EXPECT_EQ(TModalSeam::DialogsShown(), 1);
-    EXPECT_EQ(w->IdFTP1.Password(), std::string("wrong"));  // stays in effect
+    EXPECT_EQ(w->State().Settings.Password, QStringLiteral("wrong"));  // stays in effect
 }
 
 }  // namespace

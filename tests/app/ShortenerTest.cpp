@@ -124,10 +124,9 @@ TEST_F(Shortener, TableIsNeverEmptiedByTheInstallation) {
     server.WriteFile("shortener.ini", "Abc12=\"https://kept.example\"\r\n");
     auto w = MakeShortener(server, QStringLiteral("https://kept.example"));
     ASSERT_TRUE(w->ConnectToServer());
-    ftp::TIdMemoryStream empty;
-    w->IdFTP1.Append(empty,
-                     "shortener.ini");  // what the installation sends when it misses the table
-    w->IdFTP1.Disconnect();
+    // What the installation sends when it misses the table.
+    w->Core().Folder().Append({}, QStringLiteral("shortener.ini"));
+    w->Core().Folder().Close();
     EXPECT_EQ(server.ReadFile("shortener.ini"), "Abc12=\"https://kept.example\"\r\n");
 }
 

@@ -1,0 +1,113 @@
+#include "app/core/FtpRemoteFolder.h"
+
+#include "app/core/ShareNames.h"
+
+namespace vd::app {
+namespace {
+
+std::string Utf8(const QString& Text) { return Text.toStdString(); }
+
+}  // namespace
+
+TFtpRemoteFolder::TFtpRemoteFolder() {
+    IdSSLIOHandlerSocketOpenSSL1.SetIntercept(&IdLogFile1);
+    IdSSLIOHandlerSocketOpenSSL1.SetMaxLineAction(ftp::TIdMaxLineAction::maException);
+    IdSSLIOHandlerSocketOpenSSL1.SetPort(21);
+    IdSSLIOHandlerSocketOpenSSL1.SetReadTimeout(60000);
+    ftp::TIdSSLOptions& tls = IdSSLIOHandlerSocketOpenSSL1.SSLOptions();
+    tls.SetMethod(ftp::TIdSSLVersion::sslvTLSv1_2);
+    tls.SetSSLVersions({ftp::TIdSSLVersion::sslvTLSv1_2});
+    tls.SetMode(ftp::TIdSSLMode::sslmUnassigned);
+    tls.SetVerifyMode({});  // users' own servers often have self-signed certificates
+    tls.SetVerifyDepth(0);
+
+    IdFTP1.SetIntercept(&IdLogFile1);
+    IdFTP1.SetIPVersion(ftp::TIdIPVersion::Id_IPv4);
+    IdFTP1.SetPassiveUseControlHost(true);
+    IdFTP1.SetConnectTimeout(0);
+    IdFTP1.SetTransferType(ftp::TIdFTPTransferType::ftBinary);
+    // A data connection that goes quiet must not block the program for good.
+    IdFTP1.SetTransferTimeout(60000);
+}
+
+void TFtpRemoteFolder::SetLogFileName(const QString& FileName) {
+    IdLogFile1.SetFilename(Utf8(FileName));
+}
+
+QString TFtpRemoteFolder::LogFileName() const {
+    return QString::fromStdString(IdLogFile1.Filename());
+}
+
+void TFtpRemoteFolder::SelectTLS(bool UseTLS) {
+    if (UseTLS) {
+        IdFTP1.SetIOHandler(&IdSSLIOHandlerSocketOpenSSL1);
+        // Asking for TLS means no password in clear: a server that refuses
+        // every AUTH ends the session instead of the login going on plain.
+        IdFTP1.SetUseTLS(ftp::TIdUseTLS::utUseRequireTLS);
+    } else {
+        IdFTP1.SetIOHandler(nullptr);
+        IdFTP1.SetUseTLS(ftp::TIdUseTLS::utNoTLSSupport);
+    }
+}
+
+void TFtpRemoteFolder::EnterDirectory(const QString& Directory) {
+    for (const QString& component : DirectoryComponents(Directory)) {
+        try {
+            IdFTP1.MakeDir(Utf8(component));
+        } catch (const ftp::EIdException&) {
+            // Typically there already; entering it tells.
+        }
+        IdFTP1.ChangeDir(Utf8(component));
+    }
+}
+
+void TFtpRemoteFolder::Open(const TSettings& Settings) {
+    IdLogFile1.SetActive(!IdLogFile1.Filename().empty());
+    if (IdFTP1.Connected()) IdFTP1.Disconnect();  // a session an earlier failure left open
+    // The client refuses a TLS change while connected: closed just above.
+    SelectTLS(Settings.UseTLS);
+    IdFTP1.SetHost(Utf8(Settings.Host));
+    IdFTP1.SetPort(Settings.Port);
+    IdFTP1.SetUsername(Utf8(Settings.Username));
+    IdFTP1.SetPassword(Utf8(Settings.Password));
+    IdFTP1.Connect();
+    EnterDirectory(Settings.Directory);
+}
+
+void TFtpRemoteFolder::Put(const QString& LocalFile, const QString& RemoteName,
+                           const TProgress& Progress) {
+    IdFTP1.Put(Utf8(LocalFile), Utf8(RemoteName), Progress);
+}
+
+void TFtpRemoteFolder::PutContent(const QByteArray& Content, const QString& RemoteName) {
+    ftp::TIdMemoryStream stream(Content.toStdString());
+    IdFTP1.Put(stream, Utf8(RemoteName));
+}
+
+void TFtpRemoteFolder::Append(const QByteArray& Content, const QString& RemoteName) {
+    ftp::TIdMemoryStream stream(Content.toStdString());
+    IdFTP1.Append(stream, Utf8(RemoteName));
+}
+
+QByteArray TFtpRemoteFolder::Get(const QString& RemoteName) {
+    ftp::TIdMemoryStream stream;
+    IdFTP1.Get(Utf8(RemoteName), stream, true);
+    return QByteArray::fromStdString(stream.Bytes());
+}
+
+QStringList TFtpRemoteFolder::ListNames() {
+    std::vector<std::string> names;
+    IdFTP1.List(names);
+    QStringList list;
+    for (const std::string& name : names) list << QString::fromStdString(name);
+    return list;
+}
+
+void TFtpRemoteFolder::Delete(const QString& RemoteName) { IdFTP1.Delete(Utf8(RemoteName)); }
+
+void TFtpRemoteFolder::Close() noexcept {
+    IdFTP1.Disconnect();
+    IdLogFile1.SetActive(false);
+}
+
+}  // namespace vd::app

@@ -1,0 +1,49 @@
+#pragma once
+// The host directory on the user's server, as the flows see it: one session
+// at a time, opened in the host directory, a few file operations, closed.
+// FTP implements it today; another transport is another implementation.
+// Every operation raises an error whose message is meant for the user.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+
+#include "app/core/Settings.h"
+
+namespace vd::app {
+
+class TRemoteFolder {
+  public:
+    using TProgress = std::function<void(std::uint64_t Sent, std::uint64_t Total)>;
+
+    virtual ~TRemoteFolder() = default;
+
+    /// The traffic log's file, written during each session; empty text: no
+    /// log. Changed between sessions only.
+    virtual void SetLogFileName(const QString& FileName) = 0;
+    virtual QString LogFileName() const = 0;
+
+    /// Connects to the server of `Settings`, logs in and enters its host
+    /// directory, creating the levels that are missing. A session that an
+    /// earlier failure left open is closed first.
+    virtual void Open(const TSettings& Settings) = 0;
+    /// Stores the local file under `RemoteName`, replacing a file there;
+    /// `Progress` hears of each piece sent.
+    virtual void Put(const QString& LocalFile, const QString& RemoteName,
+                     const TProgress& Progress = {}) = 0;
+    /// Stores `Content` under `RemoteName`, replacing a file there.
+    virtual void PutContent(const QByteArray& Content, const QString& RemoteName) = 0;
+    /// Adds `Content` to the end of the file, creating it when missing.
+    virtual void Append(const QByteArray& Content, const QString& RemoteName) = 0;
+    /// The whole file.
+    virtual QByteArray Get(const QString& RemoteName) = 0;
+    /// The names in the host directory, as the server gives them.
+    virtual QStringList ListNames() = 0;
+    virtual void Delete(const QString& RemoteName) = 0;
+    /// Ends the session. Never fails.
+    virtual void Close() noexcept = 0;
+};
+
+}  // namespace vd::app

@@ -1,0 +1,19 @@
+#include "app/core/ServerSession.h"
+
+namespace vd::app {
+
+QString FtpMessage(const std::exception& Error) {
+    return QStringLiteral("FTP: ") + QString::fromUtf8(Error.what());
+}
+
+bool TServerSession::ConnectToServer() {
+    try {
+        FContext.Folder.Open(FContext.State.Settings);
+        return true;
+    } catch (const std::exception& e) {
+        FContext.User.ShowMessage(FtpMessage(e));
+        return false;
+    }
+}
+
+}  // namespace vd::app

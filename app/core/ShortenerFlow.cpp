@@ -1,0 +1,71 @@
+#include "app/core/ShortenerFlow.h"
+
+#include "app/core/Language.h"
+#include "app/core/RandomNames.h"
+#include "app/core/ServerSession.h"
+#include "app/core/ShareNames.h"
+#include "app/core/ShortenerTable.h"
+
+namespace vd::app {
+namespace {
+
+const QString kTableName = QStringLiteral("shortener.ini");
+
+// A listing may carry a path in front of each name; the name is what counts.
+bool Listed(const QStringList& Names, const QString& Name) {
+    for (const QString& entry : Names) {
+        if (entry.section(u'/', -1).compare(Name, Qt::CaseInsensitive) == 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void TShortenerFlow::InstallShortenerScripts() {
+    TRemoteFolder& folder = FContext.Folder;
+    try {
+        const QStringList names = folder.ListNames();
+        const std::pair<QString, QByteArray> scripts[] = {
+            {QStringLiteral(".htaccess"), HtaccessContent()},
+            {QStringLiteral("index.php"), IndexPhpContent()},
+        };
+        for (const auto& [name, content] : scripts) {
+            if (!Listed(names, name)) folder.PutContent(content, name);
+        }
+        // Appending nothing creates a missing table and leaves an existing
+        // one as it is, whatever the listing failed to show.
+        if (!Listed(names, kTableName)) folder.Append({}, kTableName);
+    } catch (const std::exception& e) {
+        FContext.User.ShowMessage(QStringLiteral("FTP (Shortener): ") +
+                                  QString::fromUtf8(e.what()));
+    }
+}
+
+QString TShortenerFlow::ShortenURL(const QString& URL) {
+    TControllerState& state = FContext.State;
+    const QString address = AddressToStore(URL);
+    if (address.isEmpty()) {
+        const TLanguage language = InterfaceLanguage(state.Settings.AutoLanguage);
+        FContext.User.ShowMessage(Text(language, u"AddressNotStorable") + URL);
+        return {};
+    }
+    if (!TServerSession(FContext).ConnectToServer()) return {};
+    // From here on the program ends, whether the shortening succeeds or not.
+    state.TerminationRequested = true;
+
+    InstallShortenerScripts();
+    TShortenerTable table = ParseShortenerTable(FContext.Folder.Get(kTableName));
+    QString code = FindCode(table.Lines, address);
+    if (code.isEmpty()) {
+        code = NewCode(table.Lines, [] { return randomString(5); });
+        table.Lines << code + QStringLiteral("=\"") + address + u'"';
+        FContext.Folder.PutContent(SerializeShortenerTable(table), kTableName);
+    }
+    FContext.Folder.Close();
+    const QString link = BuildLink(state.Settings.BaseURL, code);
+    FContext.User.SetClipboardText(link);
+    FContext.User.OpenURL(link);
+    return link;
+}
+
+}  // namespace vd::app

@@ -1,0 +1,31 @@
+#pragma once
+// How the flows reach the person using the program. The main window shows
+// boxes and fills its link field; the terminal writes to standard error;
+// tests record what they are told.
+
+#include <QString>
+#include <cstdint>
+
+namespace vd::app {
+
+class TUserInterface {
+  public:
+    virtual ~TUserInterface() = default;
+
+    /// A message the user must see; the window shows a box with OK.
+    virtual void ShowMessage(const QString& Text) = 0;
+    /// A question answered yes (true) or no. Where nobody can answer, no.
+    virtual bool AskYesNo(const QString& Question) = 0;
+    /// Bytes of an upload sent so far, of `Total`; called after each piece.
+    virtual void ShowProgress(std::uint64_t Sent, std::uint64_t Total) = 0;
+    /// The upload that showed progress has ended, whether it succeeded or not.
+    virtual void EndProgress() noexcept = 0;
+    /// The link of a finished share, for the link field.
+    virtual void ShowLink(const QString& Link) = 0;
+    /// Puts text on the clipboard; raises when that fails.
+    virtual void SetClipboardText(const QString& Text) = 0;
+    /// Opens a web address with the desktop's default handler.
+    virtual void OpenURL(const QString& URL) = 0;
+};
+
+}  // namespace vd::app

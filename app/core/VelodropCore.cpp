@@ -1,0 +1,70 @@
+#include "app/core/VelodropCore.h"
+
+#include <QFile>
+
+#include "app/core/ExitCleanup.h"
+#include "app/core/FtpRemoteFolder.h"
+#include "app/core/ServerSession.h"
+#include "app/core/SettingsFile.h"
+#include "app/core/ShareFlow.h"
+#include "app/core/ShortenerFlow.h"
+#include "platform/SpecialFolders.h"
+
+namespace vd::app {
+
+TVelodropCore::TVelodropCore(TUserInterface& User, std::unique_ptr<TRemoteFolder> Folder)
+    : FUser(User), FFolder(Folder ? std::move(Folder) : std::make_unique<TFtpRemoteFolder>()) {}
+
+void TVelodropCore::PrepareRunFiles(const QString& BaseName) {
+    const QString folder = QString::fromStdString(platform::CommonAppDataFolder());
+    FState.SettingsFile = SettingsFilePath(folder, BaseName);
+    FState.LogFileName = LogFilePath(folder);
+    FFolder->SetLogFileName(FState.LogFileName);
+    QFile::remove(FState.LogFileName);  // every run starts a new log
+}
+
+bool TVelodropCore::LoadSettings() {
+    if (!platform::FileExists(FState.SettingsFile.toStdString())) return false;
+    FState.Settings = ReadSettingsFile(FState.SettingsFile);
+    if (!FState.Settings.Log) FFolder->SetLogFileName({});
+    return true;
+}
+
+void TVelodropCore::SaveSettings() {
+    if (FState.SettingsFile.isEmpty()) return;
+    WriteSettingsFile(FState.SettingsFile, FState.Settings);
+}
+
+TLanguage TVelodropCore::LocalizeRuntimeTexts() {
+    const TLanguage language = InterfaceLanguage(FState.Settings.AutoLanguage);
+    FState.NotExistingText = Text(language, u"NotExistingText");
+    return language;
+}
+
+bool TVelodropCore::ConnectToServer() { return TServerSession(Context()).ConnectToServer(); }
+
+TTestResult TVelodropCore::TestConnection() { return TConnectionTest(Context()).TestConnection(); }
+
+bool TVelodropCore::CheckShareable(const QString& FileName) {
+    return TShareFlow(Context()).CheckShareable(FileName);
+}
+
+QString TVelodropCore::UploadFile(const QString& LocalFile, const QString& RemoteName) {
+    return TShareFlow(Context()).UploadFile(LocalFile, RemoteName);
+}
+
+QString TVelodropCore::ShareFile(const QString& FileName) {
+    return TShareFlow(Context()).ShareFile(FileName);
+}
+
+void TVelodropCore::RemoveUploadedFiles() { TExitCleanup(Context()).RemoveUploadedFiles(); }
+
+void TVelodropCore::InstallShortenerScripts() {
+    TShortenerFlow(Context()).InstallShortenerScripts();
+}
+
+QString TVelodropCore::ShortenURL(const QString& URL) {
+    return TShortenerFlow(Context()).ShortenURL(URL);
+}
+
+}  // namespace vd::app

@@ -1,0 +1,55 @@
+#pragma once
+// The application without a window: the run's state, the server, the files
+// of the run (settings and traffic log) and the flows. The main window and
+// the terminal front each hold one and bring their own user interface.
+
+#include <memory>
+
+#include "app/core/ConnectionTest.h"
+#include "app/core/ControllerState.h"
+#include "app/core/Language.h"
+#include "app/core/RemoteFolder.h"
+#include "app/core/UserInterface.h"
+
+namespace vd::app {
+
+class TVelodropCore final {
+  public:
+    /// `Folder` is the server; without one, FTP.
+    explicit TVelodropCore(TUserInterface& User, std::unique_ptr<TRemoteFolder> Folder = nullptr);
+
+    TControllerState& State() noexcept { return FState; }
+    const TControllerState& State() const noexcept { return FState; }
+    TRemoteFolder& Folder() noexcept { return *FFolder; }
+
+    /// The settings file (`BaseName` + ".ini") and the traffic log in the
+    /// configuration folder; the log of the previous run is deleted.
+    void PrepareRunFiles(const QString& BaseName);
+    /// False when there is no settings file (every setting keeps its
+    /// default and the log stays on). Otherwise reads it; the log is
+    /// written only when the file says Log=1.
+    bool LoadSettings();
+    /// Writes the settings file; raises when a key cannot be written.
+    void SaveSettings();
+    /// Sets the texts the flows build at run time for the current language
+    /// and returns that language.
+    TLanguage LocalizeRuntimeTexts();
+
+    bool ConnectToServer();
+    TTestResult TestConnection();
+    bool CheckShareable(const QString& FileName);
+    QString UploadFile(const QString& LocalFile, const QString& RemoteName);
+    QString ShareFile(const QString& FileName);
+    void RemoveUploadedFiles();
+    void InstallShortenerScripts();
+    QString ShortenURL(const QString& URL);
+
+  private:
+    TFlowContext Context() noexcept { return {FState, *FFolder, FUser}; }
+
+    TUserInterface& FUser;
+    std::unique_ptr<TRemoteFolder> FFolder;
+    TControllerState FState;
+};
+
+}  // namespace vd::app

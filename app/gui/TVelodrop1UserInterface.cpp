@@ -1,0 +1,64 @@
+// The main window as the flows' user interface: modal boxes, the upload's
+// progress in the link field, the clipboard and the browser.
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QUrl>
+
+#include "app/gui/ModalSeam.h"
+#include "app/gui/TVelodrop1.h"
+
+namespace vd::app {
+namespace {
+
+QString FormatBytes(std::uint64_t Bytes) {
+    if (Bytes < 1024 * 1024) return QStringLiteral("%1 KiB").arg(Bytes / 1024.0, 0, 'f', 1);
+    if (Bytes < 1024ull * 1024 * 1024)
+        return QStringLiteral("%1 MiB").arg(Bytes / (1024.0 * 1024), 0, 'f', 1);
+    return QStringLiteral("%1 GiB").arg(Bytes / (1024.0 * 1024 * 1024), 0, 'f', 2);
+}
+
+}  // namespace
+
+void TVelodrop1::ShowMessage(const QString& Text) {
+    // Boxes of the exit sequence come with the window hidden.
+    TModalSeam::MessageBox(isVisible() ? this : nullptr, Text, QCoreApplication::applicationName(),
+                           QMessageBox::NoIcon);
+}
+
+bool TVelodrop1::AskYesNo(const QString& Question) {
+    return TModalSeam::Question(isVisible() ? this : nullptr, Question,
+                                QCoreApplication::applicationName());
+}
+
+void TVelodrop1::ShowProgress(std::uint64_t Sent, std::uint64_t Total) {
+    // A few updates a second keep a long upload from looking frozen; input
+    // stays blocked, so no handler can start inside the upload.
+    if (!FTextBeforeProgress) {
+        FTextBeforeProgress = urlDisplay->text();
+        FProgressShown.invalidate();  // the first piece shows at once
+    }
+    if (FProgressShown.isValid() && FProgressShown.elapsed() < 100 && Sent < Total) return;
+    FProgressShown.start();
+    const int percent = Total ? static_cast<int>(Sent * 100 / Total) : 100;
+    urlDisplay->setText(
+        QStringLiteral("%1 / %2 (%3 %)").arg(FormatBytes(Sent), FormatBytes(Total)).arg(percent));
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TVelodrop1::EndProgress() noexcept {
+    if (!FTextBeforeProgress) return;
+    urlDisplay->setText(*FTextBeforeProgress);
+    FTextBeforeProgress.reset();
+}
+
+void TVelodrop1::ShowLink(const QString& Link) { urlDisplay->setText(Link); }
+
+void TVelodrop1::SetClipboardText(const QString& Text) {
+    QGuiApplication::clipboard()->setText(Text);
+}
+
+void TVelodrop1::OpenURL(const QString& URL) { TModalSeam::OpenUrl(QUrl(URL)); }
+
+}  // namespace vd::app
