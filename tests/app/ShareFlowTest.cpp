@@ -1,4 +1,5 @@
-// The share flow against a real FTP server (pyftpdlib on 127.0.0.1).
+// The share flow end to end: the window and the FTP client against a real
+// FTP server (pyftpdlib on 127.0.0.1).
 
 #include <QApplication>
 #include <QClipboard>
@@ -99,75 +100,6 @@ TEST_F(ShareFlow, DropSharesTheFirstFileAndShowsItsLink) {
     EXPECT_EQ(w->AutoCloseTimer->interval(), 30000);
 }
 
-TEST_F(ShareFlow, NamesAndLinksAreTakenAsTheyAre) {
-    TSettings s = ServerSettings();
-    s.BaseURL = QStringLiteral("https://x.org/d/");
-    auto w = MakeSharingWindow(s);
-    const std::string photo = LocalFile("my photo.jpg", "not really a photo");
-    w->WMDropFiles({Q(photo)});
-    w->WMDropFiles({});  // a drop without files shares the last file again
-    const auto names = ServerFiles();
-    ASSERT_EQ(names.size(), 2u);
-    EXPECT_NE(names[0], names[1]);
-    EXPECT_EQ(w->State().UploadedFiles.size(), 2);
-    for (const auto& name : names) EXPECT_TRUE(name.ends_with("_my photo.jpg")) << name;
-    EXPECT_EQ(w->State().Link, QStringLiteral("https://x.org/d//") + w->State().RemoteName);
-    EXPECT_TRUE(w->State().Link.contains(u' '));
-}
-
-TEST_F(ShareFlow, MissingFileOrFolderIsReportedAndStopsTheTimer) {
-    TSettings s = ServerSettings();
-    s.Timeout = 5;
-    auto w = MakeSharingWindow(s);
-    w->AutoCloseTimer->start(5000);
-    const std::string missing = FFiles.File("gone.txt");
-    w->WMDropFiles({Q(missing)});
-    w->WMDropFiles({Q(FFiles.Path().string())});
-    const std::vector<QString> expected{
-        Q(missing) + QStringLiteral(" not existing"),
-        Q(FFiles.Path().string()) + QStringLiteral(" not existing")};
-    EXPECT_EQ(Messages(), expected);
-    EXPECT_FALSE(w->AutoCloseTimer->isActive());
-    EXPECT_TRUE(ServerFiles().empty());
-    EXPECT_EQ(w->urlDisplay->text(), QString());
-}
-
-TEST_F(ShareFlow, FileNameWithALineBreakIsRefusedBeforeAnythingIsSent) {
-    auto w = MakeSharingWindow(ServerSettings());
-    const std::string odd = LocalFile("two\nlines.txt", "x");
-    w->WMDropFiles({Q(odd)});
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_TRUE(Messages()[0].contains(QStringLiteral("line break")));
-    EXPECT_TRUE(ServerFiles().empty());
-    EXPECT_TRUE(w->State().UploadedFiles.isEmpty());
-}
-
-TEST_F(ShareFlow, FailedShareKeepsThePreviousLinkAndTheNextShareWorks) {
-    TSettings s = ServerSettings();
-    s.Timeout = 9;
-    auto w = MakeSharingWindow(s);
-    w->show();
-    w->WMDropFiles({Q(LocalFile("first.txt", "1"))});
-    const QString firstLink = w->urlDisplay->text();
-    const QImage firstCode = w->QRCodeBitmapImage();
-
-    w->State().Settings.ResizeJPGImages =
-        50;  // a text file is no JPEG: the share fails after connecting
-    w->WMDropFiles({Q(LocalFile("second.txt", "2"))});
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_TRUE(Messages()[0].startsWith(QStringLiteral("FTP: JPEG-Fehler #")))
-        << Messages()[0].toStdString();
-    EXPECT_EQ(w->urlDisplay->text(), firstLink);
-    EXPECT_EQ(w->QRCodeBitmapImage(), firstCode);
-    EXPECT_TRUE(w->AutoCloseTimer->isActive());  // re-armed after a failed upload too
-
-    w->State().Settings.ResizeJPGImages = 0;
-    w->WMDropFiles({Q(LocalFile("third.txt", "3"))});
-    EXPECT_EQ(Messages().size(), 1u);
-    EXPECT_EQ(ServerFiles().size(), 2u);
-    EXPECT_TRUE(w->urlDisplay->text().endsWith(QStringLiteral("_third.txt")));
-}
-
 // Counts the paint events a widget receives.
 class TPaintCounter final : public QObject {
   public:
@@ -199,14 +131,6 @@ TEST_F(ShareFlow, LongUploadShowsItsProgressAndKeepsPainting) {
     EXPECT_EQ(w->urlDisplay->text(), w->State().Link);  // the link replaces the progress
 }
 
-TEST_F(ShareFlow, ClipboardUntouchedWhenSwitchedOff) {
-    QGuiApplication::clipboard()->setText(QStringLiteral("keep me"));
-    auto w = MakeSharingWindow(ServerSettings());
-    w->WMDropFiles({Q(LocalFile("c.txt", "c"))});
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("keep me"));
-    EXPECT_FALSE(w->urlDisplay->text().isEmpty());
-}
-
 TEST_F(ShareFlow, HostDirectoryIsMadeAndEnteredPerComponent) {
     const struct {
         const char* Directory;
@@ -232,77 +156,6 @@ TEST_F(ShareFlow, LeadingSlashEntersAnEmptyNameFirst) {
     // pyftpdlib takes "CWD" without a name as its home folder.
     EXPECT_TRUE(Messages().empty());
     EXPECT_TRUE(FServer.Exists("a/" + w->State().RemoteName.toStdString()));
-}
-
-TEST_F(ShareFlow, JpegIsShrunkBeforeTheUpload) {
-    TSettings s = ServerSettings();
-    s.ResizeJPGImages = 50;
-    ::setenv("TMPDIR", FFiles.Path().c_str(), 1);
-    auto w = MakeSharingWindow(s);
-    const std::string photo = FFiles.File("holiday.jpg");
-    test::WriteQuadrantJpeg(photo, 1000, 750, true);
-    w->WMDropFiles({Q(photo)});
-    ::unsetenv("TMPDIR");
-    EXPECT_TRUE(Messages().empty());
-    const std::string remote = w->State().RemoteName.toStdString();
-    EXPECT_TRUE(remote.ends_with("_holiday.jpg"));
-    const auto info = test::ReadJpegInfo(FServer.Home() + "/" + remote);
-    EXPECT_EQ(info.Width, 500);
-    EXPECT_EQ(info.Height, 375);
-    EXPECT_TRUE(info.Progressive);
-}
-
-TEST_F(ShareFlow, FileOnTheCommandLineIsSharedOnceAtTheFirstShow) {
-    const std::string file = LocalFile("arg.txt", "argument");
-    auto w = MakeSharingWindow(ServerSettings(), {Q(file)});
-    EXPECT_TRUE(ServerFiles().empty());  // not before the window shows
-    w->show();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !ServerFiles().empty(); }, 10000));
-    w->BtnSettingsClick();  // a dialog that closes gives no new activation
-    w->hide();
-    w->show();
-    QTest::qWait(200);
-    EXPECT_EQ(ServerFiles().size(), 1u);
-}
-
-TEST_F(ShareFlow, DoubleClickPicksAFileAndCancelDoesNothing) {
-    auto w = MakeSharingWindow(ServerSettings());
-    w->QRCodePaintBoxDblClick();  // no file armed: the dialog is cancelled
-    EXPECT_TRUE(ServerFiles().empty());
-    TModalSeam::SetNextFileName(Q(LocalFile("picked.txt", "p")));
-    w->QRCodePaintBoxDblClick();
-    ASSERT_EQ(ServerFiles().size(), 1u);
-    EXPECT_TRUE(ServerFiles()[0].ends_with("_picked.txt"));
-}
-
-TEST_F(ShareFlow, ExitRemovesThisRunsUploadsAndReportsRefusals) {
-    TSettings s = ServerSettings();
-    s.RemoveFileAtExit = true;
-    auto w = MakeSharingWindow(s);
-    for (const char* name : {"one.txt", "two.txt", "three.txt"})
-        w->WMDropFiles({Q(LocalFile(name, name))});
-    ASSERT_EQ(ServerFiles().size(), 3u);
-    const QStringList uploads = w->State().UploadedFiles;
-    fs::remove(FServer.Home() + "/" + uploads[1].toStdString());  // deleted by hand
-
-    w->BtnCancelClick();
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_TRUE(Messages()[0].startsWith(QStringLiteral("FTP: "))) << Messages()[0].toStdString();
-    EXPECT_EQ(ServerFiles(),
-              std::vector<std::string>{uploads[2].toStdString()});  // stops at the refusal
-    EXPECT_EQ(w->State().UploadedFiles, uploads);
-    EXPECT_TRUE(w->TerminationRequested());
-    EXPECT_TRUE(w->isHidden());
-}
-
-TEST_F(ShareFlow, ExitWithNothingUploadedMakesNoConnection) {
-    TSettings s = ServerSettings();
-    s.RemoveFileAtExit = true;
-    s.Port = 1;  // a connection attempt would fail with a message
-    auto w = MakeSharingWindow(s);
-    w->BtnCancelClick();
-    EXPECT_TRUE(Messages().empty());
-    EXPECT_TRUE(w->TerminationRequested());
 }
 
 TEST_F(ShareFlow, ConnectionTestUploadsAndDeletesItsFile) {
@@ -386,52 +239,6 @@ TEST_F(TlsShareFlow, FailedShareThenNextSharesWorkOverTls) {
     EXPECT_NE(log.find("AUTH TLS"), std::string::npos);
     EXPECT_NE(log.find("PBSZ 0"), std::string::npos);
     EXPECT_NE(log.find("STOR velodrop_"), std::string::npos);  // commands logged in plain text
-}
-
-TEST(ConnectionTest, RefusedUploadReopensTheDialogWithTheValuesJustConfirmed) {
-    test::TPyFtpServerOptions options;
-    options.RefuseStor = {"vdf*.TMP"};
-    test::TPyFtpServer server(options);
-    test::TTempDir config;
-    ::setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
-    TModalSeam::BeginTesting();
-    // First run: the dialog is filled in and confirmed; the test's upload is
-    // refused, so the dialog comes again with what was entered; Cancel keeps it.
-    TModalSeam::SetNextDialogAnswer([&](QDialog& D) {
-        auto& d = static_cast<TVelodropSettings&>(D);
-        d.HostInput->setText(QString::fromStdString(server.Host()));
-        d.PortInput->setText(QString::number(server.Port()));
-        d.UsernameInput->setText(QString::fromStdString(server.User()));
-        d.PasswordInput->setText(QString::fromStdString(server.Password()));
-        d.DirectoryInput->setText(QStringLiteral("inbox"));
-        return int(QDialog::Accepted);
-    });
-    TModalSeam::SetNextDialogAnswer([&](QDialog& D) {
-        auto& d = static_cast<TVelodropSettings&>(D);
-        EXPECT_EQ(d.HostInput->text(), QString::fromStdString(server.Host()));
-        EXPECT_EQ(d.DirectoryInput->text(), QStringLiteral("inbox"));
-        return int(QDialog::Rejected);
-    });
-    TVelodrop1 w({QStringLiteral("/usr/bin/velodrop")});
-    EXPECT_EQ(TModalSeam::DialogsShown(), 2);
-    ASSERT_EQ(TModalSeam::ShownMessages().size(), 1u);
-    EXPECT_TRUE(TModalSeam::ShownMessages()[0].Text.startsWith(
-        QStringLiteral("FTP: Storing this name is refused.")))
-        << TModalSeam::ShownMessages()[0].Text.toStdString();
-    EXPECT_EQ(w.State().Settings.Directory, QStringLiteral("inbox"));  // saved and in effect
-    EXPECT_TRUE(fs::exists(fs::path(server.Home()) / "inbox"));
-}
-
-TEST_F(ShareFlow, WrongPasswordFailsTheTestWithoutReopeningTheDialog) {
-    TSettings s = ServerSettings();
-    s.Password = QStringLiteral("wrong");
-    auto w = MakeSharingWindow(s);
-    TModalSeam::SetNextDialogAnswer([](QDialog&) { return int(QDialog::Accepted); });
-    w->BtnSettingsClick();
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_TRUE(Messages()[0].startsWith(QStringLiteral("FTP: ")));
-    EXPECT_EQ(TModalSeam::DialogsShown(), 1);
-    EXPECT_EQ(w->State().Settings.Password, QStringLiteral("wrong"));  // stays in effect
 }
 
 }  // namespace

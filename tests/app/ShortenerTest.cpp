@@ -78,32 +78,6 @@ TEST_F(Shortener, EmptyDirectoryGetsTheScriptsAndTheFirstRecord) {
     EXPECT_TRUE(w->TerminationRequested());
 }
 
-TEST_F(Shortener, KnownAddressKeepsItsCodeAndTheTableIsNotSentAgain) {
-    test::TPyFtpServerOptions refuseUploads;
-    refuseUploads.RefuseStor = {".htaccess", "index.php", "shortener.ini"};  // an upload would show
-    test::TPyFtpServer server(refuseUploads);
-    server.WriteFile(".htaccess", HtaccessContent().toStdString());
-    server.WriteFile("index.php", IndexPhpContent().toStdString());
-    server.WriteFile("shortener.ini",
-                     "Abc12=\"https://one.example\"\r\nXyz34=\"HTTPS://Two.Example\"\r\n");
-    auto w = MakeShortener(server, QStringLiteral("HTTPS://Two.Example"));
-    Run(*w);
-    EXPECT_TRUE(Messages().empty()) << Messages().front().toStdString();
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), FBaseURL + QStringLiteral("/Xyz34"));
-}
-
-TEST_F(Shortener, OtherLetterCaseIsAnotherAddress) {
-    test::TPyFtpServer server;
-    server.WriteFile("shortener.ini", "Abc12=\"https://one.example/Path\"\r\n");
-    auto w = MakeShortener(server, QStringLiteral("https://one.example/path"));
-    Run(*w);
-    const QString code = Code(QGuiApplication::clipboard()->text());
-    EXPECT_NE(code, QStringLiteral("Abc12"));
-    EXPECT_EQ(server.ReadFile("shortener.ini"), "Abc12=\"https://one.example/Path\"\r\n" +
-                                                    code.toStdString() +
-                                                    "=\"https://one.example/path\"\r\n");
-}
-
 TEST_F(Shortener, ListingWithPathsStillRecognisesTheFiles) {
     test::TPyFtpServerOptions options;
     options.NlstReturnsPaths = true;
@@ -128,38 +102,6 @@ TEST_F(Shortener, TableIsNeverEmptiedByTheInstallation) {
     w->Core().Folder().Append({}, QStringLiteral("shortener.ini"));
     w->Core().Folder().Close();
     EXPECT_EQ(server.ReadFile("shortener.ini"), "Abc12=\"https://kept.example\"\r\n");
-}
-
-TEST_F(Shortener, RefusedTableEndsInTheErrorBoxWithNothingOnTheClipboard) {
-    test::TPyFtpServerOptions options;
-    options.RefuseRetr = {"shortener.ini"};
-    test::TPyFtpServer server(options);
-    auto w = MakeShortener(server, QStringLiteral("https://example.org/x"));
-    Run(*w);
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_EQ(TModalSeam::ShownMessages()[0].Icon, QMessageBox::Critical);  // the general error box
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("https://example.org/x"));
-    EXPECT_TRUE(TModalSeam::OpenedUrls().empty());
-    EXPECT_TRUE(w->TerminationRequested());
-}
-
-TEST_F(Shortener, NoAddressOnTheClipboardDoesNothing) {
-    test::TPyFtpServer server;
-    auto w = MakeShortener(server, QStringLiteral("just some text"));
-    w->show();
-    QTest::qWait(300);
-    EXPECT_FALSE(w->TerminationRequested());
-    EXPECT_TRUE(Messages().empty());
-    EXPECT_FALSE(server.Exists("shortener.ini"));
-}
-
-TEST_F(Shortener, TrailingLineBreakIsNotStored) {
-    test::TPyFtpServer server;
-    auto w = MakeShortener(server, QStringLiteral("https://example.org/copied\r\n"));
-    Run(*w);
-    const QString code = Code(QGuiApplication::clipboard()->text());
-    EXPECT_EQ(server.ReadFile("shortener.ini"),
-              code.toStdString() + "=\"https://example.org/copied\"\r\n");
 }
 
 // PHP's built-in web server over the FTP server's folder, stopped by id.

@@ -1,0 +1,395 @@
+// The flows without a window or a server: each runs against a host
+// directory in memory and a user interface that records what it is told.
+
+#include <gtest/gtest.h>
+
+#include <QRegularExpression>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+
+#include "app/core/RandomNames.h"
+#include "app/core/ShortenerTable.h"
+#include "app/core/VelodropCore.h"
+#include "common/JpegFiles.h"
+#include "common/TempDir.h"
+#include "fakes/FakeRemoteFolder.h"
+#include "fakes/RecordingUser.h"
+
+namespace vd::app {
+namespace {
+
+using test::TFakeRemoteFolder;
+using test::TRecordingUser;
+
+QString Q(const std::string& S) { return QString::fromStdString(S); }
+
+class Flow : public ::testing::Test {
+  public:
+    Flow() {
+        ::unsetenv("LC_ALL");
+        ::unsetenv("LC_MESSAGES");
+        ::setenv("LANG", "C", 1);
+        auto folder = std::make_unique<TFakeRemoteFolder>();
+        FFolder = folder.get();
+        FCore = std::make_unique<TVelodropCore>(FUser, std::move(folder));
+        State().Settings.BaseURL = QStringLiteral("https://files.example.org/drop");
+        FCore->LocalizeRuntimeTexts();
+    }
+
+    TControllerState& State() { return FCore->State(); }
+
+    QString LocalFile(const std::string& Name, const std::string& Bytes) const {
+        const std::string path = FFiles.File(Name);
+        vd::test::WriteFileBytes(path, Bytes);
+        return Q(path);
+    }
+
+    TRecordingUser FUser;
+    TFakeRemoteFolder* FFolder = nullptr;
+    std::unique_ptr<TVelodropCore> FCore;
+    vd::test::TTempDir FFiles;
+};
+
+// --- share ---
+
+TEST_F(Flow, ShareUploadsUnderAFreshNameAndShowsTheLink) {
+    const struct {
+        const char* Name;
+        bool CopyLinkToClipboard;
+    } cases[] = {{"with the clipboard", true}, {"without", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        FFolder->Calls.clear();
+        FUser = {};
+        State().Settings.CopyLinkToClipboard = c.CopyLinkToClipboard;
+        const QString file = LocalFile("my photo #1.jpg", std::string(1000, 'p'));
+
+        const QString link = FCore->ShareFile(file);
+
+        const QString name = State().RemoteName;
+        EXPECT_TRUE(
+            QRegularExpression(QStringLiteral("^velodrop_[1-9A-NP-Za-z]{10}_my photo #1\\.jpg$"))
+                .match(name)
+                .hasMatch())
+            << name.toStdString();
+        EXPECT_EQ(FFolder->Calls, (QStringList{"OPEN", "PUT " + name, "CLOSE"}));
+        EXPECT_EQ(FFolder->Files.value(name), QByteArray(1000, 'p'));
+        EXPECT_EQ(link, QStringLiteral("https://files.example.org/drop/") + name);
+        EXPECT_EQ(State().Link, link);
+        EXPECT_EQ(State().UploadedFiles.last(), name);
+        EXPECT_EQ(FUser.Links, QStringList{link});
+        EXPECT_EQ(FUser.Clipboard, c.CopyLinkToClipboard ? QStringList{link} : QStringList{});
+        EXPECT_TRUE(FUser.Messages.isEmpty());
+        ASSERT_FALSE(FUser.Progress.empty());
+        EXPECT_EQ(FUser.Progress.back(), (std::pair<std::uint64_t, std::uint64_t>{1000, 1000}));
+        EXPECT_EQ(FUser.ProgressEnds, 1);
+    }
+}
+
+TEST_F(Flow, SharingTheSameFileTwiceGivesTwoNamesAndLinksTakenAsTheyAre) {
+    State().Settings.BaseURL = QStringLiteral("https://x.org/d/");
+    const QString file = LocalFile("a b.txt", "x");
+    const QString first = FCore->ShareFile(file);
+    const QString second = FCore->ShareFile(file);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(State().UploadedFiles.size(), 2);
+    EXPECT_EQ(FFolder->Files.size(), 2);
+    // No escaping, no check of the base's own "/".
+    EXPECT_EQ(second, QStringLiteral("https://x.org/d//") + State().RemoteName);
+}
+
+TEST_F(Flow, ShareFailuresAreShownAndNothingIsListed) {
+    const QString present = LocalFile("a.txt", "a");
+    const QString broken = LocalFile("two\nlines.txt", "x");
+    const QString missing = Q(FFiles.File("gone.txt"));
+    const QString folder = Q(FFiles.Path().string());
+    const struct {
+        const char* Name;
+        QString File;
+        std::function<void(Flow&)> Arrange;
+        QString Message;  // a pattern, "*" a wildcard
+        QStringList Calls;
+        bool SessionLeftOpen;
+    } cases[] = {
+        {"missing file", missing, {}, missing + " not existing", {}, false},
+        {"a folder", folder, {}, folder + " not existing", {}, false},
+        {"line break in the name",
+         broken,
+         {},
+         "The file name holds a line break and cannot be shared: " + broken,
+         {},
+         false},
+        {"connection refused",
+         present,
+         [](Flow& F) { F.FFolder->FailOn("OPEN", "Login incorrect.\r\n"); },
+         "FTP: Login incorrect.\r\n",
+         {"OPEN"},
+         false},
+        {"upload refused",
+         present,
+         [](Flow& F) { F.FFolder->FailOn("PUT *", "Not allowed.\r\n"); },
+         "FTP: Not allowed.\r\n",
+         {"OPEN", "PUT velodrop_??????????_a.txt"},
+         true},
+        {"not a JPEG while downscaling",
+         present,
+         [](Flow& F) { F.State().Settings.ResizeJPGImages = 50; },
+         "FTP: JPEG-Fehler #*",
+         {"OPEN"},
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        auto fresh = std::make_unique<TFakeRemoteFolder>();
+        FFolder = fresh.get();
+        FUser = {};
+        FCore = std::make_unique<TVelodropCore>(FUser, std::move(fresh));
+        FCore->LocalizeRuntimeTexts();
+        if (c.Arrange) c.Arrange(*this);
+
+        EXPECT_EQ(FCore->ShareFile(c.File), QString());
+
+        EXPECT_TRUE(test::CallsMatch(FUser.Messages, {c.Message}))
+            << FUser.Messages.join(u'|').toStdString();
+        EXPECT_TRUE(test::CallsMatch(FFolder->Calls, c.Calls))
+            << FFolder->Calls.join(u'|').toStdString();
+        EXPECT_EQ(FFolder->SessionOpen, c.SessionLeftOpen);
+        EXPECT_TRUE(State().UploadedFiles.isEmpty());
+        EXPECT_TRUE(FUser.Links.isEmpty());
+        EXPECT_TRUE(State().Link.isEmpty());
+    }
+}
+
+TEST_F(Flow, JpegIsShrunkBeforeTheUpload) {
+    ::setenv("TMPDIR", FFiles.Path().c_str(), 1);
+    State().Settings.ResizeJPGImages = 50;
+    const std::string photo = FFiles.File("holiday.jpg");
+    vd::test::WriteQuadrantJpeg(photo, 1000, 750, true);
+    FCore->ShareFile(Q(photo));
+    ::unsetenv("TMPDIR");
+    EXPECT_TRUE(FUser.Messages.isEmpty());
+    ASSERT_TRUE(State().RemoteName.endsWith(QStringLiteral("_holiday.jpg")));
+    const std::string uploaded = FFiles.File("uploaded.jpg");
+    vd::test::WriteFileBytes(uploaded, FFolder->Files.value(State().RemoteName).toStdString());
+    const auto info = vd::test::ReadJpegInfo(uploaded);
+    EXPECT_EQ(info.Width, 500);
+    EXPECT_EQ(info.Height, 375);
+    EXPECT_TRUE(info.Progressive);
+}
+
+TEST_F(Flow, ClipboardFailureKeepsTheUploadButNotTheLinkField) {
+    State().Settings.CopyLinkToClipboard = true;
+    FUser.ClipboardFails = true;
+    const QString link = FCore->ShareFile(LocalFile("c.txt", "c"));
+    EXPECT_EQ(FUser.Messages, QStringList{"FTP: Clipboard busy"});
+    EXPECT_EQ(link, QStringLiteral("https://files.example.org/drop/") + State().RemoteName);
+    EXPECT_EQ(State().UploadedFiles, QStringList{State().RemoteName});
+    EXPECT_TRUE(FUser.Links.isEmpty());
+}
+
+TEST_F(Flow, SessionOpensWithTheSettingsAsTheyAreNow) {
+    State().Settings.Host = QStringLiteral("ftp.example.org");
+    State().Settings.Directory = QStringLiteral("a/b");
+    State().Settings.UseTLS = true;
+    ASSERT_TRUE(FCore->ConnectToServer());
+    EXPECT_EQ(FFolder->OpenedWith.Host, QStringLiteral("ftp.example.org"));
+    EXPECT_EQ(FFolder->OpenedWith.Directory, QStringLiteral("a/b"));
+    EXPECT_TRUE(FFolder->OpenedWith.UseTLS);
+}
+
+// --- connection test ---
+
+TEST_F(Flow, ConnectionTestPutsItsFileAndDeletesIt) {
+    ::setenv("TMPDIR", FFiles.Path().c_str(), 1);
+    const struct {
+        const char* Name;
+        const char* FailingCall;
+        TTestResult Result;
+        QStringList Calls;
+    } cases[] = {
+        {"passes", "", TTestResult::Passed, {"OPEN", "PUT vdf*.TMP", "DELETE vdf*.TMP", "CLOSE"}},
+        {"cannot connect", "OPEN", TTestResult::NotConnected, {"OPEN"}},
+        {"upload refused", "PUT *", TTestResult::FailedAfterConnecting, {"OPEN", "PUT vdf*.TMP"}},
+        {"delete refused",
+         "DELETE *",
+         TTestResult::FailedAfterConnecting,
+         {"OPEN", "PUT vdf*.TMP", "DELETE vdf*.TMP"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        *FFolder = TFakeRemoteFolder();
+        FUser = {};
+        if (*c.FailingCall) FFolder->FailOn(c.FailingCall, "Refused.\r\n");
+        EXPECT_EQ(FCore->TestConnection(), c.Result);
+        EXPECT_TRUE(test::CallsMatch(FFolder->Calls, c.Calls))
+            << FFolder->Calls.join(u'|').toStdString();
+        EXPECT_EQ(FUser.Messages,
+                  *c.FailingCall ? QStringList{"FTP: Refused.\r\n"} : QStringList{});
+        if (c.Result == TTestResult::Passed) EXPECT_TRUE(FFolder->Files.isEmpty());
+    }
+    // The local file is left behind: 19 bytes.
+    int testFiles = 0;
+    for (const auto& e : std::filesystem::directory_iterator(FFiles.Path())) {
+        const std::string name = e.path().filename().string();
+        if (!name.starts_with("vdf")) continue;
+        ++testFiles;
+        EXPECT_EQ(vd::test::ReadFileBytes(e.path().string()), "Velodrop-FTP-TEST\r\n");
+    }
+    EXPECT_EQ(testFiles, 3);  // one per test that got as far as making it
+    ::unsetenv("TMPDIR");
+}
+
+// --- clean-up at exit ---
+
+TEST_F(Flow, CleanUpDeletesThisRunsUploadsInOrder) {
+    const struct {
+        const char* Name;
+        QStringList Uploads;
+        const char* FailingCall;
+        QStringList Calls;
+        QStringList Left;  // on the server afterwards
+        bool ListEmptied;
+    } cases[] = {
+        {"nothing uploaded: no connection", {}, "", {}, {}, true},
+        {"all deleted", {"u1", "u2"}, "", {"OPEN", "DELETE u1", "DELETE u2", "CLOSE"}, {}, true},
+        {"a refusal stops it",
+         {"u1", "u2", "u3"},
+         "DELETE u2",
+         {"OPEN", "DELETE u1", "DELETE u2"},
+         {"u2", "u3"},
+         false},
+        {"no connection", {"u1"}, "OPEN", {"OPEN"}, {"u1"}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        *FFolder = TFakeRemoteFolder();
+        FUser = {};
+        for (const QString& name : c.Uploads) FFolder->Files[name] = "x";
+        State().UploadedFiles = c.Uploads;
+        if (*c.FailingCall) FFolder->FailOn(c.FailingCall, "550 Refused.\r\n");
+        FCore->RemoveUploadedFiles();
+        EXPECT_EQ(FFolder->Calls, c.Calls);
+        EXPECT_EQ(FFolder->Files.keys(), c.Left);
+        EXPECT_EQ(State().UploadedFiles, c.ListEmptied ? QStringList{} : c.Uploads);
+        EXPECT_EQ(FUser.Messages,
+                  *c.FailingCall ? QStringList{"FTP: 550 Refused.\r\n"} : QStringList{});
+    }
+}
+
+// --- shortener ---
+
+class ShortenerFlow : public Flow {
+  protected:
+    static QString Code(const QString& Link) { return Link.section(u'/', -1); }
+};
+
+TEST_F(ShortenerFlow, EmptyFolderGetsTheScriptsAndTheFirstRecord) {
+    const QString link = FCore->ShortenURL(QStringLiteral("https://example.org/long?q=1"));
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^https://files\\.example\\.org/drop/[1-9A-NP-Za-z]{5}$"))
+            .match(link)
+            .hasMatch())
+        << link.toStdString();
+    EXPECT_EQ(FFolder->Calls,
+              (QStringList{"OPEN", "LIST", "PUTCONTENT .htaccess", "PUTCONTENT index.php",
+                           "APPEND shortener.ini", "GET shortener.ini", "PUTCONTENT shortener.ini",
+                           "CLOSE"}));
+    EXPECT_EQ(FFolder->Files.value(".htaccess"), HtaccessContent());
+    EXPECT_EQ(FFolder->Files.value("index.php"), IndexPhpContent());
+    EXPECT_EQ(FFolder->Files.value("shortener.ini"),
+              (Code(link) + "=\"https://example.org/long?q=1\"\r\n").toUtf8());
+    EXPECT_EQ(FUser.Clipboard, QStringList{link});
+    EXPECT_EQ(FUser.OpenedURLs, QStringList{link});
+    EXPECT_TRUE(State().TerminationRequested);
+    EXPECT_TRUE(FUser.Messages.isEmpty());
+}
+
+TEST_F(ShortenerFlow, TheTableDecidesBetweenTheKnownCodeAndANewOne) {
+    const QByteArray table =
+        "Abc12=\"https://one.example/Path\"\r\nXyz34=\"HTTPS://Two.Example\"\r\n";
+    const struct {
+        const char* Name;
+        QString Address;
+        QString Code;    // empty: a new one
+        QString Stored;  // the address as the new record holds it
+    } cases[] = {
+        {"known address keeps its code", "HTTPS://Two.Example", "Xyz34", {}},
+        {"other letter case is another address",
+         "https://one.example/path",
+         {},
+         "https://one.example/path"},
+        {"a trailing line break is not stored",
+         "https://new.example/\r\n",
+         {},
+         "https://new.example/"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        *FFolder = TFakeRemoteFolder();
+        FUser = {};
+        FFolder->Files = {{".htaccess", HtaccessContent()},
+                          {"index.php", IndexPhpContent()},
+                          {"shortener.ini", table}};
+        const QString link = FCore->ShortenURL(c.Address);
+        ASSERT_FALSE(link.isEmpty());
+        if (!c.Code.isEmpty()) {
+            EXPECT_EQ(Code(link), c.Code);
+            EXPECT_EQ(FFolder->Calls, (QStringList{"OPEN", "LIST", "GET shortener.ini", "CLOSE"}));
+            EXPECT_EQ(FFolder->Files.value("shortener.ini"), table);
+        } else {
+            EXPECT_NE(Code(link), QStringLiteral("Abc12"));
+            EXPECT_EQ(FFolder->Files.value("shortener.ini"),
+                      table + (Code(link) + "=\"" + c.Stored + "\"\r\n").toUtf8());
+        }
+        EXPECT_EQ(FUser.OpenedURLs, QStringList{link});
+    }
+}
+
+TEST_F(ShortenerFlow, FailuresAndWhatFollowsThem) {
+    // No session: a message, and the program stays.
+    FFolder->FailOn("OPEN", "Login incorrect.\r\n");
+    EXPECT_EQ(FCore->ShortenURL(QStringLiteral("https://a.example")), QString());
+    EXPECT_EQ(FUser.Messages, QStringList{"FTP: Login incorrect.\r\n"});
+    EXPECT_FALSE(State().TerminationRequested);
+
+    // The installation fails: its own message, and the shortening goes on.
+    *FFolder = TFakeRemoteFolder();
+    FUser = {};
+    FFolder->Files["shortener.ini"] = "";
+    FFolder->FailOn("LIST", "425 No data connection.\r\n");
+    EXPECT_FALSE(FCore->ShortenURL(QStringLiteral("https://a.example")).isEmpty());
+    EXPECT_EQ(FUser.Messages, QStringList{"FTP (Shortener): 425 No data connection.\r\n"});
+
+    // The table cannot be fetched: the error leaves the flow, nothing is
+    // put on the clipboard or opened, and the program still ends.
+    *FFolder = TFakeRemoteFolder();
+    FUser = {};
+    State().TerminationRequested = false;
+    FFolder->FailOn("GET shortener.ini", "550 Refused.\r\n");
+    EXPECT_THROW(FCore->ShortenURL(QStringLiteral("https://a.example")), std::runtime_error);
+    EXPECT_TRUE(FUser.Clipboard.isEmpty());
+    EXPECT_TRUE(FUser.OpenedURLs.isEmpty());
+    EXPECT_TRUE(State().TerminationRequested);
+
+    // An address no record can hold: refused before any connection.
+    *FFolder = TFakeRemoteFolder();
+    FUser = {};
+    EXPECT_EQ(FCore->ShortenURL(QStringLiteral("https://a.example/\"x\"")), QString());
+    EXPECT_TRUE(FUser.Messages[0].startsWith(
+        QStringLiteral("The address holds a line break or a quotation mark")));
+    EXPECT_TRUE(FFolder->Calls.isEmpty());
+}
+
+TEST_F(ShortenerFlow, InstallationRecognisesNamesListedWithAPathAndAnyLetterCase) {
+    FFolder->Files = {
+        {".HTACCESS", "custom"}, {"index.php", "custom"}, {"shortener.ini", "A=\"b\""}};
+    FFolder->ListPrefix = QStringLiteral("/www/drop/");
+    FCore->InstallShortenerScripts();
+    EXPECT_EQ(FFolder->Calls, QStringList{"LIST"});
+    EXPECT_EQ(FFolder->Files.value("shortener.ini"), QByteArray("A=\"b\""));
+    EXPECT_TRUE(FUser.Messages.isEmpty());
+}
+
+}  // namespace
+}  // namespace vd::app

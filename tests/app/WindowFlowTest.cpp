@@ -1,0 +1,234 @@
+// What the main window adds to the flows (the timer, the link field, the QR
+// code, activation, the dialog after a failed test, the exit), driven
+// offscreen against a host directory in memory.
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+
+#include "WindowTestFixture.h"
+#include "app/core/SettingsFile.h"
+#include "app/core/ShortenerTable.h"
+#include "app/gui/PaintBox.h"
+#include "app/gui/TVelodropSettings.h"
+#include "fakes/FakeRemoteFolder.h"
+
+namespace vd::app {
+namespace {
+
+using test::TFakeRemoteFolder;
+
+class WindowFlow : public WindowTest {
+  protected:
+    /// A window over the fake folder, with `S` saved as its settings file.
+    std::unique_ptr<TVelodrop1> MakeWindowOn(const TSettings& S, QStringList Arguments = {},
+                                             const char* SettingsName = "velodrop_settings.ini") {
+        std::filesystem::create_directories(FConfig.File("Velodrop"));
+        WriteSettingsFile(QString::fromStdString(ConfigFile(SettingsName)), S);
+        auto folder = std::make_unique<TFakeRemoteFolder>();
+        FFolder = folder.get();
+        Arguments.prepend(QStringLiteral("/usr/bin/velodrop"));
+        return std::make_unique<TVelodrop1>(Arguments, std::move(folder));
+    }
+
+    static TSettings Settings(std::int32_t Timeout = 0) {
+        TSettings s;
+        s.BaseURL = QStringLiteral("https://x.org/d");
+        s.Timeout = Timeout;
+        return s;
+    }
+
+    QString LocalFile(const std::string& Name, const std::string& Bytes) const {
+        const std::string path = FFiles.File(Name);
+        vd::test::WriteFileBytes(path, Bytes);
+        return QString::fromStdString(path);
+    }
+
+    static QStringList Messages() {
+        QStringList texts;
+        for (const auto& m : TModalSeam::ShownMessages()) texts << m.Text;
+        return texts;
+    }
+
+    TFakeRemoteFolder* FFolder = nullptr;
+    vd::test::TTempDir FFiles;
+};
+
+TEST_F(WindowFlow, DropWithoutFilesSharesTheLastFileAgain) {
+    auto w = MakeWindowOn(Settings());
+    const QString file = LocalFile("my photo.jpg", "p");
+    w->WMDropFiles({file + QStringLiteral(" \n"), LocalFile("b.txt", "b")});
+    w->WMDropFiles({});
+    EXPECT_EQ(w->State().CurrentFile, file);  // the first file, trimmed
+    EXPECT_EQ(w->State().UploadedFiles.size(), 2);
+    EXPECT_TRUE(test::CallsMatch(FFolder->Calls, {"OPEN", "PUT *_my photo.jpg", "CLOSE", "OPEN",
+                                                  "PUT *_my photo.jpg", "CLOSE"}))
+        << FFolder->Calls.join(u'|').toStdString();
+    EXPECT_EQ(w->urlDisplay->text(), w->State().Link);
+    EXPECT_EQ(w->QRCodePaintBox->toolTip(), file);
+}
+
+TEST_F(WindowFlow, MissingFileIsReportedAndStopsTheTimer) {
+    auto w = MakeWindowOn(Settings(5));
+    w->AutoCloseTimer->start(5000);
+    const QString missing = QString::fromStdString(FFiles.File("gone.txt"));
+    w->WMDropFiles({missing});
+    EXPECT_EQ(Messages(), QStringList{missing + QStringLiteral(" not existing")});
+    EXPECT_FALSE(w->AutoCloseTimer->isActive());
+    EXPECT_TRUE(FFolder->Calls.isEmpty());
+    EXPECT_EQ(w->QRCodePaintBox->toolTip(), QStringLiteral("Drop file here"));
+    EXPECT_EQ(w->urlDisplay->text(), QString());
+}
+
+TEST_F(WindowFlow, FailedShareKeepsThePreviousLinkAndCodeAndReArmsTheTimer) {
+    auto w = MakeWindowOn(Settings(9));
+    w->show();
+    w->WMDropFiles({LocalFile("first.txt", "1")});
+    const QString firstLink = w->urlDisplay->text();
+    const QImage firstCode = w->QRCodeBitmapImage();
+    ASSERT_FALSE(firstCode.isNull());
+
+    FFolder->FailOn("PUT *", "553 Refused.\r\n");
+    w->WMDropFiles({LocalFile("second.txt", "2")});
+    EXPECT_EQ(Messages(), QStringList{"FTP: 553 Refused.\r\n"});
+    EXPECT_EQ(w->urlDisplay->text(), firstLink);  // the progress gave the field back
+    EXPECT_EQ(w->QRCodeBitmapImage(), firstCode);
+    EXPECT_TRUE(w->AutoCloseTimer->isActive());
+    EXPECT_EQ(w->AutoCloseTimer->interval(), 9000);
+}
+
+TEST_F(WindowFlow, FileOnTheCommandLineIsSharedOnceAtTheFirstShow) {
+    auto w = MakeWindowOn(Settings(), {LocalFile("arg.txt", "argument")});
+    EXPECT_TRUE(FFolder->Calls.isEmpty());  // not before the window shows
+    w->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w->State().UploadedFiles.isEmpty(); }, 10000));
+    w->BtnSettingsClick();  // a dialog that closes gives no new activation
+    w->hide();
+    w->show();
+    QTest::qWait(200);
+    EXPECT_EQ(w->State().UploadedFiles.size(), 1);
+}
+
+TEST_F(WindowFlow, DoubleClickPicksAFileAndCancelDoesNothing) {
+    auto w = MakeWindowOn(Settings());
+    w->QRCodePaintBoxDblClick();  // no file armed: the dialog is cancelled
+    EXPECT_TRUE(FFolder->Calls.isEmpty());
+    TModalSeam::SetNextFileName(LocalFile("picked.txt", "p"));
+    w->QRCodePaintBoxDblClick();
+    EXPECT_TRUE(test::CallsMatch(FFolder->Calls, {"OPEN", "PUT *_picked.txt", "CLOSE"}));
+}
+
+TEST_F(WindowFlow, ExitHidesTheWindowRemovesUploadsWhenAskedAndEnds) {
+    const struct {
+        const char* Name;
+        bool RemoveFileAtExit;
+        int Uploads;
+        const char* FailingCall;
+        QStringList Calls;  // at exit
+        int Messages;
+    } cases[] = {
+        {"removes this run's uploads", true, 2, "", {"OPEN", "DELETE *", "DELETE *", "CLOSE"}, 0},
+        {"a refusal is reported, the exit goes on", true, 2, "DELETE *", {"OPEN", "DELETE *"}, 1},
+        {"nothing uploaded: no connection", true, 0, "", {}, 0},
+        {"switched off: uploads stay", false, 2, "", {}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TModalSeam::BeginTesting();
+        TSettings s = Settings();
+        s.RemoveFileAtExit = c.RemoveFileAtExit;
+        auto w = MakeWindowOn(s);
+        w->show();
+        for (int i = 0; i < c.Uploads; ++i) w->WMDropFiles({LocalFile("u.txt", "u")});
+        FFolder->Calls.clear();
+        if (*c.FailingCall) FFolder->FailOn(c.FailingCall, "550 Refused.\r\n");
+        w->BtnCancelClick();
+        EXPECT_TRUE(test::CallsMatch(FFolder->Calls, c.Calls))
+            << FFolder->Calls.join(u'|').toStdString();
+        EXPECT_EQ(Messages().size(), c.Messages);
+        EXPECT_TRUE(w->isHidden());
+        EXPECT_TRUE(w->TerminationRequested());
+    }
+}
+
+TEST_F(WindowFlow, RefusedTestUploadReopensTheDialogWithTheValuesJustConfirmed) {
+    auto w = MakeWindowOn(Settings());
+    FFolder->FailOn("PUT vdf*.TMP", "553 Storing this name is refused.\r\n");
+    TModalSeam::SetNextDialogAnswer([](QDialog& D) {
+        static_cast<TVelodropSettings&>(D).DirectoryInput->setText(QStringLiteral("inbox"));
+        return int(QDialog::Accepted);
+    });
+    TModalSeam::SetNextDialogAnswer([](QDialog& D) {
+        EXPECT_EQ(static_cast<TVelodropSettings&>(D).DirectoryInput->text(),
+                  QStringLiteral("inbox"));
+        return int(QDialog::Rejected);
+    });
+    w->BtnSettingsClick();
+    EXPECT_EQ(TModalSeam::DialogsShown(), 2);
+    EXPECT_EQ(Messages(), QStringList{"FTP: 553 Storing this name is refused.\r\n"});
+    EXPECT_EQ(w->State().Settings.Directory, QStringLiteral("inbox"));  // saved and in effect
+    EXPECT_EQ(ReadSetting(QString::fromStdString(SettingsPath()), "FTP", "Directory"),
+              QStringLiteral("inbox"));
+}
+
+TEST_F(WindowFlow, TestThatCannotConnectDoesNotReopenTheDialog) {
+    auto w = MakeWindowOn(Settings());
+    FFolder->FailOn("OPEN", "Login incorrect.\r\n");
+    TModalSeam::SetNextDialogAnswer([](QDialog& D) {
+        static_cast<TVelodropSettings&>(D).PasswordInput->setText(QStringLiteral("wrong"));
+        return int(QDialog::Accepted);
+    });
+    w->BtnSettingsClick();
+    EXPECT_EQ(Messages(), QStringList{"FTP: Login incorrect.\r\n"});
+    EXPECT_EQ(TModalSeam::DialogsShown(), 1);
+    EXPECT_EQ(w->State().Settings.Password, QStringLiteral("wrong"));  // stays in effect
+    EXPECT_EQ(FFolder->OpenedWith.Password, QStringLiteral("wrong"));
+}
+
+// --- shortener mode ---
+
+class ShortenerWindow : public WindowFlow {
+  protected:
+    std::unique_ptr<TVelodrop1> MakeShortener(const QString& Clipboard) {
+        QGuiApplication::clipboard()->setText(Clipboard);
+        return MakeWindowOn(Settings(), {QStringLiteral("-shortener")}, "shortener_settings.ini");
+    }
+};
+
+TEST_F(ShortenerWindow, RunsAtTheFirstShowAndEndsTheProgram) {
+    auto w = MakeShortener(QStringLiteral("https://example.org/a"));
+    EXPECT_TRUE(w->StartMinimized());
+    w->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->TerminationRequested(); }, 10000));
+    const QString link = QGuiApplication::clipboard()->text();
+    EXPECT_TRUE(link.startsWith(QStringLiteral("https://x.org/d/"))) << link.toStdString();
+    ASSERT_EQ(TModalSeam::OpenedUrls().size(), 1u);
+    EXPECT_EQ(TModalSeam::OpenedUrls()[0], QUrl(link));
+    EXPECT_EQ(w->State().URLToShorten, QStringLiteral("https://example.org/a"));
+}
+
+TEST_F(ShortenerWindow, NoAddressOnTheClipboardDoesNothing) {
+    auto w = MakeShortener(QStringLiteral("just some text"));
+    w->show();
+    QTest::qWait(300);
+    EXPECT_FALSE(w->TerminationRequested());
+    EXPECT_TRUE(Messages().isEmpty());
+    EXPECT_TRUE(FFolder->Calls.isEmpty());
+}
+
+TEST_F(ShortenerWindow, RefusedTableEndsInTheErrorBoxWithNothingOnTheClipboard) {
+    auto w = MakeShortener(QStringLiteral("https://example.org/x"));
+    FFolder->FailOn("GET shortener.ini", "550 Refused.\r\n");
+    w->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->TerminationRequested(); }, 10000));
+    ASSERT_EQ(TModalSeam::ShownMessages().size(), 1u);
+    EXPECT_EQ(TModalSeam::ShownMessages()[0].Text, QStringLiteral("550 Refused.\r\n"));
+    EXPECT_EQ(TModalSeam::ShownMessages()[0].Icon, QMessageBox::Critical);  // the general error box
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("https://example.org/x"));
+    EXPECT_TRUE(TModalSeam::OpenedUrls().empty());
+}
+
+}  // namespace
+}  // namespace vd::app

@@ -1,0 +1,58 @@
+#pragma once
+// A host directory in memory for flow tests: it records every call in the
+// order made ("OPEN", "PUT name", "DELETE name", ...) and fails the calls a
+// test names, with the message it names.
+
+#include <QMap>
+#include <utility>
+#include <vector>
+
+#include "app/core/RemoteFolder.h"
+
+namespace vd::app::test {
+
+class TFakeRemoteFolder final : public TRemoteFolder {
+  public:
+    /// The files of the host directory, by name.
+    QMap<QString, QByteArray> Files;
+    /// Every call, in order: "OPEN", "PUT name", "PUTCONTENT name",
+    /// "APPEND name", "GET name", "LIST", "DELETE name", "CLOSE".
+    QStringList Calls;
+    /// The settings of the last "OPEN", also of a failed one.
+    TSettings OpenedWith;
+    /// Whether a session is open: "OPEN" opens it, "CLOSE" ends it, and a
+    /// failure leaves it as it was.
+    bool SessionOpen = false;
+    /// Put in front of each name a listing gives (some servers list paths).
+    QString ListPrefix;
+    /// Pieces a "PUT" reports its progress in.
+    int ProgressPieces = 3;
+
+    /// Calls that match `Pattern` (as written in Calls; "*" and "?" are
+    /// wildcards) fail every time with `Message`.
+    void FailOn(const QString& Pattern, const QString& Message);
+
+    void SetLogFileName(const QString& FileName) override { FLogFileName = FileName; }
+    QString LogFileName() const override { return FLogFileName; }
+    void Open(const TSettings& Settings) override;
+    void Put(const QString& LocalFile, const QString& RemoteName,
+             const TProgress& Progress = {}) override;
+    void PutContent(const QByteArray& Content, const QString& RemoteName) override;
+    void Append(const QByteArray& Content, const QString& RemoteName) override;
+    QByteArray Get(const QString& RemoteName) override;
+    QStringList ListNames() override;
+    void Delete(const QString& RemoteName) override;
+    void Close() noexcept override;
+
+  private:
+    void Call(const QString& Text);
+
+    std::vector<std::pair<QString, QString>> FFailures;  // pattern, message
+    QString FLogFileName;
+};
+
+/// True when `Calls` are as many as `Patterns` and each matches its pattern
+/// ("*" and "?" are wildcards).
+bool CallsMatch(const QStringList& Calls, const QStringList& Patterns);
+
+}  // namespace vd::app::test
