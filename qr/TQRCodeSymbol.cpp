@@ -22,9 +22,15 @@ void TQRCodeSymbol::SetQuietZone(int QuietZone) {
     Regenerate();
 }
 
+void TQRCodeSymbol::SetErrorCorrectionLevel(const TErrorCorrectionLevel& Level) {
+    if (Level == FErrorCorrectionLevel) return;
+    FErrorCorrectionLevel = Level;
+    Regenerate();
+}
+
 void TQRCodeSymbol::Regenerate() {
     TQRCode record;
-    TEncoder().EncodeText(FData, static_cast<int>(FEncoding), LevelL(), record);
+    TEncoder().EncodeText(FData, static_cast<int>(FEncoding), FErrorCorrectionLevel, record);
     T2DBooleanArray elements;
     if (const TByteMatrix* matrix = record.Matrix()) {
         // First index the column X, second the row Y.

@@ -1,12 +1,13 @@
-// A QR code symbol at error-correction level L for a text, quiet zone
-// included: the object the application uses. Each effective write of Data,
-// Encoding or QuietZone encodes the text anew.
+// A QR code symbol for a text, quiet zone included: the object the
+// application uses. Each effective write of Data, Encoding, QuietZone or
+// ErrorCorrectionLevel encodes the text anew.
 #pragma once
 
 #include <string>
 
 #include "EQRCodeTooLong.h"
 #include "QRTypes.h"
+#include "TErrorCorrectionLevel.h"
 #include "TQRCodeEncoding.h"
 
 namespace vd::qr {
@@ -15,8 +16,8 @@ class TQRCodeSymbol final {
   public:
     const std::u16string& Data() const noexcept { return FData; }
     // Stores a different text and encodes it. Throws EQRCodeTooLong when it
-    // does not fit version 40; the previous symbol then stays, the new text
-    // is stored all the same.
+    // does not fit version 40 at the symbol's level; the previous symbol then
+    // stays, the new text is stored all the same.
     void SetData(const std::u16string& Data);
 
     TQRCodeEncoding Encoding() const noexcept { return FEncoding; }
@@ -27,6 +28,14 @@ class TQRCodeSymbol final {
     // Stores a different width from 0 to 100 and encodes anew (may throw as
     // SetData); any other value is ignored.
     void SetQuietZone(int QuietZone);
+
+    // L unless set: the level that holds the most data.
+    const TErrorCorrectionLevel& ErrorCorrectionLevel() const noexcept {
+        return FErrorCorrectionLevel;
+    }
+    // Stores a different level and encodes anew; may throw as SetData, since
+    // a higher level leaves room for less data.
+    void SetErrorCorrectionLevel(const TErrorCorrectionLevel& Level);
 
     // Side length in modules, quiet zone included; 0 before the first
     // effective write.
@@ -44,6 +53,7 @@ class TQRCodeSymbol final {
     int FColumns = 0;
     TQRCodeEncoding FEncoding = TQRCodeEncoding::qrAuto;
     int FQuietZone = 4;
+    TErrorCorrectionLevel FErrorCorrectionLevel = LevelL();
     T2DBooleanArray FElements;  // [column][row], without quiet zone
 };
 

@@ -57,7 +57,7 @@ class TVersion final {
     const std::vector<TECBlocks>& ECBlocks() const noexcept { return FECBlocks; }
     // EC codewords per block of the L layout.
     int ECCodewords() const noexcept { return FECCodewords; }
-    // The layout in the level's column (always L: see TErrorCorrectionLevel).
+    // The layout in the level's column.
     const TECBlocks& GetECBlocksForLevel(const TErrorCorrectionLevel& ecLevel) const noexcept;
     // 17 + 4 * version: 21 to 177.
     int GetDimensionForVersion() const noexcept { return 17 + 4 * FVersionNumber; }

@@ -108,15 +108,26 @@ TEST(QrByteMatrix, CellsAndEmptyValue) {
     EXPECT_EQ(matrix.GetArray()[0][1], 255);
 }
 
-TEST(QrErrorCorrectionLevel, EveryLevelReadsTheLColumn) {
-    TErrorCorrectionLevel level = LevelL();
-    EXPECT_EQ(level.Bits(), 1);
-    EXPECT_EQ(level.Ordinal(), 0);
-    level.SetBits(2);
-    EXPECT_EQ(level.Ordinal(), 0);
-    TErrorCorrectionLevel copy;
-    copy.Assign(level);
-    EXPECT_EQ(copy.Bits(), 2);
+TEST(QrErrorCorrectionLevel, IndicatorsAndVersionTableColumns) {
+    // The version table lists L, M, Q, H; the indicators run M, L, H, Q.
+    for (std::size_t column = 0; column < std::size(test::kLevels); ++column) {
+        const test::LevelCase& c = test::kLevels[column];
+        SCOPED_TRACE(std::string("level ") + c.letter);
+        EXPECT_EQ(c.level.Bits(), c.indicator);
+        EXPECT_EQ(c.level.Ordinal(), static_cast<int>(column));
+        TErrorCorrectionLevel copy;
+        copy.Assign(c.level);
+        EXPECT_EQ(copy, c.level);
+    }
+    EXPECT_EQ(TErrorCorrectionLevel(), LevelL());
+}
+
+TEST(QrErrorCorrectionLevel, IndicatorsOutsideTwoBitsAreIgnored) {
+    TErrorCorrectionLevel level = LevelQ();
+    for (int bits : {4, -1, 0x101}) level.SetBits(bits);
+    EXPECT_EQ(level, LevelQ());
+    level.SetBits(0b10);
+    EXPECT_EQ(level, LevelH());
 }
 
 TEST(QrMode, IndicatorsAndCountFieldWidths) {

@@ -25,9 +25,10 @@ std::string Padded(std::string_view hex, int count) {
     return ToHex(bytes);
 }
 
-TEncodedData Encode(const std::u16string& text, int encoding = 0) {
+TEncodedData Encode(const std::u16string& text, int encoding = 0,
+                    const TErrorCorrectionLevel& level = LevelL()) {
     TEncoder encoder;
-    TEncodedData data = encoder.EncodeCodewords(text, encoding, LevelL());
+    TEncodedData data = encoder.EncodeCodewords(text, encoding, level);
     EXPECT_FALSE(encoder.EncoderError());
     return data;
 }
@@ -115,21 +116,29 @@ TEST(QrDataEncoding, FortyOneDigitsFillVersion1WithOneTerminatorBit) {
 }
 
 TEST(QrDataEncoding, LargestTextsOfVersion40AndOneMore) {
+    // ISO/IEC 18004 Table 7, version 40: digits, alphanumeric characters and
+    // bytes per level.
     struct Case {
-        const char* name;
-        std::u16string largest;
+        char level;
+        std::size_t digits, alphanumeric, bytes;
     };
     const Case cases[] = {
-        {"7089 digits", std::u16string(7089, u'7')},
-        {"4296 alphanumeric", std::u16string(4296, u'Q')},
-        {"2953 bytes", std::u16string(2953, u'q')},
+        {'L', 7089, 4296, 2953},
+        {'M', 5596, 3391, 2331},
+        {'Q', 3993, 2420, 1663},
+        {'H', 3057, 1852, 1273},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(Encode(c.largest).Version->VersionNumber(), 40);
-        TEncoder encoder;
-        EXPECT_THROW(encoder.EncodeCodewords(c.largest + c.largest.substr(0, 1), 0, LevelL()),
-                     EQRCodeTooLong);
+        const TErrorCorrectionLevel level = test::Level(c.level).level;
+        for (const std::u16string& largest :
+             {std::u16string(c.digits, u'7'), std::u16string(c.alphanumeric, u'Q'),
+              std::u16string(c.bytes, u'q')}) {
+            SCOPED_TRACE(std::to_string(largest.size()) + " characters at " + c.level);
+            EXPECT_EQ(Encode(largest, 0, level).Version->VersionNumber(), 40);
+            TEncoder encoder;
+            EXPECT_THROW(encoder.EncodeCodewords(largest + largest.substr(0, 1), 0, level),
+                         EQRCodeTooLong);
+        }
     }
     TEncoder encoder;
     EXPECT_THROW(encoder.EncodeCodewords(std::u16string(10000, u'1'), 0, LevelL()), EQRCodeTooLong);
@@ -146,25 +155,32 @@ TEST(QrDataEncoding, LargestTextsOfVersion40AndOneMore) {
     EXPECT_EQ(record.Matrix(), nullptr);
 }
 
-TEST(QrDataEncoding, EveryVersionHoldsExactlyItsCapacityInEveryMode) {
+TEST(QrDataEncoding, EveryVersionHoldsExactlyItsCapacityInEveryModeAndLevel) {
     const std::pair<Kind, char16_t> kinds[] = {
         {Kind::Numeric, u'9'}, {Kind::Alphanumeric, u'%'}, {Kind::Byte, u'~'}};
-    for (int v = 1; v <= 40; ++v) {
-        for (const auto& [kind, ch] : kinds) {
-            const int n = test::MaxLength(kind, v);
-            SCOPED_TRACE("version " + std::to_string(v) + ", " + std::to_string(n) + " chars");
-            EXPECT_EQ(Encode(std::u16string(n, ch)).Version->VersionNumber(), v);
-            if (v < 40) {
-                EXPECT_EQ(Encode(std::u16string(n + 1, ch)).Version->VersionNumber(), v + 1);
+    for (const test::LevelCase& level : test::kLevels) {
+        for (int v = 1; v <= 40; ++v) {
+            for (const auto& [kind, ch] : kinds) {
+                const int n = test::MaxLength(kind, v, level.letter);
+                SCOPED_TRACE("version " + std::to_string(v) + "-" + level.letter + ", " +
+                             std::to_string(n) + " chars");
+                EXPECT_EQ(Encode(std::u16string(n, ch), 0, level.level).Version->VersionNumber(),
+                          v);
+                if (v < 40) {
+                    EXPECT_EQ(
+                        Encode(std::u16string(n + 1, ch), 0, level.level).Version->VersionNumber(),
+                        v + 1);
+                }
             }
         }
     }
 }
 
-// Data codewords split into the version's L blocks (as the table lists
-// them), each with its textbook EC codewords, read column by column.
-Bytes ExpectedInterleaving(const Bytes& data, const TVersion& version) {
-    const TECBlocks& layout = version.GetECBlocksForLevel(LevelL());
+// Data codewords split into the blocks the table lists for the version in
+// the level's column (0 to 3: L, M, Q, H), each with its textbook EC
+// codewords, read column by column.
+Bytes ExpectedInterleaving(const Bytes& data, const TVersion& version, std::size_t column) {
+    const TECBlocks& layout = version.ECBlocks()[column];
     std::vector<std::vector<int>> dataBlocks, ecBlocks;
     std::size_t offset = 0;
     for (const TECB& group : layout.GetECBlocks()) {
@@ -184,18 +200,24 @@ Bytes ExpectedInterleaving(const Bytes& data, const TVersion& version) {
     return result;
 }
 
-TEST(QrDataEncoding, BlocksAndInterleavingOnEveryVersion) {
+TEST(QrDataEncoding, BlocksAndInterleavingOnEveryVersionAndLevel) {
     std::mt19937 random(4711);
     std::uniform_int_distribution<int> latin1(0, 255);
-    for (int v = 1; v <= 40; ++v) {
-        std::u16string text(static_cast<std::size_t>(test::MaxLength(Kind::Byte, v)), u' ');
-        for (char16_t& ch : text) ch = static_cast<char16_t>(latin1(random));
-        const TEncodedData data = Encode(text, 3);
-        ASSERT_EQ(data.Version->VersionNumber(), v);
-        const Bytes dataCodewords = test::BytesOf(data.DataBits);
-        ASSERT_EQ(dataCodewords.size(), static_cast<std::size_t>(test::DataCodewordsL(v)));
-        EXPECT_EQ(test::BytesOf(data.Codewords), ExpectedInterleaving(dataCodewords, *data.Version))
-            << "version " << v;
+    for (std::size_t column = 0; column < std::size(test::kLevels); ++column) {
+        const test::LevelCase& level = test::kLevels[column];
+        for (int v = 1; v <= 40; ++v) {
+            SCOPED_TRACE("version " + std::to_string(v) + "-" + level.letter);
+            std::u16string text(
+                static_cast<std::size_t>(test::MaxLength(Kind::Byte, v, level.letter)), u' ');
+            for (char16_t& ch : text) ch = static_cast<char16_t>(latin1(random));
+            const TEncodedData data = Encode(text, 3, level.level);
+            ASSERT_EQ(data.Version->VersionNumber(), v);
+            const Bytes dataCodewords = test::BytesOf(data.DataBits);
+            ASSERT_EQ(dataCodewords.size(),
+                      static_cast<std::size_t>(test::DataCodewords(v, level.letter)));
+            EXPECT_EQ(test::BytesOf(data.Codewords),
+                      ExpectedInterleaving(dataCodewords, *data.Version, column));
+        }
     }
 }
 

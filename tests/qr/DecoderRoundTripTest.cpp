@@ -1,5 +1,6 @@
 // Symbols rendered to an image and read back by a real decoder (zbar, binary
-// mode): the bytes it reads must be the bytes encoded.
+// mode): the bytes it reads must be the bytes encoded, and the format
+// information must name the error-correction level asked for.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -18,6 +19,7 @@ struct Sample {
     std::u16string text;
     std::string bytes;  // what the symbol must carry
     int version = 0;    // 0: any
+    char level = 'L';
 };
 
 // One character as UTF-16 and as UTF-8, both written by the compiler.
@@ -66,29 +68,43 @@ Sample Make(Kind kind, bool utf8, int length, Pick pick) {
     return s;
 }
 
-std::vector<Sample> EveryVersion() {
+// Every version filled to its capacity at the level LevelOf gives it.
+template <typename LevelOf>
+std::vector<Sample> EveryVersion(LevelOf levelOf) {
     std::vector<Sample> samples;
     const char* names[] = {"numeric", "alphanumeric", "Latin-1", "UTF-8"};
     for (int v = 1; v <= 40; ++v) {
         const int style = v % 4;
         const Kind kind = style == 0 ? Kind::Numeric : style == 1 ? Kind::Alphanumeric : Kind::Byte;
+        const char level = levelOf(v);
         std::size_t next = static_cast<std::size_t>(v);
-        Sample s = Make(kind, style == 3, test::MaxLength(kind, v),
+        Sample s = Make(kind, style == 3, test::MaxLength(kind, v, level),
                         [&next](std::size_t n) { return next++ % n; });
-        s.name = std::string(names[style]) + ", full version " + std::to_string(v);
+        s.name = std::string(names[style]) + ", full version " + std::to_string(v) + "-" + level;
         s.version = v;
+        s.level = level;
         samples.push_back(std::move(s));
     }
     return samples;
 }
 
+// The level indicator of the format word, after checking that both copies
+// carry the same word.
+int LevelIndicatorOf(const TQRCodeSymbol& symbol) {
+    const int word = test::FormatWordOf(symbol, 0);
+    EXPECT_EQ(test::FormatWordOf(symbol, 1), word) << "the two format copies differ";
+    return ((word ^ 0b101010000010010) >> 13) & 0b11;
+}
+
 void ExpectRoundTrip(const Sample& sample) {
     SCOPED_TRACE(sample.name);
     TQRCodeSymbol symbol;
+    symbol.SetErrorCorrectionLevel(test::Level(sample.level).level);
     symbol.SetData(sample.text);
     if (sample.version != 0) {
         ASSERT_EQ(symbol.Rows(), 17 + 4 * sample.version + 8);
     }
+    EXPECT_EQ(LevelIndicatorOf(symbol), test::Level(sample.level).indicator);
     const std::optional<std::string> read = test::DecodeWithZbar(symbol);
     ASSERT_TRUE(read.has_value()) << "zbar found no symbol";
     EXPECT_EQ(*read, sample.bytes);
@@ -110,8 +126,24 @@ TEST(QrDecoderRoundTrip, TextsOfEveryModeAndEveryVersion) {
         {"4296 alphanumeric", std::u16string(4296, u'Z'), std::string(4296, 'Z'), 40},
         {"2953 bytes", std::u16string(2953, u'z'), std::string(2953, 'z'), 40},
     };
-    for (Sample& s : EveryVersion()) samples.push_back(std::move(s));
+    for (Sample& s : EveryVersion([](int) { return 'L'; })) samples.push_back(std::move(s));
     for (const Sample& sample : samples) ExpectRoundTrip(sample);
+}
+
+TEST(QrDecoderRoundTrip, ALinkGrowsFromVersion4AtLToVersion7AtH) {
+    // 64 bytes, ISO/IEC 18004 Table 7: 3-L holds 53, 4-M 62, 5-Q 60 and 6-H
+    // 58 bytes; 7-H holds exactly 64.
+    const std::string link = "https://files.example.org/velodrop_x7Kp2mQr9Z_Holiday photos.zip";
+    const std::u16string text(link.begin(), link.end());
+    const std::pair<char, int> cases[] = {{'L', 4}, {'M', 5}, {'Q', 6}, {'H', 7}};
+    for (const auto& [level, version] : cases) {
+        ExpectRoundTrip({std::string("link at ") + level, text, link, version, level});
+    }
+}
+
+TEST(QrDecoderRoundTrip, EveryVersionFullAtTheHigherLevels) {
+    for (const Sample& sample : EveryVersion([](int v) { return "MQH"[v % 3]; }))
+        ExpectRoundTrip(sample);
 }
 
 TEST(QrDecoderRoundTrip, SeededRandomTexts) {
@@ -129,11 +161,14 @@ TEST(QrDecoderRoundTrip, SeededRandomTexts) {
         const int style = static_cast<int>(pick(4));
         const Kind kind = style == 0 ? Kind::Numeric : style == 1 ? Kind::Alphanumeric : Kind::Byte;
         const int version = 1 + static_cast<int>(pick(40));
+        const char level = "LMQH"[pick(4)];
         const int length =
-            1 + static_cast<int>(pick(static_cast<std::size_t>(test::MaxLength(kind, version))));
+            1 +
+            static_cast<int>(pick(static_cast<std::size_t>(test::MaxLength(kind, version, level))));
         Sample s = Make(kind, style == 3, std::max(length, 8), pick);
+        s.level = level;
         s.name = "sample " + std::to_string(i) + ", style " + std::to_string(style) + ", " +
-                 std::to_string(s.text.size()) + " code units";
+                 std::to_string(s.text.size()) + " code units at " + level;
         ExpectRoundTrip(s);
     }
 }

@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <memory>
 #include <sstream>
+#include <stdexcept>
+#include <string_view>
+#include <utility>
 
 namespace vd::qr::test {
 
@@ -35,12 +38,39 @@ Bytes BytesOf(const TBitArray& bits) {
 
 Bytes Utf8Bytes(std::u8string_view text) { return Bytes(text.begin(), text.end()); }
 
-int DataCodewordsL(int version) {
-    static const int kData[40] = {19,   34,   55,   80,   108,  136,  156,  194,  232,  274,
-                                  324,  370,  428,  461,  523,  589,  647,  721,  795,  861,
-                                  932,  1006, 1094, 1174, 1276, 1370, 1468, 1531, 1631, 1735,
-                                  1843, 1955, 2071, 2191, 2306, 2434, 2566, 2702, 2812, 2956};
-    return kData[version - 1];
+const LevelCase& Level(char letter) {
+    for (const LevelCase& c : kLevels)
+        if (c.letter == letter) return c;
+    throw std::invalid_argument(std::string("no level ") + letter);
+}
+
+int DataCodewords(int version, char level) {
+    // clang-format off
+    static const int kData[4][40] = {
+        {  19,   34,   55,   80,  108,  136,  156,  194,  232,  274,    // L
+          324,  370,  428,  461,  523,  589,  647,  721,  795,  861,
+          932, 1006, 1094, 1174, 1276, 1370, 1468, 1531, 1631, 1735,
+         1843, 1955, 2071, 2191, 2306, 2434, 2566, 2702, 2812, 2956},
+        {  16,   28,   44,   64,   86,  108,  124,  154,  182,  216,    // M
+          254,  290,  334,  365,  415,  453,  507,  563,  627,  669,
+          714,  782,  860,  914, 1000, 1062, 1128, 1193, 1267, 1373,
+         1455, 1541, 1631, 1725, 1812, 1914, 1992, 2102, 2216, 2334},
+        {  13,   22,   34,   48,   62,   76,   88,  110,  132,  154,    // Q
+          180,  206,  244,  261,  295,  325,  367,  397,  445,  485,
+          512,  568,  614,  664,  718,  754,  808,  871,  911,  985,
+         1033, 1115, 1171, 1231, 1286, 1354, 1426, 1502, 1582, 1666},
+        {   9,   16,   26,   36,   46,   60,   66,   86,  100,  122,    // H
+          140,  158,  180,  197,  223,  253,  283,  313,  341,  385,
+          406,  442,  464,  514,  538,  596,  628,  661,  701,  745,
+          793,  845,  901,  961,  986, 1054, 1096, 1142, 1222, 1276},
+    };
+    // clang-format on
+    // Rows in the order of the letters, not through the level objects: this
+    // table checks them.
+    const std::size_t row = std::string_view("LMQH").find(level);
+    if (row == std::string_view::npos)
+        throw std::invalid_argument(std::string("no level ") + level);
+    return kData[row][version - 1];
 }
 
 namespace {
@@ -64,8 +94,8 @@ int DataBits(Kind kind, int n) {
 
 }  // namespace
 
-int MaxLength(Kind kind, int version) {
-    const int capacity = 8 * DataCodewordsL(version);
+int MaxLength(Kind kind, int version, char level) {
+    const int capacity = 8 * DataCodewords(version, level);
     const int header = 4 + CountBits(kind, version);
     int n = 0;
     while (header + DataBits(kind, n + 1) <= capacity) ++n;
@@ -171,6 +201,26 @@ std::optional<std::string> DecodeMatrixWithZbar(const TByteMatrix& matrix, int S
         return x >= 0 && y >= 0 && x < size && y < size && matrix.Get(x, y) == 1;
     });
     return DecodePixels(pixels, static_cast<unsigned>((size + 8) * Scale));
+}
+
+int FormatWordOf(const TQRCodeSymbol& symbol, int Copy) {
+    const int quietZone = symbol.QuietZone();
+    const int size = symbol.Rows() - 2 * quietZone;
+    // Row and column of format bit i (0 = least significant) in the symbol
+    // without its quiet zone.
+    const auto position = [Copy, size](int i) -> std::pair<int, int> {
+        if (Copy == 1) return i < 8 ? std::pair{8, size - 1 - i} : std::pair{size - 15 + i, 8};
+        if (i < 6) return {i, 8};
+        if (i < 8) return {i + 1, 8};  // around the timing pattern in row 6
+        if (i == 8) return {8, 7};
+        return {8, 14 - i};
+    };
+    int word = 0;
+    for (int i = 14; i >= 0; --i) {
+        const auto [row, column] = position(i);
+        word = (word << 1) | (symbol.IsBlack(quietZone + row, quietZone + column) ? 1 : 0);
+    }
+    return word;
 }
 
 }  // namespace vd::qr::test

@@ -10,6 +10,7 @@
 
 #include "TBitArray.h"
 #include "TByteMatrix.h"
+#include "TErrorCorrectionLevel.h"
 #include "TQRCodeSymbol.h"
 
 namespace vd::qr::test {
@@ -24,12 +25,25 @@ Bytes BytesOf(const TBitArray& bits);
 // The bytes of a UTF-8 literal, as written by the compiler.
 Bytes Utf8Bytes(std::u8string_view text);
 
-// Data codewords of a version at level L, ISO/IEC 18004 Table 7.
-int DataCodewordsL(int version);
+// The four error-correction levels by letter, with the indicator that
+// ISO/IEC 18004 Table 12 gives each.
+struct LevelCase {
+    char letter;
+    TErrorCorrectionLevel level;
+    int indicator;
+};
+inline constexpr LevelCase kLevels[] = {
+    {'L', LevelL(), 0b01}, {'M', LevelM(), 0b00}, {'Q', LevelQ(), 0b11}, {'H', LevelH(), 0b10}};
+// The entry of kLevels for 'L', 'M', 'Q' or 'H'.
+const LevelCase& Level(char letter);
+
+// Data codewords of a version at level 'L', 'M', 'Q' or 'H', ISO/IEC 18004
+// Table 7.
+int DataCodewords(int version, char level = 'L');
 enum class Kind { Numeric, Alphanumeric, Byte };
 // The most characters (bytes in byte mode) of one segment that the version
-// holds at level L: header, count field and data bits within its capacity.
-int MaxLength(Kind kind, int version);
+// holds at the level: header, count field and data bits within its capacity.
+int MaxLength(Kind kind, int version, char level = 'L');
 
 // GF(256) multiplication by shift and add, modulo x^8+x^4+x^3+x^2+1.
 int SlowMultiply(int a, int b);
@@ -44,5 +58,11 @@ std::optional<std::string> DecodeWithZbar(const TQRCodeSymbol& symbol, int Scale
 // The same for a bare module matrix (cells 0 and 1), with a quiet zone of
 // four modules added around it.
 std::optional<std::string> DecodeMatrixWithZbar(const TByteMatrix& matrix, int Scale = 4);
+
+// The 15-bit format word as the symbol carries it (masked with
+// 101010000010010), most significant bit first: Copy 0 around the top-left
+// finder, Copy 1 split between the other two. Needs a symbol that was built
+// with its current quiet zone.
+int FormatWordOf(const TQRCodeSymbol& symbol, int Copy);
 
 }  // namespace vd::qr::test

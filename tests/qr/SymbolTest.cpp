@@ -25,6 +25,7 @@ TEST(QrSymbol, NoSymbolBeforeTheFirstWrite) {
     EXPECT_EQ(symbol.Columns(), 0);
     EXPECT_EQ(symbol.QuietZone(), 4);
     EXPECT_EQ(symbol.Encoding(), TQRCodeEncoding::qrAuto);
+    EXPECT_EQ(symbol.ErrorCorrectionLevel(), LevelL());
     EXPECT_TRUE(symbol.Data().empty());
     EXPECT_FALSE(symbol.IsBlack(0, 0));
     EXPECT_FALSE(symbol.IsBlack(4, 4));
@@ -125,6 +126,40 @@ TEST(QrSymbol, ATextTooLongForVersion40KeepsThePreviousSymbol) {
     symbol.SetData(u"https://example.org/b");
     EXPECT_EQ(symbol.Rows(), rows - 8);
     EXPECT_EQ(test::DecodeWithZbar(symbol).value_or("<none>"), "https://example.org/b");
+}
+
+TEST(QrSymbol, ALevelChangeEncodesAnew) {
+    TQRCodeSymbol symbol;
+    symbol.SetData(u"https://example.org/a");
+    const auto atL = Snapshot(symbol);
+    symbol.SetErrorCorrectionLevel(LevelH());
+    EXPECT_EQ(symbol.ErrorCorrectionLevel(), LevelH());
+    EXPECT_NE(Snapshot(symbol), atL);
+    EXPECT_EQ(test::DecodeWithZbar(symbol).value_or("<none>"), "https://example.org/a");
+    symbol.SetErrorCorrectionLevel(LevelL());
+    EXPECT_EQ(Snapshot(symbol), atL);
+    // The level alone encodes the empty text.
+    TQRCodeSymbol other;
+    other.SetErrorCorrectionLevel(LevelQ());
+    EXPECT_EQ(other.Rows(), 29);
+}
+
+TEST(QrSymbol, ALevelTooHighForTheTextKeepsThePreviousSymbol) {
+    // 1500 bytes fit version 40 at L, M and Q (at most 1663 bytes), not at H
+    // (at most 1273).
+    const std::u16string text(1500, u'x');
+    TQRCodeSymbol symbol;
+    symbol.SetData(text);
+    const auto atL = Snapshot(symbol);
+    EXPECT_THROW(symbol.SetErrorCorrectionLevel(LevelH()), EQRCodeTooLong);
+    EXPECT_EQ(symbol.ErrorCorrectionLevel(), LevelH());
+    EXPECT_EQ(Snapshot(symbol), atL);
+    EXPECT_EQ(test::DecodeWithZbar(symbol).value_or("<none>"), std::string(1500, 'x'));
+    // Only a different level encodes anew: H again is no change.
+    EXPECT_NO_THROW(symbol.SetErrorCorrectionLevel(LevelH()));
+    symbol.SetErrorCorrectionLevel(LevelM());
+    EXPECT_EQ(test::DecodeWithZbar(symbol).value_or("<none>"), std::string(1500, 'x'));
+    EXPECT_NE(Snapshot(symbol), atL);
 }
 
 TEST(QrSymbol, EncodingChoiceReachesTheSymbol) {

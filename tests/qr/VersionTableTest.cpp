@@ -1,6 +1,7 @@
 // The version table against ISO/IEC 18004 Table 9 and Annex E.
 #include <gtest/gtest.h>
 
+#include "QrTestSupport.h"
 #include "TVersion.h"
 
 namespace vd::qr {
@@ -21,18 +22,16 @@ TEST(QrVersion, OnlyVersionsOneToFortyExist) {
     EXPECT_EQ(TVersion::GetVersionForNumber(40)->GetDimensionForVersion(), 177);
 }
 
-TEST(QrVersion, DataCodewordsAtLevelL) {
-    // ISO/IEC 18004 Table 7, column L.
-    const int expected[40] = {19,   34,   55,   80,   108,  136,  156,  194,  232,  274,
-                              324,  370,  428,  461,  523,  589,  647,  721,  795,  861,
-                              932,  1006, 1094, 1174, 1276, 1370, 1468, 1531, 1631, 1735,
-                              1843, 1955, 2071, 2191, 2306, 2434, 2566, 2702, 2812, 2956};
-    const TErrorCorrectionLevel level = LevelL();
-    for (int v = 1; v <= 40; ++v) {
-        const TVersion& version = *TVersion::GetVersionForNumber(v);
-        EXPECT_EQ(version.VersionNumber(), v);
-        EXPECT_EQ(DataCodewords(version, version.GetECBlocksForLevel(level)), expected[v - 1])
-            << "version " << v;
+TEST(QrVersion, DataCodewordsAtEveryLevel) {
+    // ISO/IEC 18004 Table 7, read through the level objects.
+    for (const test::LevelCase& c : test::kLevels) {
+        for (int v = 1; v <= 40; ++v) {
+            const TVersion& version = *TVersion::GetVersionForNumber(v);
+            EXPECT_EQ(version.VersionNumber(), v);
+            EXPECT_EQ(DataCodewords(version, version.GetECBlocksForLevel(c.level)),
+                      test::DataCodewords(v, c.letter))
+                << "version " << v << "-" << c.letter;
+        }
     }
 }
 
@@ -80,10 +79,10 @@ TEST(QrVersion, TellingRowsOfAllFourLevels) {
         const TVersion& version = *TVersion::GetVersionForNumber(row.version);
         EXPECT_EQ(version.AlignmentPatternCenters(),
                   TIntegerArray(row.centers.begin(), row.centers.end()));
-        // Every level object reads column L.
-        EXPECT_EQ(&version.GetECBlocksForLevel(TErrorCorrectionLevel()), &version.ECBlocks()[0]);
-        for (int level = 0; level < 4; ++level) {
-            EXPECT_EQ(Layout(version.ECBlocks()[level]), row.levels[level]) << "level " << level;
+        for (int column = 0; column < 4; ++column) {
+            const test::LevelCase& c = test::kLevels[column];
+            EXPECT_EQ(Layout(version.ECBlocks()[column]), row.levels[column]) << c.letter;
+            EXPECT_EQ(Layout(version.GetECBlocksForLevel(c.level)), row.levels[column]) << c.letter;
         }
     }
 }
@@ -113,15 +112,29 @@ TEST(QrVersion, EveryLevelFillsTheSameTotalWithBlocksOfNearlyEqualSize) {
 }
 
 TEST(QrVersion, ChooseVersionTakesTheSmallestThatHoldsTheBits) {
-    const TErrorCorrectionLevel level = LevelL();
-    const std::pair<int, int> cases[] = {{0, 1},   {152, 1}, {153, 2},
-                                         {272, 2}, {273, 3}, {23648, 40}};
-    for (const auto& [bits, expected] : cases) {
-        const TVersion* version = TVersion::ChooseVersion(bits, level);
-        ASSERT_NE(version, nullptr) << bits;
-        EXPECT_EQ(version->VersionNumber(), expected) << bits << " bits";
+    struct Case {
+        char level;
+        int bits;
+        int expected;  // 0: none holds them
+    };
+    // Capacities of versions 1, 2 and 40 at each level, ISO/IEC 18004 Table 7.
+    const Case cases[] = {
+        {'L', 0, 1},      {'L', 152, 1},    {'L', 153, 2},   {'L', 272, 2}, {'L', 273, 3},
+        {'L', 23648, 40}, {'L', 23649, 0},  {'M', 128, 1},   {'M', 129, 2}, {'M', 224, 2},
+        {'M', 225, 3},    {'M', 18672, 40}, {'M', 18673, 0}, {'Q', 104, 1}, {'Q', 105, 2},
+        {'Q', 13328, 40}, {'Q', 13329, 0},  {'H', 72, 1},    {'H', 73, 2},  {'H', 128, 2},
+        {'H', 129, 3},    {'H', 10208, 40}, {'H', 10209, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.bits) + " bits at " + c.level);
+        const TVersion* version = TVersion::ChooseVersion(c.bits, test::Level(c.level).level);
+        if (c.expected == 0) {
+            EXPECT_EQ(version, nullptr);
+        } else {
+            ASSERT_NE(version, nullptr);
+            EXPECT_EQ(version->VersionNumber(), c.expected);
+        }
     }
-    EXPECT_EQ(TVersion::ChooseVersion(23649, level), nullptr);
 }
 
 TEST(QrVersion, Version40AtLevelL) {
