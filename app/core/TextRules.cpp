@@ -15,4 +15,11 @@ QString ErrorBoxText(const QString& Message) {
     return Message;
 }
 
+QString FormatBytes(std::uint64_t Bytes) {
+    if (Bytes < 1024 * 1024) return QStringLiteral("%1 KiB").arg(Bytes / 1024.0, 0, 'f', 1);
+    if (Bytes < 1024ull * 1024 * 1024)
+        return QStringLiteral("%1 MiB").arg(Bytes / (1024.0 * 1024), 0, 'f', 1);
+    return QStringLiteral("%1 GiB").arg(Bytes / (1024.0 * 1024 * 1024), 0, 'f', 2);
+}
+
 }  // namespace vd::app

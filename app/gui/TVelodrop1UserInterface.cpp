@@ -6,21 +6,11 @@
 #include <QLineEdit>
 #include <QUrl>
 
+#include "app/core/TextRules.h"
 #include "app/gui/ModalSeam.h"
 #include "app/gui/TVelodrop1.h"
 
 namespace vd::app {
-namespace {
-
-QString FormatBytes(std::uint64_t Bytes) {
-    if (Bytes < 1024 * 1024) return QStringLiteral("%1 KiB").arg(Bytes / 1024.0, 0, 'f', 1);
-    if (Bytes < 1024ull * 1024 * 1024)
-        return QStringLiteral("%1 MiB").arg(Bytes / (1024.0 * 1024), 0, 'f', 1);
-    return QStringLiteral("%1 GiB").arg(Bytes / (1024.0 * 1024 * 1024), 0, 'f', 2);
-}
-
-}  // namespace
-
 void TVelodrop1::ShowMessage(const QString& Text) {
     // Boxes of the exit sequence come with the window hidden.
     TModalSeam::MessageBox(isVisible() ? this : nullptr, Text, QCoreApplication::applicationName(),

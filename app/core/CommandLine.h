@@ -1,0 +1,36 @@
+#pragma once
+// What the command line asks for. Besides the window's own arguments (a
+// file to share, "-shortener"), the program knows the options Linux users
+// expect: --help, --version, and --cli for a share or a short link without
+// a window. A first argument that names an existing file is always that
+// file, even when it looks like an option.
+
+#include <QString>
+#include <QStringList>
+
+namespace vd::app {
+
+struct TCommandLineRequest {
+    enum class TKind {
+        Window,      // the window, with the arguments as they are
+        Help,        // usage on standard output
+        Version,     // the version on standard output
+        CliShare,    // share Argument without a window
+        CliShorten,  // shorten the address Argument without a window
+        UsageError,  // Error, then the usage, on standard error
+    };
+    TKind Kind = TKind::Window;
+    QString Argument;
+    QString Error;
+};
+
+/// `Arguments` as the program got them: [0] is its own path.
+TCommandLineRequest ParseCommandLine(const QStringList& Arguments);
+
+/// The usage text, ending in a line break.
+QString UsageText();
+
+/// "Velodrop " + the version, ending in a line break.
+QString VersionText();
+
+}  // namespace vd::app

@@ -1,0 +1,139 @@
+#!/usr/bin/python3
+"""velodrop --cli on a machine without a display, against a real FTP server:
+the file arrives byte for byte, the link is the last line of standard output,
+its QR code on a terminal reads back as the link, failures exit non-zero
+with their message on standard error, and --shorten prints a short link.
+
+Usage: cli_test.py VELODROP DEMO_SETTINGS PYFTPD_SCRIPT
+"""
+import os
+import pty
+import re
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from xvfb_support import Session  # noqa: E402
+
+BASE = "https://files.example.org/x"
+ANSI = re.compile(rb"\x1b\[[0-9;]*[A-Za-z]")
+
+
+def headless_env(config):
+    env = dict(os.environ, XDG_CONFIG_HOME=config, LANG="C")
+    for name in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"):
+        env.pop(name, None)
+    return env
+
+
+def run_cli(velodrop, args, env):
+    return subprocess.run([velodrop, "--cli", *args], env=env, capture_output=True, timeout=120)
+
+
+def run_on_terminal(velodrop, args, env):
+    """Standard output on a pseudo-terminal; returns (exit status, output bytes)."""
+    master, slave = pty.openpty()
+    program = subprocess.Popen([velodrop, "--cli", *args], env=env, stdout=slave,
+                               stderr=subprocess.DEVNULL)
+    os.close(slave)
+    out = b""
+    while True:
+        try:
+            chunk = os.read(master, 65536)
+        except OSError:  # the terminal's other side has closed
+            break
+        if not chunk:
+            break
+        out += chunk
+    os.close(master)
+    return program.wait(120), out.replace(b"\r\n", b"\n")
+
+
+def qr_text_to_pgm(lines, path):
+    """Turns half-block lines back into modules, 4 pixels a module."""
+    cells = {" ": (0, 0), "\u2580": (1, 0), "\u2584": (0, 1), "\u2588": (1, 1)}
+    rows = []
+    for line in lines:
+        pairs = [cells[c] for c in line]
+        rows.append([p[0] for p in pairs])
+        rows.append([p[1] for p in pairs])
+    scale = 4
+    width, height = len(rows[0]) * scale, len(rows) * scale
+    with open(path, "wb") as f:
+        f.write(b"P5 %d %d 255\n" % (width, height))
+        for row in rows:
+            line = bytes(0 if dark else 255 for dark in row for _ in range(scale))
+            f.write(line * scale)
+
+
+def uploads(home, suffix):
+    return sorted(n for n in os.listdir(home) if n.endswith(suffix))
+
+
+def run(velodrop, demo_settings, pyftpd):
+    with Session(pyftpd) as s:
+        home, port = s.start_ftp("u", "p w")
+        config = s.config_folder()
+        for name in ("velodrop_settings.ini", "shortener_settings.ini"):
+            subprocess.check_call([demo_settings, os.path.join(config, "Velodrop", name),
+                                   "127.0.0.1", str(port), "u", "p w", BASE])
+        env = headless_env(config)
+
+        # A share: the bytes arrive unchanged, the link is the last line.
+        shared = s.path("Grüße 2026.bin")
+        content = bytes(range(256)) * 2000
+        with open(shared, "wb") as f:
+            f.write(content)
+        done = run_cli(velodrop, [shared], env)
+        assert done.returncode == 0, done.stderr
+        remote = uploads(home, "_Grüße 2026.bin")
+        assert len(remote) == 1, os.listdir(home)
+        with open(os.path.join(home, remote[0]), "rb") as f:
+            assert f.read() == content
+        link = done.stdout.decode().splitlines()[-1]
+        assert link == BASE + "/" + remote[0], link
+
+        # On a terminal the QR code stands above the link and reads back as it.
+        status, out = run_on_terminal(velodrop, [shared], env)
+        assert status == 0
+        lines = [ANSI.sub(b"", l).decode() for l in out.split(b"\n") if l]
+        link = lines[-1]
+        assert link.startswith(BASE + "/velodrop_"), link
+        picture = s.path("terminal.pgm")
+        qr_text_to_pgm(lines[:-1], picture)
+        decoded = subprocess.run(["zbarimg", "-q", "--raw", "-Sbinary", picture],
+                                 capture_output=True).stdout.rstrip(b"\n")
+        # Texts within Latin-1 are encoded as Latin-1 bytes, as in the window.
+        assert decoded == link.encode("latin-1"), (decoded, link)
+
+        # Failures: non-zero, the message on standard error, nothing on standard output.
+        missing = s.path("gone.txt")
+        failed = run_cli(velodrop, [missing], env)
+        assert failed.returncode == 1
+        assert failed.stdout == b""
+        assert failed.stderr.decode().strip() == missing + " not existing", failed.stderr
+        wrong = dict(env, XDG_CONFIG_HOME=s.path("wrong"))
+        os.makedirs(os.path.join(wrong["XDG_CONFIG_HOME"], "Velodrop"))
+        subprocess.check_call([demo_settings, os.path.join(wrong["XDG_CONFIG_HOME"], "Velodrop",
+                                                           "velodrop_settings.ini"),
+                               "127.0.0.1", str(port), "u", "not the password", BASE])
+        refused = run_cli(velodrop, [shared], wrong)
+        assert refused.returncode == 1 and refused.stdout == b""
+        assert refused.stderr.decode().startswith("FTP: "), refused.stderr
+        nothing = run_cli(velodrop, [shared], dict(env, XDG_CONFIG_HOME=s.path("none")))
+        assert nothing.returncode == 1 and b"No settings in " in nothing.stderr, nothing.stderr
+
+        # A short link.
+        short = run_cli(velodrop, ["--shorten", "https://example.org/a/long/path?q=1"], env)
+        assert short.returncode == 0, short.stderr
+        code = short.stdout.decode().splitlines()[-1].rsplit("/", 1)[1]
+        assert short.stdout.decode().splitlines()[-1] == BASE + "/" + code
+        with open(os.path.join(home, "shortener.ini"), "rb") as f:
+            assert f.read() == b'%s="https://example.org/a/long/path?q=1"\r\n' % code.encode()
+        refused = run_cli(velodrop, ["--shorten", "javascript:alert(1)"], env)
+        assert refused.returncode == 1 and b"Not a web address" in refused.stderr
+        print("OK: shared", remote[0], "and shortened to", code)
+
+
+if __name__ == "__main__":
+    run(*sys.argv[1:4])
