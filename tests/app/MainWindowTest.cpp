@@ -150,6 +150,16 @@ TEST_F(MainWindow, GermanLocaleGivesGermanTextsUnlessSwitchedOff) {
     }
 }
 
+TEST_F(MainWindow, QuestionsGoThroughTheSeamAndDefaultToNo) {
+    WriteSettings("[FTP]\n");
+    auto w = MakeWindow();
+    TModalSeam::SetNextQuestionAnswer(true);
+    EXPECT_TRUE(w->AskYesNo(QStringLiteral("Trust this server?")));
+    EXPECT_FALSE(w->AskYesNo(QStringLiteral("And this one?")));  // nothing armed: No
+    EXPECT_EQ(TModalSeam::AskedQuestions(),
+              (std::vector<QString>{"Trust this server?", "And this one?"}));
+}
+
 TEST_F(MainWindow, BoxIsWhiteBeforeAnyShare) {
     WriteSettings("[FTP]\n");
     auto w = MakeWindow();
