@@ -7,6 +7,7 @@
 #include "app/core/TerminalUser.h"
 #include "app/core/TextRules.h"
 #include "app/core/VelodropCore.h"
+#include "platform/SpecialFolders.h"
 
 namespace vd::app {
 namespace {
@@ -25,7 +26,7 @@ int WithCore(const QString& BaseName, std::FILE* Errors, F&& Work) {
     TTerminalUser user(Errors, IsTerminal(Errors));
     try {
         TVelodropCore core(user);
-        core.PrepareRunFiles(BaseName);
+        core.PrepareRunFiles(QString::fromStdString(platform::CommonAppDataFolder()), BaseName);
         if (!core.LoadSettings()) {
             user.ShowMessage(QStringLiteral("No settings in %1: start velodrop once and save "
                                             "them in its Settings dialog.")

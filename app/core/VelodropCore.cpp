@@ -15,10 +15,9 @@ namespace vd::app {
 TVelodropCore::TVelodropCore(TUserInterface& User, std::unique_ptr<TRemoteFolder> Folder)
     : FUser(User), FFolder(Folder ? std::move(Folder) : std::make_unique<TFtpRemoteFolder>()) {}
 
-void TVelodropCore::PrepareRunFiles(const QString& BaseName) {
-    const QString folder = QString::fromStdString(platform::CommonAppDataFolder());
-    FState.SettingsFile = SettingsFilePath(folder, BaseName);
-    FState.LogFileName = LogFilePath(folder);
+void TVelodropCore::PrepareRunFiles(const QString& ConfigFolder, const QString& BaseName) {
+    FState.SettingsFile = SettingsFilePath(ConfigFolder, BaseName);
+    FState.LogFileName = LogFilePath(ConfigFolder);
     FFolder->SetLogFileName(FState.LogFileName);
     QFile::remove(FState.LogFileName);  // every run starts a new log
 }

@@ -22,9 +22,9 @@ class TVelodropCore final {
     const TControllerState& State() const noexcept { return FState; }
     TRemoteFolder& Folder() noexcept { return *FFolder; }
 
-    /// The settings file (`BaseName` + ".ini") and the traffic log in the
-    /// configuration folder; the log of the previous run is deleted.
-    void PrepareRunFiles(const QString& BaseName);
+    /// The settings file (`BaseName` + ".ini") and the traffic log in
+    /// `ConfigFolder` + "/Velodrop"; the log of the previous run is deleted.
+    void PrepareRunFiles(const QString& ConfigFolder, const QString& BaseName);
     /// False when there is no settings file (every setting keeps its
     /// default and the log stays on). Otherwise reads it; the log is
     /// written only when the file says Log=1.

@@ -92,7 +92,7 @@ void TVelodrop1::FormCreate(const QStringList& Arguments) {
     state.RunMode = mode.RunMode;
     FStartMinimized = mode.Minimize;
     if (!mode.CurrentFile.isNull()) state.CurrentFile = mode.CurrentFile;
-    FCore.PrepareRunFiles(mode.BaseName);
+    FCore.PrepareRunFiles(GetSpecialFolder(CSIDL_COMMON_APPDATA), mode.BaseName);
     LoadSettings();
     LocalizeForm(this);
     setAcceptDrops(true);

@@ -226,7 +226,9 @@ TEST_F(Flow, ConnectionTestPutsItsFileAndDeletesIt) {
             << FFolder->Calls.join(u'|').toStdString();
         EXPECT_EQ(FUser.Messages,
                   *c.FailingCall ? QStringList{"FTP: Refused.\r\n"} : QStringList{});
-        if (c.Result == TTestResult::Passed) EXPECT_TRUE(FFolder->Files.isEmpty());
+        if (c.Result == TTestResult::Passed) {
+            EXPECT_TRUE(FFolder->Files.isEmpty());  // deleted at once
+        }
     }
     // The local file is left behind: 19 bytes.
     int testFiles = 0;
