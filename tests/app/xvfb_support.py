@@ -52,7 +52,7 @@ class Session:
         home = self.path("home")
         os.makedirs(home)
         server = self.start(["/usr/bin/python3", self.pyftpd, "--home", home, "--user", user,
-                             "--password", password, "--passive-from", "41000", "--passive-to", "41999"],
+                             "--password", password],
                             stdout=subprocess.PIPE, text=True)
         return home, int(server.stdout.readline().split()[1])
 

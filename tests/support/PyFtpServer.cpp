@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -76,14 +75,9 @@ void TPyFtpServer::MakeCertificate() {
 }
 
 void TPyFtpServer::Start() {
-    std::random_device rd;
-    const int passiveFrom = 30000 + static_cast<int>(rd() % 600) * 50;
-    std::vector<std::string> argv = {"/usr/bin/python3", VD_PYFTPD_SCRIPT,
-                                     "--home",           FHome,
-                                     "--user",           FOptions.User,
-                                     "--password",       FOptions.Password,
-                                     "--passive-from",   std::to_string(passiveFrom),
-                                     "--passive-to",     std::to_string(passiveFrom + 49)};
+    std::vector<std::string> argv = {
+        "/usr/bin/python3", VD_PYFTPD_SCRIPT, "--home",     FHome,
+        "--user",           FOptions.User,    "--password", FOptions.Password};
     if (FOptions.NlstReturnsPaths) argv.push_back("--nlst-paths");
     for (const auto& n : FOptions.RefuseStor) argv.insert(argv.end(), {"--refuse-stor", n});
     for (const auto& n : FOptions.RefuseRetr) argv.insert(argv.end(), {"--refuse-retr", n});

@@ -1,6 +1,7 @@
 // A real FTP server for tests: pyftpdlib (Debian's /usr/bin/python3) on
-// 127.0.0.1 with a free port, one user, a temporary home folder and a
-// passive port range; stopped by its process id when the object goes.
+// 127.0.0.1, one user and a temporary home folder; the kernel picks the
+// control port and each passive data port. Stopped by its process id when
+// the object goes.
 // The server also ends if the thread that started it ends (so a crashed
 // test leaves nothing running): start it from the test's own thread.
 //
