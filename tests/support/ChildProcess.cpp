@@ -140,31 +140,36 @@ TChildProcess::TChildProcess(const std::vector<std::string>& argv, const TChildO
     }
     FOwnsErrorFile = options.StderrFile.empty();
     FErrorFile = FOwnsErrorFile ? TemporaryLog() : options.StderrFile;
-    TFd err(OpenOrThrow(FErrorFile, O_WRONLY | O_CREAT | O_APPEND));
-    int reportFds[2];
-    if (::pipe2(reportFds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-    TFd reportRead(reportFds[0]), reportWrite(reportFds[1]);
+    try {
+        TFd err(OpenOrThrow(FErrorFile, O_WRONLY | O_CREAT | O_APPEND));
+        int reportFds[2];
+        if (::pipe2(reportFds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+        TFd reportRead(reportFds[0]), reportWrite(reportFds[1]);
 
-    const pid_t parent = ::getpid();
-    FPid = ::fork();
-    if (FPid < 0) throw std::runtime_error("fork failed: " + std::string(std::strerror(errno)));
-    if (FPid == 0)
-        BecomeProgram(args.data(), workingDirectory, parent, in.Get(), outWrite.Get(), err.Get(),
-                      reportWrite.Get());
+        const pid_t parent = ::getpid();
+        FPid = ::fork();
+        if (FPid < 0) throw std::runtime_error("fork failed: " + std::string(std::strerror(errno)));
+        if (FPid == 0)
+            BecomeProgram(args.data(), workingDirectory, parent, in.Get(), outWrite.Get(),
+                          err.Get(), reportWrite.Get());
 
-    reportWrite.Reset();
-    FOut = outRead.Release();
-    TStartFailure failure{};
-    ssize_t n;
-    do n = ::read(reportRead.Get(), &failure, sizeof failure);
-    while (n < 0 && errno == EINTR);
-    if (n == static_cast<ssize_t>(sizeof failure)) {
-        Reap(0);
-        throw std::runtime_error((failure.Step == 0
-                                      ? "cannot change to " + options.WorkingDirectory + " for "
-                                      : std::string("cannot start ")) +
-                                 argv[0] + ": " + std::strerror(failure.Error));
+        reportWrite.Reset();
+        TStartFailure failure{};
+        ssize_t n;
+        do n = ::read(reportRead.Get(), &failure, sizeof failure);
+        while (n < 0 && errno == EINTR);
+        if (n == static_cast<ssize_t>(sizeof failure)) {
+            Reap(0);
+            throw std::runtime_error((failure.Step == 0
+                                          ? "cannot change to " + options.WorkingDirectory + " for "
+                                          : std::string("cannot start ")) +
+                                     argv[0] + ": " + std::strerror(failure.Error));
+        }
+    } catch (...) {
+        if (FOwnsErrorFile) ::unlink(FErrorFile.c_str());
+        throw;
     }
+    FOut = outRead.Release();
 }
 
 TChildProcess::~TChildProcess() {
