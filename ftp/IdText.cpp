@@ -2,6 +2,9 @@
 
 #include <cctype>
 #include <limits>
+#include <optional>
+
+#include "platform/Utf8.h"
 
 namespace vd::ftp {
 
@@ -39,101 +42,34 @@ std::string UpperCase(std::string_view s) {
     return r;
 }
 
-namespace {
-
-constexpr char32_t kInvalid = 0xFFFFFFFF;
-
-// Decodes one UTF-8 sequence at s[i]; advances i; kInvalid for a bad byte.
-char32_t NextCodePoint(std::string_view s, size_t& i) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    if (b0 < 0x80) {
-        ++i;
-        return b0;
-    }
-    int len = (b0 >= 0xF0 && b0 <= 0xF4)  ? 4
-              : (b0 >= 0xE0) && b0 < 0xF0 ? 3
-              : (b0 >= 0xC2 && b0 < 0xE0) ? 2
-                                          : 0;
-    if (len == 0 || i + len > s.size()) {
-        ++i;
-        return kInvalid;
-    }
-    char32_t cp = b0 & (0x7F >> len);
-    for (int k = 1; k < len; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80) {
-            ++i;
-            return kInvalid;
-        }
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    const char32_t minimum = len == 2 ? 0x80 : len == 3 ? 0x800 : 0x10000;
-    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ++i;
-        return kInvalid;
-    }
-    i += len;
-    return cp;
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-}  // namespace
-
 std::string EncodeText(std::string_view text, TIdTextEncoding encoding) {
     std::string out;
     out.reserve(text.size());
     const char32_t limit = encoding == TIdTextEncoding::enc7Bit ? 0x7F : 0xFF;
     for (size_t i = 0; i < text.size();) {
         const size_t start = i;
-        const char32_t cp = NextCodePoint(text, i);
-        if (cp == kInvalid) {
+        const std::optional<char32_t> cp = platform::DecodeUtf8(text, i);
+        if (!cp) {
             out += '?';
         } else if (encoding == TIdTextEncoding::encUTF8) {
             out.append(text.substr(start, i - start));
         } else {
-            out += cp <= limit ? static_cast<char>(cp) : '?';
+            out += *cp <= limit ? static_cast<char>(*cp) : '?';
         }
     }
     return out;
 }
 
 std::string DecodeText(std::string_view bytes, TIdTextEncoding encoding) {
+    if (encoding == TIdTextEncoding::encUTF8) return platform::ToValidUtf8(bytes);
     std::string out;
     out.reserve(bytes.size());
-    if (encoding == TIdTextEncoding::encUTF8) {
-        for (size_t i = 0; i < bytes.size();) {
-            const size_t start = i;
-            const char32_t cp = NextCodePoint(bytes, i);
-            if (cp == kInvalid)
-                AppendUtf8(out, 0xFFFD);
-            else
-                out.append(bytes.substr(start, i - start));
-        }
-        return out;
-    }
     for (const char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
         if (encoding == TIdTextEncoding::enc7Bit && b > 0x7F)
             out += '?';
         else
-            AppendUtf8(out, b);
+            platform::AppendUtf8(out, b);  // 8-bit: the byte is the code point
     }
     return out;
 }

@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """The demo's embedded servers: an FTP server (pyftpdlib) and a web server
-over the same folder, both on 127.0.0.1 with free ports, so that a link that
-Velodrop makes opens a real page. Prints "FTP <port>" and "HTTP <port>"
-once both listen, then serves until it is terminated.
+over the same folder, both on 127.0.0.1 with ports the kernel picks, so that
+a link that Velodrop makes opens a real page. Prints "FTP <port>" and
+"HTTP <port>" once both listen, then serves until it is terminated.
 
 Usage: demo_server.py FOLDER USER PASSWORD
 """
@@ -26,7 +26,8 @@ def main():
 
     Handler.authorizer = authorizer
     Handler.banner = "Velodrop demo server ready."
-    Handler.passive_ports = range(50000, 50100)
+    # No passive port range: each passive connection binds port 0 and the
+    # kernel picks a free port, as for the two listening ports.
     ftp = FTPServer(("127.0.0.1", 0), Handler)
 
     web_handler = functools.partial(http.server.SimpleHTTPRequestHandler, directory=folder)

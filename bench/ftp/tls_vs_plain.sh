@@ -32,7 +32,7 @@ openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost \
 USER_NAME=bench
 PASSWORD=bench-pw
 /usr/bin/python3 tests/support/pyftpd_server.py --home "$WORK/home" --user "$USER_NAME" \
-  --password "$PASSWORD" --passive-from 45100 --passive-to 45199 --certfile "$WORK/cert.pem" \
+  --password "$PASSWORD" --certfile "$WORK/cert.pem" \
   >"$WORK/ready" 2>"$WORK/server.log" &
 SERVER_PID=$!
 for _ in $(seq 100); do grep -q READY "$WORK/ready" 2>/dev/null && break; sleep 0.1; done

@@ -32,7 +32,7 @@ mkdir "$WORK/home"
 USER_NAME=bench
 PASSWORD=bench-pw
 /usr/bin/python3 tests/support/pyftpd_server.py --home "$WORK/home" --user "$USER_NAME" \
-  --password "$PASSWORD" --passive-from 45000 --passive-to 45099 >"$WORK/ready" 2>"$WORK/server.log" &
+  --password "$PASSWORD" >"$WORK/ready" 2>"$WORK/server.log" &
 SERVER_PID=$!
 for _ in $(seq 100); do grep -q READY "$WORK/ready" 2>/dev/null && break; sleep 0.1; done
 PORT=$(awk '/READY/ {print $2}' "$WORK/ready")

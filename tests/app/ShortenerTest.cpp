@@ -1,17 +1,13 @@
 // Shortener mode against a real FTP server, and the uploaded script run by
 // PHP's own web server.
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QClipboard>
 #include <QRegularExpression>
 #include <QTest>
-#include <cstdio>
 #include <filesystem>
 
+#include "PhpServer.h"
 #include "PyFtpServer.h"
 #include "WindowTestFixture.h"
 #include "app/core/SettingsFile.h"
@@ -104,48 +100,9 @@ TEST_F(Shortener, TableIsNeverEmptiedByTheInstallation) {
     EXPECT_EQ(server.ReadFile("shortener.ini"), "Abc12=\"https://kept.example\"\r\n");
 }
 
-// PHP's built-in web server over the FTP server's folder, stopped by id.
-class TPhpServer final {
-  public:
-    TPhpServer(const std::string& Root, const std::string& Router) {
-        FPort = static_cast<std::uint16_t>(20000 + (::getpid() % 20000));
-        FPid = ::fork();
-        if (FPid == 0) {
-            ::chdir(Root.c_str());
-            const std::string address = "127.0.0.1:" + std::to_string(FPort);
-            ::execl("/usr/bin/php", "php", "-S", address.c_str(), "-t", Root.c_str(),
-                    Router.c_str(), nullptr);
-            ::_exit(127);
-        }
-        for (int i = 0; i < 100 && Get("/index.php").empty(); ++i) ::usleep(50000);
-    }
-    ~TPhpServer() {
-        ::kill(FPid, SIGTERM);
-        ::waitpid(FPid, nullptr, 0);
-    }
-    std::string Base() const { return "http://127.0.0.1:" + std::to_string(FPort); }
-    // The body, then "<status> <redirect>|" as curl reports them.
-    std::string Get(const std::string& Path) const {
-        const std::string command =
-            "curl -s -w '%{http_code} %{redirect_url}|' '" + Base() + Path + "'";
-        std::string out;
-        if (FILE* p = ::popen(command.c_str(), "r")) {
-            char buffer[4096];
-            for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;)
-                out.append(buffer, n);
-            ::pclose(p);
-        }
-        return out;
-    }
-
-  private:
-    pid_t FPid = -1;
-    std::uint16_t FPort = 0;
-};
-
 TEST_F(Shortener, ShortLinkRedirectsThroughTheUploadedScript) {
     test::TPyFtpServer server;
-    TPhpServer php(server.Home(), std::string(VD_TEST_DATA_DIR) + "/php_router.php");
+    test::TPhpServer php(server.Home(), std::string(VD_TEST_DATA_DIR) + "/php_router.php");
     FBaseURL = QString::fromStdString(php.Base());
     auto w = MakeShortener(server, QStringLiteral("https://example.org/target?x=1"));
     Run(*w);

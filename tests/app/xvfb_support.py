@@ -2,6 +2,7 @@
 display and screenshots read by zbarimg. Every process started here is
 stopped by its process id."""
 import os
+import select
 import shutil
 import signal
 import subprocess
@@ -52,15 +53,30 @@ class Session:
         home = self.path("home")
         os.makedirs(home)
         server = self.start(["/usr/bin/python3", self.pyftpd, "--home", home, "--user", user,
-                             "--password", password, "--passive-from", "41000", "--passive-to", "41999"],
+                             "--password", password],
                             stdout=subprocess.PIPE, text=True)
         return home, int(server.stdout.readline().split()[1])
 
     def start_xvfb(self):
-        self.display = ":%d" % (90 + os.getpid() % 500)
-        self.start(["Xvfb", self.display, "-screen", "0", "800x600x24", "-nolisten", "tcp"],
-                   stderr=subprocess.DEVNULL)
-        wait_for(lambda: os.path.exists("/tmp/.X11-unix/X" + self.display[1:]), 20, "Xvfb")
+        """Xvfb on a display number it picks itself: with -displayfd it takes
+        the first free number and writes it to the descriptor once it accepts
+        clients, so no guessed number can meet another test's X server."""
+        log_path = self.path("xvfb.log")
+        read_end, write_end = os.pipe()
+        with os.fdopen(read_end) as numbers, open(log_path, "w") as log:
+            try:
+                xvfb = self.start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "800x600x24",
+                                   "-nolisten", "tcp"],
+                                  stderr=log, pass_fds=(write_end,))
+            finally:
+                os.close(write_end)
+            # Xvfb holds the only write end: at its end the read gives "".
+            ready = select.select([numbers], [], [], 20)[0]
+            number = numbers.readline().strip() if ready else ""
+        if not number.isdigit():
+            with open(log_path) as log:
+                raise SystemExit("Xvfb did not start (exit code %r): %s" % (xvfb.poll(), log.read()))
+        self.display = ":" + number
 
     def start_window_manager(self):
         """Openbox on the display: windows are then managed and activated."""

@@ -10,6 +10,7 @@
 
 #include "FakeFtpServer.h"
 #include "MemoryIOHandler.h"
+#include "ScriptHelpers.h"
 #include "TIdFTP.h"
 #include "TIdLogFile.h"
 #include "TestUtil.h"
@@ -102,9 +103,7 @@ TEST(LogFile, TwoSessionsAppendToOneFile) {
                                           "Ges : QUIT<EOL>",
                                           "Erh : 221 Bye<EOL>",
                                           "Stat Verbindung getrennt."};
-    std::vector<std::string> both = one;
-    both.insert(both.end(), one.begin(), one.end());
-    EXPECT_EQ(SplitCrLf(ReadAll(dir.Path + "/ftp.log")), both);
+    EXPECT_EQ(SplitCrLf(ReadAll(dir.Path + "/ftp.log")), Lines({one, one}));
 }
 
 // A client on an in-memory handler with the log attached.

@@ -10,6 +10,7 @@
 #include "FakeTLSHandler.h"
 #include "FtpParsing.h"
 #include "OtpHash.h"
+#include "ScriptHelpers.h"
 #include "TIdFTP.h"
 #include "TIdIntercept.h"
 #include "TestUtil.h"
@@ -17,26 +18,12 @@
 namespace vd::ftp::test {
 namespace {
 
-using TLines = std::vector<std::string>;
-
-TScript Cat(std::initializer_list<TScript> parts) {
-    TScript all;
-    for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
-    return all;
-}
-
 const TScript kGreet = {S("220 Fake FTP ready")};
 const TScript kHostRefused = {C(), S("500 HOST not understood")};
 const TScript kPassword = {C(), S("331 Password required"), C(), S("230 Logged in")};
 const TScript kAfterLogin = {C(), S("500 FEAT not understood"), C(), S("200 Type set to I"),
                              C(), S("215 UNIX Type: L8"),       C(), S("200 Type set to I")};
 const TLines kAfterLoginCmds = {"FEAT", "TYPE I", "SYST", "TYPE I"};
-
-TLines Lines(std::initializer_list<TLines> parts) {
-    TLines all;
-    for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
-    return all;
-}
 
 struct TSessionCase {
     const char* Name;

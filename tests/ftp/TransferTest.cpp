@@ -5,19 +5,12 @@
 #include "FakeFtpServer.h"
 #include "FakeTLSHandler.h"
 #include "MemoryIOHandler.h"
+#include "ScriptHelpers.h"
 #include "TIdFTP.h"
 #include "TestUtil.h"
 
 namespace vd::ftp::test {
 namespace {
-
-using TLines = std::vector<std::string>;
-
-TScript Cat(std::initializer_list<TScript> parts) {
-    TScript all;
-    for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
-    return all;
-}
 
 const TScript kLogin = {
     S("220 Fake FTP ready"), C(), S("500 HOST?"), C(), S("331 Password"), C(), S("230 In"), C(),

@@ -1,6 +1,7 @@
 // A real FTP server for tests: pyftpdlib (Debian's /usr/bin/python3) on
-// 127.0.0.1 with a free port, one user, a temporary home folder and a
-// passive port range; stopped by its process id when the object goes.
+// 127.0.0.1, one user and a temporary home folder; the kernel picks the
+// control port and each passive data port. Stopped by its process id when
+// the object goes.
 // The server also ends if the thread that started it ends (so a crashed
 // test leaves nothing running): start it from the test's own thread.
 //
@@ -12,8 +13,11 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "ChildProcess.h"
 
 namespace vd::test {
 
@@ -39,7 +43,7 @@ class TPyFtpServer {
     const std::string& Password() const noexcept { return FOptions.Password; }
     // The server's root folder on the local disk.
     const std::string& Home() const noexcept { return FHome; }
-    pid_t Pid() const noexcept { return FPid; }
+    pid_t Pid() const noexcept { return FProcess ? FProcess->Pid() : -1; }
 
     // Files below the home folder, by relative path.
     std::string ReadFile(const std::string& relativePath) const;
@@ -55,11 +59,11 @@ class TPyFtpServer {
 
     TPyFtpServerOptions FOptions;
     std::string FHost = "127.0.0.1";
-    std::string FRoot;  // temporary folder: home/, server.log, cert.pem
+    std::string FRoot;  // temporary folder: home/, cert.pem
     std::string FHome;
     std::string FCertFile;
     uint16_t FPort = 0;
-    pid_t FPid = -1;
+    std::unique_ptr<TChildProcess> FProcess;
 };
 
 }  // namespace vd::test

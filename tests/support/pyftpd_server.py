@@ -1,6 +1,11 @@
 #!/usr/bin/python3
-"""A pyftpdlib server for the tests: one user, a home folder, a passive port
-range, on 127.0.0.1 only. Prints "READY <port>" once it listens.
+"""A pyftpdlib server for the tests: one user, a home folder, on 127.0.0.1
+only. The kernel picks the control port (binding port 0); prints
+"READY <port>" once it listens.
+
+Passive data connections also bind port 0, so the kernel picks each one and
+parallel tests cannot collide; --passive-from/--passive-to restrict them to a
+range instead, for a scenario that needs one.
 
 Options for scenarios: --nlst-paths (NLST names carry their folder),
 --refuse-stor NAME / --refuse-retr NAME (refuse names matching these
@@ -23,14 +28,17 @@ def parse_args():
     p.add_argument("--home", required=True)
     p.add_argument("--user", required=True)
     p.add_argument("--password", required=True)
-    p.add_argument("--passive-from", type=int, required=True)
-    p.add_argument("--passive-to", type=int, required=True)
+    p.add_argument("--passive-from", type=int)
+    p.add_argument("--passive-to", type=int)
     p.add_argument("--nlst-paths", action="store_true")
     p.add_argument("--refuse-stor", action="append", default=[])
     p.add_argument("--refuse-retr", action="append", default=[])
     p.add_argument("--certfile")
     p.add_argument("--banner", default="velodrop test server ready.")
-    return p.parse_args()
+    args = p.parse_args()
+    if (args.passive_from is None) != (args.passive_to is None):
+        p.error("--passive-from and --passive-to go together")
+    return args
 
 
 def refused(path, patterns):
@@ -71,7 +79,8 @@ def make_handler(args):
         Handler.certfile = args.certfile
     Handler.banner = args.banner
     Handler.auth_failed_timeout = 0.1  # tests need no brute-force delay
-    Handler.passive_ports = range(args.passive_from, args.passive_to + 1)
+    if args.passive_from is not None:
+        Handler.passive_ports = range(args.passive_from, args.passive_to + 1)
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.home, perm="elradfmwMT")
     Handler.authorizer = authorizer

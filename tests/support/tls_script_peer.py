@@ -17,7 +17,10 @@ Steps:
   starttls         server side of the TLS handshake
   close_notify     send the TLS close notification
   sleep:MS         pause
-  close            close the connection now
+  close            close the connection now (a reset when the client's bytes
+                   are still unread: the kernel drops them and says so)
+  shutdown         end our side now (FIN) and drop what the client still
+                   sends until it closes too: an orderly end, never a reset
   relay:PORT       from here on, pass all bytes between the client and 127.0.0.1:PORT
 """
 import argparse
@@ -111,6 +114,16 @@ class Peer:
             pass
         self.flush()
 
+    def shutdown(self):
+        self.sock.shutdown(socket.SHUT_WR)
+        self.sock.settimeout(20)
+        try:
+            while self.sock.recv(65536):
+                pass
+            report("EOF")
+        finally:
+            self.sock.close()
+
     def relay(self, port):
         upstream = socket.create_connection(("127.0.0.1", port))
         if self.pending:
@@ -172,6 +185,9 @@ def run(peer, steps):
             time.sleep(int(arg) / 1000.0)
         elif kind == "close":
             peer.sock.close()
+            return
+        elif kind == "shutdown":
+            peer.shutdown()
             return
         elif kind == "relay":
             peer.relay(int(arg))
