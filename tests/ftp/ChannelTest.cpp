@@ -240,9 +240,13 @@ TEST(Channel, CheckResponseAndThe421Rule) {
         ch.Handler.CloseAtEnd = false;
         const TOutcome outcome = Classify([&] { ch.Client.GetResponse(c.Accepted); });
         EXPECT_EQ(outcome.Class, c.Class);
-        if (!c.Class.empty()) EXPECT_EQ(outcome.Message, "text of it\r\n");
+        if (!c.Class.empty()) {
+            EXPECT_EQ(outcome.Message, "text of it\r\n");
+        }
         EXPECT_EQ(ch.Handler.Opened(), c.StaysOpen);
-        if (!c.StaysOpen) EXPECT_EQ(ch.Handler.InputBufferSize(), 0u);  // received bytes discarded
+        if (!c.StaysOpen) {
+            EXPECT_EQ(ch.Handler.InputBufferSize(), 0u);  // received bytes discarded
+        }
     }
 }
 
@@ -270,7 +274,9 @@ TEST(Channel, StreamsGoInPiecesAndOnlyTheLastPieceEndsABurst) {
         ASSERT_EQ(handler.MoreHints.size(), pieces);
         for (size_t i = 0; i < pieces; ++i) EXPECT_EQ(handler.MoreHints[i], i + 1 < pieces);
         ASSERT_EQ(progress.size(), pieces);
-        if (pieces) EXPECT_EQ(progress.back(), size);
+        if (pieces) {
+            EXPECT_EQ(progress.back(), size);
+        }
     }
 }
 

@@ -75,8 +75,10 @@ TEST_F(RealServer, UploadsAreByteIdenticalAndComeBack) {
             lastTotal = total;
         });
         ASSERT_EQ(Server->ReadFile(name), payload);
-        if (size > 0) EXPECT_EQ(lastSent, size);
-        if (size > 0) EXPECT_EQ(lastTotal, size);
+        if (size > 0) {
+            EXPECT_EQ(lastSent, size);
+            EXPECT_EQ(lastTotal, size);
+        }
         TIdMemoryStream back;
         Ftp.Get(name, back, true);
         EXPECT_EQ(back.Bytes(), payload);

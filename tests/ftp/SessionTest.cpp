@@ -29,10 +29,10 @@ struct TSessionCase {
     const char* Name;
     std::vector<TScript> Sessions;
     TLines Commands;
-    std::string Class;
-    std::string Message;
-    std::function<void(TIdFTP&, TFakeTLSHandler&)> Setup;
-    std::function<void(TIdFTP&, TFakeTLSHandler&)> Check;  // after a successful Connect
+    std::string Class{};
+    std::string Message{};
+    std::function<void(TIdFTP&, TFakeTLSHandler&)> Setup{};
+    std::function<void(TIdFTP&, TFakeTLSHandler&)> Check{};  // after a successful Connect
 };
 
 void RunCase(const TSessionCase& c) {
