@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "PyFtpServer.h"
+#include "ServerSettings.h"
 #include "app/core/SettingsFile.h"
 #include "app/gui/ModalSeam.h"
 #include "app/gui/TVelodrop1.h"
@@ -47,12 +48,8 @@ int main(int argc, char** argv) {
         std::filesystem::temp_directory_path() / ("share-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(work + "/Velodrop");
     ::setenv("XDG_CONFIG_HOME", work.c_str(), 1);
-    TSettings s;
-    s.Host = QString::fromStdString(server.Host());
-    s.Port = server.Port();
-    s.Username = QString::fromStdString(server.User());
-    s.Password = QString::fromStdString(server.Password());
-    s.BaseURL = QStringLiteral("https://files.example.org/drop");
+    const TSettings s =
+        vd::test::SettingsFor(server, QStringLiteral("https://files.example.org/drop"));
     WriteSettingsFile(QString::fromStdString(work + "/Velodrop/velodrop_settings.ini"), s);
 
     const std::string file = work + "/shared.bin";

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "PyFtpServer.h"
+#include "ServerSettings.h"
 #include "WindowTestFixture.h"
 #include "app/core/SettingsFile.h"
 #include "app/gui/PaintBox.h"
@@ -27,13 +28,7 @@ class ShareFlow : public WindowTest {
   protected:
     // Settings that point at the fixture server.
     TSettings ServerSettings() const {
-        TSettings s;
-        s.Host = QString::fromStdString(FServer.Host());
-        s.Port = FServer.Port();
-        s.Username = QString::fromStdString(FServer.User());
-        s.Password = QString::fromStdString(FServer.Password());
-        s.BaseURL = QStringLiteral("https://files.example.org/drop");
-        return s;
+        return test::SettingsFor(FServer, QStringLiteral("https://files.example.org/drop"));
     }
 
     std::unique_ptr<TVelodrop1> MakeSharingWindow(const TSettings& S, QStringList Arguments = {}) {
@@ -208,12 +203,7 @@ class TlsShareFlow : public WindowTest {
 };
 
 TEST_F(TlsShareFlow, FailedShareThenNextSharesWorkOverTls) {
-    TSettings s;
-    s.Host = QString::fromStdString(FServer.Host());
-    s.Port = FServer.Port();
-    s.Username = QString::fromStdString(FServer.User());
-    s.Password = QString::fromStdString(FServer.Password());
-    s.BaseURL = QStringLiteral("https://x.org");
+    TSettings s = test::SettingsFor(FServer, QStringLiteral("https://x.org"));
     s.UseTLS = true;
     fs::create_directories(FConfig.File("Velodrop"));
     WriteSettingsFile(QString::fromStdString(SettingsPath()), s);

@@ -9,6 +9,7 @@
 
 #include "PhpServer.h"
 #include "PyFtpServer.h"
+#include "ServerSettings.h"
 #include "WindowTestFixture.h"
 #include "app/core/SettingsFile.h"
 #include "app/core/ShortenerTable.h"
@@ -22,12 +23,7 @@ class Shortener : public WindowTest {
   protected:
     std::unique_ptr<TVelodrop1> MakeShortener(const test::TPyFtpServer& Server,
                                               const QString& Clipboard) {
-        TSettings s;
-        s.Host = QString::fromStdString(Server.Host());
-        s.Port = Server.Port();
-        s.Username = QString::fromStdString(Server.User());
-        s.Password = QString::fromStdString(Server.Password());
-        s.BaseURL = FBaseURL;
+        const TSettings s = test::SettingsFor(Server, FBaseURL);
         fs::create_directories(FConfig.File("Velodrop"));
         WriteSettingsFile(QString::fromStdString(ConfigFile("shortener_settings.ini")), s);
         QGuiApplication::clipboard()->setText(Clipboard);

@@ -4,7 +4,7 @@
 #include <QRegularExpression>
 #include <stdexcept>
 
-namespace vd::app::test {
+namespace vd::test {
 
 namespace {
 
@@ -39,7 +39,7 @@ void TFakeRemoteFolder::Call(const QString& Text) {
     }
 }
 
-void TFakeRemoteFolder::Open(const TSettings& Settings) {
+void TFakeRemoteFolder::Open(const app::TSettings& Settings) {
     OpenedWith = Settings;
     Call(QStringLiteral("OPEN"));
     SessionOpen = true;
@@ -92,4 +92,4 @@ void TFakeRemoteFolder::Close() noexcept {
     SessionOpen = false;
 }
 
-}  // namespace vd::app::test
+}  // namespace vd::test

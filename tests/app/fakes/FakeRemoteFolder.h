@@ -9,9 +9,9 @@
 
 #include "app/core/RemoteFolder.h"
 
-namespace vd::app::test {
+namespace vd::test {
 
-class TFakeRemoteFolder final : public TRemoteFolder {
+class TFakeRemoteFolder final : public app::TRemoteFolder {
   public:
     /// The files of the host directory, by name.
     QMap<QString, QByteArray> Files;
@@ -19,7 +19,7 @@ class TFakeRemoteFolder final : public TRemoteFolder {
     /// "APPEND name", "GET name", "LIST", "DELETE name", "CLOSE".
     QStringList Calls;
     /// The settings of the last "OPEN", also of a failed one.
-    TSettings OpenedWith;
+    app::TSettings OpenedWith;
     /// Whether a session is open: "OPEN" opens it, "CLOSE" ends it, and a
     /// failure leaves it as it was.
     bool SessionOpen = false;
@@ -34,7 +34,7 @@ class TFakeRemoteFolder final : public TRemoteFolder {
 
     void SetLogFileName(const QString& FileName) override { FLogFileName = FileName; }
     QString LogFileName() const override { return FLogFileName; }
-    void Open(const TSettings& Settings) override;
+    void Open(const app::TSettings& Settings) override;
     void Put(const QString& LocalFile, const QString& RemoteName,
              const TProgress& Progress = {}) override;
     void PutContent(const QByteArray& Content, const QString& RemoteName) override;
@@ -55,4 +55,4 @@ class TFakeRemoteFolder final : public TRemoteFolder {
 /// ("*" and "?" are wildcards).
 bool CallsMatch(const QStringList& Calls, const QStringList& Patterns);
 
-}  // namespace vd::app::test
+}  // namespace vd::test

@@ -10,9 +10,9 @@
 
 #include "app/core/UserInterface.h"
 
-namespace vd::app::test {
+namespace vd::test {
 
-class TRecordingUser final : public TUserInterface {
+class TRecordingUser final : public app::TUserInterface {
   public:
     QStringList Messages;
     QStringList Questions;
@@ -44,4 +44,4 @@ class TRecordingUser final : public TUserInterface {
     void OpenURL(const QString& URL) override { OpenedURLs << URL; }
 };
 
-}  // namespace vd::app::test
+}  // namespace vd::test
