@@ -1,6 +1,7 @@
 #pragma once
 // The connection test after a confirmed settings dialog: a small local file
-// goes up under its own name and is deleted from the server at once.
+// goes up under its own name, its link is fetched and compared with it, and
+// it is deleted from the server again.
 
 #include "app/core/FlowContext.h"
 
@@ -9,7 +10,8 @@ namespace vd::app {
 enum class TTestResult {
     Passed,
     NotConnected,           // the session could not be opened; its message was shown
-    FailedAfterConnecting,  // connected, but the work there failed; its message was shown
+    FailedAfterConnecting,  // connected, but the work there failed or the link led
+                            // elsewhere; its message was shown
 };
 
 class TConnectionTest final {

@@ -20,6 +20,7 @@ struct TControllerState {
     QString RemoteName;         // of the latest share
     QStringList UploadedFiles;  // remote names uploaded during this run
     QString Link;               // the latest link built
+    qint64 LinkFileSize = -1;   // bytes of the file behind Link
     QString URLToShorten;
     // The program ends once the current handler returns.
     bool TerminationRequested = false;

@@ -1,8 +1,9 @@
 #pragma once
 // What every flow works on: the run's state, the host directory on the
-// server, and the user.
+// server, the user, and the web that serves the links.
 
 #include "app/core/ControllerState.h"
+#include "app/core/LinkCheck.h"
 #include "app/core/RemoteFolder.h"
 #include "app/core/UserInterface.h"
 
@@ -12,6 +13,7 @@ struct TFlowContext {
     TControllerState& State;
     TRemoteFolder& Folder;
     TUserInterface& User;
+    TLinkChecker& Links;
 };
 
 }  // namespace vd::app

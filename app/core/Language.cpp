@@ -48,6 +48,25 @@ constexpr TTextRow kTexts[] = {
     {u"LineBreakInFileName",   {u"The file name holds a line break and cannot be shared: ",
                                 u"Der Dateiname enthält einen Zeilenumbruch und kann nicht "
                                 u"geteilt werden: "}},
+    {u"LinkDoesNotLead",       {u"The test file went up, but its link does not lead to it (%1): %2\n"
+                                u"The link base must be the web address of the host directory.",
+                                u"Die Testdatei wurde hochgeladen, aber ihr Link führt nicht zu ihr "
+                                u"(%1): %2\nDie Linkbasis muss die Webadresse des "
+                                u"Serververzeichnisses sein."}},
+    {u"LinkWarning",           {u"This link does not lead to the file (%1). The link base in the "
+                                u"settings must be the web address of the host directory.",
+                                u"Dieser Link führt nicht zur Datei (%1). Die Linkbasis in den "
+                                u"Einstellungen muss die Webadresse des Serververzeichnisses sein."}},
+    // what answered at a link instead of the file
+    {u"LinkNotWebAddress",     {u"the link base is empty or not an http/https address",
+                                u"die Linkbasis ist leer oder keine http/https-Adresse"}},
+    {u"LinkConnectionRefused", {u"connection refused", u"Verbindung abgelehnt"}},
+    {u"LinkHostNotFound",      {u"host not found", u"Server nicht gefunden"}},
+    {u"LinkCertificateNotTrusted", {u"certificate not trusted",
+                                    u"Zertifikat nicht vertrauenswürdig"}},
+    {u"LinkOtherContent",      {u"other content", u"anderer Inhalt"}},
+    {u"LinkNoAnswer",          {u"no answer within 10 seconds",
+                                u"keine Antwort innerhalb von 10 Sekunden"}},
     {u"AddressNotStorable",    {u"The address holds a line break or a quotation mark and "
                                 u"cannot be shortened: ",
                                 u"Die Adresse enthält einen Zeilenumbruch oder ein "

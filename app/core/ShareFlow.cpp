@@ -1,5 +1,7 @@
 #include "app/core/ShareFlow.h"
 
+#include <QFileInfo>
+
 #include "app/core/Language.h"
 #include "app/core/RandomNames.h"
 #include "app/core/ResizeJPG.h"
@@ -41,7 +43,8 @@ QString TShareFlow::UploadFile(QString LocalFile, const QString& RemoteName) {
         PutShowingProgress(LocalFile, RemoteName);
         FContext.Folder.Close();
         state.UploadedFiles << RemoteName;
-        state.Link = BuildLink(settings.BaseURL, RemoteName);
+        state.LinkFileSize = QFileInfo(LocalFile).size();
+        state.Link = ShareLink(settings.BaseURL, RemoteName);
         if (settings.CopyLinkToClipboard) FContext.User.SetClipboardText(state.Link);
         FContext.User.ShowLink(state.Link);
     } catch (const std::exception& e) {

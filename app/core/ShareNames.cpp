@@ -14,8 +14,23 @@ QString RemoteNameFor(const QString& RandomPart, const QString& LocalFile) {
            LocalFile.mid(LocalFile.lastIndexOf(u'/') + 1);
 }
 
-QString BuildLink(const QString& BaseURL, const QString& RemoteName) {
-    return BaseURL + u'/' + RemoteName;
+QString BuildLink(const QString& BaseURL, const QString& Name) { return BaseURL + u'/' + Name; }
+
+QString ShareLink(const QString& BaseURL, const QString& RemoteName) {
+    QString path;
+    path.reserve(RemoteName.size());
+    for (const QChar c : RemoteName) {
+        // "%" too, so that the escapes below and any in the name stay apart.
+        if (c == u'%')
+            path += QStringLiteral("%25");
+        else if (c == u'#')  // would end the path: the rest would become a fragment
+            path += QStringLiteral("%23");
+        else if (c == u'?')  // would start a query
+            path += QStringLiteral("%3F");
+        else
+            path += c;
+    }
+    return BuildLink(BaseURL, path);
 }
 
 bool HasLineBreak(const QString& Text) {

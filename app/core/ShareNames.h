@@ -14,8 +14,14 @@ QStringList DirectoryComponents(const QString& Directory);
 /// nothing escaped.
 QString RemoteNameFor(const QString& RandomPart, const QString& LocalFile);
 
-/// `BaseURL` + "/" + `RemoteName`, as they are.
-QString BuildLink(const QString& BaseURL, const QString& RemoteName);
+/// `BaseURL` + "/" + `Name`, as they are (short links: codes need nothing).
+QString BuildLink(const QString& BaseURL, const QString& Name);
+
+/// The public link of an uploaded file: `BaseURL` + "/" + `RemoteName`,
+/// where the characters of the name that would end or change a URL path are
+/// percent-encoded ("%" as "%25", "#" as "%23", "?" as "%3F"). Everything
+/// else stays as it is, the blank included: browsers and QR readers take it.
+QString ShareLink(const QString& BaseURL, const QString& RemoteName);
 
 /// True when `Text` holds a CR, LF or NUL, which no FTP command line may
 /// carry.

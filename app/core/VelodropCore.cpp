@@ -4,6 +4,7 @@
 
 #include "app/core/ExitCleanup.h"
 #include "app/core/FtpRemoteFolder.h"
+#include "app/core/HttpLinkChecker.h"
 #include "app/core/ServerSession.h"
 #include "app/core/SettingsFile.h"
 #include "app/core/ShareFlow.h"
@@ -12,8 +13,11 @@
 
 namespace vd::app {
 
-TVelodropCore::TVelodropCore(TUserInterface& User, std::unique_ptr<TRemoteFolder> Folder)
-    : FUser(User), FFolder(Folder ? std::move(Folder) : std::make_unique<TFtpRemoteFolder>()) {}
+TVelodropCore::TVelodropCore(TUserInterface& User, std::unique_ptr<TRemoteFolder> Folder,
+                             std::unique_ptr<TLinkChecker> Links)
+    : FUser(User),
+      FFolder(Folder ? std::move(Folder) : std::make_unique<TFtpRemoteFolder>()),
+      FLinks(Links ? std::move(Links) : std::make_unique<THttpLinkChecker>()) {}
 
 void TVelodropCore::PrepareRunFiles(const QString& ConfigFolder, const QString& BaseName) {
     FState.SettingsFile = SettingsFilePath(ConfigFolder, BaseName);

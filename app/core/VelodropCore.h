@@ -8,6 +8,7 @@
 #include "app/core/ConnectionTest.h"
 #include "app/core/ControllerState.h"
 #include "app/core/Language.h"
+#include "app/core/LinkCheck.h"
 #include "app/core/RemoteFolder.h"
 #include "app/core/UserInterface.h"
 
@@ -15,8 +16,10 @@ namespace vd::app {
 
 class TVelodropCore final {
   public:
-    /// `Folder` is the server; without one, FTP.
-    explicit TVelodropCore(TUserInterface& User, std::unique_ptr<TRemoteFolder> Folder = nullptr);
+    /// `Folder` is the server, without one FTP; `Links` fetches links, without
+    /// one over HTTP.
+    explicit TVelodropCore(TUserInterface& User, std::unique_ptr<TRemoteFolder> Folder = nullptr,
+                           std::unique_ptr<TLinkChecker> Links = nullptr);
 
     TControllerState& State() noexcept { return FState; }
     const TControllerState& State() const noexcept { return FState; }
@@ -45,10 +48,11 @@ class TVelodropCore final {
     QString ShortenURL(const QString& URL);
 
   private:
-    TFlowContext Context() noexcept { return {FState, *FFolder, FUser}; }
+    TFlowContext Context() noexcept { return {FState, *FFolder, FUser, *FLinks}; }
 
     TUserInterface& FUser;
     std::unique_ptr<TRemoteFolder> FFolder;
+    std::unique_ptr<TLinkChecker> FLinks;
     TControllerState FState;
 };
 

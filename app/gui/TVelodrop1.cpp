@@ -24,8 +24,9 @@ constexpr int CSIDL_COMMON_APPDATA = 35;
 
 }  // namespace
 
-TVelodrop1::TVelodrop1(const QStringList& Arguments, std::unique_ptr<TRemoteFolder> Folder)
-    : FCore(*this, std::move(Folder)) {
+TVelodrop1::TVelodrop1(const QStringList& Arguments, std::unique_ptr<TRemoteFolder> Folder,
+                       std::unique_ptr<TLinkChecker> Links)
+    : FCore(*this, std::move(Folder), std::move(Links)) {
     CreateControls();
     ConnectHandlers();
     Guarded([&] { FormCreate(Arguments); });
@@ -66,6 +67,8 @@ void TVelodrop1::CreateControls() {
 
     AutoCloseTimer = new QTimer(this);
     AutoCloseTimer->setObjectName(QStringLiteral("AutoCloseTimer"));
+
+    FLinkCheck = new TBackgroundLinkCheck(this);
 }
 
 void TVelodrop1::ConnectHandlers() {
@@ -77,6 +80,10 @@ void TVelodrop1::ConnectHandlers() {
             [this] { RunHandler([this] { AutoCloseTimerTimer(); }); });
     connect(QRCodePaintBox, &TPaintBox::DoubleClicked, this,
             [this] { RunHandler([this] { QRCodePaintBoxDblClick(); }); });
+    connect(FLinkCheck, &TBackgroundLinkCheck::Checked, this,
+            [this](const QString& Link, const TLinkVerdict& Verdict) {
+                Guarded([&] { LinkChecked(Link, Verdict); });
+            });
     connect(QRCodePaintBox, &TPaintBox::Painting, this,
             [this](QPainter& Canvas) { Guarded([&] { QRCodePaintBoxPaint(Canvas); }); });
     new TKeyPreview(this, [this](int Key) {

@@ -15,10 +15,12 @@
 #include <optional>
 #include <vector>
 
+#include "app/core/HttpLinkChecker.h"
 #include "app/core/UserInterface.h"
 #include "app/core/VelodropCore.h"
 #include "app/gui/ErrorBox.h"
 
+class QAction;
 class QLineEdit;
 class QPushButton;
 class QTimer;
@@ -32,9 +34,11 @@ class TVelodrop1 final : public QWidget, public TUserInterface {
     Q_OBJECT
   public:
     /// `Arguments`: the command line, [0] being the program's full path.
-    /// `Folder`: the server; without one, FTP.
+    /// `Folder`: the server, without one FTP; `Links`: how the connection
+    /// test fetches its link, without one over HTTP.
     explicit TVelodrop1(const QStringList& Arguments,
-                        std::unique_ptr<TRemoteFolder> Folder = nullptr);
+                        std::unique_ptr<TRemoteFolder> Folder = nullptr,
+                        std::unique_ptr<TLinkChecker> Links = nullptr);
     ~TVelodrop1() override;
 
     TControllerState& State() { return FCore.State(); }
@@ -77,6 +81,12 @@ class TVelodrop1 final : public QWidget, public TUserInterface {
     void SetClipboardText(const QString& Text) override;
     void OpenURL(const QString& URL) override;
 
+    /// The warning the link field shows when the latest link does not lead
+    /// to its file; empty text when there is none.
+    QString LinkWarning() const;
+    /// The check of the latest link, which runs in the background.
+    TBackgroundLinkCheck& LinkCheck() { return *FLinkCheck; }
+
     TPaintBox* QRCodePaintBox;
     QLineEdit* urlDisplay;
     QPushButton* BtnSettings;
@@ -104,9 +114,13 @@ class TVelodrop1 final : public QWidget, public TUserInterface {
     void FormDestroy();
     bool FormKeyDown(int Key);
     void ArmAutoCloseTimer();
+    void LinkChecked(const QString& Link, const TLinkVerdict& Verdict);
+    void SetLinkWarning(const QString& Warning);
 
     TVelodropCore FCore;
     QImage QRCodeBitmap;
+    TBackgroundLinkCheck* FLinkCheck;
+    QAction* FLinkWarning = nullptr;  // the warning sign in the link field
     // The upload's progress borrows the link field; what it showed before
     // comes back when the upload ends.
     QElapsedTimer FProgressShown;  // when the upload's progress was last shown

@@ -5,7 +5,9 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QLineEdit>
 #include <QMimeData>
+#include <QStyle>
 #include <QTimer>
 #include <QUrl>
 
@@ -60,8 +62,33 @@ void TVelodrop1::ShareFile(const QString& FileName) {
     TControllerState& state = State();
     state.RemoteName = RemoteNameFor(randomString(10), state.CurrentFile);
     const QString link = UploadFile(state.CurrentFile, state.RemoteName);
-    if (!link.isEmpty()) ShowQRCode(link);
+    if (!link.isEmpty()) {
+        ShowQRCode(link);
+        // Whether the link opens the file shows later; the link is there now.
+        FLinkCheck->Start(link, state.LinkFileSize);
+    }
     ArmAutoCloseTimer();
+}
+
+void TVelodrop1::LinkChecked(const QString& Link, const TLinkVerdict& Verdict) {
+    // A newer link may have come meanwhile: only the one on show counts.
+    if (Verdict.Ok() || Link != urlDisplay->text()) return;
+    const TLanguage language = InterfaceLanguage(State().Settings.AutoLanguage);
+    SetLinkWarning(Text(language, u"LinkWarning").arg(LinkFaultText(Verdict, language)));
+}
+
+void TVelodrop1::SetLinkWarning(const QString& Warning) {
+    if (!FLinkWarning) {
+        FLinkWarning = urlDisplay->addAction(style()->standardIcon(QStyle::SP_MessageBoxWarning),
+                                             QLineEdit::TrailingPosition);
+    }
+    FLinkWarning->setVisible(!Warning.isEmpty());
+    FLinkWarning->setToolTip(Warning);
+    urlDisplay->setToolTip(Warning);
+}
+
+QString TVelodrop1::LinkWarning() const {
+    return FLinkWarning && FLinkWarning->isVisible() ? FLinkWarning->toolTip() : QString();
 }
 
 QString TVelodrop1::UploadFile(const QString& LocalFile, const QString& RemoteName) {

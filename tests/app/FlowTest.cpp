@@ -13,12 +13,14 @@
 #include "app/core/VelodropCore.h"
 #include "common/JpegFiles.h"
 #include "common/TempDir.h"
+#include "fakes/FakeLinkChecker.h"
 #include "fakes/FakeRemoteFolder.h"
 #include "fakes/RecordingUser.h"
 
 namespace vd::app {
 namespace {
 
+using test::TFakeLinkChecker;
 using test::TFakeRemoteFolder;
 using test::TRecordingUser;
 
@@ -30,9 +32,17 @@ class Flow : public ::testing::Test {
         ::unsetenv("LC_ALL");
         ::unsetenv("LC_MESSAGES");
         ::setenv("LANG", "C", 1);
+        Renew();
+    }
+
+    /// A new core over a new, empty host directory and web.
+    void Renew() {
         auto folder = std::make_unique<TFakeRemoteFolder>();
+        auto links = std::make_unique<TFakeLinkChecker>();
         FFolder = folder.get();
-        FCore = std::make_unique<TVelodropCore>(FUser, std::move(folder));
+        FLinks = links.get();
+        FUser = {};
+        FCore = std::make_unique<TVelodropCore>(FUser, std::move(folder), std::move(links));
         State().Settings.BaseURL = QStringLiteral("https://files.example.org/drop");
         FCore->LocalizeRuntimeTexts();
     }
@@ -47,6 +57,7 @@ class Flow : public ::testing::Test {
 
     TRecordingUser FUser;
     TFakeRemoteFolder* FFolder = nullptr;
+    TFakeLinkChecker* FLinks = nullptr;
     std::unique_ptr<TVelodropCore> FCore;
     vd::test::TTempDir FFiles;
 };
@@ -75,7 +86,8 @@ TEST_F(Flow, ShareUploadsUnderAFreshNameAndShowsTheLink) {
             << name.toStdString();
         EXPECT_EQ(FFolder->Calls, (QStringList{"OPEN", "PUT " + name, "CLOSE"}));
         EXPECT_EQ(FFolder->Files.value(name), QByteArray(1000, 'p'));
-        EXPECT_EQ(link, QStringLiteral("https://files.example.org/drop/") + name);
+        // The "#" would end the path: escaped in the link, not in the name.
+        EXPECT_EQ(link, "https://files.example.org/drop/" + QString(name).replace(u'#', "%23"));
         EXPECT_EQ(State().Link, link);
         EXPECT_EQ(State().UploadedFiles.last(), name);
         EXPECT_EQ(FUser.Links, QStringList{link});
@@ -141,11 +153,7 @@ TEST_F(Flow, ShareFailuresAreShownAndNothingIsListed) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
-        auto fresh = std::make_unique<TFakeRemoteFolder>();
-        FFolder = fresh.get();
-        FUser = {};
-        FCore = std::make_unique<TVelodropCore>(FUser, std::move(fresh));
-        FCore->LocalizeRuntimeTexts();
+        Renew();
         if (c.Arrange) c.Arrange(*this);
 
         EXPECT_EQ(FCore->ShareFile(c.File), QString());
@@ -200,32 +208,71 @@ TEST_F(Flow, SessionOpensWithTheSettingsAsTheyAreNow) {
 
 // --- connection test ---
 
-TEST_F(Flow, ConnectionTestPutsItsFileAndDeletesIt) {
+TEST_F(Flow, ConnectionTestPutsItsFileChecksItsLinkAndDeletesIt) {
     ::setenv("TMPDIR", FFiles.Path().c_str(), 1);
+    const TLinkVerdict notFound{TLinkFault::HttpStatus, 404};
+    const TLinkVerdict otherContent{TLinkFault::OtherContent};
     const struct {
         const char* Name;
         const char* FailingCall;
+        TLinkVerdict Link;
         TTestResult Result;
         QStringList Calls;
+        QString Message;  // a pattern, "*" a wildcard
     } cases[] = {
-        {"passes", "", TTestResult::Passed, {"OPEN", "PUT vdf*.TMP", "DELETE vdf*.TMP", "CLOSE"}},
-        {"cannot connect", "OPEN", TTestResult::NotConnected, {"OPEN"}},
-        {"upload refused", "PUT *", TTestResult::FailedAfterConnecting, {"OPEN", "PUT vdf*.TMP"}},
+        {"passes",
+         "",
+         {},
+         TTestResult::Passed,
+         {"OPEN", "PUT vdf*.TMP", "DELETE vdf*.TMP", "CLOSE"},
+         {}},
+        {"cannot connect", "OPEN", {}, TTestResult::NotConnected, {"OPEN"}, "FTP: Refused.\r\n"},
+        {"upload refused",
+         "PUT *",
+         {},
+         TTestResult::FailedAfterConnecting,
+         {"OPEN", "PUT vdf*.TMP"},
+         "FTP: Refused.\r\n"},
         {"delete refused",
          "DELETE *",
+         {},
          TTestResult::FailedAfterConnecting,
-         {"OPEN", "PUT vdf*.TMP", "DELETE vdf*.TMP"}},
+         {"OPEN", "PUT vdf*.TMP", "DELETE vdf*.TMP"},
+         "FTP: Refused.\r\n"},
+        // A link that leads elsewhere: the file is still deleted, then the user learns why.
+        {"link gives 404",
+         "",
+         notFound,
+         TTestResult::FailedAfterConnecting,
+         {"OPEN", "PUT vdf*.TMP", "DELETE vdf*.TMP", "CLOSE"},
+         "The test file went up, but its link does not lead to it (HTTP 404): "
+         "https://files.example.org/drop/vdf*.TMP\n"
+         "The link base must be the web address of the host directory."},
+        {"link gives other content",
+         "",
+         otherContent,
+         TTestResult::FailedAfterConnecting,
+         {"OPEN", "PUT vdf*.TMP", "DELETE vdf*.TMP", "CLOSE"},
+         "*(other content)*"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
-        *FFolder = TFakeRemoteFolder();
-        FUser = {};
+        Renew();
+        FLinks->Verdict = c.Link;
         if (*c.FailingCall) FFolder->FailOn(c.FailingCall, "Refused.\r\n");
         EXPECT_EQ(FCore->TestConnection(), c.Result);
         EXPECT_TRUE(test::CallsMatch(FFolder->Calls, c.Calls))
             << FFolder->Calls.join(u'|').toStdString();
-        EXPECT_EQ(FUser.Messages,
-                  *c.FailingCall ? QStringList{"FTP: Refused.\r\n"} : QStringList{});
+        EXPECT_TRUE(test::CallsMatch(FUser.Messages,
+                                     c.Message.isEmpty() ? QStringList{} : QStringList{c.Message}))
+            << FUser.Messages.join(u'|').toStdString();
+        if (FFolder->Calls.size() > 2) {
+            // Checked while the file was up, against the very bytes uploaded.
+            ASSERT_EQ(FLinks->Links.size(), 1);
+            EXPECT_EQ(FLinks->Links[0],
+                      "https://files.example.org/drop/" + FFolder->Calls[1].mid(4));
+            EXPECT_EQ(FLinks->Expected[0], QByteArray("Velodrop-FTP-TEST\r\n"));
+        }
         if (c.Result == TTestResult::Passed) {
             EXPECT_TRUE(FFolder->Files.isEmpty());  // deleted at once
         }
@@ -238,7 +285,7 @@ TEST_F(Flow, ConnectionTestPutsItsFileAndDeletesIt) {
         ++testFiles;
         EXPECT_EQ(vd::test::ReadFileBytes(e.path().string()), "Velodrop-FTP-TEST\r\n");
     }
-    EXPECT_EQ(testFiles, 3);  // one per test that got as far as making it
+    EXPECT_EQ(testFiles, 5);  // one per test that got as far as making it
     ::unsetenv("TMPDIR");
 }
 

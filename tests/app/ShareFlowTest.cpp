@@ -11,6 +11,7 @@
 
 #include "PyFtpServer.h"
 #include "ServerSettings.h"
+#include "WebServer.h"
 #include "WindowTestFixture.h"
 #include "app/core/SettingsFile.h"
 #include "app/gui/PaintBox.h"
@@ -153,14 +154,30 @@ TEST_F(ShareFlow, LeadingSlashEntersAnEmptyNameFirst) {
     EXPECT_TRUE(FServer.Exists("a/" + w->State().RemoteName.toStdString()));
 }
 
-TEST_F(ShareFlow, ConnectionTestUploadsAndDeletesItsFile) {
+TEST_F(ShareFlow, ConnectionTestUploadsChecksTheLinkAndDeletesItsFile) {
     ::setenv("TMPDIR", FFiles.Path().c_str(), 1);
-    auto w = MakeSharingWindow(ServerSettings());
+    test::TWebServer web(FServer.Home());
+    TSettings s = ServerSettings();
+    s.BaseURL = QString::fromStdString(web.Base());
+    auto w = MakeSharingWindow(s);
     TModalSeam::SetNextDialogAnswer([](QDialog&) { return int(QDialog::Accepted); });
     w->BtnSettingsClick();
-    ::unsetenv("TMPDIR");
-    EXPECT_TRUE(Messages().empty());
+    EXPECT_TRUE(Messages().empty()) << Messages().front().toStdString();
     EXPECT_EQ(TModalSeam::DialogsShown(), 1);
+
+    // A link base without the folder: the test names it and the dialog comes again.
+    TModalSeam::SetNextDialogAnswer([](QDialog& D) {
+        auto& d = static_cast<TVelodropSettings&>(D);
+        d.baseURLInput->setText(d.baseURLInput->text() + QStringLiteral("/drop"));
+        return int(QDialog::Accepted);
+    });
+    w->BtnSettingsClick();
+    ::unsetenv("TMPDIR");
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_TRUE(Messages()[0].contains(QStringLiteral("(HTTP 404): ") +
+                                       QString::fromStdString(web.Base()) + "/drop/vdf"))
+        << Messages()[0].toStdString();
+    EXPECT_EQ(TModalSeam::DialogsShown(), 3);
     EXPECT_TRUE(ServerFiles().empty());  // deleted at once
     bool found = false;
     for (const auto& e : fs::directory_iterator(FFiles.Path())) {
@@ -171,6 +188,40 @@ TEST_F(ShareFlow, ConnectionTestUploadsAndDeletesItsFile) {
         }
     }
     EXPECT_TRUE(found);  // the local file is left behind
+}
+
+TEST_F(ShareFlow, EachShareChecksItsLinkInTheBackground) {
+    test::TWebServer web(FServer.Home());
+    test::TWebServer slow(FServer.Home(), {.Delay = 2});
+    const struct {
+        const char* Name;
+        std::string Base;
+        QString Warning;  // the reason in the warning; empty: none
+    } cases[] = {
+        {"the right link base", web.Base(), {}},
+        {"a folder too many", web.Base() + "/drop", "(HTTP 404)"},
+        {"a slow server, still right", slow.Base(), {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TSettings s = ServerSettings();
+        s.BaseURL = QString::fromStdString(c.Base);
+        auto w = MakeSharingWindow(s);
+        w->show();
+        w->WMDropFiles({Q(LocalFile("Bericht #3 Grüße.txt", "checked"))});
+        // The link and its code are there at once; the check runs on.
+        EXPECT_EQ(w->urlDisplay->text(), w->State().Link);
+        EXPECT_FALSE(w->QRCodeBitmapImage().isNull());
+        ASSERT_TRUE(w->LinkCheck().Running());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !w->LinkCheck().Running(); }, 15000));
+        if (c.Warning.isEmpty()) {
+            EXPECT_EQ(w->LinkWarning(), QString());
+        } else {
+            EXPECT_TRUE(w->LinkWarning().contains(c.Warning)) << w->LinkWarning().toStdString();
+            EXPECT_EQ(w->urlDisplay->toolTip(), w->LinkWarning());
+        }
+        EXPECT_EQ(w->urlDisplay->text(), w->State().Link);  // still shown
+    }
 }
 
 TEST_F(ShareFlow, TlsRequestedOfAServerWithoutTlsSendsNoPassword) {

@@ -13,6 +13,7 @@
 #include "app/core/ShortenerTable.h"
 #include "app/gui/PaintBox.h"
 #include "app/gui/TVelodropSettings.h"
+#include "fakes/FakeLinkChecker.h"
 #include "fakes/FakeRemoteFolder.h"
 
 namespace vd::app {
@@ -30,7 +31,9 @@ class WindowFlow : public WindowTest {
         auto folder = std::make_unique<TFakeRemoteFolder>();
         FFolder = folder.get();
         Arguments.prepend(QStringLiteral("/usr/bin/velodrop"));
-        return std::make_unique<TVelodrop1>(Arguments, std::move(folder));
+        // Connection tests find their link; the web is not what these tests are about.
+        return std::make_unique<TVelodrop1>(Arguments, std::move(folder),
+                                            std::make_unique<test::TFakeLinkChecker>());
     }
 
     static TSettings Settings(std::int32_t Timeout = 0) {
