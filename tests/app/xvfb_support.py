@@ -48,12 +48,13 @@ class Session:
         self.processes.append(p)
         return p
 
-    def start_ftp(self, user, password):
-        """Starts the server over a fresh home folder; returns (home, port)."""
+    def start_ftp(self, user, password, *options):
+        """Starts the server over a fresh home folder, with further options of
+        pyftpd_server.py; returns (home, port)."""
         home = self.path("home")
         os.makedirs(home)
         server = self.start(["/usr/bin/python3", self.pyftpd, "--home", home, "--user", user,
-                             "--password", password],
+                             "--password", password, *options],
                             stdout=subprocess.PIPE, text=True)
         return home, int(server.stdout.readline().split()[1])
 
