@@ -36,6 +36,10 @@ TEST(ReplyParsing, CodesAndTextLines) {
         {{"HTTP/1.1 400 Bad Request"}, "", {}, "Antwortcode ist ungültig: HTTP"},
         {{"099 too small"}, "", {}, "Antwortcode ist ungültig: 099"},
         {{"1000 too big"}, "", {}, "Antwortcode ist ungültig: 1000"},
+        // Codes and texts are cut at characters, never inside one.
+        {{"550\xC3\xA4 x"}, "", {}, "Antwortcode ist ungültig: 550\xC3\xA4"},
+        {{"211-a", "211\xC3\xA4 b", "211 c"}, "211", {"a", " b", "c"}, ""},
+        {{"250 \xC3\xBC\xC3\x9F"}, "250", {"\xC3\xBC\xC3\x9F"}, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Lines.front());
