@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "EIdException.h"
+#include "platform/Utf8.h"
 
 namespace vd::ftp {
 
@@ -89,10 +90,10 @@ bool SiteFeatureListsFact(const std::vector<std::string>& capabilities, std::str
     return false;
 }
 
-std::vector<std::string> SplitListing(std::string_view bytes, TIdTextEncoding encoding) {
+std::vector<std::string> SplitListing(std::string_view bytes) {
     const size_t nul = bytes.find('\0');
     if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
-    const std::string text = DecodeText(bytes, encoding);
+    const std::string text = platform::ToValidUtf8(bytes);
     std::vector<std::string> lines;
     size_t start = 0;
     while (start < text.size()) {

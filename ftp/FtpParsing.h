@@ -38,9 +38,10 @@ bool IsExtSupportedIn(const std::vector<std::string>& capabilities, std::string_
 // separated by ";"), e.g. "SITE PSWD;SET;ZONE;CHMOD".
 bool SiteFeatureListsFact(const std::vector<std::string>& capabilities, std::string_view fact);
 
-// Listing bytes to lines: decoded with the connection's encoding, split at
-// CR LF, CR or LF; a break at the very end adds no line; NUL ends the text.
-std::vector<std::string> SplitListing(std::string_view bytes, TIdTextEncoding encoding);
+// Listing bytes to lines: decoded as UTF-8 (a rejected byte as U+FFFD), like
+// the control connection, split at CR LF, CR or LF; a break at the very end
+// adds no line; NUL ends the text.
+std::vector<std::string> SplitListing(std::string_view bytes);
 
 // The whole number of the first round-bracketed group of a greeting, if it
 // is one (WS_FTP Server greetings carry one).

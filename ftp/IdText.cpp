@@ -2,9 +2,6 @@
 
 #include <cctype>
 #include <limits>
-#include <optional>
-
-#include "platform/Utf8.h"
 
 namespace vd::ftp {
 
@@ -40,38 +37,6 @@ std::string UpperCase(std::string_view s) {
     std::string r(s);
     for (char& c : r) c = AsciiUpper(c);
     return r;
-}
-
-std::string EncodeText(std::string_view text, TIdTextEncoding encoding) {
-    std::string out;
-    out.reserve(text.size());
-    const char32_t limit = encoding == TIdTextEncoding::enc7Bit ? 0x7F : 0xFF;
-    for (size_t i = 0; i < text.size();) {
-        const size_t start = i;
-        const std::optional<char32_t> cp = platform::DecodeUtf8(text, i);
-        if (!cp) {
-            out += '?';
-        } else if (encoding == TIdTextEncoding::encUTF8) {
-            out.append(text.substr(start, i - start));
-        } else {
-            out += *cp <= limit ? static_cast<char>(*cp) : '?';
-        }
-    }
-    return out;
-}
-
-std::string DecodeText(std::string_view bytes, TIdTextEncoding encoding) {
-    if (encoding == TIdTextEncoding::encUTF8) return platform::ToValidUtf8(bytes);
-    std::string out;
-    out.reserve(bytes.size());
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (encoding == TIdTextEncoding::enc7Bit && b > 0x7F)
-            out += '?';
-        else
-            platform::AppendUtf8(out, b);  // 8-bit: the byte is the code point
-    }
-    return out;
 }
 
 bool HasCtrlChars(std::string_view bytes) noexcept {

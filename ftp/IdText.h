@@ -1,6 +1,6 @@
-// Text helpers of the FTP client: trimming, case-insensitive comparison, the
-// control connection's text encodings and the command-line guard. Texts in
-// the API are UTF-8 std::string; bytes on the wire are std::string too.
+// Text helpers of the FTP client: trimming, case-insensitive comparison and
+// the command-line guard. Texts in the API are UTF-8 std::string; bytes on
+// the wire are std::string too.
 #pragma once
 
 #include <cstdint>
@@ -9,12 +9,6 @@
 
 namespace vd::ftp {
 
-enum class TIdTextEncoding {
-    enc7Bit,  // US-ASCII: anything above 127 becomes "?"
-    enc8Bit,  // each character U+0000..U+00FF is one byte; others become "?"
-    encUTF8,  // UTF-8 both ways
-};
-
 // Removes leading and trailing characters with codes up to 32.
 std::string Trim(std::string_view s);
 std::string TrimLeft(std::string_view s);
@@ -22,12 +16,6 @@ std::string TrimLeft(std::string_view s);
 bool SameText(std::string_view a, std::string_view b);
 bool StartsText(std::string_view prefix, std::string_view s);
 std::string UpperCase(std::string_view s);
-
-// UTF-8 text to wire bytes. Invalid UTF-8 sequences count as "?".
-std::string EncodeText(std::string_view text, TIdTextEncoding encoding);
-// Wire bytes to UTF-8 text (7-bit: bytes above 127 become "?"; UTF-8:
-// invalid sequences become U+FFFD).
-std::string DecodeText(std::string_view bytes, TIdTextEncoding encoding);
 
 // True when the bytes hold CR, LF or NUL. A command line holding one of them
 // would end early on the wire and let the rest run as a second command (a

@@ -6,6 +6,7 @@
 #include "FtpParsing.h"
 #include "OtpHash.h"
 #include "SocketErrors.h"
+#include "platform/Utf8.h"
 
 namespace vd::ftp {
 
@@ -77,7 +78,6 @@ bool TIdFTP::ConnectOnce(bool sendHost) {
     if (WantsExplicitTLS())
         if (TIdSSLIOHandlerSocketBase* tls = TLSHandler()) tls->SetPassThrough(true);
     ConnectTCP();
-    IOHandler()->SetDefStringEncoding(TIdTextEncoding::enc8Bit);
     try {
         ReadGreeting();
     } catch (...) {
@@ -188,13 +188,13 @@ void TIdFTP::SendCredentials() {
 // WS_FTP Server announces a number in brackets in its greeting and takes
 // user and password scrambled with it in one "XAUT" command. (No TLS
 // library is loaded here to report a FIPS mode, which would forbid it.)
+// The scrambled bytes are the UTF-8 credentials, like those of USER and PASS.
 bool TIdFTP::SendXAut() {
     const std::string greeting = JoinLines(FGreeting.Text());
     if (greeting.find("WS_FTP Server") == std::string::npos) return false;
     const auto number = FirstBracketedNumber(greeting);
     if (!number) return false;
-    const std::string credentials =
-        EncodeText(FUsername + ":" + FPassword, TIdTextEncoding::enc8Bit);
+    const std::string credentials = platform::ToValidUtf8(FUsername + ":" + FPassword);
     if (SendCmd("XAUT 2 " + XAutCredentials(credentials, *number), {230, 232, 331}) == 331)
         CheckAccount();
     return true;
@@ -224,8 +224,8 @@ void TIdFTP::IssueFEAT() {
     }
     if (IsExtSupported("CLNT"))
         SendCmd("CLNT " + (FClientInfo.empty() ? std::string("Velodrop 1.0") : FClientInfo));
-    // RFC 2640: a server listing UTF8 takes and sends path names in UTF-8.
-    if (IsExtSupported("UTF8")) IOHandler()->SetDefStringEncoding(TIdTextEncoding::encUTF8);
+    // RFC 2640's UTF8 feature changes nothing: the control connection speaks
+    // UTF-8 from its first command (TIdIOHandler), listed or not.
 }
 
 void TIdFTP::SendSiteZone() {

@@ -8,8 +8,9 @@ void TIdFTP::CheckCommandLine(const std::string& command) const {
     if (!IOHandler()) throw EIdNotConnected();
     // Refused before the transfer starts, so not even "PASV" goes out for a
     // name that would smuggle a second command onto the control connection.
-    if (HasCtrlChars(EncodeText(command, IOHandler()->DefStringEncoding())))
-        throw EIdCommandHasControlChars();
+    // The wire bytes hold CR, LF and NUL exactly where the text does: UTF-8
+    // keeps them, and U+FFFD for a rejected byte holds none.
+    if (HasCtrlChars(command)) throw EIdCommandHasControlChars();
 }
 
 // RFC 2228 / RFC 4217: "PBSZ 0" and "PROT C" once per TLS session, before
@@ -185,7 +186,7 @@ void TIdFTP::List(std::vector<std::string>& destination, const std::string& spec
         throw;
     }
     if (switched) SendTransferType(TIdFTPTransferType::ftBinary);
-    destination = SplitListing(listing.Bytes(), IOHandler()->DefStringEncoding());
+    destination = SplitListing(listing.Bytes());
 }
 
 void TIdFTP::Delete(const std::string& remoteName) {

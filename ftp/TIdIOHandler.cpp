@@ -7,6 +7,7 @@
 #include "SocketErrors.h"
 #include "TIdIntercept.h"
 #include "TIdStream.h"
+#include "platform/Utf8.h"
 
 namespace vd::ftp {
 
@@ -130,7 +131,7 @@ void TIdIOHandler::Write(std::string_view bytes, bool more) {
 }
 
 void TIdIOHandler::WriteLn(std::string_view text) {
-    std::string line = EncodeText(text, FEncoding);
+    std::string line = platform::ToValidUtf8(text);
     if (HasCtrlChars(line)) throw EIdCommandHasControlChars();
     line += "\r\n";
     Write(line);
@@ -154,7 +155,7 @@ std::string TIdIOHandler::TakeLine(size_t lfPos) {
     FInputStart = lfPos + 1;
     FScanFrom = FInputStart;
     CompactInput();
-    return DecodeText(line, FEncoding);
+    return platform::ToValidUtf8(line);
 }
 
 std::string TIdIOHandler::ReadLn() {
@@ -173,7 +174,7 @@ std::string TIdIOHandler::ReadLn() {
             FConsumed += limit;
             FScanFrom = FInputStart;
             CompactInput();
-            return DecodeText(part, FEncoding);
+            return platform::ToValidUtf8(part);
         }
         if (lf != std::string::npos) return TakeLine(lf);
         FScanFrom = FInput.size();

@@ -1,8 +1,13 @@
 // The I/O handler: owns one connection, buffers what arrives, reads lines
-// with a timeout and a length limit, encodes text, and passes every byte past
-// the intercept. Only the raw byte operations are virtual; everything else is
+// with a timeout and a length limit, and passes every byte past the
+// intercept. Only the raw byte operations are virtual; everything else is
 // here and works the same over a socket, TLS, or the in-memory handler of the
 // tests.
+//
+// Text lines are UTF-8 both ways, from the first command on: names on Linux
+// servers and in browsers are UTF-8, and many servers that store them so
+// never list RFC 2640's UTF8 feature. Received bytes that are not UTF-8 read
+// as U+FFFD, whatever the peer sends.
 #pragma once
 
 #include <climits>
@@ -52,8 +57,6 @@ class TIdIOHandler {
     void SetMaxLineLength(int n) noexcept { FMaxLineLength = n; }
     TIdMaxLineAction MaxLineAction() const noexcept { return FMaxLineAction; }
     void SetMaxLineAction(TIdMaxLineAction a) noexcept { FMaxLineAction = a; }
-    TIdTextEncoding DefStringEncoding() const noexcept { return FEncoding; }
-    void SetDefStringEncoding(TIdTextEncoding e) noexcept { FEncoding = e; }
     // Not owned.
     TIdConnectionIntercept* Intercept() const noexcept { return FIntercept; }
     void SetIntercept(TIdConnectionIntercept* intercept) noexcept { FIntercept = intercept; }
@@ -82,8 +85,8 @@ class TIdIOHandler {
     // more: further bytes follow at once, so the transport may hold these
     // back to fill its segments (the last piece of a stream goes without).
     void Write(std::string_view bytes, bool more = false);
-    // Encodes the text, refuses CR, LF and NUL inside it, and writes it with
-    // CR LF in one piece.
+    // Writes the text as UTF-8 (a rejected byte of it as U+FFFD) with CR LF,
+    // in one piece; refuses it when those bytes hold CR, LF or NUL.
     void WriteLn(std::string_view text);
 
     // Receives once, waiting up to timeoutMs (IdTimeoutDefault: ReadTimeout).
@@ -94,8 +97,8 @@ class TIdIOHandler {
     bool CheckForDataOnSource(int ms);
     void CheckForDisconnect(bool raiseIfDisconnected = true, bool ignoreBuffer = false);
 
-    // A line without its LF (and one CR before it). On a timeout: empty with
-    // ReadLnTimedOut() set.
+    // A line without its LF (and one CR before it), as UTF-8 with every
+    // rejected byte as U+FFFD. On a timeout: empty with ReadLnTimedOut() set.
     std::string ReadLn();
     // The first line that is not empty after trimming. *budget, when given,
     // is the number of bytes this call may consume; EIdMaxReplySizeExceeded
@@ -143,7 +146,6 @@ class TIdIOHandler {
     int FSendBufferSize = 32768;
     int FMaxLineLength = 16384;
     TIdMaxLineAction FMaxLineAction = TIdMaxLineAction::maException;
-    TIdTextEncoding FEncoding = TIdTextEncoding::enc7Bit;
     TIdConnectionIntercept* FIntercept = nullptr;
 
     bool FOpened = false;

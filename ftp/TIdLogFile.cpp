@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "EIdException.h"
-#include "IdText.h"
+#include "platform/Utf8.h"
 
 namespace vd::ftp {
 
@@ -86,8 +86,9 @@ std::string TIdLogBase::FormatLogTime() {
         strftime_l(buffer, sizeof buffer, format, &local, kTimeLocale);
     else
         strftime(buffer, sizeof buffer, format, &local);
-    // One byte per character: characters above code 255 become "?".
-    return EncodeText(buffer, TIdTextEncoding::enc8Bit);
+    // The locale's own text, UTF-8 on Linux like every other text of the
+    // log; the traffic beside it is logged as the bytes on the wire.
+    return platform::ToValidUtf8(buffer);
 }
 
 TIdLogFile::~TIdLogFile() { Close(); }

@@ -4,8 +4,25 @@
 
 #include "EIdException.h"
 #include "IdText.h"
+#include "platform/Utf8.h"
 
 namespace vd::ftp {
+
+namespace {
+
+// The first four characters of a reply line are its code and separator; a
+// line's text starts after them. Cut at a character, never inside one, so
+// that both parts stay UTF-8 whatever a server sends ("550ä" is a bad code
+// "550ä", not "550" and half an "ä").
+std::string_view CodeAndSeparator(std::string_view line) {
+    return platform::Utf8PrefixOfUtf16Units(line, 4);
+}
+
+std::string TextAfterCode(std::string_view line) {
+    return std::string(line.substr(CodeAndSeparator(line).size()));
+}
+
+}  // namespace
 
 void TIdReply::SetCode(std::string code) {
     FCode = std::move(code);
@@ -54,7 +71,7 @@ TIdReply ParseReply(const std::vector<std::string>& lines) {
     TIdReply reply;
     if (lines.empty()) return reply;
     const std::string& first = lines[0];
-    std::string code = Trim(std::string_view(first).substr(0, 4));
+    std::string code = Trim(CodeAndSeparator(first));
     if (first.size() >= 4 && first[3] == '-') code = first.substr(0, 3);
     int32_t value = 0;
     if (!Trim(code).empty() && !(TryStrToInt(code, value) && value >= 100 && value <= 999))
@@ -62,11 +79,11 @@ TIdReply ParseReply(const std::vector<std::string>& lines) {
     reply.SetCode(code);
 
     std::vector<std::string> text;
-    text.push_back(first.size() > 4 ? first.substr(4) : std::string());
+    text.push_back(TextAfterCode(first));
     for (size_t i = 1; i < lines.size(); ++i) {
         const std::string& line = lines[i];
         if (StartsText(code, line) && !code.empty()) {
-            text.push_back(line.size() > 4 ? line.substr(4) : std::string());
+            text.push_back(TextAfterCode(line));
         } else {
             if (!line.empty() && line[0] == ' ')
                 reply.SetReplyFormat(TIdReplyFormat::rfIndentMidLines);

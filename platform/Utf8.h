@@ -9,7 +9,7 @@
 // form, an encoded surrogate (U+D800..U+DFFF) and anything above U+10FFFF.
 // A rejected sequence counts as one byte, and the caller decides what stands
 // for it: U+FFFD in the conversions below, so that a damaged settings file
-// still loads; "?" on the FTP client's 8-bit wire.
+// still loads and a hostile FTP reply still reads.
 
 #include <cstddef>
 #include <optional>

@@ -1,5 +1,5 @@
 // The command and reply channel: reply parsing, line reading with its
-// limits, encodings, the write guard, the intercept chain, failures.
+// limits, UTF-8 both ways, the write guard, the intercept chain, failures.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -36,6 +36,10 @@ TEST(ReplyParsing, CodesAndTextLines) {
         {{"HTTP/1.1 400 Bad Request"}, "", {}, "Antwortcode ist ungültig: HTTP"},
         {{"099 too small"}, "", {}, "Antwortcode ist ungültig: 099"},
         {{"1000 too big"}, "", {}, "Antwortcode ist ungültig: 1000"},
+        // Codes and texts are cut at characters, never inside one.
+        {{"550\xC3\xA4 x"}, "", {}, "Antwortcode ist ungültig: 550\xC3\xA4"},
+        {{"211-a", "211\xC3\xA4 b", "211 c"}, "211", {"a", " b", "c"}, ""},
+        {{"250 \xC3\xBC\xC3\x9F"}, "250", {"\xC3\xBC\xC3\x9F"}, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Lines.front());
@@ -73,7 +77,6 @@ struct TChannel {
         Handler.Chunks = std::move(chunks);
         Client.SetIOHandler(&Handler);
         Handler.Open();
-        Handler.SetDefStringEncoding(TIdTextEncoding::enc8Bit);
     }
     ~TChannel() { Client.SetIOHandler(nullptr); }
 };
@@ -86,18 +89,33 @@ std::pair<TOutcome, TIdReply> ReadReply(std::deque<std::string> chunks) {
 }
 
 TEST(Channel, ReplySplitAtEveryOffsetReadsTheSame) {
-    const std::string wire = "220-Welcome\r\n  to the fake\r\n220 Ready\r\n";
-    for (size_t cut = 1; cut < wire.size(); ++cut) {
-        SCOPED_TRACE(cut);
-        auto [outcome, reply] = ReadReply({wire.substr(0, cut), wire.substr(cut)});
-        ASSERT_EQ(outcome.Class, "");
-        EXPECT_EQ(reply.Text(), (std::vector<std::string>{"Welcome", "to the fake", "Ready"}));
+    struct TCase {
+        std::string Wire;
+        std::vector<std::string> Text;
+    };
+    // A character split across two reads is still one character.
+    const TCase cases[] = {
+        {"220-Welcome\r\n  to the fake\r\n220 Ready\r\n", {"Welcome", "to the fake", "Ready"}},
+        {"220-Gr\xC3\xBC\xC3\x9F"
+         "e\r\n \xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E \xFF\r\n220 Ready\r\n",
+         {"Gr\xC3\xBC\xC3\x9F"
+          "e",
+          "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E \xEF\xBF\xBD", "Ready"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Wire);
+        for (size_t cut = 1; cut < c.Wire.size(); ++cut) {
+            SCOPED_TRACE(cut);
+            auto [outcome, reply] = ReadReply({c.Wire.substr(0, cut), c.Wire.substr(cut)});
+            ASSERT_EQ(outcome.Class, "");
+            EXPECT_EQ(reply.Text(), c.Text);
+        }
+        std::deque<std::string> bytewise;
+        for (const char ch : c.Wire) bytewise.emplace_back(1, ch);
+        auto [outcome, reply] = ReadReply(bytewise);
+        EXPECT_EQ(outcome.Class, "");
+        EXPECT_EQ(reply.Text(), c.Text);
     }
-    std::deque<std::string> bytewise;
-    for (const char c : wire) bytewise.emplace_back(1, c);
-    auto [outcome, reply] = ReadReply(bytewise);
-    EXPECT_EQ(outcome.Class, "");
-    EXPECT_EQ(reply.Text().size(), 3u);
 }
 
 TEST(Channel, LineFormsOfReplies) {
@@ -213,10 +231,19 @@ TEST(Channel, CommandLinesWithCrLfOrNulAreNeverWritten) {
         EXPECT_EQ(ch.Handler.Written, "");
         EXPECT_TRUE(ch.Handler.Opened());
     }
-    // U+010A would be LF if cut to its low byte; the 8-bit encoding writes "?".
-    TChannel ch({"250 ok\r\n"});
-    ch.Client.SendCmd("CWD \xC4\x8A", {250});
-    EXPECT_EQ(ch.Handler.Written, "CWD ?\r\n");
+    // What goes out is UTF-8; the guard sees those bytes. Neither a character
+    // whose low byte is LF nor an overlong form of CR, LF or NUL becomes one.
+    const std::pair<std::string, std::string> sent[] = {
+        {"CWD \xC4\x8A", "CWD \xC4\x8A\r\n"},  // U+010A
+        {"CWD \xC0\x8A", "CWD \xEF\xBF\xBD\xEF\xBF\xBD\r\n"},
+        {"CWD \xC0\x80", "CWD \xEF\xBF\xBD\xEF\xBF\xBD\r\n"},
+        {"CWD \xE0\x80\x8D", "CWD \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\r\n"},
+    };
+    for (const auto& [command, wire] : sent) {
+        TChannel ch({"250 ok\r\n"});
+        ch.Client.SendCmd(command, {250});
+        EXPECT_EQ(ch.Handler.Written, wire);
+    }
 }
 
 TEST(Channel, CheckResponseAndThe421Rule) {
@@ -297,25 +324,70 @@ TEST(Channel, FileStreamsGoInPiecesToo) {
     ::unlink(path);
 }
 
-// --- encodings -------------------------------------------------------------------
+// --- text on the wire ---------------------------------------------------------------
 
-TEST(TextEncoding, EncodeAndDecode) {
+// Commands go out as UTF-8 from the first one on; a byte of the text that is
+// no UTF-8 goes out as U+FFFD, so the server never sees anything else.
+TEST(TextOnTheWire, CommandsAreUtf8) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"USER j\xC3\xBCrgen", "USER j\xC3\xBCrgen\r\n"},
+        {"STOR \xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt",
+         "STOR \xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt\r\n"},
+        {"STOR \xF0\x9F\x98\x80", "STOR \xF0\x9F\x98\x80\r\n"},  // outside the BMP
+        {"STOR bad\xFF", "STOR bad\xEF\xBF\xBD\r\n"},
+        {"STOR Gr\xFC\xDF"
+         "e",
+         "STOR Gr\xEF\xBF\xBD\xEF\xBF\xBD"
+         "e\r\n"},  // Latin-1
+    };
+    for (const auto& [text, wire] : cases) {
+        TChannel ch({"200 ok\r\n"});
+        ch.Client.SendCmd(text, {200});
+        EXPECT_EQ(ch.Handler.Written, wire) << text;
+    }
+}
+
+// Whatever bytes a server sends, a reply reads as UTF-8 with U+FFFD for each
+// rejected byte, and a refused one fails with nothing but the reply error.
+TEST(TextOnTheWire, RepliesAreUtf8AndRejectedBytesReadAsReplacement) {
+    const std::string r = "\xEF\xBF\xBD";  // U+FFFD
     struct TCase {
-        TIdTextEncoding Encoding;
-        std::string Text, Wire;
+        const char* Name;
+        std::string Wire, Text;
     };
-    const TCase encode[] = {
-        {TIdTextEncoding::enc7Bit, "a\xC3\xA4", "a?"},
-        {TIdTextEncoding::enc8Bit, "a\xC3\xA4\xE2\x82\xAC",
-         "a\xE4?"},  // ä is one byte, € becomes ?
-        {TIdTextEncoding::encUTF8, "a\xC3\xA4\xE2\x82\xAC", "a\xC3\xA4\xE2\x82\xAC"},
-        {TIdTextEncoding::encUTF8, "bad\xFF", "bad?"},
+    const TCase cases[] = {
+        {"UTF-8",
+         "550 Gr\xC3\xBC\xC3\x9F"
+         "e \xE6\x97\xA5\xF0\x9F\x98\x80",
+         "Gr\xC3\xBC\xC3\x9F"
+         "e \xE6\x97\xA5\xF0\x9F\x98\x80"},
+        {"Latin-1",
+         "550 Gr\xFC\xDF"
+         "e",
+         "Gr" + r + r + "e"},
+        {"bad bytes and a cut sequence at the end",
+         "550 \xFF\xFE"
+         "bad\xC3",
+         r + r + "bad" + r},
+        {"cut sequence inside", "550 \xE6\x97x", r + r + "x"},
+        {"overlong", "550 \xC0\xAF\xE0\x80\xAF", r + r + r + r + r},
+        {"surrogate", "550 \xED\xA0\x80", r + r + r},
+        {"above U+10FFFF", "550 \xF4\x90\x80\x80", r + r + r + r},
+        {"stray continuation", "550 \x80\xBF", r + r},
     };
-    for (const auto& c : encode) EXPECT_EQ(EncodeText(c.Text, c.Encoding), c.Wire) << c.Text;
-    EXPECT_EQ(DecodeText("a\xE4", TIdTextEncoding::enc8Bit), "a\xC3\xA4");
-    EXPECT_EQ(DecodeText("a\xE4", TIdTextEncoding::enc7Bit), "a?");
-    EXPECT_EQ(DecodeText("a\xC3\xA4", TIdTextEncoding::encUTF8), "a\xC3\xA4");
-    EXPECT_EQ(DecodeText("a\xFF", TIdTextEncoding::encUTF8), "a\xEF\xBF\xBD");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TChannel ch({c.Wire + "\r\n"});
+        const TOutcome outcome = Classify([&] { ch.Client.GetResponse({250}); });
+        EXPECT_EQ(outcome.Class, "EIdReplyRFCError");
+        EXPECT_EQ(outcome.Message, c.Text + "\r\n");
+    }
+    for (int b = 0x80; b <= 0xFF; ++b) {
+        TChannel ch({"550 <" + std::string(1, static_cast<char>(b)) + ">\r\n"});
+        const TOutcome outcome = Classify([&] { ch.Client.GetResponse({250}); });
+        EXPECT_EQ(outcome.Class, "EIdReplyRFCError") << b;
+        EXPECT_EQ(outcome.Message, "<" + r + ">\r\n") << b;
+    }
 }
 
 // --- socket errors -----------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -104,6 +105,63 @@ TEST(LogFile, TwoSessionsAppendToOneFile) {
                                           "Erh : 221 Bye<EOL>",
                                           "Stat Verbindung getrennt."};
     EXPECT_EQ(SplitCrLf(ReadAll(dir.Path + "/ftp.log")), Lines({one, one}));
+}
+
+// Names are logged as the UTF-8 bytes that went out, replies as the bytes
+// that came in, also those that are no UTF-8 (the caller reads U+FFFD).
+TEST(LogFile, LogsTheBytesOnTheWire) {
+    const std::string user = "j\xC3\xBCrgen";  // jürgen
+    const std::string name =
+        "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E Gr\xC3\xBC\xC3\x9F"
+        "e";  // 日本語 Grüße
+    const std::string hostile =
+        "550 \xFF\xFE"
+        "bad\xC3";
+    TFakeFtpServer server({{S("220 Fake FTP ready"),
+                            C(),
+                            S("500 HOST?"),
+                            C(),
+                            S("331 Password"),
+                            C(),
+                            S("230 In"),
+                            C(),
+                            S("211-Features:"),
+                            S(" EPSV"),
+                            S("211 End"),
+                            C(),
+                            S("200 I"),
+                            C(),
+                            S("215 UNIX"),
+                            C(),
+                            S("200 I"),
+                            C(),
+                            S(hostile),
+                            C(),
+                            S("221 Bye")}});
+    TTempDir dir;
+    TIdLogFile log;
+    log.SetFilename(dir.Path + "/ftp.log");
+    log.SetLogTime(false);
+    TIdFTP ftp;
+    ftp.SetIntercept(&log);
+    ftp.SetHost("127.0.0.1");
+    ftp.SetPort(server.Port());
+    ftp.SetUsername(user);
+    ftp.SetPassword("pw");
+    ftp.SetReadTimeout(kReplyWaitMs);
+    log.SetActive(true);
+    ftp.Connect();
+    EXPECT_EQ(Classify([&] { ftp.Delete(name); }).Message,
+              "\xEF\xBF\xBD\xEF\xBF\xBD"
+              "bad\xEF\xBF\xBD\r\n");
+    ftp.Disconnect();
+    log.SetActive(false);
+    server.Commands();
+    const std::vector<std::string> lines = SplitCrLf(ReadAll(dir.Path + "/ftp.log"));
+    for (const std::string& expected :
+         {"Ges : USER " + user + "<EOL>", "Ges : DELE " + name + "<EOL>",
+          "Erh : " + hostile + "<EOL>"})
+        EXPECT_NE(std::find(lines.begin(), lines.end(), expected), lines.end()) << expected;
 }
 
 // A client on an in-memory handler with the log attached.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -112,7 +113,7 @@ TEST_F(RealServer, DirectoriesListingAndDeletion) {
     }
     EXPECT_TRUE(
         Server->Exists("sub/gr\xC3\xBC\xC3\x9F"
-                       "e.txt"));  // UTF-8 after FEAT named UTF8
+                       "e.txt"));
     std::vector<std::string> names;
     Ftp.List(names);
     EXPECT_EQ(names, (std::vector<std::string>{"a.txt", "b c.txt",
@@ -132,6 +133,52 @@ TEST_F(RealServer, DirectoriesListingAndDeletion) {
               "No such file or directory.\r\n");
     TIdMemoryStream none;
     EXPECT_EQ(Classify([&] { Ftp.Get("no-such-file", none); }).Class, "EIdReplyRFCError");
+}
+
+// The names of the folder's entries on the server's disk, as bytes, sorted.
+std::vector<std::string> NamesOnDisk(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Browsers ask for the UTF-8 name, so a link works only when the server
+// stored that name. Many servers (vsftpd with Debian's defaults) never list
+// UTF8 in FEAT; the names must be UTF-8 on the wire all the same.
+TEST(RealServerScenarios, NonAsciiNamesAreStoredAsUtf8WhetherFeatNamesUtf8OrNot) {
+    const std::vector<std::string> names = {
+        "Gr\xC3\xBC\xC3\x9F"
+        "e.txt",                                     // Grüße.txt
+        "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt",  // 日本語.txt
+        "a b #1 %.txt",
+    };
+    std::vector<std::string> sorted = names;
+    std::sort(sorted.begin(), sorted.end());
+    for (const bool featNamesUtf8 : {true, false}) {
+        SCOPED_TRACE(featNamesUtf8 ? "FEAT names UTF8" : "FEAT without UTF8");
+        TPyFtpServerOptions options;
+        options.NoUtf8Feat = !featNamesUtf8;
+        TPyFtpServer server(options);
+        TIdFTP ftp;
+        Configure(ftp, server);
+        ftp.Connect();
+        EXPECT_EQ(ftp.IsExtSupported("UTF8"), featNamesUtf8);
+        for (const auto& name : names) {
+            TIdMemoryStream content("content of " + name);
+            ftp.Put(content, name);
+        }
+        EXPECT_EQ(NamesOnDisk(server.Home()), sorted);
+        for (const auto& name : names) EXPECT_EQ(server.ReadFile(name), "content of " + name);
+        std::vector<std::string> listed;
+        ftp.List(listed);
+        std::sort(listed.begin(), listed.end());
+        EXPECT_EQ(listed, sorted);
+        for (const auto& name : names) ftp.Delete(name);
+        EXPECT_TRUE(NamesOnDisk(server.Home()).empty());
+        ftp.Disconnect();
+    }
 }
 
 TEST(RealServerLogin, WrongPasswordFailsAndCloses) {

@@ -196,6 +196,17 @@ TEST(Session, ConnectDialogues) {
          Lines({{"HOST [127.0.0.1]", "XAUT 2 " + XAutCredentials("user:pw", 3141592)},
                 kAfterLoginCmds,
                 {"QUIT"}})},
+        {"WS_FTP Server: XAUT scrambles the UTF-8 credentials",
+         {Cat({{S("220 WS_FTP Server 8.6 (3141592)")},
+               kHostRefused,
+               {C(), S("230 ok")},
+               kAfterLogin})},
+         Lines({{"HOST [127.0.0.1]", "XAUT 2 " + XAutCredentials("user:p\xC3\xA4ss", 3141592)},
+                kAfterLoginCmds,
+                {"QUIT"}}),
+         "",
+         "",
+         [](TIdFTP& f, TFakeTLSHandler&) { f.SetPassword("p\xC3\xA4ss"); }},
         {"features with UTF8 and CLNT",
          {Cat({kGreet,
                kHostRefused,
@@ -208,7 +219,6 @@ TEST(Session, ConnectDialogues) {
          nullptr,
          [](TIdFTP& f, TFakeTLSHandler&) {
              EXPECT_EQ(f.Capabilities(), (TLines{"UTF8", "CLNT"}));
-             EXPECT_EQ(f.IOHandler()->DefStringEncoding(), TIdTextEncoding::encUTF8);
          }},
         {"SYST 500",
          {Cat({kGreet,
@@ -447,27 +457,47 @@ TEST(Session, HostNameGoesOutAsSetAndDisconnectReadsTheGoodbye) {
     ftp.Disconnect();  // again: nothing to do, no failure
 }
 
-TEST(Session, EncodingIs8BitUntilTheFeaturesNameUTF8) {
-    const std::string user = "j\xC3\xBCrgen";  // ü
-    TFakeFtpServer server(
-        {Cat({kGreet,
-              kHostRefused,
-              kPassword,
-              {C(), Raw("211-Features:\r\n UTF8\r\n211 End\r\n"), C(), S("200 ok"), C(),
-               S("215 UNIX"), C(), S("200 ok"), C(), S("250 \xC3\xBC ok")}})});
-    TIdFTP ftp;
-    ftp.SetHost("127.0.0.1");
-    ftp.SetPort(server.Port());
-    ftp.SetUsername(user);
-    ftp.SetPassword("pw");
-    ftp.SetReadTimeout(kReplyWaitMs);
-    ftp.Connect();
-    ftp.ChangeDir("\xC3\xBC");
-    EXPECT_EQ(ftp.LastCmdResult().Text().front(), "\xC3\xBC ok");
-    ftp.Disconnect();
-    const TLines commands = server.Commands();
-    EXPECT_EQ(commands[1], "USER j\xFCrgen");  // 8-bit before FEAT
-    EXPECT_EQ(commands[7], "CWD \xC3\xBC");    // UTF-8 after it
+// The control connection speaks UTF-8 from its first command, whatever the
+// feature list says: many servers (vsftpd with Debian's defaults) store
+// UTF-8 names without listing UTF8.
+TEST(Session, CredentialsAndNamesAreUtf8WhetherFeatNamesUtf8OrNot) {
+    const std::string user = "j\xC3\xBCrgen";                             // jürgen
+    const std::string password = "p\xC3\xA4ss \xE6\x97\xA5\xE6\x9C\xAC";  // päss 日本
+    const std::string account = "kont\xC3\xB6";                           // kontö
+    const std::string folder =
+        "\xC3\x9C"
+        "bergr\xC3\xB6\xC3\x9F"
+        "e";  // Übergröße
+    const std::pair<const char*, TScript> features[] = {
+        {"FEAT names UTF8", {C(), Raw("211-Features:\r\n UTF8\r\n211 End\r\n")}},
+        {"FEAT without UTF8",
+         {C(), Raw("211-Features:\r\n EPRT\r\n EPSV\r\n MDTM\r\n PASV\r\n REST STREAM\r\n"
+                   " SIZE\r\n TVFS\r\n211 End\r\n")}},
+        {"no FEAT", {C(), S("500 Unknown command.")}},
+    };
+    for (const auto& [name, feat] : features) {
+        SCOPED_TRACE(name);
+        TFakeFtpServer server({Cat(
+            {kGreet,
+             {C(), S("500 HOST?"), C(), S("331 Password"), C(), S("332 Account"), C(), S("230 In")},
+             feat,
+             {C(), S("200 I"), C(), S("215 UNIX"), C(), S("200 I"), C(),
+              S("250 " + folder + " ok")}})});
+        TIdFTP ftp;
+        ftp.SetHost("127.0.0.1");
+        ftp.SetPort(server.Port());
+        ftp.SetUsername(user);
+        ftp.SetPassword(password);
+        ftp.SetAccount(account);
+        ftp.SetReadTimeout(kReplyWaitMs);
+        ftp.Connect();
+        ftp.ChangeDir(folder);
+        EXPECT_EQ(ftp.LastCmdResult().Text().front(), folder + " ok");
+        ftp.Disconnect();
+        EXPECT_EQ(server.Commands(),
+                  (TLines{"HOST [127.0.0.1]", "USER " + user, "PASS " + password, "ACCT " + account,
+                          "FEAT", "TYPE I", "SYST", "TYPE I", "CWD " + folder, "QUIT"}));
+    }
 }
 
 }  // namespace

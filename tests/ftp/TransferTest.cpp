@@ -16,6 +16,25 @@ const TScript kLogin = {
     S("220 Fake FTP ready"), C(), S("500 HOST?"), C(), S("331 Password"), C(), S("230 In"), C(),
     S("500 no FEAT"),        C(), S("200 I"),     C(), S("215 UNIX"),     C(), S("200 I")};
 constexpr size_t kLoginCommands = 7;
+// The same login with the feature list of vsftpd under Debian's defaults,
+// which stores UTF-8 names but never lists UTF8.
+const TScript kLoginFeatWithoutUtf8 = {
+    S("220 (vsFTPd 3.0.3)"),
+    C(),
+    S("500 HOST?"),
+    C(),
+    S("331 Password"),
+    C(),
+    S("230 In"),
+    C(),
+    Raw("211-Features:\r\n EPRT\r\n EPSV\r\n MDTM\r\n PASV\r\n REST STREAM\r\n SIZE\r\n"
+        " TVFS\r\n211 End\r\n"),
+    C(),
+    S("200 I"),
+    C(),
+    S("215 UNIX Type: L8"),
+    C(),
+    S("200 I")};
 
 std::string Payload(size_t n) {
     std::string s(n, '\0');
@@ -54,10 +73,11 @@ struct TCase {
     std::function<void(TIdFTP&)> After = nullptr;  // runs after Op, must succeed
 };
 
-void RunCases(const std::vector<TCase>& cases, int readTimeout = kReplyWaitMs) {
+void RunCases(const std::vector<TCase>& cases, int readTimeout = kReplyWaitMs,
+              const TScript& login = kLogin) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
-        TSession s({Cat({kLogin, c.Steps})}, readTimeout);
+        TSession s({Cat({login, c.Steps})}, readTimeout);
         s.Ftp.Connect();
         const TOutcome outcome = Classify([&] { c.Op(s.Ftp); });
         EXPECT_EQ(outcome.Class, c.Class);
@@ -165,6 +185,20 @@ TEST(Transfer, DownloadsAndListings) {
          "",
          [&](TIdFTP&) {
              EXPECT_EQ(names, (TLines{"a.txt", "b c.txt", "d"}));
+         }},
+        {"NLST lines that are not all UTF-8",
+         {C(), S("200 A"), C(), Pasv(), DataAccept(), C(), S("150 Here"),
+          DataSend("Gr\xFC\xDF"
+                   "e.txt\r\n\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt\r\n"),
+          DataClose(), S("226 Done"), C(), S("200 I")},
+         [&](TIdFTP& f) { f.List(names); },
+         {"TYPE A", "PASV", "NLST", "TYPE I", "QUIT"},
+         "",
+         "",
+         [&](TIdFTP&) {
+             EXPECT_EQ(names, (TLines{"Gr\xEF\xBF\xBD\xEF\xBF\xBD"
+                                      "e.txt",
+                                      "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt"}));
          }},
         {"NLST answered 450: empty list",
          {C(), S("200 A"), C(), Pasv(), DataAccept(), C(), S("450 No files found"), C(),
@@ -450,6 +484,94 @@ TEST(Transfer, DirectoryCommands) {
          "EIdFTPServiceNotAvailable",
          "Timeout.\r\n"},
     });
+}
+
+// Names go out as UTF-8 although the feature list does not name UTF8: the
+// server stores what the link will ask for.
+TEST(Transfer, NamesAreUtf8WithoutUtf8InTheFeatures) {
+    const std::string folder =
+        "\xC3\x9C"
+        "bergr\xC3\xB6\xC3\x9F"
+        "e";  // Übergröße
+    const std::string umlauts =
+        "Gr\xC3\xBC\xC3\x9F"
+        "e #3.txt";                                                        // Grüße #3.txt
+    const std::string kanji = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt";  // 日本語.txt
+    const TScript storeOk = {C(),
+                             Pasv(),
+                             C(),
+                             DataAccept(),
+                             S("150 Ok to send data."),
+                             DataRecvAll(),
+                             S("226 Transfer complete.")};
+    auto put = [](std::string name) {
+        return [name](TIdFTP& f) {
+            TIdMemoryStream stream("data");
+            f.Put(stream, name);
+        };
+    };
+    RunCases(
+        {
+            {"MKD",
+             {C(), S("257 created")},
+             [&](TIdFTP& f) { f.MakeDir(folder); },
+             {"MKD " + folder, "QUIT"}},
+            {"CWD",
+             {C(), S("250 Okay")},
+             [&](TIdFTP& f) { f.ChangeDir(folder); },
+             {"CWD " + folder, "QUIT"}},
+            {"STOR with umlauts", storeOk, put(umlauts), {"PASV", "STOR " + umlauts, "QUIT"}},
+            {"STOR with kanji", storeOk, put(kanji), {"PASV", "STOR " + kanji, "QUIT"}},
+            {"DELE with umlauts",
+             {C(), S("250 Gone")},
+             [&](TIdFTP& f) { f.Delete(umlauts); },
+             {"DELE " + umlauts, "QUIT"}},
+            {"DELE with kanji",
+             {C(), S("250 Gone")},
+             [&](TIdFTP& f) { f.Delete(kanji); },
+             {"DELE " + kanji, "QUIT"}},
+        },
+        kReplyWaitMs, kLoginFeatWithoutUtf8);
+}
+
+// Bytes that are no UTF-8 in a reply read as U+FFFD: the caller gets the
+// reply error with that text, nothing else, and the session goes on.
+TEST(Transfer, RepliesWithBytesThatAreNoUtf8) {
+    const std::string r = "\xEF\xBF\xBD";  // U+FFFD
+    auto del = [](TIdFTP& f) { f.Delete("f"); };
+    RunCases(
+        {
+            {"refused",
+             {C(), Raw("550 \xFF\xFE"
+                       "bad\xC3\r\n")},
+             del,
+             {"DELE f", "QUIT"},
+             "EIdReplyRFCError",
+             r + r + "bad" + r + "\r\n"},
+            {"refused, several lines",
+             {C(), Raw("550-Gr\xFC\xDF"
+                       "e\r\n \xC0\xAF\r\n550 \xED\xA0\x80\r\n")},
+             del,
+             {"DELE f", "QUIT"},
+             "EIdReplyRFCError",
+             "Gr" + r + r + "e\r\n" + r + r + "\r\n" + r + r + r + "\r\n"},
+            {"accepted",
+             {C(), Raw("250 \x80gone\xF4\x90\x80\x80\r\n")},
+             del,
+             {"DELE f", "QUIT"},
+             "",
+             "",
+             [&](TIdFTP& f) {
+                 EXPECT_EQ(f.LastCmdResult().Text(), TLines{r + "gone" + r + r + r + r});
+             }},
+            {"a code that holds one",
+             {C(), Raw("550\xFF oops\r\n")},
+             del,
+             {"DELE f", "QUIT"},
+             "EIdException",
+             "Antwortcode ist ungültig: 550" + r},
+        },
+        kReplyWaitMs, kLoginFeatWithoutUtf8);
 }
 
 TEST(Transfer, PretWhenTheServerListsIt) {

@@ -41,6 +41,7 @@ void TPyFtpServer::Start() {
     if (FOptions.NlstReturnsPaths) argv.push_back("--nlst-paths");
     for (const auto& n : FOptions.RefuseStor) argv.insert(argv.end(), {"--refuse-stor", n});
     for (const auto& n : FOptions.RefuseRetr) argv.insert(argv.end(), {"--refuse-retr", n});
+    if (FOptions.NoUtf8Feat) argv.push_back("--no-utf8-feat");
     if (FOptions.Tls) argv.insert(argv.end(), {"--certfile", FCertFile});
 
     FProcess = std::make_unique<TChildProcess>(argv);

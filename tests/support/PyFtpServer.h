@@ -28,6 +28,7 @@ struct TPyFtpServerOptions {
     std::vector<std::string> RefuseStor;  // names (shell patterns) whose STOR gets 553
     std::vector<std::string> RefuseRetr;  // names (shell patterns) whose RETR gets 550
     bool Tls = false;                     // explicit TLS; certificate made with `openssl req`
+    bool NoUtf8Feat = false;              // FEAT leaves out UTF8 (names stay UTF-8)
 };
 
 class TPyFtpServer {

@@ -10,7 +10,8 @@ range instead, for a scenario that needs one.
 Options for scenarios: --nlst-paths (NLST names carry their folder),
 --refuse-stor NAME / --refuse-retr NAME (refuse names matching these
 shell patterns), --certfile
-(explicit TLS with that certificate and key).
+(explicit TLS with that certificate and key), --no-utf8-feat (FEAT does not
+list UTF8, as with vsftpd's Debian defaults; names are still taken as UTF-8).
 """
 import argparse
 import fnmatch
@@ -34,6 +35,7 @@ def parse_args():
     p.add_argument("--refuse-stor", action="append", default=[])
     p.add_argument("--refuse-retr", action="append", default=[])
     p.add_argument("--certfile")
+    p.add_argument("--no-utf8-feat", action="store_true")
     p.add_argument("--banner", default="velodrop test server ready.")
     args = p.parse_args()
     if (args.passive_from is None) != (args.passive_to is None):
@@ -74,6 +76,22 @@ def make_handler(args):
             data = "".join("%s/%s\r\n" % (folder, n) for n in names)
             self.push_dtp_data(data.encode("utf8"), cmd="NLST")
             return path
+
+        def ftp_FEAT(self, line):
+            if not args.no_utf8_feat:
+                return super().ftp_FEAT(line)
+            # The base class pushes the whole reply; collect it and drop the
+            # one feature line.
+            pushed = []
+            self.push = pushed.append
+            try:
+                super().ftp_FEAT(line)
+            finally:
+                del self.push
+            lines = "".join(pushed).split("\r\n")
+            kept = [l for l in lines if l.strip().upper() != "UTF8"]
+            self.push("\r\n".join(kept))
+            return None
 
     if args.certfile:
         Handler.certfile = args.certfile
