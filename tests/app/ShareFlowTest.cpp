@@ -224,6 +224,20 @@ TEST_F(ShareFlow, EachShareChecksItsLinkInTheBackground) {
     }
 }
 
+TEST_F(ShareFlow, ACheckStillRunningAtTheEndIsDroppedQuietly) {
+    test::TWebServer slow(FServer.Home(), {.Delay = 3});
+    TSettings s = ServerSettings();
+    s.BaseURL = QString::fromStdString(slow.Base());
+    auto w = MakeSharingWindow(s);
+    w->show();
+    w->WMDropFiles({Q(LocalFile("last.txt", "bye"))});
+    ASSERT_TRUE(w->LinkCheck().Running());
+    w->BtnCancelClick();
+    w.reset();
+    QTest::qWait(200);  // nothing may arrive for the window that is gone
+    EXPECT_TRUE(Messages().empty());
+}
+
 TEST_F(ShareFlow, TlsRequestedOfAServerWithoutTlsSendsNoPassword) {
     TSettings s = ServerSettings();
     s.UseTLS = true;
