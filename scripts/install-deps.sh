@@ -7,6 +7,8 @@ set -euo pipefail
 PACKAGES=(
   # build
   build-essential cmake ninja-build pkg-config clang-format
+  # fuzzing (libFuzzer comes with clang's runtime)
+  clang libclang-rt-14-dev
   qt6-base-dev libjpeg62-turbo-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev

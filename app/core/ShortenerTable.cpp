@@ -68,8 +68,11 @@ QByteArray IndexPhpContent() {
 
 TShortenerTable ParseShortenerTable(const QByteArray& Bytes) {
     TShortenerTable table;
-    const QString text = Decode(Bytes, table.Encoding);
-    table.Lines = SplitLines(TrimControl(SplitLines(text).join(QStringLiteral("\r\n"))));
+    QString text = TrimControl(SplitLines(Decode(Bytes, table.Encoding)).join(u"\r\n"));
+    // A byte-order mark behind leading control characters is no content
+    // either: kept, it would be written back as a mark and read as one.
+    while (text.startsWith(QChar(0xFEFF))) text = TrimControl(text.mid(1));
+    table.Lines = SplitLines(text);
     return table;
 }
 

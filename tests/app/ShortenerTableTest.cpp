@@ -58,6 +58,18 @@ TEST(ShortenerTable, BlankEndsAreDroppedAndLineBreaksOfAnyKindSplit) {
     EXPECT_EQ(SerializeShortenerTable(ParseShortenerTable("x\ny")), QByteArray("x\r\ny\r\n"));
 }
 
+TEST(ShortenerTable, AMarkBehindLeadingControlCharactersIsNoContent) {
+    // Found by fuzzing: the mark was kept as the first record's first
+    // character, written back as a mark and read as one, losing it.
+    const QByteArray bytes(
+        "\x01\x00\x00\xEF\xBB\xBF\x00"
+        "a=\"1\"\r\n",
+        14);
+    const TShortenerTable table = ParseShortenerTable(bytes);
+    EXPECT_EQ(table.Lines, QStringList{QStringLiteral("a=\"1\"")});
+    EXPECT_EQ(ParseShortenerTable(SerializeShortenerTable(table)).Lines, table.Lines);
+}
+
 TEST(ShortenerTable, FindsTheFirstExactRecordAfterTheLinesStart) {
     const QStringList lines{QStringLiteral("=\"https://a\""), QStringLiteral("AAAAA=\"https://b\""),
                             QStringLiteral("BBBBB=\"https://a\""),
