@@ -13,7 +13,7 @@ PACKAGES=(
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   python3 python3-pyftpdlib python3-openssl openssl libssl3
-  zbar-tools libzbar-dev libqrencode-dev libjpeg-turbo-progs
+  zbar-tools libzbar-dev libqrencode-dev libjpeg-turbo-progs libimage-exiftool-perl
   php-cli curl xvfb xauth xclip openbox desktop-file-utils x11-apps imagemagick fonts-dejavu-core fonts-liberation
 )
 

@@ -7,12 +7,15 @@
 #include <condition_variable>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <string_view>
 #include <thread>
 #include <vector>
 
+#include "app/core/JpegMetadata.h"
 #include "platform/SpecialFolders.h"
 
 namespace vd::app {
@@ -38,6 +41,7 @@ struct TResizeJob {
     std::int32_t Percent = 100;
     FILE* Output = nullptr;  // opened once the source is known to be a JPEG
     int OutputErrno = 0;
+    unsigned long SourceWidth = 0, SourceHeight = 0;  // as the header declares
 };
 
 // The smallest k/8 decode scale whose output still covers the target, so
@@ -53,11 +57,47 @@ unsigned DctScaleNumerator(const jpeg_decompress_struct& D, int TargetWidth, int
     return 8;
 }
 
+// A decompression bomb (a few KiB declaring 60000 x 60000 pixels) must not
+// take the machine down: larger sources are refused before decoding. 200
+// megapixels covers the largest phone cameras (16320 x 12240).
+constexpr std::uint64_t kMaxSourcePixels = 200'000'000;
+// And whatever the codec allocates stays below this; it then fails cleanly.
+constexpr long kMaxCodecMemory = 1024l * 1024 * 1024;
+// Returned by the decoder's start for a source above kMaxSourcePixels.
+constexpr int kTooLarge = -3;
+
 struct TGeometry {
     int Width = 0;  // of the copy
     int Height = 0;
     bool Progressive = false;
+    bool Cmyk = false;             // the source is CMYK or YCCK: rows come as CMYK
+    bool InvertedCmyk = false;     // as Adobe's applications write it
+    int Orientation = 0;           // EXIF, 0 for none
+    JOCTET* IccProfile = nullptr;  // malloc'ed by the codec; freed by the job
+    unsigned IccLength = 0;
+    std::uint64_t SourcePixels = 0;
+    JDIMENSION SourceWidth = 0, SourceHeight = 0;
 };
+
+// CMYK to RGB. Adobe's applications store the inks inverted (0 is full
+// ink); plain CMYK stores them as they are. Either way red stays red.
+inline void CmykToRgb(const JSAMPLE* Cmyk, JSAMPLE* Rgb, bool Inverted) {
+    for (int i = 0; i < 3; ++i) {
+        const unsigned ink = Inverted ? 255u - Cmyk[i] : Cmyk[i];
+        const unsigned black = Inverted ? 255u - Cmyk[3] : Cmyk[3];
+        Rgb[i] = static_cast<JSAMPLE>((255u - ink) * (255u - black) / 255u);
+    }
+}
+
+int OrientationOf(const jpeg_decompress_struct& D) {
+    for (jpeg_saved_marker_ptr m = D.marker_list; m; m = m->next) {
+        if (m->marker != JPEG_APP0 + 1) continue;
+        const int orientation = ExifOrientation(std::string_view(
+            reinterpret_cast<const char*>(m->data), static_cast<std::size_t>(m->data_length)));
+        if (orientation) return orientation;
+    }
+    return 0;
+}
 
 // Finished rows of the copy, handed from the decoding thread to the
 // encoding one through a small ring, so that the two run side by side.
@@ -117,11 +157,23 @@ int StartDecoding(jpeg_decompress_struct& D, TJpegErrorManager& Error, FILE* Sou
                   std::int32_t Percent, TGeometry& G) {
     if (setjmp(Error.Jump)) return Error.Pub.msg_code > 0 ? Error.Pub.msg_code : 1;
     jpeg_stdio_src(&D, Source);
+    D.mem->max_memory_to_use = kMaxCodecMemory;
+    jpeg_save_markers(&D, JPEG_APP0 + 1, 0xFFFF);  // EXIF, for the orientation
+    jpeg_save_markers(&D, JPEG_APP0 + 2, 0xFFFF);  // the ICC profile
     jpeg_read_header(&D, TRUE);
+    G.SourceWidth = D.image_width;
+    G.SourceHeight = D.image_height;
+    G.SourcePixels = std::uint64_t{D.image_width} * D.image_height;
+    if (G.SourcePixels > kMaxSourcePixels) return kTooLarge;
     G.Progressive = jpeg_has_multiple_scans(&D);
     G.Width = ScaledDimension(static_cast<int>(D.image_width), Percent);
     G.Height = ScaledDimension(static_cast<int>(D.image_height), Percent);
-    D.out_color_space = JCS_RGB;
+    G.Cmyk = D.jpeg_color_space == JCS_CMYK || D.jpeg_color_space == JCS_YCCK;
+    G.InvertedCmyk = G.Cmyk && D.saw_Adobe_marker;
+    G.Orientation = OrientationOf(D);
+    jpeg_read_icc_profile(&D, &G.IccProfile, &G.IccLength);
+    // libjpeg turns YCCK into CMYK, not into RGB: the last step is ours.
+    D.out_color_space = G.Cmyk ? JCS_CMYK : JCS_RGB;
     D.scale_num = DctScaleNumerator(D, G.Width, G.Height);
     D.scale_denom = 8;
     jpeg_start_decompress(&D);
@@ -143,6 +195,14 @@ int StartEncoding(jpeg_compress_struct& C, TJpegErrorManager& Error, FILE* Outpu
     C.X_density = D.X_density;
     C.Y_density = D.Y_density;
     jpeg_start_compress(&C, TRUE);
+    // The orientation alone, so that the picture stands as it was taken.
+    if (G.Orientation > 1) {
+        const std::string exif = OrientationOnlyExif(G.Orientation);
+        jpeg_write_marker(&C, JPEG_APP0 + 1, reinterpret_cast<const JOCTET*>(exif.data()),
+                          static_cast<unsigned>(exif.size()));
+    }
+    // Wide-gamut photos keep their colours.
+    if (G.IccProfile) jpeg_write_icc_profile(&C, G.IccProfile, G.IccLength);
     return 0;
 }
 
@@ -156,15 +216,16 @@ int DecodeRows(jpeg_decompress_struct& D, TJpegErrorManager& Error, TRowPipe& Pi
     }
     const JDIMENSION sourceWidth = D.output_width;
     const JDIMENSION sourceHeight = D.output_height;
+    const auto components = static_cast<JDIMENSION>(D.output_components);  // 3, or 4 for CMYK
     const auto rowsPerRead = static_cast<JDIMENSION>(D.rec_outbuf_height);
     const auto width = static_cast<JDIMENSION>(G.Width);
     JSAMPARRAY sourceRows = (*D.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&D), JPOOL_IMAGE,
-                                                   sourceWidth * 3, rowsPerRead);
+                                                   sourceWidth * components, rowsPerRead);
     auto* columnOffset = static_cast<JDIMENSION*>((*D.mem->alloc_small)(
         reinterpret_cast<j_common_ptr>(&D), JPOOL_IMAGE, sizeof(JDIMENSION) * width));
     for (JDIMENSION x = 0; x < width; ++x) {
         columnOffset[x] =
-            static_cast<JDIMENSION>((2ull * x + 1) * sourceWidth / (2ull * width)) * 3;
+            static_cast<JDIMENSION>((2ull * x + 1) * sourceWidth / (2ull * width)) * components;
     }
     JDIMENSION firstBuffered = 0;
     JDIMENSION buffered = 0;
@@ -178,7 +239,10 @@ int DecodeRows(jpeg_decompress_struct& D, TJpegErrorManager& Error, TRowPipe& Pi
         const JSAMPLE* source = sourceRows[wanted - firstBuffered];
         JSAMPLE* out = Pipe.FreeRow();
         if (!out) return 0;  // the encoder failed; its error is the one to report
-        if (sourceWidth == width) {
+        if (G.Cmyk) {
+            for (JDIMENSION x = 0; x < width; ++x)
+                CmykToRgb(source + columnOffset[x], out + 3 * x, G.InvertedCmyk);
+        } else if (sourceWidth == width) {
             std::memcpy(out, source,
                         static_cast<std::size_t>(width) * 3);  // the DCT scale hit the size exactly
         } else {
@@ -245,6 +309,9 @@ int ResizeWithCodec(TResizeJob& Job) {
     }
     jpeg_destroy_compress(&c);
     jpeg_destroy_decompress(&d);
+    std::free(geometry.IccProfile);
+    Job.SourceWidth = geometry.SourceWidth;
+    Job.SourceHeight = geometry.SourceHeight;
     return result;
 }
 
@@ -285,6 +352,15 @@ QString ResizeJPG(const QString& FileName, std::int32_t Percent) {
     std::unique_ptr<FILE, TFileCloser> output(job.Output);
     const bool writeFailed =
         job.Output && (std::ferror(job.Output) || std::fflush(job.Output) != 0);
+    if (code == kTooLarge) {
+        throw EJPEGTooLarge(QStringLiteral("Das Bild %1 ist mit %2 × %3 Pixeln zu groß zum "
+                                           "Verkleinern (höchstens %4 Megapixel).")
+                                .arg(FileName)
+                                .arg(job.SourceWidth)
+                                .arg(job.SourceHeight)
+                                .arg(kMaxSourcePixels / 1'000'000)
+                                .toStdString());
+    }
     if (code < 0 || (code == 0 && writeFailed)) {
         const int err = code < 0 ? job.OutputErrno : errno;
         throw EFileError(QStringLiteral("Datei %1 kann nicht erstellt werden. %2")

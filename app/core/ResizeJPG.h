@@ -20,6 +20,13 @@ class EJPEGError : public std::runtime_error {
     int FCode;
 };
 
+/// Raised for a source too large to shrink safely; the message names the
+/// file, its size and the limit.
+class EJPEGTooLarge : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
 /// The pixel size of the copy: round half to even, never below one pixel.
 int ScaledDimension(int Source, std::int32_t Percent);
 
@@ -29,8 +36,11 @@ int ScaledDimension(int Source, std::int32_t Percent);
 /// The image is streamed: it is decoded at the smallest DCT scale that still
 /// covers the target size, then rows and columns are picked to the exact
 /// size, so memory holds a few rows, not the whole picture.
-/// Raises EJPEGError for anything the codec refuses, EFileError when a file
-/// cannot be read or written.
+/// CMYK and YCCK sources come out as RGB. The copy keeps the ICC profile and
+/// the EXIF orientation, and no other EXIF field: it goes to a public link.
+/// Raises EJPEGError for anything the codec refuses, EJPEGTooLarge for a
+/// source above 200 megapixels, EFileError when a file cannot be read or
+/// written.
 QString ResizeJPG(const QString& FileName, std::int32_t Percent);
 
 }  // namespace vd::app

@@ -45,6 +45,65 @@ void WriteQuadrantJpeg(const std::string& Path, int Width, int Height, bool Prog
 
 namespace {
 
+// A compressor writing to `Path`; the caller sets the image and starts it.
+struct TCompressor {
+    FILE* Out;
+    jpeg_compress_struct C{};
+    jpeg_error_mgr Err{};
+    explicit TCompressor(const std::string& Path) : Out(std::fopen(Path.c_str(), "wb")) {
+        if (!Out) std::abort();
+        C.err = jpeg_std_error(&Err);
+        jpeg_create_compress(&C);
+        jpeg_stdio_dest(&C, Out);
+    }
+    void WriteRows(const std::vector<JSAMPLE>& Row, int Height) {
+        JSAMPROW rows[1] = {const_cast<JSAMPLE*>(Row.data())};
+        for (int y = 0; y < Height; ++y) jpeg_write_scanlines(&C, rows, 1);
+    }
+    ~TCompressor() {
+        jpeg_finish_compress(&C);
+        jpeg_destroy_compress(&C);
+        std::fclose(Out);
+    }
+};
+
+}  // namespace
+
+void WriteInkJpeg(const std::string& Path, int Width, int Height, const TInkJpeg& Ink) {
+    TCompressor out(Path);
+    out.C.image_width = static_cast<JDIMENSION>(Width);
+    out.C.image_height = static_cast<JDIMENSION>(Height);
+    out.C.input_components = 4;
+    out.C.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&out.C);
+    jpeg_set_colorspace(&out.C, Ink.Ycck ? JCS_YCCK : JCS_CMYK);
+    // libjpeg marks CMYK and YCCK with Adobe's APP14; plain CMYK goes without.
+    out.C.write_Adobe_marker = Ink.AdobeInverted;
+    jpeg_start_compress(&out.C, TRUE);
+    const std::uint8_t inks[4] = {Ink.Cyan, Ink.Magenta, Ink.Yellow, Ink.Black};
+    std::vector<JSAMPLE> row(static_cast<std::size_t>(Width) * 4);
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        const std::uint8_t ink = inks[i % 4];
+        row[i] = static_cast<JSAMPLE>(Ink.AdobeInverted ? 255 - ink : ink);
+    }
+    out.WriteRows(row, Height);
+}
+
+void WriteJpegWithIcc(const std::string& Path, const std::string& IccProfile) {
+    TCompressor out(Path);
+    out.C.image_width = 16;
+    out.C.image_height = 16;
+    out.C.input_components = 3;
+    out.C.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&out.C);
+    jpeg_start_compress(&out.C, TRUE);
+    jpeg_write_icc_profile(&out.C, reinterpret_cast<const JOCTET*>(IccProfile.data()),
+                           static_cast<unsigned>(IccProfile.size()));
+    out.WriteRows(std::vector<JSAMPLE>(16 * 3, 128), 16);
+}
+
+namespace {
+
 // Opens a file for decoding; returns false when libjpeg would fail on it.
 bool StartDecoding(FILE* In, jpeg_decompress_struct& D, jpeg_error_mgr& Err) {
     D.err = jpeg_std_error(&Err);
@@ -59,6 +118,28 @@ bool StartDecoding(FILE* In, jpeg_decompress_struct& D, jpeg_error_mgr& Err) {
 }
 
 }  // namespace
+
+std::string ReadIccProfile(const std::string& Path) {
+    FILE* in = std::fopen(Path.c_str(), "rb");
+    if (!in) return {};
+    jpeg_decompress_struct d{};
+    jpeg_error_mgr err{};
+    std::string profile;
+    d.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&d);
+    jpeg_stdio_src(&d, in);
+    jpeg_save_markers(&d, JPEG_APP0 + 2, 0xFFFF);
+    jpeg_read_header(&d, TRUE);
+    JOCTET* data = nullptr;
+    unsigned length = 0;
+    if (jpeg_read_icc_profile(&d, &data, &length)) {
+        profile.assign(reinterpret_cast<const char*>(data), length);
+        std::free(data);
+    }
+    jpeg_destroy_decompress(&d);
+    std::fclose(in);
+    return profile;
+}
 
 TJpegInfo ReadJpegInfo(const std::string& Path) {
     TJpegInfo info;

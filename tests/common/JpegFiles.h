@@ -13,6 +13,23 @@ inline constexpr std::uint32_t kQuadrantColours[4] = {0xE02020, 0x20C020, 0x2020
 void WriteQuadrantJpeg(const std::string& Path, int Width, int Height, bool Progressive,
                        int Quality = 85);
 
+/// How a printer's colours are stored: CMYK or YCCK, inverted as Adobe's
+/// applications write them (with their APP14 marker) or as they are.
+struct TInkJpeg {
+    std::uint8_t Cyan = 0, Magenta = 0, Yellow = 0, Black = 0;  // 0: no ink, 255: full
+    bool Ycck = false;
+    bool AdobeInverted = true;
+};
+
+/// Writes a Width x Height picture of one ink colour.
+void WriteInkJpeg(const std::string& Path, int Width, int Height, const TInkJpeg& Ink);
+
+/// Writes a small RGB picture carrying `IccProfile` as its ICC profile.
+void WriteJpegWithIcc(const std::string& Path, const std::string& IccProfile);
+
+/// The ICC profile of a JPEG file; empty when it has none.
+std::string ReadIccProfile(const std::string& Path);
+
 struct TJpegInfo {
     int Width = 0;
     int Height = 0;
