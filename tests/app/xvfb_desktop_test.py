@@ -244,7 +244,8 @@ def closing_removes_the_upload(d, home):
         try:
             assert program.wait(30) == 0, how
         except subprocess.TimeoutExpired:
-            raise SystemExit("%s did not end the program" % how)
+            raise SystemExit("%s did not end the program; active: %s; windows:\n%s"
+                             % (how, d.x("xprop", "-root", "_NET_ACTIVE_WINDOW").strip(), d.x("wmctrl", "-l", "-p")))
         assert d.upload(home) is None, "%s left the upload on the server" % how
         print("OK: %s removed the upload" % how)
 
