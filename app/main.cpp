@@ -2,19 +2,24 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <cstdio>
+#include <optional>
 
 #include "app/core/CommandLine.h"
 #include "app/core/CommandLineRun.h"
 #include "app/core/RandomNames.h"
+#include "app/gui/ClipboardKeeper.h"
 #include "app/gui/GuardedApplication.h"
 #include "app/gui/TVelodrop1.h"
+#include "app/gui/TerminationSignals.h"
 #include "platform/ProgramPath.h"
 #include "platform/SeedClock.h"
 
 namespace {
 
 using namespace vd::app;
+using TKind = TCommandLineRequest::TKind;
 
 // The arguments as the program got them, [0] made absolute (links kept, so
 // that a link named velodrop-shortener selects shortener mode).
@@ -29,25 +34,10 @@ void Print(std::FILE* Stream, const QString& Text) {
     std::fputs(Text.toUtf8().constData(), Stream);
 }
 
-int RunWindow(int argc, char** argv, const QStringList& Arguments) {
-    TGuardedApplication application(argc, argv);
-    TVelodrop1 window(Arguments);
-    if (window.TerminationRequested()) return 0;
-    if (window.StartMinimized())
-        window.showMinimized();
-    else
-        window.show();
-    return application.exec();
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    using TKind = TCommandLineRequest::TKind;
-    Randomize(vd::platform::SeedClock());
-    const QStringList arguments = ProgramArguments(argc, argv);
-    const TCommandLineRequest request = ParseCommandLine(arguments);
-    switch (request.Kind) {
+// Everything but the window. An application object that exists already
+// (the window's, when Qt's own options came first) serves as it is.
+int RunRequest(const TCommandLineRequest& Request, int& argc, char** argv) {
+    switch (Request.Kind) {
         case TKind::Help:
             Print(stdout, UsageText());
             return 0;
@@ -55,18 +45,54 @@ int main(int argc, char** argv) {
             Print(stdout, VersionText());
             return 0;
         case TKind::UsageError:
-            Print(stderr, request.Error + u'\n' + UsageText());
+            Print(stderr, Request.Error + u'\n' + UsageText());
             return 2;
         case TKind::CliShare:
         case TKind::CliShorten: {
             // No display needed: the core works without widgets.
-            QCoreApplication application(argc, argv);
-            return request.Kind == TKind::CliShare
-                       ? RunCliShare(request.Argument, stdout, stderr)
-                       : RunCliShorten(request.Argument, stdout, stderr);
+            std::optional<QCoreApplication> application;
+            if (!QCoreApplication::instance()) application.emplace(argc, argv);
+            return Request.Kind == TKind::CliShare
+                       ? RunCliShare(Request.Argument, stdout, stderr)
+                       : RunCliShorten(Request.Argument, stdout, stderr);
+        }
+        case TKind::KeepClipboard: {
+            std::optional<QGuiApplication> application;
+            if (!QCoreApplication::instance()) application.emplace(argc, argv);
+            return KeepClipboard(Request.Seconds);
         }
         case TKind::Window:
             break;
     }
-    return RunWindow(argc, argv, arguments);
+    return 0;
+}
+
+int RunWindow(int& argc, char** argv) {
+    // Qt takes its own options (-style, -platform, -reverse, ...) out of
+    // argv here; what is left are the program's arguments as the user gave
+    // them, so those options shift no file argument.
+    TGuardedApplication application(argc, argv);
+    const QStringList arguments = ProgramArguments(argc, argv);
+    const TCommandLineRequest request = ParseCommandLine(arguments);
+    if (request.Kind != TKind::Window) return RunRequest(request, argc, argv);
+
+    TVelodrop1 window(arguments);
+    if (window.TerminationRequested()) return 0;
+    const TTerminationSignals termination([&window] { window.close(); });
+    if (window.StartMinimized())
+        window.showMinimized();
+    else
+        window.show();
+    const int result = application.exec();
+    HandOverClipboard(QCoreApplication::applicationFilePath());
+    return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Randomize(vd::platform::SeedClock());
+    const TCommandLineRequest request = ParseCommandLine(ProgramArguments(argc, argv));
+    if (request.Kind != TKind::Window) return RunRequest(request, argc, argv);
+    return RunWindow(argc, argv);
 }

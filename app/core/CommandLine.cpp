@@ -16,6 +16,19 @@ TCommandLineRequest CliRequest(const QStringList& Arguments) {
             QStringLiteral("--cli takes one file, or --shorten and one web address.")};
 }
 
+// "--keep-clipboard SECONDS", as the window starts it.
+TCommandLineRequest KeeperRequest(const QStringList& Arguments) {
+    bool number = false;
+    const int seconds = Arguments.size() == 3 ? Arguments[2].toInt(&number) : 0;
+    if (!number || seconds <= 0) {
+        return {
+            TKind::UsageError, {}, QStringLiteral("--keep-clipboard takes a number of seconds.")};
+    }
+    TCommandLineRequest request{TKind::KeepClipboard, {}, {}};
+    request.Seconds = seconds;
+    return request;
+}
+
 }  // namespace
 
 TCommandLineRequest ParseCommandLine(const QStringList& Arguments) {
@@ -26,6 +39,7 @@ TCommandLineRequest ParseCommandLine(const QStringList& Arguments) {
     if (first == u"--help") return {TKind::Help, {}, {}};
     if (first == u"--version") return {TKind::Version, {}, {}};
     if (first == u"--cli") return CliRequest(Arguments);
+    if (first == u"--keep-clipboard") return KeeperRequest(Arguments);
     return {};
 }
 

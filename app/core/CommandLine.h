@@ -18,10 +18,14 @@ struct TCommandLineRequest {
         CliShare,    // share Argument without a window
         CliShorten,  // shorten the address Argument without a window
         UsageError,  // Error, then the usage, on standard error
+        // Not for users: the hidden process that keeps serving the
+        // clipboard's text after the window has gone, for at most Seconds.
+        KeepClipboard,
     };
     TKind Kind = TKind::Window;
     QString Argument;
     QString Error;
+    int Seconds = 0;
 };
 
 /// `Arguments` as the program got them: [0] is its own path.

@@ -19,6 +19,8 @@ constexpr TTextRow kTexts[] = {
     {u"BtnCancel",       {u"E&xit", u""}},
     {u"DropHint",        {u"Drop file here", u"Datei hierher ziehen und loslassen"}},
     {u"NotExistingText", {u" not existing", u" nicht vorhanden"}},
+    {u"QRCodeTooLong",   {u"The link is too long for a QR code.",
+                          u"Der Link ist zu lang für einen QR-Code."}},
     // settings dialog
     {u"VelodropSettings",      {u"Velodrop Settings", u"Velodrop-Einstellungen"}},
     {u"OKButton",              {u"&OK", u""}},

@@ -2,8 +2,7 @@
 
 #include <QStringDecoder>
 #include <QStringEncoder>
-
-#include "app/core/TextRules.h"
+#include <algorithm>
 
 namespace vd::app {
 namespace {
@@ -14,36 +13,100 @@ QByteArray CrLfLines(std::initializer_list<const char*> Lines) {
     return out;
 }
 
-// Splits at CR LF, LF or CR; a break at the very end adds no empty line.
-QStringList SplitLines(const QString& Text) {
-    QStringList lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < Text.size(); ++i) {
-        if (Text[i] != u'\r' && Text[i] != u'\n') continue;
-        lines << Text.mid(start, i - start);
-        if (Text[i] == u'\r' && i + 1 < Text.size() && Text[i + 1] == u'\n') ++i;
-        start = i + 1;
+using TEncoding = TShortenerTable::TEncoding;
+
+// The file's code units: bytes, or UTF-16 units in the mark's byte order.
+class TCodeUnits final {
+  public:
+    explicit TCodeUnits(const QByteArray& Bytes) : FBytes(Bytes) {
+        if (Bytes.startsWith("\xEF\xBB\xBF")) {
+            FEncoding = TEncoding::Utf8Bom;
+            FStart = 3;
+        } else if (Bytes.startsWith("\xFF\xFE")) {
+            FEncoding = TEncoding::Utf16LE;
+            FStart = 2;
+            FSize = 2;
+        } else if (Bytes.startsWith("\xFE\xFF")) {
+            FEncoding = TEncoding::Utf16BE;
+            FStart = 2;
+            FSize = 2;
+        }
     }
-    if (start < Text.size()) lines << Text.mid(start);
-    return lines;
+
+    TEncoding Encoding() const { return FEncoding; }
+    /// Whole units after the mark. An odd byte left at the end of UTF-16
+    /// is no unit; it stays with the last line.
+    qsizetype Count() const { return (FBytes.size() - FStart) / FSize; }
+    char16_t At(qsizetype Index) const {
+        const qsizetype at = FStart + Index * FSize;
+        const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(FBytes[i]); };
+        if (FSize == 1) return byte(at);
+        if (FEncoding == TEncoding::Utf16LE) return char16_t(byte(at) | byte(at + 1) << 8);
+        return char16_t(byte(at) << 8 | byte(at + 1));
+    }
+    bool HasOddByte() const { return (FBytes.size() - FStart) % FSize != 0; }
+    /// The units of a byte-order mark at `Index`; 0 when there is none. In
+    /// 8-bit text a UTF-16 mark counts too: written back first in the file,
+    /// it would make the table read as UTF-16.
+    qsizetype MarkAt(qsizetype Index) const {
+        if (FSize == 2) return Index < Count() && At(Index) == 0xFEFF ? 1 : 0;
+        const QByteArray next = FBytes.mid(FStart + Index, 3);
+        if (next == "\xEF\xBB\xBF") return 3;
+        return next.startsWith("\xFF\xFE") || next.startsWith("\xFE\xFF") ? 2 : 0;
+    }
+    /// The bytes of the units [From, To), and the odd byte with the last unit.
+    QByteArray Bytes(qsizetype From, qsizetype To) const {
+        const qsizetype end = To == Count() ? FBytes.size() : FStart + To * FSize;
+        return FBytes.mid(FStart + From * FSize, end - FStart - From * FSize);
+    }
+    QString Decode(const QByteArray& Bytes) const {
+        switch (FEncoding) {
+            case TEncoding::Utf16LE:
+                return QStringDecoder(QStringDecoder::Utf16LE)(Bytes);
+            case TEncoding::Utf16BE:
+                return QStringDecoder(QStringDecoder::Utf16BE)(Bytes);
+            case TEncoding::Plain:
+            case TEncoding::Utf8Bom:
+                break;
+        }
+        return QString::fromUtf8(Bytes);
+    }
+
+  private:
+    const QByteArray& FBytes;
+    TEncoding FEncoding = TEncoding::Plain;
+    qsizetype FStart = 0;
+    qsizetype FSize = 1;
+};
+
+QByteArray Encode(const QString& Text, TEncoding Encoding) {
+    switch (Encoding) {
+        case TEncoding::Utf16LE:
+            return QStringEncoder(QStringEncoder::Utf16LE)(Text);
+        case TEncoding::Utf16BE:
+            return QStringEncoder(QStringEncoder::Utf16BE)(Text);
+        case TEncoding::Plain:
+        case TEncoding::Utf8Bom:
+            break;
+    }
+    return Text.toUtf8();
 }
 
-QString Decode(const QByteArray& Bytes, TShortenerTable::TEncoding& Encoding) {
-    if (Bytes.startsWith("\xEF\xBB\xBF")) {
-        Encoding = TShortenerTable::TEncoding::Utf8Bom;
-        return QString::fromUtf8(Bytes.mid(3));
+QByteArray Mark(TEncoding Encoding) {
+    switch (Encoding) {
+        case TEncoding::Utf8Bom:
+            return QByteArray("\xEF\xBB\xBF");
+        case TEncoding::Utf16LE:
+            return QByteArray("\xFF\xFE");
+        case TEncoding::Utf16BE:
+            return QByteArray("\xFE\xFF");
+        case TEncoding::Plain:
+            break;
     }
-    if (Bytes.startsWith("\xFF\xFE")) {
-        Encoding = TShortenerTable::TEncoding::Utf16LE;
-        return QStringDecoder(QStringDecoder::Utf16LE)(Bytes.mid(2));
-    }
-    if (Bytes.startsWith("\xFE\xFF")) {
-        Encoding = TShortenerTable::TEncoding::Utf16BE;
-        return QStringDecoder(QStringDecoder::Utf16BE)(Bytes.mid(2));
-    }
-    Encoding = TShortenerTable::TEncoding::Plain;
-    return QString::fromUtf8(Bytes);
+    return {};
 }
+
+bool IsLineBreak(char16_t Unit) { return Unit == u'\r' || Unit == u'\n'; }
 
 }  // namespace
 
@@ -67,31 +130,46 @@ QByteArray IndexPhpContent() {
 }
 
 TShortenerTable ParseShortenerTable(const QByteArray& Bytes) {
+    // Blanks, line breaks and control characters are single units below 33
+    // in every encoding here, so the ends are trimmed and the lines split
+    // on the units, and each line keeps its bytes exactly as read.
+    const TCodeUnits units(Bytes);
     TShortenerTable table;
-    QString text = TrimControl(SplitLines(Decode(Bytes, table.Encoding)).join(u"\r\n"));
+    table.Encoding = units.Encoding();
+    qsizetype begin = 0;
+    qsizetype end = units.Count();
+    if (!units.HasOddByte()) {
+        while (end > begin && units.At(end - 1) <= 32) --end;
+    }
     // A byte-order mark behind leading control characters is no content
     // either: kept, it would be written back as a mark and read as one.
-    while (text.startsWith(QChar(0xFEFF))) text = TrimControl(text.mid(1));
-    table.Lines = SplitLines(text);
+    for (qsizetype mark = 1; mark > 0; begin += mark) {
+        while (begin < end && units.At(begin) <= 32) ++begin;
+        mark = std::min(units.MarkAt(begin), end - begin);
+    }
+    if (begin == end && !units.HasOddByte()) return table;
+    qsizetype start = begin;
+    for (qsizetype i = begin; i <= end; ++i) {
+        if (i < end && !IsLineBreak(units.At(i))) continue;
+        const QByteArray line = units.Bytes(start, i);
+        table.ReadBytes << line;
+        table.Lines << units.Decode(line);
+        // CR LF is one break.
+        if (i + 1 < end && units.At(i) == u'\r' && units.At(i + 1) == u'\n') ++i;
+        start = i + 1;
+    }
     return table;
 }
 
 QByteArray SerializeShortenerTable(const TShortenerTable& Table) {
-    QString text;
-    for (const QString& line : Table.Lines) text += line + QStringLiteral("\r\n");
-    switch (Table.Encoding) {
-        case TShortenerTable::TEncoding::Utf8Bom:
-            return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
-        case TShortenerTable::TEncoding::Utf16LE:
-            return QByteArray("\xFF\xFE") +
-                   QByteArray(QStringEncoder(QStringEncoder::Utf16LE)(text));
-        case TShortenerTable::TEncoding::Utf16BE:
-            return QByteArray("\xFE\xFF") +
-                   QByteArray(QStringEncoder(QStringEncoder::Utf16BE)(text));
-        case TShortenerTable::TEncoding::Plain:
-            break;
+    QByteArray bytes = Mark(Table.Encoding);
+    const QByteArray lineBreak = Encode(QStringLiteral("\r\n"), Table.Encoding);
+    for (qsizetype i = 0; i < Table.Lines.size(); ++i) {
+        bytes += i < Table.ReadBytes.size() ? Table.ReadBytes[i]
+                                            : Encode(Table.Lines[i], Table.Encoding);
+        bytes += lineBreak;
     }
-    return text.toUtf8();
+    return bytes;
 }
 
 QString FindCode(const QStringList& Lines, const QString& URL) {

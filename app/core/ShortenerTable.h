@@ -20,6 +20,10 @@ struct TShortenerTable {
     enum class TEncoding { Plain, Utf8Bom, Utf16LE, Utf16BE };
     TEncoding Encoding = TEncoding::Plain;  // plain: the system's 8-bit code page (UTF-8 here)
     QStringList Lines;
+    /// The bytes of the first lines as the file held them, without their
+    /// line breaks. Records added by hand in another encoding (Latin-1, say)
+    /// decode to replacement characters; their own bytes go back instead.
+    QList<QByteArray> ReadBytes;
 };
 
 /// Decodes the file (a byte-order mark names the encoding), splits it into
@@ -27,7 +31,8 @@ struct TShortenerTable {
 /// of the whole text.
 TShortenerTable ParseShortenerTable(const QByteArray& Bytes);
 
-/// Every line followed by CR LF, in the table's encoding, mark included.
+/// Every line followed by CR LF, mark included: the lines read as the file
+/// held them, the others in the table's encoding.
 QByteArray SerializeShortenerTable(const TShortenerTable& Table);
 
 /// The code stored for `URL` (exact, case-sensitive), or empty text.

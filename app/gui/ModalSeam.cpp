@@ -6,6 +6,25 @@
 
 namespace vd::app {
 
+// Tells the listeners while something modal is open, also when it throws.
+class TModalSeam::TModalScope final {
+  public:
+    TModalScope() {
+        for (const auto& [owner, listener] : Listeners()) listener(true);
+    }
+    ~TModalScope() {
+        const auto listeners = Listeners();
+        for (auto it = listeners.rbegin(); it != listeners.rend(); ++it) it->second(false);
+    }
+    TModalScope(const TModalScope&) = delete;
+    TModalScope& operator=(const TModalScope&) = delete;
+
+  private:
+    // A copy: a listener may add or remove listeners.
+    static std::vector<std::pair<const void*, TModalListener>> Listeners() { return FListeners; }
+};
+
+std::vector<std::pair<const void*, TModalSeam::TModalListener>> TModalSeam::FListeners;
 bool TModalSeam::FTesting = false;
 std::deque<QString> TModalSeam::FNextFileNames;
 std::deque<bool> TModalSeam::FNextQuestionAnswers;
@@ -15,17 +34,33 @@ std::vector<TModalSeam::TShownMessage> TModalSeam::FShownMessages;
 std::vector<QUrl> TModalSeam::FOpenedUrls;
 int TModalSeam::FDialogsShown = 0;
 
+QWidget* TModalSeam::BoxParent(QWidget* Candidate) {
+    QWidget* window = Candidate ? Candidate->window() : nullptr;
+    if (!window || !window->isVisible() || window->isMinimized()) return nullptr;
+    return window;
+}
+
+void TModalSeam::AddModalListener(const void* Owner, TModalListener Listener) {
+    FListeners.emplace_back(Owner, std::move(Listener));
+}
+
+void TModalSeam::RemoveModalListeners(const void* Owner) {
+    std::erase_if(FListeners, [Owner](const auto& Entry) { return Entry.first == Owner; });
+}
+
 void TModalSeam::MessageBox(QWidget* Parent, const QString& Text, const QString& Caption,
                             QMessageBox::Icon Icon) {
+    const TModalScope scope;
     if (FTesting) {
-        FShownMessages.push_back({Text, Caption, Icon});
+        FShownMessages.push_back({Text, Caption, Icon, BoxParent(Parent)});
         return;
     }
-    QMessageBox box(Icon, Caption, Text, QMessageBox::Ok, Parent);
+    QMessageBox box(Icon, Caption, Text, QMessageBox::Ok, BoxParent(Parent));
     box.exec();
 }
 
 bool TModalSeam::Question(QWidget* Parent, const QString& Text, const QString& Caption) {
+    const TModalScope scope;
     if (FTesting) {
         FAskedQuestions.push_back(Text);
         if (FNextQuestionAnswers.empty()) return false;
@@ -33,21 +68,24 @@ bool TModalSeam::Question(QWidget* Parent, const QString& Text, const QString& C
         FNextQuestionAnswers.pop_front();
         return yes;
     }
-    return QMessageBox::question(Parent, Caption, Text, QMessageBox::Yes | QMessageBox::No,
+    return QMessageBox::question(BoxParent(Parent), Caption, Text,
+                                 QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::No) == QMessageBox::Yes;
 }
 
 QString TModalSeam::OpenFileName(QWidget* Parent) {
+    const TModalScope scope;
     if (FTesting) {
         if (FNextFileNames.empty()) return {};
         QString name = FNextFileNames.front();
         FNextFileNames.pop_front();
         return name;
     }
-    return QFileDialog::getOpenFileName(Parent);
+    return QFileDialog::getOpenFileName(BoxParent(Parent));
 }
 
 int TModalSeam::ExecDialog(QDialog& Dialog) {
+    const TModalScope scope;
     if (!FTesting) return Dialog.exec();
     ++FDialogsShown;
     if (FNextDialogAnswers.empty()) return QDialog::Rejected;

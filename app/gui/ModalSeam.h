@@ -4,12 +4,18 @@
 // shows the real thing. A test switches the seam to testing and arms the
 // next answers; from then on nothing modal is ever shown, so an offscreen
 // test cannot hang on a box nobody closes.
+//
+// A box never gets a hidden or minimized parent: several window managers
+// keep such a parent's children out of sight until it is restored, and the
+// program would wait for an answer nobody sees. Without one it comes up on
+// top of the current desktop.
 
 #include <QMessageBox>
 #include <QString>
 #include <QUrl>
 #include <deque>
 #include <functional>
+#include <utility>
 #include <vector>
 
 class QDialog;
@@ -23,8 +29,11 @@ class TModalSeam final {
         QString Text;
         QString Caption;
         QMessageBox::Icon Icon;
+        QWidget* Parent;  // the parent the box got
     };
     using TDialogAnswer = std::function<int(QDialog&)>;
+    /// Told true before anything modal shows, false once it has closed.
+    using TModalListener = std::function<void(bool Open)>;
 
     /// A modal box with one OK button.
     static void MessageBox(QWidget* Parent, const QString& Text, const QString& Caption,
@@ -37,6 +46,16 @@ class TModalSeam final {
     static int ExecDialog(QDialog& Dialog);
     /// Opens an address with the desktop's default handler.
     static void OpenUrl(const QUrl& Url);
+
+    /// The parent a box gets for `Candidate`: its window when that is on
+    /// screen and not minimized, none otherwise.
+    static QWidget* BoxParent(QWidget* Candidate);
+
+    /// Listeners are told in the order they were added when something
+    /// modal opens, and in the reverse order after it has closed; also
+    /// while testing. `Owner` names them for removal.
+    static void AddModalListener(const void* Owner, TModalListener Listener);
+    static void RemoveModalListeners(const void* Owner);
 
     // For tests.
     static void BeginTesting();  // clears every armed answer and record
@@ -53,6 +72,9 @@ class TModalSeam final {
     static int DialogsShown();
 
   private:
+    class TModalScope;
+
+    static std::vector<std::pair<const void*, TModalListener>> FListeners;
     static bool FTesting;
     static std::deque<QString> FNextFileNames;
     static std::deque<bool> FNextQuestionAnswers;

@@ -5,7 +5,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <algorithm>
 #include <memory>
 
 #include "app/core/RandomNames.h"
@@ -32,7 +31,10 @@ TVelodrop1::TVelodrop1(const QStringList& Arguments, std::unique_ptr<TRemoteFold
     Guarded([&] { FormCreate(Arguments); });
 }
 
-TVelodrop1::~TVelodrop1() { FormDestroy(); }
+TVelodrop1::~TVelodrop1() {
+    TModalSeam::RemoveModalListeners(this);
+    FormDestroy();
+}
 
 void TVelodrop1::CreateControls() {
     setObjectName(QStringLiteral("Velodrop1"));
@@ -91,6 +93,14 @@ void TVelodrop1::ConnectHandlers() {
         RunHandler([&] { handled = FormKeyDown(Key); });
         return handled;
     });
+    // The program never closes under a box or dialog the user is reading.
+    TModalSeam::AddModalListener(this, [this](bool Open) {
+        if (Open)
+            FAutoClose.ModalOpened();
+        else
+            FAutoClose.ModalClosed();
+        ApplyAutoClose();
+    });
 }
 
 void TVelodrop1::FormCreate(const QStringList& Arguments) {
@@ -100,7 +110,10 @@ void TVelodrop1::FormCreate(const QStringList& Arguments) {
     FStartMinimized = mode.Minimize;
     if (!mode.CurrentFile.isNull()) state.CurrentFile = mode.CurrentFile;
     FCore.PrepareRunFiles(GetSpecialFolder(CSIDL_COMMON_APPDATA), mode.BaseName);
-    LoadSettings();
+    // A first start whose settings cannot be saved (an unwritable folder)
+    // shows why and goes on: without the rest the window would take no
+    // drops and speak the wrong language for the whole run.
+    Guarded([this] { LoadSettings(); });
     LocalizeForm(this);
     setAcceptDrops(true);
     QRCodeBitmap = QImage();
@@ -163,14 +176,18 @@ QString TVelodrop1::GetSpecialFolder(int CSIDL) const {
 
 void TVelodrop1::BtnSettingsClick() {
     if (DeferIfBusy([this] { BtnSettingsClick(); })) return;
-    AutoCloseTimer->stop();
+    FAutoClose.Disarm();
+    ApplyAutoClose();
     // Released in every case, deferred until the current event is handled,
     // and the timer re-armed, also when saving fails.
     auto dialog = std::unique_ptr<TVelodropSettings, void (*)(TVelodropSettings*)>(
         new TVelodropSettings(nullptr), [](TVelodropSettings* d) { d->deleteLater(); });
     struct TRearm {
         TVelodrop1* Window;
-        ~TRearm() { Window->ArmAutoCloseTimer(); }
+        ~TRearm() {
+            Window->FAutoClose.ArmAfterSettings(Window->State().Settings.Timeout);
+            Window->ApplyAutoClose();
+        }
     } rearm{this};
 
     LocalizeForm(dialog.get());
@@ -181,23 +198,16 @@ void TVelodrop1::BtnSettingsClick() {
     TestConnection();
 }
 
-void TVelodrop1::ArmAutoCloseTimer() {
-    // Seconds to milliseconds without overflow: a huge delay means "never"
-    // in practice, so it is capped at the timer's longest interval.
-    const std::int32_t timeout = State().Settings.Timeout;
-    const std::int64_t ms = std::int64_t{timeout} * 1000;
-    AutoCloseTimer->setInterval(static_cast<int>(std::min<std::int64_t>(ms, INT32_MAX)));
-    if (timeout > 0)
-        AutoCloseTimer->start();
-    else
+void TVelodrop1::ApplyAutoClose() {
+    // A fresh start each time it comes on: the full delay after the share,
+    // the dialog or the box that held it.
+    if (!FAutoClose.Running()) {
         AutoCloseTimer->stop();
+    } else if (!AutoCloseTimer->isActive()) {
+        AutoCloseTimer->start(FAutoClose.Interval());
+    }
 }
 
-void TVelodrop1::AutoCloseTimerTimer() {
-    // Once is enough: the exit sequence may show a message box, whose loop
-    // would otherwise let the timer start a second exit inside the first.
-    AutoCloseTimer->stop();
-    BtnCancelClick();
-}
+void TVelodrop1::AutoCloseTimerTimer() { BtnCancelClick(); }
 
 }  // namespace vd::app

@@ -15,6 +15,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/core/AutoClose.h"
 #include "app/core/HttpLinkChecker.h"
 #include "app/core/UserInterface.h"
 #include "app/core/VelodropCore.h"
@@ -113,11 +114,15 @@ class TVelodrop1 final : public QWidget, public TUserInterface {
     void FormActivate();
     void FormDestroy();
     bool FormKeyDown(int Key);
-    void ArmAutoCloseTimer();
+    /// Starts or stops AutoCloseTimer as the auto-close rule says now.
+    void ApplyAutoClose();
+    void ShowLinkCode(const QString& Link);
     void LinkChecked(const QString& Link, const TLinkVerdict& Verdict);
     void SetLinkWarning(const QString& Warning);
 
     TVelodropCore FCore;
+    TAutoClose FAutoClose;
+    bool FExitStarted = false;  // the exit sequence runs once
     QImage QRCodeBitmap;
     TBackgroundLinkCheck* FLinkCheck;
     QAction* FLinkWarning = nullptr;  // the warning sign in the link field

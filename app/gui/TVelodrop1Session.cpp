@@ -24,6 +24,12 @@ void TVelodrop1::RemoveUploadedFiles() { FCore.RemoveUploadedFiles(); }
 
 void TVelodrop1::BtnCancelClick() {
     if (DeferIfBusy([this] { BtnCancelClick(); })) return;
+    // Once: the clean-up's messages run an event loop, in which the timer,
+    // a close or a deferred exit could otherwise start a second one.
+    if (FExitStarted) return;
+    FExitStarted = true;
+    FAutoClose.ExitStarted();
+    ApplyAutoClose();
     hide();
     if (State().Settings.RemoveFileAtExit) RemoveUploadedFiles();
     State().TerminationRequested = true;

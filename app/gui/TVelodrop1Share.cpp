@@ -11,39 +11,50 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "app/core/DroppedFiles.h"
 #include "app/core/RandomNames.h"
 #include "app/core/ShareNames.h"
-#include "app/core/TextRules.h"
+#include "app/gui/ErrorBox.h"
 #include "app/gui/ModalSeam.h"
 #include "app/gui/PaintBox.h"
 #include "app/gui/TBusy.h"
 #include "app/gui/TVelodrop1.h"
+#include "qr/EQRCodeTooLong.h"
 
 namespace vd::app {
 
 void TVelodrop1::dragEnterEvent(QDragEnterEvent* Event) {
-    if (!FBusy && Event->mimeData()->hasUrls()) Event->acceptProposedAction();
+    // Left unaccepted, the drag shows the no-drop cursor.
+    if (!FBusy && !LocalFilesOf(Event->mimeData()->urls()).isEmpty()) Event->acceptProposedAction();
 }
 
 void TVelodrop1::dropEvent(QDropEvent* Event) {
-    QStringList files;
-    for (const QUrl& url : Event->mimeData()->urls()) {
-        if (url.isLocalFile()) files << url.toLocalFile();
-    }
+    const QStringList files = LocalFilesOf(Event->mimeData()->urls());
+    if (files.isEmpty()) return;
     Event->acceptProposedAction();
     RunHandler([&] { WMDropFiles(files); });
 }
 
 void TVelodrop1::closeEvent(QCloseEvent* Event) {
-    if (FBusy)
-        Event->ignore();  // the running operation ends first
-    else
-        QWidget::closeEvent(Event);
+    // The application's own quit closes its windows once the exit sequence
+    // has asked for it.
+    if (TerminationRequested()) {
+        Event->accept();
+        return;
+    }
+    // The title bar, Alt+F4 and the end of the desktop session: the same
+    // exit as the Exit button. While an operation runs, the exit waits for
+    // its end and the window stays until then.
+    RunHandler([this] { BtnCancelClick(); });
+    Event->setAccepted(TerminationRequested());
 }
 
 void TVelodrop1::WMDropFiles(const QStringList& Files) {
     if (DeferIfBusy([this, Files] { WMDropFiles(Files); })) return;
-    if (!Files.isEmpty()) State().CurrentFile = TrimControl(Files.front());
+    // A drop always brings a file (dragEnterEvent refuses others); the path
+    // is taken as it is, since a name may end in a blank.
+    if (Files.isEmpty()) return;
+    State().CurrentFile = Files.front();
     ShareFile(State().CurrentFile);
 }
 
@@ -56,18 +67,29 @@ void TVelodrop1::QRCodePaintBoxDblClick() {
 }
 
 void TVelodrop1::ShareFile(const QString& FileName) {
-    AutoCloseTimer->stop();
+    FAutoClose.Disarm();
+    ApplyAutoClose();
     if (!FCore.CheckShareable(FileName)) return;
     QRCodePaintBox->setToolTip(FileName);
     TControllerState& state = State();
     state.RemoteName = RemoteNameFor(randomString(10), state.CurrentFile);
     const QString link = UploadFile(state.CurrentFile, state.RemoteName);
     if (!link.isEmpty()) {
-        ShowQRCode(link);
+        ShowLinkCode(link);
         // Whether the link opens the file shows later; the link is there now.
         FLinkCheck->Start(link, state.LinkFileSize);
     }
-    ArmAutoCloseTimer();
+    FAutoClose.ArmAfterShare(state.Settings.Timeout);
+    ApplyAutoClose();
+}
+
+void TVelodrop1::ShowLinkCode(const QString& Link) {
+    try {
+        ShowQRCode(Link);
+    } catch (const qr::EQRCodeTooLong&) {
+        // The link itself works; the user is told in the interface language.
+        ShowGeneralError(Text(InterfaceLanguage(State().Settings.AutoLanguage), u"QRCodeTooLong"));
+    }
 }
 
 void TVelodrop1::LinkChecked(const QString& Link, const TLinkVerdict& Verdict) {

@@ -12,14 +12,13 @@
 
 namespace vd::app {
 void TVelodrop1::ShowMessage(const QString& Text) {
-    // Boxes of the exit sequence come with the window hidden.
-    TModalSeam::MessageBox(isVisible() ? this : nullptr, Text, QCoreApplication::applicationName(),
-                           QMessageBox::NoIcon);
+    // The seam leaves the parent out while the window is hidden (the exit
+    // sequence) or minimized (shortener mode).
+    TModalSeam::MessageBox(this, Text, QCoreApplication::applicationName(), QMessageBox::NoIcon);
 }
 
 bool TVelodrop1::AskYesNo(const QString& Question) {
-    return TModalSeam::Question(isVisible() ? this : nullptr, Question,
-                                QCoreApplication::applicationName());
+    return TModalSeam::Question(this, Question, QCoreApplication::applicationName());
 }
 
 void TVelodrop1::ShowProgress(std::uint64_t Sent, std::uint64_t Total) {

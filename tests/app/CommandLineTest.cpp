@@ -19,6 +19,7 @@ TEST(CommandLine, OptionsUnlessAFileOfThatNameExists) {
         QStringList Arguments;  // after the program's path
         TKind Kind;
         QString Argument;
+        int Seconds = 0;
     } cases[] = {
         {{}, TKind::Window, {}},
         {{"photo.jpg"}, TKind::Window, {}},
@@ -33,6 +34,11 @@ TEST(CommandLine, OptionsUnlessAFileOfThatNameExists) {
         {{"--cli", "a", "b"}, TKind::UsageError, {}},
         {{"--cli", "--shorten", "u", "v"}, TKind::UsageError, {}},
         {{"--Help"}, TKind::Window, {}},  // options are exact; this is a file name
+        {{"--keep-clipboard", "600"}, TKind::KeepClipboard, {}, 600},
+        {{"--keep-clipboard"}, TKind::UsageError, {}},
+        {{"--keep-clipboard", "0"}, TKind::UsageError, {}},
+        {{"--keep-clipboard", "ten"}, TKind::UsageError, {}},
+        {{"--keep-clipboard", "1", "2"}, TKind::UsageError, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Arguments.join(u' ').toStdString());
@@ -40,6 +46,7 @@ TEST(CommandLine, OptionsUnlessAFileOfThatNameExists) {
             ParseCommandLine(QStringList{QStringLiteral("/usr/bin/velodrop")} + c.Arguments);
         EXPECT_EQ(r.Kind, c.Kind);
         EXPECT_EQ(r.Argument, c.Argument);
+        EXPECT_EQ(r.Seconds, c.Seconds);
         EXPECT_EQ(r.Error.isEmpty(), c.Kind != TKind::UsageError);
     }
     QDir::setCurrent(previous);

@@ -41,6 +41,8 @@ TEST(Language, TextsByNameWithEnglishWhereALanguageHasNoneOfItsOwn) {
          u"TLS benutzen (benötigt libeay32.dll + ssleay32.dll)"},
         {u"NotExistingText", u" not existing", u" nicht vorhanden"},
         {u"DropHint", u"Drop file here", u"Datei hierher ziehen und loslassen"},
+        {u"QRCodeTooLong", u"The link is too long for a QR code.",
+         u"Der Link ist zu lang für einen QR-Code."},
         {u"NoSuchText", u"", u""},
     };
     for (const auto& c : cases) {

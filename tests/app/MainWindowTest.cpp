@@ -110,18 +110,6 @@ TEST_F(MainWindow, EscapeRunsTheExitSequence) {
     EXPECT_TRUE(w->TerminationRequested());
 }
 
-TEST_F(MainWindow, AutoCloseTimerEndsTheProgramOnce) {
-    WriteSettings("[Common]\nTimeout=1\n");
-    auto w = MakeWindow();
-    w->show();
-    w->BtnSettingsClick();  // cancelled: re-arms the timer with the loaded delay
-    ASSERT_TRUE(w->AutoCloseTimer->isActive());
-    EXPECT_EQ(w->AutoCloseTimer->interval(), 1000);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return w->TerminationRequested(); }, 5000));
-    EXPECT_FALSE(w->AutoCloseTimer->isActive());
-    EXPECT_TRUE(w->isHidden());
-}
-
 TEST_F(MainWindow, GermanLocaleGivesGermanTextsUnlessSwitchedOff) {
     const struct {
         const char* Lang;

@@ -74,7 +74,7 @@ TEST_F(ShareFlow, DropSharesTheFirstFileAndShowsItsLink) {
     w->show();
     const std::string a = LocalFile("a.txt", std::string(70000, 'a'));
     const std::string b = LocalFile("b.txt", "b");
-    w->WMDropFiles({Q(a) + QStringLiteral(" \n"), Q(b), Q(b)});
+    w->WMDropFiles({Q(a), Q(b), Q(b)});
 
     EXPECT_TRUE(Messages().empty()) << Messages().front().toStdString();
     const auto names = ServerFiles();

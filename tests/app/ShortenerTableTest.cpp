@@ -68,6 +68,59 @@ TEST(ShortenerTable, AMarkBehindLeadingControlCharactersIsNoContent) {
     const TShortenerTable table = ParseShortenerTable(bytes);
     EXPECT_EQ(table.Lines, QStringList{QStringLiteral("a=\"1\"")});
     EXPECT_EQ(ParseShortenerTable(SerializeShortenerTable(table)).Lines, table.Lines);
+    // A UTF-16 mark there would turn the table into UTF-16 when written back.
+    const TShortenerTable utf16Mark = ParseShortenerTable(QByteArray("\x11\xFE\xFF!\"\r\n", 7));
+    EXPECT_EQ(utf16Mark.Encoding, ParseShortenerTable(SerializeShortenerTable(utf16Mark)).Encoding);
+    EXPECT_EQ(utf16Mark.Lines, QStringList{QStringLiteral("!\"")});
+}
+
+TEST(ShortenerTable, RecordsTheProgramDidNotAddGoBackByteForByte) {
+    // Hand-edited records that do not decode in the table's encoding; the
+    // program adds one record and writes the table back.
+    const struct {
+        const char* Name;
+        QByteArray Bytes;
+        QByteArray Written;  // with the record code="https://neu.de/ä" added
+    } cases[] = {
+        {"Latin-1 in a plain table, lines ending in LF",
+         QByteArray("kLmNp=\"https://b\xFC"
+                    "cher.de\"\nAAAAA=\"https://x\"\n"),
+         QByteArray("kLmNp=\"https://b\xFC"
+                    "cher.de\"\r\nAAAAA=\"https://x\"\r\n"
+                    "code=\"https://neu.de/\xC3\xA4\"\r\n")},
+        {"Latin-1 behind a UTF-8 mark",
+         QByteArray("\xEF\xBB\xBF"
+                    "AAAAA=\"https://x/\xE9\"\r\n"),
+         QByteArray("\xEF\xBB\xBF"
+                    "AAAAA=\"https://x/\xE9\"\r\ncode=\"https://neu.de/\xC3\xA4\"\r\n")},
+        {"a lone surrogate in UTF-16",
+         QByteArray("\xFF\xFE"
+                    "A\0=\0\0\xD8\r\0\n\0",
+                    12),
+         QByteArray(
+             "\xFF\xFE"
+             "A\0=\0\0\xD8\r\0\n\0"
+             "c\0o\0d\0e\0=\0\"\0h\0t\0t\0p\0s\0:\0/\0/\0n\0e\0u\0.\0d\0e\0/\0\xE4\0\"\0\r\0\n\0",
+             12 + 50)},
+        {"an odd byte at the end of UTF-16",
+         QByteArray("\xFF\xFE"
+                    "A\0X",
+                    5),
+         QByteArray(
+             "\xFF\xFE"
+             "A\0X\r\0\n\0"
+             "c\0o\0d\0e\0=\0\"\0h\0t\0t\0p\0s\0:\0/\0/\0n\0e\0u\0.\0d\0e\0/\0\xE4\0\"\0\r\0\n\0",
+             9 + 50)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TShortenerTable table = ParseShortenerTable(c.Bytes);
+        table.Lines << QStringLiteral("code=\"https://neu.de/ä\"");
+        EXPECT_EQ(SerializeShortenerTable(table).toHex(' '), c.Written.toHex(' '));
+    }
+    // Records still decode for the search.
+    EXPECT_EQ(FindCode(ParseShortenerTable(cases[0].Bytes).Lines, QStringLiteral("https://x")),
+              QStringLiteral("AAAAA"));
 }
 
 TEST(ShortenerTable, FindsTheFirstExactRecordAfterTheLinesStart) {

@@ -8,66 +8,23 @@
 #include <QTest>
 #include <QTimer>
 
-#include "WindowTestFixture.h"
+#include "FakeFolderWindow.h"
 #include "app/core/SettingsFile.h"
 #include "app/core/ShortenerTable.h"
 #include "app/gui/PaintBox.h"
 #include "app/gui/TVelodropSettings.h"
-#include "fakes/FakeLinkChecker.h"
-#include "fakes/FakeRemoteFolder.h"
 
 namespace vd::app {
 namespace {
 
-using test::TFakeRemoteFolder;
-
-class WindowFlow : public WindowTest {
-  protected:
-    /// A window over the fake folder, with `S` saved as its settings file.
-    std::unique_ptr<TVelodrop1> MakeWindowOn(const TSettings& S, QStringList Arguments = {},
-                                             const char* SettingsName = "velodrop_settings.ini") {
-        std::filesystem::create_directories(FConfig.File("Velodrop"));
-        WriteSettingsFile(QString::fromStdString(ConfigFile(SettingsName)), S);
-        auto folder = std::make_unique<TFakeRemoteFolder>();
-        FFolder = folder.get();
-        Arguments.prepend(QStringLiteral("/usr/bin/velodrop"));
-        // Connection tests find their link; the web is not what these tests are about.
-        return std::make_unique<TVelodrop1>(Arguments, std::move(folder),
-                                            std::make_unique<test::TFakeLinkChecker>());
-    }
-
-    static TSettings Settings(std::int32_t Timeout = 0) {
-        TSettings s;
-        s.BaseURL = QStringLiteral("https://x.org/d");
-        s.Timeout = Timeout;
-        return s;
-    }
-
-    QString LocalFile(const std::string& Name, const std::string& Bytes) const {
-        const std::string path = FFiles.File(Name);
-        vd::test::WriteFileBytes(path, Bytes);
-        return QString::fromStdString(path);
-    }
-
-    static QStringList Messages() {
-        QStringList texts;
-        for (const auto& m : TModalSeam::ShownMessages()) texts << m.Text;
-        return texts;
-    }
-
-    TFakeRemoteFolder* FFolder = nullptr;
-    vd::test::TTempDir FFiles;
-};
-
-TEST_F(WindowFlow, DropWithoutFilesSharesTheLastFileAgain) {
+TEST_F(WindowFlow, DropSharesItsFirstFileByItsNameAsItIs) {
     auto w = MakeWindowOn(Settings());
-    const QString file = LocalFile("my photo.jpg", "p");
-    w->WMDropFiles({file + QStringLiteral(" \n"), LocalFile("b.txt", "b")});
-    w->WMDropFiles({});
-    EXPECT_EQ(w->State().CurrentFile, file);  // the first file, trimmed
-    EXPECT_EQ(w->State().UploadedFiles.size(), 2);
-    EXPECT_TRUE(test::CallsMatch(FFolder->Calls, {"OPEN", "PUT *_my photo.jpg", "CLOSE", "OPEN",
-                                                  "PUT *_my photo.jpg", "CLOSE"}))
+    const QString file = LocalFile("ends in a blank ", "p");
+    w->WMDropFiles({file, LocalFile("b.txt", "b")});
+    w->WMDropFiles({});  // shares nothing, not the last file again
+    EXPECT_EQ(w->State().CurrentFile, file);
+    EXPECT_TRUE(Messages().isEmpty()) << Messages().join(u'|').toStdString();
+    EXPECT_TRUE(test::CallsMatch(FFolder->Calls, {"OPEN", "PUT *_ends in a blank ", "CLOSE"}))
         << FFolder->Calls.join(u'|').toStdString();
     EXPECT_EQ(w->urlDisplay->text(), w->State().Link);
     EXPECT_EQ(w->QRCodePaintBox->toolTip(), file);

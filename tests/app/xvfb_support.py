@@ -61,13 +61,15 @@ class Session:
     def start_xvfb(self):
         """Xvfb on a display number it picks itself: with -displayfd it takes
         the first free number and writes it to the descriptor once it accepts
-        clients, so no guessed number can meet another test's X server."""
+        clients, so no guessed number can meet another test's X server.
+        -noreset: by default the server resets when its last client leaves,
+        and a client that connects meanwhile is refused."""
         log_path = self.path("xvfb.log")
         read_end, write_end = os.pipe()
         with os.fdopen(read_end) as numbers, open(log_path, "w") as log:
             try:
                 xvfb = self.start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "800x600x24",
-                                   "-nolisten", "tcp"],
+                                   "-nolisten", "tcp", "-noreset"],
                                   stderr=log, pass_fds=(write_end,))
             finally:
                 os.close(write_end)
