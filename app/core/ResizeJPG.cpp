@@ -206,6 +206,21 @@ int StartEncoding(jpeg_compress_struct& C, TJpegErrorManager& Error, FILE* Outpu
     return 0;
 }
 
+// One row of the copy from its source row: the columns nearest to its pixel
+// centres (`ColumnOffset`), as RGB.
+void PickColumns(const JSAMPLE* Source, JSAMPLE* Out, const JDIMENSION* ColumnOffset,
+                 JDIMENSION SourceWidth, JDIMENSION Width, const TGeometry& G) {
+    if (G.Cmyk) {
+        for (JDIMENSION x = 0; x < Width; ++x)
+            CmykToRgb(Source + ColumnOffset[x], Out + 3 * x, G.InvertedCmyk);
+    } else if (SourceWidth == Width) {
+        std::memcpy(Out, Source, std::size_t{Width} * 3);  // the DCT scale hit the size exactly
+    } else {
+        for (JDIMENSION x = 0; x < Width; ++x)
+            std::memcpy(Out + 3 * x, Source + ColumnOffset[x], 3);
+    }
+}
+
 // The decoding thread: reads source rows in order and picks, for each row
 // of the copy, the source row and columns nearest to its pixel centres.
 int DecodeRows(jpeg_decompress_struct& D, TJpegErrorManager& Error, TRowPipe& Pipe,
@@ -236,19 +251,9 @@ int DecodeRows(jpeg_decompress_struct& D, TJpegErrorManager& Error, TRowPipe& Pi
             firstBuffered = D.output_scanline;
             buffered = jpeg_read_scanlines(&D, sourceRows, rowsPerRead);
         }
-        const JSAMPLE* source = sourceRows[wanted - firstBuffered];
         JSAMPLE* out = Pipe.FreeRow();
         if (!out) return 0;  // the encoder failed; its error is the one to report
-        if (G.Cmyk) {
-            for (JDIMENSION x = 0; x < width; ++x)
-                CmykToRgb(source + columnOffset[x], out + 3 * x, G.InvertedCmyk);
-        } else if (sourceWidth == width) {
-            std::memcpy(out, source,
-                        static_cast<std::size_t>(width) * 3);  // the DCT scale hit the size exactly
-        } else {
-            for (JDIMENSION x = 0; x < width; ++x)
-                std::memcpy(out + 3 * x, source + columnOffset[x], 3);
-        }
+        PickColumns(sourceRows[wanted - firstBuffered], out, columnOffset, sourceWidth, width, G);
         Pipe.Publish();
     }
     jpeg_abort_decompress(&D);  // rows below the last one picked are not needed
