@@ -43,6 +43,7 @@ void TPyFtpServer::Start() {
     for (const auto& n : FOptions.RefuseRetr) argv.insert(argv.end(), {"--refuse-retr", n});
     if (FOptions.NoUtf8Feat) argv.push_back("--no-utf8-feat");
     if (FOptions.Tls) argv.insert(argv.end(), {"--certfile", FCertFile});
+    if (FOptions.TlsDataRequired) argv.push_back("--tls-data-required");
 
     FProcess = std::make_unique<TChildProcess>(argv);
     const std::string ready = FProcess->WaitForLine("READY ", 20000);
