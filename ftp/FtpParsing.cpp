@@ -110,7 +110,7 @@ std::vector<std::string> SplitListing(std::string_view bytes) {
 
 bool RefusesClearData(int code, std::string_view text) {
     if (code == 521 || code == 522 || code == 534) return true;
-    if (code != 425) return false;
+    if (code != 425 && code != 550) return false;
     const std::string upper = UpperCase(text);
     for (const char* word : {"TLS", "SSL", "ENCRYPT", "PROT"})
         if (upper.find(word) != std::string::npos) return true;

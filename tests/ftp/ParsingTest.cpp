@@ -92,7 +92,7 @@ TEST(Listing, LinesOfAnNlstReply) {
 TEST(DataProtection, RefusalsThatDemandEncryptedData) {
     const std::tuple<int, const char*, bool> cases[] = {
         {522, "Data connections must be encrypted.", true},
-        {522, "SSL/TLS required on the data channel.", true},
+        {550, "SSL/TLS required on the data channel.", true},
         {521, "Data connection cannot be opened with this PROT setting.", true},
         {534, "Unwilling to accept security parameters", true},
         {425, "TLS required", true},
@@ -100,7 +100,8 @@ TEST(DataProtection, RefusalsThatDemandEncryptedData) {
         {425, "Use PROT P first", true},
         {425, "Can't open data connection.", false},
         {425, "Use PORT or PASV first.", false},
-        {550, "Permission denied (SSL config).", false},
+        {550, "Permission denied.", false},
+        {451, "TLS session lost", false},
         {530, "Please login with USER and PASS.", false},
     };
     for (const auto& [code, text, demands] : cases)

@@ -770,13 +770,13 @@ TEST(Transfer, DataProtectionOnTLSSessions) {
           "< 522 Data connections must be encrypted.", "< 200 PROT now Private",
           "< 227 Entering Passive Mode", "clone resume", "< 150 Ok to send data.", "data handshake",
           "< 226 Transfer complete."}},
-        {"PASV refused with 522 (pyftpdlib)",
+        {"PASV refused with 550 naming TLS (pyftpdlib)",
          Cat({kPbszProtC,
-              {C(), S("522 SSL/TLS required on the data channel."), C(), S("200 PROT now Private")},
+              {C(), S("550 SSL/TLS required on the data channel."), C(), S("200 PROT now Private")},
               kStoreOk}),
          put,
          {"PBSZ 0", "PROT C", "PASV", "PROT P", "PASV", "STOR f.bin", "QUIT"},
-         {"< 200 PROT now Clear", "< 522 SSL/TLS required on the data channel.",
+         {"< 200 PROT now Clear", "< 550 SSL/TLS required on the data channel.",
           "< 200 PROT now Private", "< 227 Entering Passive Mode", "clone resume",
           "< 150 Ok to send data.", "data handshake", "< 226 Transfer complete."}},
         {"clear data taken, then refused with 521: the upload once more",
@@ -891,7 +891,7 @@ TEST(Transfer, PrivateDataIsRememberedForTheServer) {
     TTlsSession t(
         {Cat({kTlsLogin,
               {C(), S("200 PBSZ=0"), C(), S("200 PROT now Clear"), C(),
-               S("522 SSL/TLS required on the data channel."), C(), S("200 P")},
+               S("550 SSL/TLS required on the data channel."), C(), S("200 P")},
               kStoreOk}),
          Cat({kTlsLogin, {C(), S("200 PBSZ=0"), C(), S("200 PROT now Private")}, kStoreOk})});
     TIdMemoryStream first("1"), second("2");
