@@ -16,7 +16,7 @@
 //
 // Data connections of a TLS session start in clear ("PROT C"). A server that
 // demands encrypted data (it refuses "PROT C", or a transfer or its data
-// connection with 521, 522, 534, or a 425 that names TLS) switches the
+// connection with 521, 522, 534, or a 425 or 550 that names TLS) switches the
 // session to "PROT P" and the transfer runs once more; the client remembers
 // that host and port and sends "PROT P" at once in its later sessions.
 #pragma once
