@@ -396,45 +396,73 @@ void UseTLSOn(TIdFTP& ftp, TIdSSLIOHandlerSocketOpenSSL& tls, const TVsftpdServe
     UseTLS(ftp, tls, "localhost", server.Port(), server.User(), server.Password());
 }
 
-// Against vsftpd as its documentation sets TLS up, every kind of transfer
-// goes over TLS data connections that resume the control connection's
-// session; the refusal of clear data comes once, at the first transfer.
+// Against servers that demand encrypted data, every kind of transfer goes
+// over TLS data connections that start after the preliminary reply (earlier
+// pyftpdlib resets them, vsftpd waits) and resume the control connection's
+// session (vsftpd refuses them otherwise). The refusal of clear data comes
+// once, at the first transfer.
 TEST(TlsStrictServer, EveryKindOfTransferWithEncryptedData) {
     VD_NEED_VSFTPD();
-    TVsftpdServer server;
-    TTrafficLog traffic;
-    TIdSSLIOHandlerSocketOpenSSL tls;
-    ConfigureLikeTheApp(tls, &traffic.Log);
-    TIdFTP ftp;
-    ftp.SetIntercept(&traffic.Log);
-    traffic.Log.SetActive(true);
-    UseTLSOn(ftp, tls, server);
-    ftp.Connect();
-    TIdMemoryStream first("first part\n"), second("second part\n");
-    ftp.Put(first, "t.txt");
-    ftp.Append(second, "t.txt");
-    EXPECT_EQ(server.ReadFile("t.txt"), "first part\nsecond part\n");
-    TIdMemoryStream got;
-    ftp.Get("t.txt", got, true);
-    EXPECT_EQ(got.Bytes(), "first part\nsecond part\n");
-    std::vector<std::string> names;
-    ftp.List(names);
-    EXPECT_EQ(names, TLines{"t.txt"});
-    ftp.Delete("t.txt");
-    EXPECT_FALSE(server.Exists("t.txt"));
-    EXPECT_TRUE(ftp.PrivateData());
-    ftp.Disconnect();
-    traffic.Log.SetActive(false);
+    TVsftpdServer vsftpd;
+    TPyFtpServerOptions options;
+    options.Tls = true;
+    options.TlsDataRequired = true;
+    TPyFtpServer pyftpd(options);
+    struct TCase {
+        const char* Name;
+        uint16_t Port;
+        std::string User, Password;
+        std::function<std::string(const std::string&)> Read;
+        std::function<bool(const std::string&)> Exists;
+        std::string Refusal;
+        long Stores;  // "STOR t.txt" sent: twice when the refusal answers it
+    } cases[] = {
+        {"strict vsftpd", vsftpd.Port(), vsftpd.User(), vsftpd.Password(),
+         [&](const std::string& f) { return vsftpd.ReadFile(f); },
+         [&](const std::string& f) { return vsftpd.Exists(f); },
+         "522 Data connections must be encrypted.<EOL>", 2},
+        {"pyftpdlib, TLS data required", pyftpd.Port(), pyftpd.User(), pyftpd.Password(),
+         [&](const std::string& f) { return pyftpd.ReadFile(f); },
+         [&](const std::string& f) { return pyftpd.Exists(f); },
+         "550 SSL/TLS required on the data channel.<EOL>", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TTrafficLog traffic;
+        TIdSSLIOHandlerSocketOpenSSL tls;
+        ConfigureLikeTheApp(tls, &traffic.Log);
+        TIdFTP ftp;
+        ftp.SetIntercept(&traffic.Log);
+        traffic.Log.SetActive(true);
+        UseTLS(ftp, tls, "localhost", c.Port, c.User, c.Password);
+        ftp.Connect();
+        TIdMemoryStream first("first part\n"), second("second part\n");
+        ftp.Put(first, "t.txt");
+        ftp.Append(second, "t.txt");
+        EXPECT_EQ(c.Read("t.txt"), "first part\nsecond part\n");
+        TIdMemoryStream got;
+        ftp.Get("t.txt", got, true);
+        EXPECT_EQ(got.Bytes(), "first part\nsecond part\n");
+        std::vector<std::string> names;
+        ftp.List(names);
+        EXPECT_EQ(names, TLines{"t.txt"});
+        ftp.Delete("t.txt");
+        EXPECT_FALSE(c.Exists("t.txt"));
+        EXPECT_TRUE(ftp.PrivateData());
+        ftp.Disconnect();
+        traffic.Log.SetActive(false);
 
-    TLines sent, refusals;
-    for (const auto& line : traffic.Lines()) {
-        if (line.rfind("Ges : ", 0) == 0) sent.push_back(line.substr(6));
-        if (line.rfind("Erh : 522 ", 0) == 0) refusals.push_back(line.substr(6));
+        TLines sent, refusals;
+        for (const auto& line : traffic.Lines()) {
+            if (line.rfind("Ges : ", 0) == 0) sent.push_back(line.substr(6));
+            if (line.rfind("Erh : 522 ", 0) == 0 || line.rfind("Erh : 550 ", 0) == 0)
+                refusals.push_back(line.substr(6));
+        }
+        EXPECT_EQ(std::count(sent.begin(), sent.end(), "PROT C<EOL>"), 1);
+        EXPECT_EQ(std::count(sent.begin(), sent.end(), "PROT P<EOL>"), 1);
+        EXPECT_EQ(std::count(sent.begin(), sent.end(), "STOR t.txt<EOL>"), c.Stores);
+        EXPECT_EQ(refusals, TLines{c.Refusal});
     }
-    EXPECT_EQ(std::count(sent.begin(), sent.end(), "PROT C<EOL>"), 1);
-    EXPECT_EQ(std::count(sent.begin(), sent.end(), "PROT P<EOL>"), 1);
-    EXPECT_EQ(std::count(sent.begin(), sent.end(), "STOR t.txt<EOL>"), 2);  // refused once
-    EXPECT_EQ(refusals, TLines{"522 Data connections must be encrypted.<EOL>"});
 }
 
 // The session reuse is what strict vsftpd checks: without it the data
