@@ -9,6 +9,7 @@
 #include <QFile>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 
 #include "PyFtpServer.h"
@@ -105,17 +106,19 @@ TEST(FtpsFolder, UploadsArriveByteIdenticalOnEveryServer) {
         Describe("pyftpdlib, TLS data required", pyftpd),
     };
     test::TTempDir files;
-    const size_t sizes[] = {0, 1000000, 20000000};
-    for (const size_t size : sizes)
-        test::WriteFileBytes(files.File(std::to_string(size) + ".bin"), Pattern(size));
+    std::map<std::string, std::string> contents;
+    for (const size_t size : {0, 1000000, 20000000}) {
+        const std::string name = std::to_string(size) + ".bin";
+        contents[name] = Pattern(size);
+        test::WriteFileBytes(files.File(name), contents[name]);
+    }
     for (const TServer& server : servers) {
         SCOPED_TRACE(server.Name);
         TFtpRemoteFolder folder;
         folder.Open(server.Settings);
-        for (const size_t size : sizes) {
-            const std::string name = std::to_string(size) + ".bin";
+        for (const auto& [name, content] : contents) {
             folder.Put(Q(files.File(name)), Q(name));
-            EXPECT_TRUE(server.Read(name) == Pattern(size)) << name;
+            EXPECT_TRUE(server.Read(name) == content) << name;
         }
         folder.Close();
     }

@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 namespace vd::test {
@@ -61,8 +60,13 @@ void TPyFtpServer::Stop() noexcept {
 }
 
 std::string TPyFtpServer::ReadFile(const std::string& relativePath) const {
-    std::ifstream in(FHome + "/" + relativePath, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    // Whole, in one read: files of many megabytes are compared.
+    std::ifstream in(FHome + "/" + relativePath, std::ios::binary | std::ios::ate);
+    if (!in) return {};
+    std::string bytes(static_cast<size_t>(in.tellg()), '\0');
+    in.seekg(0);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
 }
 
 void TPyFtpServer::WriteFile(const std::string& relativePath, const std::string& bytes) const {

@@ -10,7 +10,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -186,8 +185,13 @@ void TVsftpdServer::Stop() noexcept {
 }
 
 std::string TVsftpdServer::ReadFile(const std::string& relativePath) const {
-    std::ifstream in(FHome + "/" + relativePath, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    // Whole, in one read: files of many megabytes are compared.
+    std::ifstream in(FHome + "/" + relativePath, std::ios::binary | std::ios::ate);
+    if (!in) return {};
+    std::string bytes(static_cast<size_t>(in.tellg()), '\0');
+    in.seekg(0);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
 }
 
 bool TVsftpdServer::Exists(const std::string& relativePath) const {
