@@ -78,8 +78,7 @@ void TIdFTP::Connect() {
 bool TIdFTP::ConnectOnce(bool sendHost) {
     SetTLSInUse(false);
     FDataProtectionSent = false;
-    FPrivateData = DataPortProtection() == TIdFTPDataPortSecurity::ftpdpsPrivate ||
-                   FPrivateDataServers.count(ServerKey()) > 0;
+    FPrivateData = false;
     FControlFingerprint.clear();
     FCapabilities.clear();
     if (WantsExplicitTLS())

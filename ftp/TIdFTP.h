@@ -101,7 +101,7 @@ class TIdFTP final : public TIdExplicitTLSClient {
     std::string ServerDesc() const;
     const TIdReply& LoginMsg() const noexcept { return FLoginMsg; }
     const std::string& SystemDesc() const noexcept { return FSystemDesc; }
-    // This session's data connections run TLS ("PROT P").
+    // This session's data connections run TLS: "PROT P" was accepted.
     bool PrivateData() const noexcept { return FPrivateData; }
 
     // --- commands ---

@@ -17,11 +17,13 @@ void TIdFTP::CheckCommandLine(const std::string& command) const {
 // session, before the first data connection. "PROT C" first: clear data is
 // faster, and the file becomes public anyway. A server that refuses it
 // (ProFTPD with "TLSRequired on": "534 Unwilling to accept security
-// parameters") gets "PROT P".
+// parameters") gets "PROT P", and so does one that demanded it before.
 void TIdFTP::SendDataProtection() {
     if (!TLSInUse() || FDataProtectionSent) return;
     SendCmd("PBSZ 0");
-    if (!FPrivateData && SendCmd("PROT C") == 200) {
+    const bool privateData = DataPortProtection() == TIdFTPDataPortSecurity::ftpdpsPrivate ||
+                             FPrivateDataServers.count(ServerKey()) > 0;
+    if (!privateData && SendCmd("PROT C") == 200) {
         FDataProtectionSent = true;
         return;
     }

@@ -886,28 +886,42 @@ TEST(Transfer, DataProtectionOnTLSSessions) {
 }
 
 // The switch holds for that host and port for the rest of the client's
-// life: its next session sends "PROT P" at once.
+// life: its next TLS session sends "PROT P" at once. A session without TLS
+// to the same server keeps its data connections plain.
 TEST(Transfer, PrivateDataIsRememberedForTheServer) {
     TTlsSession t(
         {Cat({kTlsLogin,
               {C(), S("200 PBSZ=0"), C(), S("200 PROT now Clear"), C(),
                S("550 SSL/TLS required on the data channel."), C(), S("200 P")},
               kStoreOk}),
-         Cat({kTlsLogin, {C(), S("200 PBSZ=0"), C(), S("200 PROT now Private")}, kStoreOk})});
-    TIdMemoryStream first("1"), second("2");
-    t.Session.Ftp.Connect();
-    EXPECT_FALSE(t.Session.Ftp.PrivateData());
-    t.Session.Ftp.Put(first, "a");
-    EXPECT_TRUE(t.Session.Ftp.PrivateData());
-    t.Session.Ftp.Disconnect();
-    t.Session.Ftp.Connect();
-    EXPECT_TRUE(t.Session.Ftp.PrivateData());
-    t.Session.Ftp.Put(second, "b");
-    const TLines all = t.CommandsAfterLogin();
-    const TLines second_session(std::find(all.begin(), all.end(), "--") + 1 + kTlsLoginCommands,
-                                all.end());
-    EXPECT_EQ(second_session, (TLines{"PBSZ 0", "PROT P", "PASV", "STOR b", "QUIT"}));
-    EXPECT_EQ(t.Session.Server.DataReceived(), "12");
+         Cat({kTlsLogin, {C(), S("200 PBSZ=0"), C(), S("200 PROT now Private")}, kStoreOk}),
+         Cat({kLogin, kStoreOk})});
+    TIdFTP& ftp = t.Session.Ftp;
+    TIdMemoryStream first("1"), second("2"), third("3");
+    ftp.Connect();
+    ftp.Put(first, "a");
+    EXPECT_TRUE(ftp.PrivateData());
+    ftp.Disconnect();
+    ftp.Connect();
+    ftp.Put(second, "b");
+    EXPECT_TRUE(ftp.PrivateData());
+    ftp.Disconnect();
+    ftp.SetIOHandler(nullptr);
+    ftp.SetUseTLS(TIdUseTLS::utNoTLSSupport);
+    ftp.Connect();
+    ftp.Put(third, "c");
+    EXPECT_FALSE(ftp.PrivateData());
+    ftp.Disconnect();
+    const TLines all = t.Session.Server.Commands();
+    const auto secondSession = std::find(all.begin(), all.end(), "--");
+    ASSERT_NE(secondSession, all.end());
+    const auto thirdSession = std::find(secondSession + 1, all.end(), "--");
+    ASSERT_NE(thirdSession, all.end());
+    EXPECT_EQ(TLines(secondSession + 1 + kTlsLoginCommands, thirdSession),
+              (TLines{"PBSZ 0", "PROT P", "PASV", "STOR b", "QUIT"}));
+    EXPECT_EQ(TLines(thirdSession + 1 + kLoginCommands, all.end()),
+              (TLines{"PASV", "STOR c", "QUIT"}));
+    EXPECT_EQ(t.Session.Server.DataReceived(), "123");
 }
 
 }  // namespace
