@@ -11,10 +11,13 @@
 //   ftp.SetUseTLS(TIdUseTLS::utUseRequireTLS);
 //   ftp.Connect();   // greeting and AUTH in clear, then the handshake
 //
-// The server's certificate is not checked (VerifyMode empty): users' own
-// servers often carry self-signed certificates. The server name is sent
-// in the handshake unless it is an IP address. Each connection gets its own
-// context; OpenSSL stays loaded once loaded.
+// The server's certificate is not checked against authorities (VerifyMode
+// empty): users' own servers often carry self-signed certificates. Its
+// SHA-256 fingerprint is there for the caller to compare with the one seen
+// before (trust on first use). The server name is sent in the handshake
+// unless it is an IP address. Each connection gets its own context; OpenSSL
+// stays loaded once loaded. Clone makes the handler of a data connection,
+// which resumes this connection's TLS session.
 #pragma once
 
 #include <exception>
