@@ -82,6 +82,11 @@ VD_FTP_DECLARE_FIXED_ERROR(EIdTLSClientTLSNegCmdFailed, EIdException,
                            "Befehl zum Starten der SSL-Aushandlung fehlgeschlagen.")
 VD_FTP_DECLARE_FIXED_ERROR(EIdTLSClientTLSNotAvailable, EIdException,
                            "SSL ist auf diesem Server nicht verfügbar.")
+// An encrypted data connection showed another certificate than the control
+// connection.
+VD_FTP_DECLARE_FIXED_ERROR(EIdTLSClientDataCertificateChanged, EIdException,
+                           "Die Datenverbindung zeigt ein anderes Zertifikat als die "
+                           "Steuerverbindung.")
 
 // The handshake failure keeps the handshake's own error message as its inner
 // error.

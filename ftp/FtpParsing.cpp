@@ -108,6 +108,15 @@ std::vector<std::string> SplitListing(std::string_view bytes) {
     return lines;
 }
 
+bool RefusesClearData(int code, std::string_view text) {
+    if (code == 521 || code == 522 || code == 534) return true;
+    if (code != 425 && code != 550) return false;
+    const std::string upper = UpperCase(text);
+    for (const char* word : {"TLS", "SSL", "ENCRYPT", "PROT"})
+        if (upper.find(word) != std::string::npos) return true;
+    return false;
+}
+
 std::optional<uint32_t> FirstBracketedNumber(std::string_view text) {
     const size_t open = text.find('(');
     if (open == std::string_view::npos) return std::nullopt;

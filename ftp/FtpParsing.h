@@ -43,6 +43,17 @@ bool SiteFeatureListsFact(const std::vector<std::string>& capabilities, std::str
 // adds no line; NUL ends the text.
 std::vector<std::string> SplitListing(std::string_view bytes);
 
+// True when a refused "PASV", transfer or data connection means that the
+// server takes encrypted data connections only ("PROT P"). Forms seen:
+//   522 Data connections must be encrypted.                     (vsftpd)
+//   521 Data connection cannot be opened with this PROT setting. (Pure-FTPd)
+//   534 Unwilling to accept security parameters                 (ProFTPD)
+//   550 SSL/TLS required on the data channel.                   (pyftpdlib, to PASV)
+//   425 TLS required / 425 Data channel must be encrypted
+// A 425 or 550 counts only when its text names TLS, SSL, PROT or
+// encryption.
+bool RefusesClearData(int code, std::string_view text);
+
 // The whole number of the first round-bracketed group of a greeting, if it
 // is one (WS_FTP Server greetings carry one).
 std::optional<uint32_t> FirstBracketedNumber(std::string_view text);

@@ -43,6 +43,16 @@ bool HasCtrlChars(std::string_view bytes) noexcept {
     return bytes.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
+std::string DoubleIAC(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (const char c : bytes) {
+        out += c;
+        if (static_cast<unsigned char>(c) == 0xFF) out += c;
+    }
+    return out;
+}
+
 bool TryStrToInt(std::string_view s, int32_t& value) noexcept {
     size_t i = 0;
     bool negative = false;

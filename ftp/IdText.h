@@ -21,6 +21,10 @@ std::string UpperCase(std::string_view s);
 // would end early on the wire and let the rest run as a second command (a
 // file name "a\r\nDELE b" must never become two commands).
 bool HasCtrlChars(std::string_view bytes) noexcept;
+// The bytes with every IAC byte (0xFF) doubled. The control connection is a
+// Telnet connection (RFC 959, 4.1; RFC 854): a lone IAC starts a Telnet
+// command, and the server would take the bytes after it as one.
+std::string DoubleIAC(std::string_view bytes);
 
 // Strict decimal conversion with optional sign; false when not an integer in
 // the 32-bit range.

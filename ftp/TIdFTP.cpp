@@ -58,6 +58,10 @@ int TIdFTP::CheckResponse(int code, const TIdReplyCodes& accepted) {
 }
 
 void TIdFTP::Connect() {
+    // Before anything of the session changes: the TLS handler must not go
+    // into pass-through under a live encrypted session, or the commands
+    // after this call would go out in clear.
+    if (Connected()) throw EIdAlreadyConnected();
     if (ConnectOnce(FUseHOST)) return;
     // The server closed the connection on "HOST": once more without it.
     const bool useHost = FUseHOST;
@@ -74,6 +78,8 @@ void TIdFTP::Connect() {
 bool TIdFTP::ConnectOnce(bool sendHost) {
     SetTLSInUse(false);
     FDataProtectionSent = false;
+    FPrivateData = false;
+    FControlFingerprint.clear();
     FCapabilities.clear();
     if (WantsExplicitTLS())
         if (TIdSSLIOHandlerSocketBase* tls = TLSHandler()) tls->SetPassThrough(true);
@@ -165,11 +171,25 @@ void TIdFTP::NegotiateTLS() {
         const int code = SendCmd("AUTH " + name);
         if (code == 234 || code == 334) {
             TLSHandshake();
+            CheckServerCertificate();
             return;
         }
         if (AUTHCmd() == TAuthCmd::tAuto && code >= 500 && code <= 999) continue;
         Disconnect(true);
         throw EIdTLSClientTLSNegCmdFailed();
+    }
+}
+
+// Before the login: a certificate the caller refuses must not see the
+// password, nor any other command.
+void TIdFTP::CheckServerCertificate() {
+    FControlFingerprint = TLSHandler()->PeerFingerprint();
+    if (!OnServerCertificate) return;
+    try {
+        OnServerCertificate(FControlFingerprint);
+    } catch (...) {
+        Disconnect(false);
+        throw;
     }
 }
 

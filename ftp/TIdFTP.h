@@ -13,11 +13,18 @@
 // owned: they must outlive the client. For explicit TLS, assign a
 // TLS-capable handler first, then SetUseTLS (utUseRequireTLS never logs in
 // in clear; utUseExplicitTLS does when the server refuses every AUTH).
+//
+// Data connections of a TLS session start in clear ("PROT C"). A server that
+// demands encrypted data (it refuses "PROT C", or a transfer or its data
+// connection with 521, 522, 534, or a 425 or 550 that names TLS) switches the
+// session to "PROT P" and the transfer runs once more; the client remembers
+// that host and port and sends "PROT P" at once in its later sessions.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -39,6 +46,8 @@ class TIdFTP final : public TIdExplicitTLSClient {
     using TDataConnectionFactory = std::function<std::unique_ptr<TIdIOHandler>()>;
     // Called after each piece of an upload: bytes sent so far, bytes in all.
     using TProgress = TIdIOHandler::TProgress;
+    // Hears the SHA-256 fingerprint of the server's certificate ("AB:CD:...").
+    using TCertificateEvent = std::function<void(const std::string& fingerprint)>;
 
     TIdFTP();
     ~TIdFTP() override;
@@ -67,10 +76,21 @@ class TIdFTP final : public TIdExplicitTLSClient {
     const std::string& ClientInfo() const noexcept { return FClientInfo; }
     void SetClientInfo(std::string v) { FClientInfo = std::move(v); }
     void SetDataConnectionFactory(TDataConnectionFactory factory);
+    // Encrypted data connections offer the control connection's TLS session
+    // for resumption (true). Off only to show what servers make of that.
+    bool DataSessionReuse() const noexcept { return FDataSessionReuse; }
+    void SetDataSessionReuse(bool v) noexcept { FDataSessionReuse = v; }
+
+    // Called right after the control connection's TLS handshake, before the
+    // login, with the fingerprint of the server's certificate. An error it
+    // raises ends Connect: the connection is closed with no further command
+    // (no USER, no QUIT) and the error reaches the caller.
+    TCertificateEvent OnServerCertificate;
 
     // --- session ---
     // Logged in and in binary mode on return; on failure the connection is
-    // closed.
+    // closed. On a live session it fails (EIdAlreadyConnected) and changes
+    // nothing.
     void Connect();
     // Sends "QUIT" if connected and always closes. Never fails.
     void Disconnect(bool notifyPeer = true) override;
@@ -81,6 +101,8 @@ class TIdFTP final : public TIdExplicitTLSClient {
     std::string ServerDesc() const;
     const TIdReply& LoginMsg() const noexcept { return FLoginMsg; }
     const std::string& SystemDesc() const noexcept { return FSystemDesc; }
+    // This session's data connections run TLS: "PROT P" was accepted.
+    bool PrivateData() const noexcept { return FPrivateData; }
 
     // --- commands ---
     // Uploads the local file (remote name empty: the local file's name).
@@ -120,17 +142,27 @@ class TIdFTP final : public TIdExplicitTLSClient {
     void SendSiteZone();
     void SendTransferType(TIdFTPTransferType type);
 
+    void CheckServerCertificate();
+
     void Store(const char* verb, TIdStream& source, const std::string& remoteName,
                const TProgress& progress);
+    void StoreOnce(const std::string& command, TIdStream& source, const TProgress& progress);
     void SendDataProtection();
+    void SwitchToPrivateData();
+    bool DemandsPrivateData(const EIdReplyRFCError& refusal) const;
+    void WithDataProtection(const std::function<void()>& transfer);
+    std::string ServerKey() const;
     TPassiveEndpoint SendPassive();
     TPassiveEndpoint TransferPreliminaries(const std::string& command);
+    std::unique_ptr<TIdIOHandler> NewDataHandler();
     std::unique_ptr<TIdIOHandler> OpenDataConnection(const TPassiveEndpoint& endpoint);
+    void SecureDataConnection(TIdIOHandler& data);
     void FinishTransfer();
-    void FinishAfterFailure(bool readTimedOut) noexcept;
+    bool FinishAfterFailure() noexcept;
     void RunTransfer(std::unique_ptr<TIdIOHandler>& data, const std::function<void()>& work);
     void CheckCommandLine(const std::string& command) const;
     void RetrieveInto(const std::string& command, TIdStream& destination, bool resume);
+    void RetrieveOnce(const std::string& command, TIdStream& destination, bool resume);
 
     std::string FUsername, FPassword, FAccount, FClientInfo;
     bool FUseHOST = true;
@@ -141,8 +173,12 @@ class TIdFTP final : public TIdExplicitTLSClient {
     bool FPassiveUseControlHost = true;
     int FTransferTimeout = 0;
     TDataConnectionFactory FDataConnectionFactory;
+    bool FDataSessionReuse = true;
 
     bool FDataProtectionSent = false;
+    bool FPrivateData = false;                  // this session: "PROT P"
+    std::string FControlFingerprint;            // of this session's control connection
+    std::set<std::string> FPrivateDataServers;  // "host:port" that demanded "PROT P"
     bool FResumeTested = false;
     bool FCanResume = false;
     std::vector<std::string> FCapabilities;

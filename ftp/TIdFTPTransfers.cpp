@@ -13,14 +13,52 @@ void TIdFTP::CheckCommandLine(const std::string& command) const {
     if (HasCtrlChars(command)) throw EIdCommandHasControlChars();
 }
 
-// RFC 2228 / RFC 4217: "PBSZ 0" and "PROT C" once per TLS session, before
-// the first data connection; the data connection itself stays in clear.
+// RFC 2228 / RFC 4217: "PBSZ 0" and the protection level once per TLS
+// session, before the first data connection. "PROT C" first: clear data is
+// faster, and the file becomes public anyway. A server that refuses it
+// (ProFTPD with "TLSRequired on": "534 Unwilling to accept security
+// parameters") gets "PROT P", and so does one that demanded it before.
 void TIdFTP::SendDataProtection() {
     if (!TLSInUse() || FDataProtectionSent) return;
     SendCmd("PBSZ 0");
-    SendCmd(DataPortProtection() == TIdFTPDataPortSecurity::ftpdpsPrivate ? "PROT P" : "PROT C",
-            {200});
+    const bool privateData = DataPortProtection() == TIdFTPDataPortSecurity::ftpdpsPrivate ||
+                             FPrivateDataServers.count(ServerKey()) > 0;
+    if (!privateData && SendCmd("PROT C") == 200) {
+        FDataProtectionSent = true;
+        return;
+    }
+    SwitchToPrivateData();
+}
+
+// "PBSZ 0" went out already; "PROT P" alone switches the session.
+void TIdFTP::SwitchToPrivateData() {
+    SendCmd("PROT P", {200});
     FDataProtectionSent = true;
+    FPrivateData = true;
+    FPrivateDataServers.insert(ServerKey());
+}
+
+std::string TIdFTP::ServerKey() const { return Host() + ":" + std::to_string(Port()); }
+
+bool TIdFTP::DemandsPrivateData(const EIdReplyRFCError& refusal) const {
+    if (FPrivateData || !TLSInUse() || !IOHandler() || !IOHandler()->Opened()) return false;
+    if (dynamic_cast<const EIdFTPServiceNotAvailable*>(&refusal)) return false;
+    return RefusesClearData(refusal.ErrorCode(), refusal.what());
+}
+
+// Servers that insist on encrypted data say so only when a data connection
+// is asked for, in reply to "PASV" (pyftpdlib), to the transfer command
+// (vsftpd, Pure-FTPd) or after its data connection. Such a refusal
+// switches the session to "PROT P", and the transfer runs once more.
+void TIdFTP::WithDataProtection(const std::function<void()>& transfer) {
+    try {
+        transfer();
+        return;
+    } catch (const EIdReplyRFCError& refusal) {
+        if (!DemandsPrivateData(refusal)) throw;
+    }
+    SwitchToPrivateData();
+    transfer();
 }
 
 TPassiveEndpoint TIdFTP::SendPassive() {
@@ -42,10 +80,24 @@ TPassiveEndpoint TIdFTP::TransferPreliminaries(const std::string& command) {
     return SendPassive();
 }
 
+std::unique_ptr<TIdIOHandler> TIdFTP::NewDataHandler() {
+    if (FDataConnectionFactory) return FDataConnectionFactory();
+    if (!FPrivateData) return std::make_unique<TIdIOHandlerStack>();
+    const TIdSSLIOHandlerSocketBase* tls = TLSHandler();
+    if (!tls) throw EIdTLSClientSSLIOHandlerRequred();
+    return tls->Clone(FDataSessionReuse);
+}
+
 std::unique_ptr<TIdIOHandler> TIdFTP::OpenDataConnection(const TPassiveEndpoint& endpoint) {
-    std::unique_ptr<TIdIOHandler> data =
-        FDataConnectionFactory ? FDataConnectionFactory() : std::make_unique<TIdIOHandlerStack>();
+    std::unique_ptr<TIdIOHandler> data = NewDataHandler();
     if (auto* socket = dynamic_cast<TIdIOHandlerSocket*>(data.get())) socket->SetUseNagle(false);
+    if (FPrivateData) {
+        // The TCP connection opens in clear; TLS starts after the server's
+        // preliminary reply (SecureDataConnection).
+        auto* tls = dynamic_cast<TIdSSLIOHandlerSocketBase*>(data.get());
+        if (!tls) throw EIdTLSClientSSLIOHandlerRequred();
+        tls->SetPassThrough(true);
+    }
     const TIdIOHandler* control = IOHandler();
     data->SetHost(endpoint.Address);
     data->SetPort(endpoint.Port);
@@ -57,20 +109,41 @@ std::unique_ptr<TIdIOHandler> TIdFTP::OpenDataConnection(const TPassiveEndpoint&
     return data;
 }
 
+// RFC 4217, 9: under "PROT P" the data connection runs TLS, the client as
+// TLS client, with the control connection's server name and certificate.
+// The handshake starts once the server's preliminary reply (150 or 125) is
+// in: servers expect it then, and Debian's pyftpdlib resets a data
+// connection whose handshake comes before the transfer command.
+void TIdFTP::SecureDataConnection(TIdIOHandler& data) {
+    if (!FPrivateData) return;
+    auto& tls = dynamic_cast<TIdSSLIOHandlerSocketBase&>(data);
+    tls.SetPassThrough(false);
+    // Another certificate here than on the control connection (which the
+    // caller has checked) is someone else on the path.
+    if (tls.PeerFingerprint() != FControlFingerprint) throw EIdTLSClientDataCertificateChanged();
+}
+
 void TIdFTP::FinishTransfer() {
     if (LastCmdResult().NumericCode() >= 300) return;
     GetResponse({226, 225, 250});
 }
 
 // After a failed transfer the final reply is still read when one is due,
-// but the first error is the one the caller sees. After a read timeout no
-// reply is waited for a second time.
-void TIdFTP::FinishAfterFailure(bool readTimedOut) noexcept {
-    if (readTimedOut || !IOHandler() || !IOHandler()->Opened()) return;
+// so the control connection stays in step; the first error is the one the
+// caller sees. True when that reply rather says why: the server refuses
+// the data connection for want of encryption (vsftpd: "522 SSL connection
+// failed: session reuse required").
+bool TIdFTP::FinishAfterFailure() noexcept {
+    if (!IOHandler() || !IOHandler()->Opened()) return false;
+    if (LastCmdResult().NumericCode() >= 300) return false;
     try {
         FinishTransfer();
+        return false;
     } catch (const std::exception&) {
     }
+    const TIdReply& reply = LastCmdResult();
+    return IOHandler()->Opened() && reply.NumericCode() >= 400 &&
+           RefusesClearData(reply.NumericCode(), reply.ErrorMessage());
 }
 
 void TIdFTP::Put(const std::string& localPath, const std::string& remoteName,
@@ -98,6 +171,10 @@ void TIdFTP::Store(const char* verb, TIdStream& source, const std::string& remot
     if (remoteName.empty()) throw EIdFTPUploadFileNameCanNotBeEmpty();
     const std::string command = std::string(verb) + " " + remoteName;
     CheckCommandLine(command);
+    WithDataProtection([&] { StoreOnce(command, source, progress); });
+}
+
+void TIdFTP::StoreOnce(const std::string& command, TIdStream& source, const TProgress& progress) {
     const TPassiveEndpoint endpoint = TransferPreliminaries(command);
     IOHandler()->WriteLn(command);
     std::unique_ptr<TIdIOHandler> data;
@@ -111,6 +188,7 @@ void TIdFTP::Store(const char* verb, TIdStream& source, const std::string& remot
     }
     RunTransfer(data, [&] {
         GetResponse({110, 125, 150});
+        SecureDataConnection(*data);
         source.SetPosition(0);
         try {
             data->WriteStream(source, progress);
@@ -121,6 +199,16 @@ void TIdFTP::Store(const char* verb, TIdStream& source, const std::string& remot
 }
 
 void TIdFTP::RetrieveInto(const std::string& command, TIdStream& destination, bool resume) {
+    // The repetition writes from where the first attempt began (and cuts
+    // the stream at the end of its data, as any download does).
+    const uint64_t start = destination.Position();
+    WithDataProtection([&] {
+        destination.SetPosition(start);
+        RetrieveOnce(command, destination, resume);
+    });
+}
+
+void TIdFTP::RetrieveOnce(const std::string& command, TIdStream& destination, bool resume) {
     const TPassiveEndpoint endpoint = TransferPreliminaries(command);
     // No transfer command is out yet: a failed connect is reported as it is
     // and the control connection stays in step.
@@ -128,6 +216,7 @@ void TIdFTP::RetrieveInto(const std::string& command, TIdStream& destination, bo
     RunTransfer(data, [&] {
         if (resume) SendCmd("REST " + std::to_string(destination.Position()), {350});
         if (SendCmd(command, {125, 150, 154, 450}) != 450) {
+            SecureDataConnection(*data);
             data->ReadStream(destination);
             if (destination.Size() > destination.Position())
                 destination.SetSize(destination.Position());
@@ -136,19 +225,22 @@ void TIdFTP::RetrieveInto(const std::string& command, TIdStream& destination, bo
 }
 
 // Runs the work of an open data connection, closes it, and reads the final
-// reply; on any failure the connection goes and the control connection is
-// brought back in step (without a second wait after a read timeout).
+// reply; on any failure the data connection goes and the control
+// connection is brought back in step, or closed after a read timeout.
 void TIdFTP::RunTransfer(std::unique_ptr<TIdIOHandler>& data, const std::function<void()>& work) {
     try {
         work();
         data->Close();
     } catch (const EIdReadTimeout&) {
+        // The final reply is owed and would come at a time nobody knows:
+        // a control connection still open goes too, rather than read it as
+        // the answer to the next command.
         data.reset();
-        FinishAfterFailure(true);
+        TIdTCPConnection::Disconnect(false);
         throw;
     } catch (...) {
         data.reset();
-        FinishAfterFailure(false);
+        if (FinishAfterFailure()) RaiseExceptionForLastCmdResult();
         throw;
     }
     data.reset();

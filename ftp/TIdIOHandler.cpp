@@ -133,6 +133,9 @@ void TIdIOHandler::Write(std::string_view bytes, bool more) {
 void TIdIOHandler::WriteLn(std::string_view text) {
     std::string line = platform::ToValidUtf8(text);
     if (HasCtrlChars(line)) throw EIdCommandHasControlChars();
+    // UTF-8 never holds the byte 0xFF, but the line is a Telnet line
+    // whatever its encoding: an IAC in it goes doubled.
+    line = DoubleIAC(line);
     line += "\r\n";
     Write(line);
 }

@@ -86,7 +86,8 @@ class TIdIOHandler {
     // back to fill its segments (the last piece of a stream goes without).
     void Write(std::string_view bytes, bool more = false);
     // Writes the text as UTF-8 (a rejected byte of it as U+FFFD) with CR LF,
-    // in one piece; refuses it when those bytes hold CR, LF or NUL.
+    // in one piece; refuses it when those bytes hold CR, LF or NUL. A Telnet
+    // IAC byte (0xFF) in the line would go doubled (RFC 854).
     void WriteLn(std::string_view text);
 
     // Receives once, waiting up to timeoutMs (IdTimeoutDefault: ReadTimeout).

@@ -109,7 +109,9 @@ void TIdLogFile::Open() {
             throw EFOpenError("Datei " + FFilename + " kann nicht geöffnet werden. " +
                               std::strerror(errno));
     } else {
-        FHandle = ::open(FFilename.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+        // Only the owner may read it: with the log on, "PASS" and the
+        // password stand in it in clear, TLS or not.
+        FHandle = ::open(FFilename.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
         if (FHandle < 0)
             throw EFCreateError("Datei \"" + FFilename + "\" kann nicht erstellt werden. " +
                                 std::strerror(errno));

@@ -146,11 +146,19 @@ void TIdOpenSSLLibrary::ResolveAll() {
     VD_REQUIRED(ssl, SSL_CIPHER_description);
     VD_REQUIRED(ssl, SSL_CIPHER_get_bits);
     VD_REQUIRED(ssl, SSL_get_version);
+    VD_REQUIRED(ssl, SSL_get1_session);
+    VD_REQUIRED(ssl, SSL_set_session);
+    VD_REQUIRED(ssl, SSL_SESSION_free);
+    VD_REQUIRED(ssl, SSL_session_reused);
+    VD_REQUIRED(ssl, SSL_get1_peer_certificate);
     VD_OPTIONAL(crypto, ERR_get_error);
     VD_REQUIRED(crypto, ERR_peek_error);
     VD_OPTIONAL(crypto, ERR_error_string_n);
     VD_REQUIRED(crypto, ERR_clear_error);
     VD_REQUIRED(crypto, BIO_set_callback_ex);
+    VD_REQUIRED(crypto, X509_free);
+    VD_REQUIRED(crypto, X509_digest);
+    VD_REQUIRED(crypto, EVP_sha256);
 #undef VD_REQUIRED
 #undef VD_OPTIONAL
 }

@@ -18,7 +18,10 @@ struct SSL;
 struct SSL_CTX;
 struct SSL_METHOD;
 struct SSL_CIPHER;
+struct SSL_SESSION;
 struct BIO;
+struct X509;
+struct EVP_MD;
 
 using TPasswordCallback = int (*)(char* buffer, int size, int rwflag, void* userdata);
 using TVerifyCallback = int (*)(int preverifyOk, void* x509StoreCtx);
@@ -89,12 +92,21 @@ struct TIdOpenSSLApi {
     char* (*SSL_CIPHER_description)(const ossl::SSL_CIPHER*, char* buf, int size) = nullptr;
     int (*SSL_CIPHER_get_bits)(const ossl::SSL_CIPHER*, int* algBits) = nullptr;
     const char* (*SSL_get_version)(const ossl::SSL*) = nullptr;
+    ossl::SSL_SESSION* (*SSL_get1_session)(ossl::SSL*) = nullptr;
+    int (*SSL_set_session)(ossl::SSL*, ossl::SSL_SESSION*) = nullptr;
+    void (*SSL_SESSION_free)(ossl::SSL_SESSION*) = nullptr;
+    int (*SSL_session_reused)(const ossl::SSL*) = nullptr;
+    ossl::X509* (*SSL_get1_peer_certificate)(const ossl::SSL*) = nullptr;
     // libcrypto
     unsigned long (*ERR_get_error)() = nullptr;  // optional
     unsigned long (*ERR_peek_error)() = nullptr;
     void (*ERR_error_string_n)(unsigned long e, char* buf, size_t len) = nullptr;  // optional
     void (*ERR_clear_error)() = nullptr;
     void (*BIO_set_callback_ex)(ossl::BIO*, ossl::TBIOCallbackEx) = nullptr;
+    void (*X509_free)(ossl::X509*) = nullptr;
+    int (*X509_digest)(const ossl::X509*, const ossl::EVP_MD*, unsigned char* md,
+                       unsigned int* len) = nullptr;
+    const ossl::EVP_MD* (*EVP_sha256)() = nullptr;
 };
 
 // A dlopen handle; closed when the object goes. Move-only.

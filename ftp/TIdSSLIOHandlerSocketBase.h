@@ -4,6 +4,7 @@
 // the derived handler.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "TIdIOHandlerStack.h"
@@ -21,6 +22,18 @@ class TIdSSLIOHandlerSocketBase : public TIdIOHandlerStack {
     bool IsPeer() const noexcept { return FIsPeer; }
     const std::string& URIToCheck() const noexcept { return FURIToCheck; }
     void SetURIToCheck(std::string uri) { FURIToCheck = std::move(uri); }
+
+    // A handler for a data connection of the session this one carries
+    // (RFC 4217, 9): the same TLS settings and server name, pass-through on,
+    // no intercept. With resumeSession its handshake offers this
+    // connection's TLS session for resumption: vsftpd and ProFTPD refuse a
+    // data connection that does not resume it, as proof that its client is
+    // the control connection's.
+    virtual std::unique_ptr<TIdSSLIOHandlerSocketBase> Clone(bool resumeSession) const = 0;
+    // The SHA-256 fingerprint of the peer's certificate, as 32 upper-case
+    // hexadecimal pairs joined by ":"; empty without a TLS session or
+    // certificate.
+    virtual std::string PeerFingerprint() const = 0;
 
   protected:
     // Runs the client handshake over the open socket.

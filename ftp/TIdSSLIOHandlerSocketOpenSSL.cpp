@@ -314,7 +314,8 @@ void TIdSSLSocket::NoteRawInput(const char* data, size_t n) {
     if (FRawInput.size() < kKeep) FRawInput.append(data, std::min(n, kKeep - FRawInput.size()));
 }
 
-void TIdSSLSocket::Connect(int handle, const std::string& hostName) {
+void TIdSSLSocket::Connect(int handle, const std::string& hostName,
+                           const TIdSSLSessionHandle& resume) {
     FHandle = handle;
     FHostName = hostName;
     FApi.ERR_clear_error();
@@ -330,6 +331,9 @@ void TIdSSLSocket::Connect(int handle, const std::string& hostName) {
     if (const int r = FApi.SSL_set_fd(FSSL, handle); r <= 0)
         RaiseError(r, errno, EIdOSSLFDSetError::kMessage, 2);
     FApi.BIO_set_callback_ex(FApi.SSL_get_rbio(FSSL), RawInputHook);
+    // A session the server does not know any more only costs the full
+    // handshake it would have had anyway.
+    if (resume) FApi.SSL_set_session(FSSL, resume.get());
     if (!hostName.empty() && !IsIPLiteral(hostName))
         FApi.SSL_ctrl(FSSL, ossl::SSL_CTRL_SET_TLSEXT_HOSTNAME, ossl::TLSEXT_NAMETYPE_host_name,
                       const_cast<char*>(hostName.c_str()));
@@ -501,6 +505,37 @@ std::string TIdSSLSocket::CipherInfo() const {
            "; version = " + (version ? version : "") + "; ";
 }
 
+TIdSSLSessionHandle TIdSSLSocket::Session() const {
+    if (!FSSL || !FConnected) return nullptr;
+    ossl::SSL_SESSION* session = FApi.SSL_get1_session(FSSL);
+    if (!session) return nullptr;
+    return TIdSSLSessionHandle(session, FApi.SSL_SESSION_free);
+}
+
+bool TIdSSLSocket::SessionReused() const {
+    return FSSL && FConnected && FApi.SSL_session_reused(FSSL) == 1;
+}
+
+std::string TIdSSLSocket::PeerFingerprint() const {
+    if (!FSSL || !FConnected) return {};
+    ossl::X509* certificate = FApi.SSL_get1_peer_certificate(FSSL);
+    if (!certificate) return {};
+    unsigned char digest[64] = {};
+    unsigned int length = 0;
+    const int ok = FApi.X509_digest(certificate, FApi.EVP_sha256(), digest, &length);
+    FApi.X509_free(certificate);
+    FApi.ERR_clear_error();
+    if (ok != 1) return {};
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string text;
+    for (unsigned int i = 0; i < length && i < sizeof digest; ++i) {
+        if (i) text += ':';
+        text += kHex[digest[i] >> 4];
+        text += kHex[digest[i] & 0x0F];
+    }
+    return text;
+}
+
 // ---------------------------------------------------------------------------
 // TIdSSLIOHandlerSocketOpenSSL
 
@@ -508,6 +543,21 @@ TIdSSLIOHandlerSocketOpenSSL::~TIdSSLIOHandlerSocketOpenSSL() { ReleaseTLS(); }
 
 bool TIdSSLIOHandlerSocketOpenSSL::TLSActive() const noexcept {
     return !PassThrough() && FSSLSocket && FSSLSocket->Connected();
+}
+
+std::unique_ptr<TIdSSLIOHandlerSocketBase> TIdSSLIOHandlerSocketOpenSSL::Clone(
+    bool resumeSession) const {
+    auto data = std::make_unique<TIdSSLIOHandlerSocketOpenSSL>();
+    data->SetLibrary(FLibrary);
+    data->FSSLOptions = FSSLOptions;
+    data->SetServerName(ServerName());
+    if (resumeSession && FSSLSocket) data->SetSessionToResume(FSSLSocket->Session());
+    data->SetPassThrough(true);
+    return data;
+}
+
+std::string TIdSSLIOHandlerSocketOpenSSL::PeerFingerprint() const {
+    return TLSActive() ? FSSLSocket->PeerFingerprint() : std::string();
 }
 
 void TIdSSLIOHandlerSocketOpenSSL::ReleaseTLS() noexcept {
@@ -558,7 +608,7 @@ void TIdSSLIOHandlerSocketOpenSSL::StartSession() {
     if (!FSSLSocket) FSSLSocket = std::make_unique<TIdSSLSocket>(this, *FSSLContext);
     SetSocketTimeouts(ReadTimeout() > 0 ? ReadTimeout() : kDefaultTLSSocketTimeoutMs);
     try {
-        FSSLSocket->Connect(Handle(), ServerName());
+        FSSLSocket->Connect(Handle(), ServerName(), FResumeSession);
     } catch (...) {
         FSSLSocket.reset();
         throw;
@@ -567,6 +617,7 @@ void TIdSSLIOHandlerSocketOpenSSL::StartSession() {
 }
 
 std::string TIdSSLIOHandlerSocketOpenSSL::ServerName() const {
+    if (!FServerName.empty()) return FServerName;
     if (!URIToCheck().empty()) return HostOfURI(URIToCheck());
     return Host();
 }

@@ -11,10 +11,13 @@
 //   ftp.SetUseTLS(TIdUseTLS::utUseRequireTLS);
 //   ftp.Connect();   // greeting and AUTH in clear, then the handshake
 //
-// The server's certificate is not checked (VerifyMode empty): users' own
-// servers often carry self-signed certificates. The server name is sent
-// in the handshake unless it is an IP address. Each connection gets its own
-// context; OpenSSL stays loaded once loaded.
+// The server's certificate is not checked against authorities (VerifyMode
+// empty): users' own servers often carry self-signed certificates. Its
+// SHA-256 fingerprint is there for the caller to compare with the one seen
+// before (trust on first use). The server name is sent in the handshake
+// unless it is an IP address. Each connection gets its own context; OpenSSL
+// stays loaded once loaded. Clone makes the handler of a data connection,
+// which resumes this connection's TLS session.
 #pragma once
 
 #include <exception>
@@ -79,6 +82,10 @@ class TIdSSLContext final {
     ossl::SSL_CTX* FContext = nullptr;
 };
 
+// A TLS session's resumption data (SSL_SESSION), shared by the
+// connections that offer it; freed with the last of them.
+using TIdSSLSessionHandle = std::shared_ptr<ossl::SSL_SESSION>;
+
 // One TLS session over a connected socket. Destroying it sends the close
 // notification once (when the handshake completed and nothing failed
 // fatally), without waiting for the server's, and frees the session.
@@ -89,8 +96,10 @@ class TIdSSLSocket final {
     TIdSSLSocket& operator=(const TIdSSLSocket&) = delete;
     ~TIdSSLSocket();
 
-    // Creates the session on the socket handle and runs the client handshake.
-    void Connect(int handle, const std::string& hostName);
+    // Creates the session on the socket handle and runs the client handshake,
+    // offering `resume` (when given) for resumption.
+    void Connect(int handle, const std::string& hostName,
+                 const TIdSSLSessionHandle& resume = nullptr);
     // > 0 bytes, 0 the peer closed (close notification or end of stream),
     // -1 a socket error (error: Windows socket number; 10060 a timeout).
     // TLS failures raise.
@@ -102,6 +111,12 @@ class TIdSSLSocket final {
     const std::string& HostName() const noexcept { return FHostName; }
     // "Cipher: name = ...; description = ...; bits = ...; version = ...; "
     std::string CipherInfo() const;
+    // The established session, for a later connection to resume.
+    TIdSSLSessionHandle Session() const;
+    // The handshake resumed the offered session (no full handshake).
+    bool SessionReused() const;
+    // SHA-256 of the server's certificate, "AB:CD:..."; empty without one.
+    std::string PeerFingerprint() const;
 
     // Called by OpenSSL's read hook with raw bytes from the socket.
     void NoteRawInput(const char* data, size_t n);
@@ -148,6 +163,17 @@ class TIdSSLIOHandlerSocketOpenSSL final : public TIdSSLIOHandlerSocketBase {
     const TIdSSLSocket* SSLSocket() const noexcept { return FSSLSocket.get(); }
     // A TLS session carries the connection's bytes.
     bool TLSActive() const noexcept;
+    // The name sent in the handshake (server name indication): the one set
+    // here, else the host of URIToCheck when set, else Host.
+    std::string ServerName() const;
+    void SetServerName(std::string name) { FServerName = std::move(name); }
+    // The session a handshake on this handler offers for resumption.
+    void SetSessionToResume(TIdSSLSessionHandle session) { FResumeSession = std::move(session); }
+    // The last handshake resumed the offered session.
+    bool SessionReused() const { return TLSActive() && FSSLSocket->SessionReused(); }
+
+    std::unique_ptr<TIdSSLIOHandlerSocketBase> Clone(bool resumeSession) const override;
+    std::string PeerFingerprint() const override;
 
   protected:
     void StartTLS() override;
@@ -163,13 +189,14 @@ class TIdSSLIOHandlerSocketOpenSSL final : public TIdSSLIOHandlerSocketBase {
     void StartSSL();
     void StartSession();
     void SetSocketTimeouts(int ms) noexcept;
-    std::string ServerName() const;
     void ReleaseTLS() noexcept;
 
     std::unique_ptr<TIdSSLContext> FSSLContext;
     TIdSSLOptions FSSLOptions;
     std::unique_ptr<TIdSSLSocket> FSSLSocket;
     TIdOpenSSLLibrary* FLibrary = &TIdOpenSSLLibrary::Default();
+    std::string FServerName;
+    TIdSSLSessionHandle FResumeSession;
     std::exception_ptr FPendingError;  // a TLS failure of the last raw read or write
 };
 

@@ -58,6 +58,12 @@ void TIdTCPConnection::GetInternalResponse() {
     } catch (const EIdMaxReplySizeExceeded&) {
         Disconnect(false);
         throw;
+    } catch (const EIdReadTimeout&) {
+        // The reply may still come, at a time nobody knows: read later, it
+        // would pass for the answer to the next command, and every reply
+        // after it would be one step behind. The connection goes.
+        Disconnect(false);
+        throw;
     }
     FLastCmdResult = ParseReply(lines);
 }

@@ -41,7 +41,8 @@ class TIdTCPConnection {
     // Writes the command with CR LF and reads its reply.
     int SendCmd(const std::string& command, const TIdReplyCodes& accepted = {});
     int GetResponse(const TIdReplyCodes& accepted = {});
-    // Reads one reply into LastCmdResult.
+    // Reads one reply into LastCmdResult. A reply that does not come within
+    // the read timeout closes the connection (without QUIT).
     void GetInternalResponse();
     virtual int CheckResponse(int code, const TIdReplyCodes& accepted);
     [[noreturn]] void RaiseExceptionForLastCmdResult();

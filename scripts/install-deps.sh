@@ -12,7 +12,7 @@ PACKAGES=(
   qt6-base-dev libjpeg62-turbo-dev libxcb1-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  python3 python3-pyftpdlib python3-openssl openssl libssl3
+  python3 python3-pyftpdlib python3-openssl openssl libssl3 vsftpd
   zbar-tools libzbar-dev libqrencode-dev libjpeg-turbo-progs libimage-exiftool-perl
   php-cli curl xvfb xauth xclip openbox desktop-file-utils x11-apps imagemagick fonts-dejavu-core fonts-liberation
   x11-utils xdotool wmctrl xfce4-clipman dbus-daemon

@@ -16,6 +16,7 @@ struct TControllerState {
     QString CurrentFile;  // never cleared once set
     QString SettingsFile;
     QString LogFileName;
+    QString KnownCertificatesFile;  // servers' certificates seen before
     QString NotExistingText;
     QString RemoteName;         // of the latest share
     QStringList UploadedFiles;  // remote names uploaded during this run

@@ -28,6 +28,13 @@ TFtpRemoteFolder::TFtpRemoteFolder() {
     IdFTP1.SetTransferType(ftp::TIdFTPTransferType::ftBinary);
     // A data connection that goes quiet must not block the program for good.
     IdFTP1.SetTransferTimeout(60000);
+    IdFTP1.OnServerCertificate = [this](const std::string& Fingerprint) {
+        if (FCertificateCheck) FCertificateCheck(FServer, QString::fromStdString(Fingerprint));
+    };
+}
+
+void TFtpRemoteFolder::SetCertificateCheck(TCertificateCheck Check) {
+    FCertificateCheck = std::move(Check);
 }
 
 void TFtpRemoteFolder::SetLogFileName(const QString& FileName) {
@@ -68,6 +75,7 @@ void TFtpRemoteFolder::Open(const TSettings& Settings) {
     SelectTLS(Settings.UseTLS);
     IdFTP1.SetHost(Utf8(Settings.Host));
     IdFTP1.SetPort(Settings.Port);
+    FServer = Settings.Host.toLower() + u':' + QString::number(Settings.Port);
     IdFTP1.SetUsername(Utf8(Settings.Username));
     IdFTP1.SetPassword(Utf8(Settings.Password));
     IdFTP1.Connect();

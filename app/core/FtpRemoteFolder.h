@@ -15,6 +15,9 @@ class TFtpRemoteFolder final : public TRemoteFolder {
 
     void SetLogFileName(const QString& FileName) override;
     QString LogFileName() const override;
+    /// Called with "host:port" (the host as set, in lower case) after the
+    /// control connection's handshake, before USER.
+    void SetCertificateCheck(TCertificateCheck Check) override;
 
     /// Switches the log on (when it has a file), closes a session left open,
     /// selects TLS, logs in and enters the host directory level by level:
@@ -34,6 +37,9 @@ class TFtpRemoteFolder final : public TRemoteFolder {
   private:
     void SelectTLS(bool UseTLS);
     void EnterDirectory(const QString& Directory);
+
+    TCertificateCheck FCertificateCheck;
+    QString FServer;  // "host:port" of the session
 
     // Declared before the client, which keeps pointers to them.
     ftp::TIdLogFile IdLogFile1;

@@ -69,6 +69,27 @@ constexpr TTextRow kTexts[] = {
     {u"LinkOtherContent",      {u"other content", u"anderer Inhalt"}},
     {u"LinkNoAnswer",          {u"no answer within 10 seconds",
                                 u"keine Antwort innerhalb von 10 Sekunden"}},
+    // a server's certificate other than the one trusted before: %1 the
+    // server (host:port); the question: %2 the fingerprint trusted before,
+    // %3 the one shown now; the refusal: %2 the one shown now, %3 the file
+    // of known certificates
+    {u"CertificateChanged",    {u"The server %1 shows another certificate than the one trusted "
+                                u"before. That happens when its certificate was renewed, but also "
+                                u"when someone between you and the server is listening in.\n\n"
+                                u"Trusted before (SHA-256):\n%2\n\nShown now (SHA-256):\n%3\n\n"
+                                u"Trust the new certificate?",
+                                u"Der Server %1 zeigt ein anderes Zertifikat als das bisher "
+                                u"vertraute. Das geschieht, wenn sein Zertifikat erneuert wurde, "
+                                u"aber auch, wenn jemand zwischen Ihnen und dem Server mithört."
+                                u"\n\nBisher vertraut (SHA-256):\n%2\n\nJetzt gezeigt "
+                                u"(SHA-256):\n%3\n\nDem neuen Zertifikat vertrauen?"}},
+    {u"CertificateNotTrusted", {u"The new certificate of %1 is not trusted; the session ended "
+                                u"before the login. To trust it (SHA-256 %2), answer Yes when "
+                                u"asked, or remove the line of %1 from %3.",
+                                u"Dem neuen Zertifikat von %1 wird nicht vertraut; die Sitzung "
+                                u"endete vor der Anmeldung. Um ihm zu vertrauen (SHA-256 %2), "
+                                u"antworten Sie bei der Frage mit Ja, oder entfernen Sie die Zeile "
+                                u"von %1 aus %3."}},
     {u"AddressNotStorable",    {u"The address holds a line break or a quotation mark and "
                                 u"cannot be shortened: ",
                                 u"Die Adresse enthält einen Zeilenumbruch oder ein "

@@ -22,4 +22,8 @@ QString SettingsFilePath(const QString& Folder, const QString& BaseName) {
 
 QString LogFilePath(const QString& Folder) { return Folder + QStringLiteral("/Velodrop/ftp.log"); }
 
+QString KnownCertificatesPath(const QString& Folder) {
+    return Folder + QStringLiteral("/Velodrop/known_certificates");
+}
+
 }  // namespace vd::app

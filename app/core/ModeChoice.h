@@ -22,9 +22,11 @@ struct TModeChoice {
 /// shortener mode; otherwise the first argument is the file to share.
 TModeChoice ChooseRunMode(const QStringList& Arguments);
 
-/// The settings file and the traffic log inside the given configuration
-/// folder: folder + "/Velodrop/" + base name + ".ini", and ".../ftp.log".
+/// The settings file, the traffic log and the servers' known certificates
+/// inside the given configuration folder: folder + "/Velodrop/" + base name
+/// + ".ini", ".../ftp.log" and ".../known_certificates" (one for both modes).
 QString SettingsFilePath(const QString& Folder, const QString& BaseName);
 QString LogFilePath(const QString& Folder);
+QString KnownCertificatesPath(const QString& Folder);
 
 }  // namespace vd::app

@@ -25,6 +25,14 @@ class TRemoteFolder {
     virtual void SetLogFileName(const QString& FileName) = 0;
     virtual QString LogFileName() const = 0;
 
+    /// Hears the certificate a server shows, before anything of the login
+    /// goes to it: the server as "host:port" and the SHA-256 fingerprint of
+    /// its certificate. An error it raises ends Open with that error, with
+    /// nothing more sent. A transport without certificates never calls it.
+    using TCertificateCheck =
+        std::function<void(const QString& Server, const QString& Fingerprint)>;
+    virtual void SetCertificateCheck(TCertificateCheck Check) = 0;
+
     /// Connects to the server of `Settings`, logs in and enters its host
     /// directory, creating the levels that are missing. A session that an
     /// earlier failure left open is closed first.

@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include "app/core/CertificateTrust.h"
 #include "app/core/ExitCleanup.h"
 #include "app/core/FtpRemoteFolder.h"
 #include "app/core/HttpLinkChecker.h"
@@ -17,11 +18,18 @@ TVelodropCore::TVelodropCore(TUserInterface& User, std::unique_ptr<TRemoteFolder
                              std::unique_ptr<TLinkChecker> Links)
     : FUser(User),
       FFolder(Folder ? std::move(Folder) : std::make_unique<TFtpRemoteFolder>()),
-      FLinks(Links ? std::move(Links) : std::make_unique<THttpLinkChecker>()) {}
+      FLinks(Links ? std::move(Links) : std::make_unique<THttpLinkChecker>()) {
+    FFolder->SetCertificateCheck([this](const QString& Server, const QString& Fingerprint) {
+        TKnownCertificates known(FState.KnownCertificatesFile);
+        TCertificateTrust(known, FUser, InterfaceLanguage(FState.Settings.AutoLanguage))
+            .Check(Server, Fingerprint);
+    });
+}
 
 void TVelodropCore::PrepareRunFiles(const QString& ConfigFolder, const QString& BaseName) {
     FState.SettingsFile = SettingsFilePath(ConfigFolder, BaseName);
     FState.LogFileName = LogFilePath(ConfigFolder);
+    FState.KnownCertificatesFile = KnownCertificatesPath(ConfigFolder);
     FFolder->SetLogFileName(FState.LogFileName);
     QFile::remove(FState.LogFileName);  // every run starts a new log
 }

@@ -25,8 +25,10 @@ class TVelodropCore final {
     const TControllerState& State() const noexcept { return FState; }
     TRemoteFolder& Folder() noexcept { return *FFolder; }
 
-    /// The settings file (`BaseName` + ".ini") and the traffic log in
-    /// `ConfigFolder` + "/Velodrop"; the log of the previous run is deleted.
+    /// The settings file (`BaseName` + ".ini"), the traffic log and the
+    /// known certificates in `ConfigFolder` + "/Velodrop"; the log of the
+    /// previous run is deleted. Until then no certificate is remembered: each
+    /// session trusts what it is shown.
     void PrepareRunFiles(const QString& ConfigFolder, const QString& BaseName);
     /// False when there is no settings file (every setting keeps its
     /// default and the log stays on). Otherwise reads it; the log is

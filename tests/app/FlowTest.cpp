@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QRegularExpression>
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
 #include <functional>
 
+#include "app/core/KnownCertificates.h"
 #include "app/core/RandomNames.h"
 #include "app/core/ShortenerTable.h"
 #include "app/core/VelodropCore.h"
@@ -324,6 +327,96 @@ TEST_F(Flow, CleanUpDeletesThisRunsUploadsInOrder) {
         EXPECT_EQ(FUser.Messages,
                   *c.FailingCall ? QStringList{"FTP: 550 Refused.\r\n"} : QStringList{});
     }
+}
+
+// --- the server's certificate ---
+
+// Every operation that opens a session checks the server's certificate
+// before its first command: the first one a server shows is remembered, the
+// same one passes without a question, another one is asked about with both
+// fingerprints. No ends the operation with nothing done on the server; Yes
+// remembers the new one and the operation goes on.
+TEST_F(Flow, ChangedCertificateIsAskedAboutBeforeEveryOperationGoesOn) {
+    const QString known = Q(FFiles.File("known_certificates"));
+    State().KnownCertificatesFile = known;
+    auto remembered = [&] { return TKnownCertificates(known).Find("files.example.org:21"); };
+    const struct {
+        const char* Name;
+        std::function<void()> Run;
+    } operations[] = {
+        {"share", [&] { FCore->ShareFile(LocalFile("a.txt", "a")); }},
+        {"connection test", [&] { FCore->TestConnection(); }},
+        {"clean-up",
+         [&] {
+             FFolder->Files["u1"] = "x";
+             State().UploadedFiles = {"u1"};
+             FCore->RemoveUploadedFiles();
+         }},
+        {"shortener", [&] { FCore->ShortenURL(QStringLiteral("https://example.org/long")); }},
+    };
+    for (const auto& operation : operations) {
+        SCOPED_TRACE(operation.Name);
+        QFile::remove(known);
+        const struct {
+            const char* Step;
+            QString Shown;
+            std::deque<bool> Answers;
+            bool Asked;
+            bool GoesOn;
+            QString Remembered;
+        } steps[] = {
+            {"first use: remembered", "AA:01", {}, false, true, "AA:01"},
+            {"the same again: no question", "AA:01", {}, false, true, "AA:01"},
+            {"changed, No", "BB:02", {false}, true, false, "AA:01"},
+            {"changed, Yes", "BB:02", {true}, true, true, "BB:02"},
+        };
+        for (const auto& step : steps) {
+            SCOPED_TRACE(step.Step);
+            FFolder->Calls.clear();
+            FFolder->SessionOpen = false;
+            FUser = {};
+            FUser.Answers = step.Answers;
+            FFolder->ShownFingerprint = step.Shown;
+            operation.Run();
+            EXPECT_EQ(FUser.Questions.size(), step.Asked ? 1 : 0);
+            if (step.Asked) {
+                EXPECT_TRUE(FUser.Questions[0].contains(QStringLiteral("AA:01")));
+                EXPECT_TRUE(FUser.Questions[0].contains(QStringLiteral("BB:02")));
+            }
+            if (step.GoesOn) {
+                EXPECT_GT(FFolder->Calls.size(), 1) << FFolder->Calls.join(", ").toStdString();
+            } else {
+                EXPECT_EQ(FFolder->Calls, QStringList{"OPEN"});
+                ASSERT_EQ(FUser.Messages.size(), 1);
+                EXPECT_TRUE(FUser.Messages[0].startsWith(
+                    QStringLiteral("FTP: The new certificate of files.example.org:21 is not "
+                                   "trusted")))
+                    << FUser.Messages[0].toStdString();
+                EXPECT_TRUE(FUser.Messages[0].contains(known));
+            }
+            EXPECT_EQ(remembered(), step.Remembered);
+        }
+    }
+    QFile file(known);
+    ASSERT_TRUE(file.exists());
+    EXPECT_EQ(file.permissions() & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
+              QFile::ReadOwner | QFile::WriteOwner);
+}
+
+TEST(KnownCertificates, OneLinePerServerOthersKept) {
+    vd::test::TTempDir dir;
+    const QString path = QString::fromStdString(dir.File("sub/known_certificates"));
+    TKnownCertificates known(path);
+    EXPECT_EQ(known.Find("a:21"), QString());
+    known.Store("a:21", "AA");  // the folder is made
+    known.Store("b:990", "BB");
+    known.Store("a:21", "CC");  // its old line goes
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("b:990 BB\na:21 CC\n"));
+    EXPECT_EQ(known.Find("a:21"), "CC");
+    EXPECT_EQ(known.Find("a:2"), QString());
+    EXPECT_EQ(TKnownCertificates(QString()).Find("a:21"), QString());
 }
 
 // --- shortener ---

@@ -3,6 +3,9 @@
 the file arrives byte for byte, the link is the last line of standard output,
 its QR code on a terminal reads back as the link, failures exit non-zero
 with their message on standard error, and --shorten prints a short link.
+With TLS (the server demanding encrypted data) the first certificate is
+remembered; a changed one fails, with no question to answer, and the message
+says how to trust it.
 
 Usage: cli_test.py VELODROP DEMO_SETTINGS PYFTPD_SCRIPT
 """
@@ -132,7 +135,63 @@ def run(velodrop, demo_settings, pyftpd):
             assert f.read() == b'%s="https://example.org/a/long/path?q=1"\r\n' % code.encode()
         refused = run_cli(velodrop, ["--shorten", "javascript:alert(1)"], env)
         assert refused.returncode == 1 and b"Not a web address" in refused.stderr
-        print("OK: shared", remote[0], "and shortened to", code)
+        share_over_tls(s, velodrop, demo_settings, shared, content)
+        print("OK: shared", remote[0], "and shortened to", code, "and over TLS")
+
+
+def fingerprint(cert):
+    out = subprocess.run(["openssl", "x509", "-noout", "-fingerprint", "-sha256", "-in", cert],
+                         capture_output=True, text=True, check=True).stdout
+    return out.strip().split("=", 1)[1]
+
+
+def share_over_tls(s, velodrop, demo_settings, shared, content):
+    """Trust on first use in the terminal mode, where nobody can answer."""
+    cert = s.path("tls-cert.pem")
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                    "-subj", "/CN=localhost", "-keyout", cert, "-out", cert],
+                   capture_output=True, check=True)
+    home = s.path("tls-home")
+    os.makedirs(home)
+    server = s.start(["/usr/bin/python3", s.pyftpd, "--home", home, "--user", "u", "--password",
+                      "p w", "--certfile", cert, "--tls-data-required"],
+                     stdout=subprocess.PIPE, text=True)
+    port = int(server.stdout.readline().split()[1])
+    config = s.path("tls-config")
+    os.makedirs(os.path.join(config, "Velodrop"))
+    subprocess.check_call([demo_settings, os.path.join(config, "Velodrop", "velodrop_settings.ini"),
+                           "127.0.0.1", str(port), "u", "p w", BASE, "tls"])
+    env = headless_env(config)
+    known = os.path.join(config, "Velodrop", "known_certificates")
+    server_key = "127.0.0.1:%d" % port
+
+    first = run_cli(velodrop, [shared], env)
+    assert first.returncode == 0, first.stderr
+    assert [open(os.path.join(home, n), "rb").read() for n in os.listdir(home)] == [content]
+    assert os.stat(known).st_mode & 0o777 == 0o600
+    with open(known) as f:
+        assert f.read() == "%s %s\n" % (server_key, fingerprint(cert))
+
+    # As if the server's certificate had been replaced since.
+    other = "00:" * 31 + "00"
+    with open(known, "w") as f:
+        f.write("%s %s\n" % (server_key, other))
+    changed = run_cli(velodrop, [shared], env)
+    message = changed.stderr.decode()
+    assert changed.returncode == 1 and changed.stdout == b"", message
+    assert other in message and fingerprint(cert) in message, message
+    assert "(no one to answer: no)" in message, message
+    assert "FTP: The new certificate of %s is not trusted" % server_key in message, message
+    assert "remove the line of %s from %s" % (server_key, known) in message, message
+    assert len(os.listdir(home)) == 1
+    with open(known) as f:
+        assert f.read() == "%s %s\n" % (server_key, other)
+
+    # Done as the message says: the next share trusts what it is shown.
+    os.remove(known)
+    again = run_cli(velodrop, [shared], env)
+    assert again.returncode == 0, again.stderr
+    assert len(os.listdir(home)) == 2
 
 
 if __name__ == "__main__":

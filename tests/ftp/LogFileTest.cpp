@@ -260,7 +260,14 @@ TEST(LogFile, FileHandling) {
     TTempDir dir;
     TIdLogFile log;
     log.SetFilename(dir.Path + "/a.log");
+    // The log holds the password in clear: only its owner may read it, even
+    // under a umask that lets everyone read.
+    const mode_t umaskBefore = ::umask(0);
     log.SetActive(true);
+    ::umask(umaskBefore);
+    struct stat st {};
+    ASSERT_EQ(::stat((dir.Path + "/a.log").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_EQ(Classify([&] { log.SetFilename(dir.Path + "/b.log"); }).Message,
               "Dateiname kann bei geöffneter Protokolldatei nicht festgelegt werden.");
     EXPECT_EQ(log.Filename(), dir.Path + "/a.log");

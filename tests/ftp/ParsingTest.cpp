@@ -2,6 +2,8 @@
 // greetings, XAUT, and the one-time passwords with their hashes.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "FtpParsing.h"
 #include "OtpHash.h"
 #include "TestUtil.h"
@@ -84,6 +86,35 @@ TEST(Listing, LinesOfAnNlstReply) {
         {"cut \xE6\x97\r\nnext", {"cut \xEF\xBF\xBD\xEF\xBF\xBD", "next"}},
     };
     for (const auto& c : cases) EXPECT_EQ(SplitListing(c.Bytes), c.Lines) << c.Bytes;
+}
+
+// Which refusals mean "encrypted data connections only".
+TEST(DataProtection, RefusalsThatDemandEncryptedData) {
+    const std::tuple<int, const char*, bool> cases[] = {
+        {522, "Data connections must be encrypted.", true},
+        {550, "SSL/TLS required on the data channel.", true},
+        {521, "Data connection cannot be opened with this PROT setting.", true},
+        {534, "Unwilling to accept security parameters", true},
+        {425, "TLS required", true},
+        {425, "Data channel must be encrypted", true},
+        {425, "Use PROT P first", true},
+        {425, "Can't open data connection.", false},
+        {425, "Use PORT or PASV first.", false},
+        {550, "Permission denied.", false},
+        {451, "TLS session lost", false},
+        {530, "Please login with USER and PASS.", false},
+    };
+    for (const auto& [code, text, demands] : cases)
+        EXPECT_EQ(RefusesClearData(code, text), demands) << code << " " << text;
+}
+
+// RFC 854: IAC in the data of a Telnet line goes twice.
+TEST(TelnetLine, IACIsDoubled) {
+    EXPECT_EQ(DoubleIAC("a\xFF"
+                        "b\xFF\xFF"),
+              "a\xFF\xFF"
+              "b\xFF\xFF\xFF\xFF");
+    EXPECT_EQ(DoubleIAC("STOR \xC3\xBF"), "STOR \xC3\xBF");  // U+00FF in UTF-8 holds no IAC
 }
 
 TEST(Greeting, FirstBracketedNumber) {

@@ -413,6 +413,33 @@ TEST(Session, UseTLSCannotChangeWhileConnected) {
     server.Commands();
 }
 
+// A second Connect on a live TLS session fails before it touches anything:
+// the handler stays out of pass-through, so what follows stays encrypted.
+TEST(Session, ConnectOnALiveTLSSessionChangesNothing) {
+    TFakeFtpServer server({Cat(
+        {kGreet, kHostRefused, {C(), S("234 ok")}, kPassword, kAfterLogin, {C(), S("250 ok")}})});
+    TFakeTLSHandler tls;
+    TIdFTP ftp;
+    ftp.SetHost("127.0.0.1");
+    ftp.SetPort(server.Port());
+    ftp.SetUsername("user");
+    ftp.SetPassword("pw");
+    ftp.SetReadTimeout(kReplyWaitMs);
+    UseFakeTLS(ftp, tls, TIdUseTLS::utUseRequireTLS);
+    ftp.Connect();
+    const TOutcome again = Classify([&] { ftp.Connect(); });
+    EXPECT_EQ(again.Class, "EIdAlreadyConnected");
+    EXPECT_EQ(again.Message, "Verbindung besteht bereits.");
+    EXPECT_FALSE(tls.PassThrough());
+    EXPECT_TRUE(ftp.TLSInUse());
+    EXPECT_EQ(tls.Handshakes, 1);
+    ftp.ChangeDir("d");
+    ftp.Disconnect();
+    EXPECT_EQ(server.Commands(), Lines({{"HOST [127.0.0.1]", "AUTH TLS", "USER user", "PASS pw"},
+                                        kAfterLoginCmds,
+                                        {"CWD d", "QUIT"}}));
+}
+
 uint16_t UnusedPort() {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};

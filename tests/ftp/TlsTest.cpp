@@ -6,6 +6,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -21,6 +22,7 @@
 #include "TIdSSLIOHandlerSocketOpenSSL.h"
 #include "TestUtil.h"
 #include "TlsPeers.h"
+#include "VsftpdServer.h"
 
 namespace vd::ftp::test {
 namespace {
@@ -33,9 +35,10 @@ using vd::test::TPyFtpServer;
 using vd::test::TPyFtpServerOptions;
 using vd::test::TTestCertificates;
 using vd::test::TTlsScriptPeer;
+using vd::test::TVsftpdServer;
 
 // The handler as the application configures it.
-void ConfigureLikeTheApp(TIdSSLIOHandlerSocketOpenSSL& tls, TIdLogFile* log) {
+void ConfigureLikeTheApp(TIdSSLIOHandlerSocketOpenSSL& tls, TIdConnectionIntercept* log) {
     tls.SetIntercept(log);
     tls.SetMaxLineAction(TIdMaxLineAction::maException);
     tls.SetPort(21);
@@ -282,6 +285,46 @@ TEST(TlsRealServer, SessionsUploadListDeleteWithThePlainTextLogged) {
         for (const char c : line) EXPECT_TRUE(c >= 0x20 && c < 0x7F) << line;
 }
 
+// The certificate is shown to the caller right after the handshake and
+// before the login: what was sent by then ends with "AUTH TLS". A caller
+// that refuses it ends the session with nothing more sent.
+TEST(TlsRealServer, ServerCertificateIsCheckedBeforeTheLogin) {
+    TPyFtpServerOptions options;
+    options.Tls = true;
+    TPyFtpServer server(options);
+    const std::string expected = vd::test::CertificateFingerprint(server.CertFile());
+    std::string sent;
+    TIdConnectionIntercept watch;
+    watch.OnSend = [&](TIdConnectionIntercept&, std::string& b) { sent += b; };
+    TIdSSLIOHandlerSocketOpenSSL tls;
+    ConfigureLikeTheApp(tls, &watch);
+    TIdFTP ftp;
+    ftp.SetIntercept(&watch);
+    for (const bool refuse : {false, true}) {
+        SCOPED_TRACE(refuse ? "refused" : "accepted");
+        sent.clear();
+        std::string shown, sentByThen;
+        ftp.OnServerCertificate = [&](const std::string& fingerprint) {
+            shown = fingerprint;
+            sentByThen = sent;
+            if (refuse) throw EIdException("not this one");
+        };
+        UseTLS(ftp, tls, "localhost", server.Port());
+        const TOutcome outcome = Classify([&] { ftp.Connect(); });
+        EXPECT_EQ(shown, expected);
+        EXPECT_THAT(sentByThen, ::testing::EndsWith("AUTH TLS\r\n"));
+        if (refuse) {
+            EXPECT_EQ(outcome.Message, "not this one");
+            EXPECT_EQ(sent, sentByThen);  // no USER, no QUIT
+            EXPECT_FALSE(ftp.Connected());
+        } else {
+            EXPECT_EQ(outcome.Message, "");
+            EXPECT_THAT(sent, HasSubstr("USER velodrop\r\n"));
+            ftp.Disconnect();
+        }
+    }
+}
+
 TEST(TlsRealServer, RequiredTLSAgainstAPlainServerNeverLogsInInClear) {
     TPyFtpServer server;  // no TLS: every AUTH is refused
     TTrafficLog traffic;
@@ -342,6 +385,108 @@ TEST(TlsRealServer, FailedSessionsAreFollowedByWorkingOnes) {
     }
     EXPECT_EQ(library.LoadCount(), 1);
     EXPECT_EQ(library.ContextsCreated(), 4);
+}
+
+// --- vsftpd: encrypted data connections that resume the session ------------
+
+#define VD_NEED_VSFTPD() \
+    if (const std::string why = TVsftpdServer::Unusable(); !why.empty()) GTEST_SKIP() << why
+
+void UseTLSOn(TIdFTP& ftp, TIdSSLIOHandlerSocketOpenSSL& tls, const TVsftpdServer& server) {
+    UseTLS(ftp, tls, "localhost", server.Port(), server.User(), server.Password());
+}
+
+// Against servers that demand encrypted data, every kind of transfer goes
+// over TLS data connections that start after the preliminary reply (earlier
+// pyftpdlib resets them, vsftpd waits) and resume the control connection's
+// session (vsftpd refuses them otherwise). The refusal of clear data comes
+// once, at the first transfer.
+TEST(TlsStrictServer, EveryKindOfTransferWithEncryptedData) {
+    VD_NEED_VSFTPD();
+    TVsftpdServer vsftpd;
+    TPyFtpServerOptions options;
+    options.Tls = true;
+    options.TlsDataRequired = true;
+    TPyFtpServer pyftpd(options);
+    struct TCase {
+        const char* Name;
+        uint16_t Port;
+        std::string User, Password;
+        std::function<std::string(const std::string&)> Read;
+        std::function<bool(const std::string&)> Exists;
+        std::string Refusal;
+        long Stores;  // "STOR t.txt" sent: twice when the refusal answers it
+    } cases[] = {
+        {"strict vsftpd", vsftpd.Port(), vsftpd.User(), vsftpd.Password(),
+         [&](const std::string& f) { return vsftpd.ReadFile(f); },
+         [&](const std::string& f) { return vsftpd.Exists(f); },
+         "522 Data connections must be encrypted.<EOL>", 2},
+        {"pyftpdlib, TLS data required", pyftpd.Port(), pyftpd.User(), pyftpd.Password(),
+         [&](const std::string& f) { return pyftpd.ReadFile(f); },
+         [&](const std::string& f) { return pyftpd.Exists(f); },
+         "550 SSL/TLS required on the data channel.<EOL>", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TTrafficLog traffic;
+        TIdSSLIOHandlerSocketOpenSSL tls;
+        ConfigureLikeTheApp(tls, &traffic.Log);
+        TIdFTP ftp;
+        ftp.SetIntercept(&traffic.Log);
+        traffic.Log.SetActive(true);
+        UseTLS(ftp, tls, "localhost", c.Port, c.User, c.Password);
+        ftp.Connect();
+        TIdMemoryStream first("first part\n"), second("second part\n");
+        ftp.Put(first, "t.txt");
+        ftp.Append(second, "t.txt");
+        EXPECT_EQ(c.Read("t.txt"), "first part\nsecond part\n");
+        TIdMemoryStream got;
+        ftp.Get("t.txt", got, true);
+        EXPECT_EQ(got.Bytes(), "first part\nsecond part\n");
+        std::vector<std::string> names;
+        ftp.List(names);
+        EXPECT_EQ(names, TLines{"t.txt"});
+        ftp.Delete("t.txt");
+        EXPECT_FALSE(c.Exists("t.txt"));
+        EXPECT_TRUE(ftp.PrivateData());
+        ftp.Disconnect();
+        traffic.Log.SetActive(false);
+
+        TLines sent, refusals;
+        for (const auto& line : traffic.Lines()) {
+            if (line.rfind("Ges : ", 0) == 0) sent.push_back(line.substr(6));
+            if (line.rfind("Erh : 522 ", 0) == 0 || line.rfind("Erh : 550 ", 0) == 0)
+                refusals.push_back(line.substr(6));
+        }
+        EXPECT_EQ(std::count(sent.begin(), sent.end(), "PROT C<EOL>"), 1);
+        EXPECT_EQ(std::count(sent.begin(), sent.end(), "PROT P<EOL>"), 1);
+        EXPECT_EQ(std::count(sent.begin(), sent.end(), "STOR t.txt<EOL>"), c.Stores);
+        EXPECT_EQ(refusals, TLines{c.Refusal});
+    }
+}
+
+// The session reuse is what strict vsftpd checks: without it the data
+// connection is refused with the server's reason (and vsftpd ends the
+// session); with it, the next session's upload goes through.
+TEST(TlsStrictServer, DataConnectionWithoutSessionReuseIsRefused) {
+    VD_NEED_VSFTPD();
+    TVsftpdServer server;
+    TIdSSLIOHandlerSocketOpenSSL tls;
+    ConfigureLikeTheApp(tls, nullptr);
+    TIdFTP ftp;
+    ftp.SetDataPortProtection(TIdFTPDataPortSecurity::ftpdpsPrivate);
+    for (const bool reuse : {false, true}) {
+        SCOPED_TRACE(reuse ? "with reuse" : "without reuse");
+        UseTLSOn(ftp, tls, server);
+        ftp.Connect();
+        ftp.SetDataSessionReuse(reuse);
+        TIdMemoryStream data("payload");
+        const TOutcome outcome = Classify([&] { ftp.Put(data, "x.bin"); });
+        EXPECT_EQ(outcome.Message,
+                  reuse ? "" : "SSL connection failed: session reuse required\r\n");
+        EXPECT_EQ(server.ReadFile("x.bin"), reuse ? "payload" : "");
+        ftp.Disconnect();
+    }
 }
 
 // --- handshake failures against scripted servers and s_server ---------------

@@ -2,11 +2,14 @@
 // {server script after the login} -> {client's lines, error, data}.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "FakeFtpServer.h"
 #include "FakeTLSHandler.h"
 #include "MemoryIOHandler.h"
 #include "ScriptHelpers.h"
 #include "TIdFTP.h"
+#include "TIdIntercept.h"
 #include "TestUtil.h"
 
 namespace vd::ftp::test {
@@ -312,13 +315,54 @@ TEST(Transfer, DataConnectionFailures) {
          "Socket-Fehler # 10061Verbindung abgelehnt.\r\n",
          [](TIdFTP& f) { EXPECT_FALSE(f.Connected()); }},
     });
-    RunCases({{"final reply never comes",
-               {C(), Pasv(), C(), DataAccept(), S("150 Ok"), DataRecvAll()},
-               put,
-               {"PASV", "STOR x.bin", "QUIT"},
-               "EIdReadTimeout",
-               "Zeitüberschreitung beim Lesen."}},
-             300);
+}
+
+// A reply that does not come in time closes the control connection: if it
+// came later it would pass for the answer to the next command, and every
+// reply after it would be one behind. The next command fails instead of
+// reading it, and nothing more reaches the server.
+TEST(Transfer, ReadTimeoutClosesTheControlConnection) {
+    auto cwd = [](TIdFTP& f) { f.ChangeDir("slow"); };
+    auto put = [](TIdFTP& f) {
+        TIdMemoryStream stream("abc");
+        f.Put(stream, "x.bin");
+    };
+    auto get = [](TIdFTP& f) {
+        f.SetTransferTimeout(300);
+        TIdMemoryStream stream;
+        f.Get("x.bin", stream);
+    };
+    auto nextCommandFails = [](TIdFTP& f) {
+        EXPECT_FALSE(f.Connected());
+        EXPECT_EQ(Classify([&] { f.Delete("next"); }).Message, "Nicht verbunden");
+    };
+    RunCases(
+        {
+            {"a command's reply comes late",
+             {C(), Sleep(700), S("250 late answer to CWD"), C(), S("250 DELE ok")},
+             cwd,
+             {"CWD slow"},
+             "EIdReadTimeout",
+             "Zeitüberschreitung beim Lesen.",
+             nextCommandFails},
+            {"a transfer's final reply comes late",
+             {C(), Pasv(), C(), DataAccept(), S("150 Ok"), DataRecvAll(), Sleep(700), S("226 late"),
+              C(), S("250 DELE ok")},
+             put,
+             {"PASV", "STOR x.bin"},
+             "EIdReadTimeout",
+             "Zeitüberschreitung beim Lesen.",
+             nextCommandFails},
+            {"the data connection goes quiet",
+             {C(), Pasv(), DataAccept(), C(), S("150 Go"), DataSend("part"), Sleep(700),
+              DataClose(), S("226 late"), C(), S("250 DELE ok")},
+             get,
+             {"PASV", "RETR x.bin"},
+             "EIdReadTimeout",
+             "Zeitüberschreitung beim Lesen.",
+             nextCommandFails},
+        },
+        300);
 }
 
 // A server that takes the data connection but never reads from it: the
@@ -606,39 +650,278 @@ TEST(Transfer, PretWhenTheServerListsIt) {
               (TLines{"PRET STOR z.bin", "PASV", "STOR z.bin", "QUIT"}));
 }
 
-TEST(Transfer, DataProtectionOncePerTLSSession) {
-    const TScript tlsLogin = {S("220 ready"), C(), S("500 ?"),    C(), S("234 AUTH ok"), C(),
-                              S("331 pw"),    C(), S("230 in"),   C(), S("500 ?"),       C(),
-                              S("200 I"),     C(), S("215 UNIX"), C(), S("200 I")};
-    const TScript store = {C(),         Pasv(),        C(),          DataAccept(),
-                           S("150 Ok"), DataRecvAll(), S("226 Done")};
-    {
-        TSession s(
-            {Cat({tlsLogin, {C(), S("200 PBSZ=0"), C(), S("200 PROT now Clear")}, store, store})});
-        TFakeTLSHandler tls;
-        s.Ftp.SetIOHandler(&tls);
-        s.Ftp.SetUseTLS(TIdUseTLS::utUseExplicitTLS);
-        s.Ftp.Connect();
-        TIdMemoryStream a("a"), b("b");
-        s.Ftp.Put(a, "a");
-        s.Ftp.Put(b, "b");
-        s.Ftp.Disconnect();
-        const TLines all = s.Server.Commands();
-        EXPECT_EQ(TLines(all.begin() + 8, all.end()),
-                  (TLines{"PBSZ 0", "PROT C", "PASV", "STOR a", "PASV", "STOR b", "QUIT"}));
-        s.Ftp.SetIOHandler(nullptr);
+// --- data protection on TLS sessions -------------------------------------------
+
+const TScript kTlsLogin = {S("220 ready"), C(), S("500 ?"),    C(), S("234 AUTH ok"), C(),
+                           S("331 pw"),    C(), S("230 in"),   C(), S("500 ?"),       C(),
+                           S("200 I"),     C(), S("215 UNIX"), C(), S("200 I")};
+constexpr size_t kTlsLoginCommands = 8;
+const TScript kPbszProtC = {C(), S("200 PBSZ=0"), C(), S("200 PROT now Clear")};
+const TScript kPbszProtCRefused = {C(), S("200 PBSZ=0"),
+                                   C(), S("534 Unwilling to accept security parameters"),
+                                   C(), S("200 PROT now Private")};
+const TScript kStoreOk = {C(),
+                          Pasv(),
+                          C(),
+                          DataAccept(),
+                          S("150 Ok to send data."),
+                          DataRecvAll(),
+                          S("226 Transfer complete.")};
+const TScript kRetrieveOk = {C(),
+                             Pasv(),
+                             DataAccept(),
+                             C(),
+                             S("150 Here it comes."),
+                             DataSend("remote bytes"),
+                             DataClose(),
+                             S("226 Transfer complete.")};
+
+// A client on a TLS session over the fake handler; its events and the
+// control replies it reads ("< 150 ...") in one list, so the place of each
+// data handshake shows.
+struct TTlsSession {
+    TSession Session;
+    TFakeTLSHandler Tls;
+    TIdConnectionIntercept Replies;
+    explicit TTlsSession(std::vector<TScript> sessions) : Session(std::move(sessions)) {
+        Replies.OnReceive = [this](TIdConnectionIntercept&, std::string& bytes) {
+            for (size_t start = 0, end; (end = bytes.find("\r\n", start)) != std::string::npos;
+                 start = end + 2) {
+                const std::string line = bytes.substr(start, end - start);
+                Tls.Events->push_back("< " + line.substr(0, line.find(" (")));
+            }
+        };
+        Session.Ftp.SetIntercept(&Replies);
+        Session.Ftp.SetIOHandler(&Tls);
+        Session.Ftp.SetUseTLS(TIdUseTLS::utUseRequireTLS);
     }
-    {
-        TSession s({Cat({tlsLogin, {C(), S("200 PBSZ=0"), C(), S("536 PROT C not supported")}})});
-        TFakeTLSHandler tls;
-        s.Ftp.SetIOHandler(&tls);
-        s.Ftp.SetUseTLS(TIdUseTLS::utUseExplicitTLS);
-        s.Ftp.Connect();
-        TIdMemoryStream a("a");
-        EXPECT_EQ(Classify([&] { s.Ftp.Put(a, "a"); }).Message, "PROT C not supported\r\n");
-        s.Ftp.Disconnect();
-        s.Ftp.SetIOHandler(nullptr);
+    ~TTlsSession() { Session.Ftp.SetIOHandler(nullptr); }
+    // The events from the first "PBSZ" reply on (the login's are left out).
+    TLines EventsAfterLogin() const {
+        const auto& all = *Tls.Events;
+        auto from = std::find(all.begin(), all.end(), "< 200 PBSZ=0");
+        return TLines(from == all.end() ? all.end() : from + 1, all.end());
     }
+    TLines CommandsAfterLogin() {
+        Session.Ftp.Disconnect();
+        const TLines all = Session.Server.Commands();
+        return TLines(all.begin() + static_cast<long>(std::min(kTlsLoginCommands, all.size())),
+                      all.end());
+    }
+};
+
+TEST(Transfer, DataProtectionOnTLSSessions) {
+    auto put = [](TIdFTP& f) {
+        TIdMemoryStream stream("file bytes");
+        f.Put(stream, "f.bin");
+    };
+    auto get = [](TIdFTP& f) {
+        TIdMemoryStream stream("old content that is longer");
+        f.Get("f.bin", stream);
+        EXPECT_EQ(stream.Bytes(), "remote bytes");
+    };
+    auto list = [](TIdFTP& f) {
+        std::vector<std::string> names;
+        f.List(names);
+        EXPECT_EQ(names, TLines{"remote bytes"});
+    };
+    struct TCase {
+        const char* Name;
+        TScript Steps;
+        std::function<void(TIdFTP&)> Op;
+        TLines Commands;  // after the login
+        TLines Events;    // after the reply to "PBSZ"
+        std::string Message = {};
+        std::string Data = "file bytes";                    // what the server received
+        std::function<void(TTlsSession&)> Setup = nullptr;  // before Connect
+    };
+    const TCase cases[] = {
+        {"PROT C accepted: data in clear, once per session",
+         Cat({kPbszProtC, kStoreOk, kStoreOk}),
+         [&](TIdFTP& f) {
+             put(f);
+             put(f);
+         },
+         {"PBSZ 0", "PROT C", "PASV", "STOR f.bin", "PASV", "STOR f.bin", "QUIT"},
+         {"< 200 PROT now Clear", "< 227 Entering Passive Mode", "< 150 Ok to send data.",
+          "< 226 Transfer complete.", "< 227 Entering Passive Mode", "< 150 Ok to send data.",
+          "< 226 Transfer complete."},
+         "",
+         "file bytesfile bytes"},
+        {"PROT C refused: PROT P, each data connection TLS after its 150",
+         Cat({kPbszProtCRefused, kStoreOk, kRetrieveOk}),
+         [&](TIdFTP& f) {
+             put(f);
+             get(f);
+         },
+         {"PBSZ 0", "PROT C", "PROT P", "PASV", "STOR f.bin", "PASV", "RETR f.bin", "QUIT"},
+         {"< 534 Unwilling to accept security parameters", "< 200 PROT now Private",
+          "< 227 Entering Passive Mode", "clone resume", "< 150 Ok to send data.", "data handshake",
+          "< 226 Transfer complete.", "< 227 Entering Passive Mode", "clone resume",
+          "< 150 Here it comes.", "data handshake", "< 226 Transfer complete."}},
+        {"STOR refused with 522: PROT P and the upload once more",
+         Cat({kPbszProtC,
+              {C(), Pasv(), C(), DataAccept(), S("522 Data connections must be encrypted."), C(),
+               S("200 PROT now Private")},
+              kStoreOk}),
+         put,
+         {"PBSZ 0", "PROT C", "PASV", "STOR f.bin", "PROT P", "PASV", "STOR f.bin", "QUIT"},
+         {"< 200 PROT now Clear", "< 227 Entering Passive Mode",
+          "< 522 Data connections must be encrypted.", "< 200 PROT now Private",
+          "< 227 Entering Passive Mode", "clone resume", "< 150 Ok to send data.", "data handshake",
+          "< 226 Transfer complete."}},
+        {"PASV refused with 550 naming TLS (pyftpdlib)",
+         Cat({kPbszProtC,
+              {C(), S("550 SSL/TLS required on the data channel."), C(), S("200 PROT now Private")},
+              kStoreOk}),
+         put,
+         {"PBSZ 0", "PROT C", "PASV", "PROT P", "PASV", "STOR f.bin", "QUIT"},
+         {"< 200 PROT now Clear", "< 550 SSL/TLS required on the data channel.",
+          "< 200 PROT now Private", "< 227 Entering Passive Mode", "clone resume",
+          "< 150 Ok to send data.", "data handshake", "< 226 Transfer complete."}},
+        {"clear data taken, then refused with 521: the upload once more",
+         Cat({kPbszProtC,
+              {C(), Pasv(), C(), DataAccept(), S("150 Ok"), DataClose(),
+               S("521 Data connection cannot be opened with this PROT setting."), C(),
+               S("200 PROT now Private")},
+              kStoreOk}),
+         put,
+         {"PBSZ 0", "PROT C", "PASV", "STOR f.bin", "PROT P", "PASV", "STOR f.bin", "QUIT"},
+         {"< 200 PROT now Clear", "< 227 Entering Passive Mode", "< 150 Ok",
+          "< 521 Data connection cannot be opened with this PROT setting.",
+          "< 200 PROT now Private", "< 227 Entering Passive Mode", "clone resume",
+          "< 150 Ok to send data.", "data handshake", "< 226 Transfer complete."}},
+        {"RETR refused with a 425 that names TLS: the download once more",
+         Cat({kPbszProtC,
+              {C(), Pasv(), DataAccept(), C(), S("425 TLS required on the data connection"), C(),
+               S("200 PROT now Private")},
+              kRetrieveOk}),
+         get,
+         {"PBSZ 0", "PROT C", "PASV", "RETR f.bin", "PROT P", "PASV", "RETR f.bin", "QUIT"},
+         {"< 200 PROT now Clear", "< 227 Entering Passive Mode",
+          "< 425 TLS required on the data connection", "< 200 PROT now Private",
+          "< 227 Entering Passive Mode", "clone resume", "< 150 Here it comes.", "data handshake",
+          "< 226 Transfer complete."},
+         "",
+         ""},
+        {"NLST refused with 522: the listing once more, TYPE I after it",
+         Cat({{C(), S("200 A")},
+              kPbszProtC,
+              {C(), Pasv(), DataAccept(), C(), S("522 Data connections must be encrypted."), C(),
+               S("200 PROT now Private")},
+              kRetrieveOk,
+              {C(), S("200 I")}}),
+         list,
+         {"TYPE A", "PBSZ 0", "PROT C", "PASV", "NLST", "PROT P", "PASV", "NLST", "TYPE I", "QUIT"},
+         {"< 200 PROT now Clear", "< 227 Entering Passive Mode",
+          "< 522 Data connections must be encrypted.", "< 200 PROT now Private",
+          "< 227 Entering Passive Mode", "clone resume", "< 150 Here it comes.", "data handshake",
+          "< 226 Transfer complete.", "< 200 I"},
+         "",
+         ""},
+        {"a 425 that names no TLS: no switch",
+         Cat({kPbszProtC, {C(), Pasv(), C(), DataAccept(), S("425 Can't open data connection.")}}),
+         put,
+         {"PBSZ 0", "PROT C", "PASV", "STOR f.bin", "QUIT"},
+         {"< 200 PROT now Clear", "< 227 Entering Passive Mode",
+          "< 425 Can't open data connection."},
+         "Can't open data connection.\r\n",
+         ""},
+        {"refused under PROT P as well: its text, no third attempt",
+         Cat({kPbszProtCRefused,
+              {C(), Pasv(), C(), DataAccept(), S("150 Ok"), DataRecvAll(),
+               S("522 SSL connection failed: session reuse required")}}),
+         put,
+         {"PBSZ 0", "PROT C", "PROT P", "PASV", "STOR f.bin", "QUIT"},
+         {"< 534 Unwilling to accept security parameters", "< 200 PROT now Private",
+          "< 227 Entering Passive Mode", "clone resume", "< 150 Ok", "data handshake",
+          "< 522 SSL connection failed: session reuse required"},
+         "SSL connection failed: session reuse required\r\n"},
+        {"PROT P refused too: its text",
+         {C(), S("200 PBSZ=0"), C(), S("534 no PROT C"), C(), S("536 no PROT P either")},
+         put,
+         {"PBSZ 0", "PROT C", "PROT P", "QUIT"},
+         {"< 534 no PROT C", "< 536 no PROT P either"},
+         "no PROT P either\r\n",
+         ""},
+        {"another certificate on the data connection",
+         Cat({kPbszProtCRefused,
+              {C(), Pasv(), C(), DataAccept(), S("150 Ok"), DataRecvAll(),
+               S("426 Connection closed; transfer aborted."), C(), S("250 ok")}}),
+         [](TIdFTP& f) {
+             TIdMemoryStream stream("file bytes");
+             EXPECT_EQ(Classify([&] { f.Put(stream, "f.bin"); }).Message,
+                       "Die Datenverbindung zeigt ein anderes Zertifikat als die "
+                       "Steuerverbindung.");
+             f.ChangeDir("d");  // the final reply was read: in step
+         },
+         {"PBSZ 0", "PROT C", "PROT P", "PASV", "STOR f.bin", "CWD d", "QUIT"},
+         {"< 534 Unwilling to accept security parameters", "< 200 PROT now Private",
+          "< 227 Entering Passive Mode", "clone resume", "< 150 Ok", "data handshake",
+          "< 426 Connection closed; transfer aborted.", "< 250 ok"},
+         "",
+         "",
+         [](TTlsSession& t) { t.Tls.CloneFingerprint = "CC:DD"; }},
+        {"session reuse switched off",
+         Cat({kPbszProtCRefused, kStoreOk}),
+         put,
+         {"PBSZ 0", "PROT C", "PROT P", "PASV", "STOR f.bin", "QUIT"},
+         {"< 534 Unwilling to accept security parameters", "< 200 PROT now Private",
+          "< 227 Entering Passive Mode", "clone", "< 150 Ok to send data.", "data handshake",
+          "< 226 Transfer complete."},
+         "",
+         "file bytes",
+         [](TTlsSession& t) { t.Session.Ftp.SetDataSessionReuse(false); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TTlsSession t({Cat({kTlsLogin, c.Steps})});
+        if (c.Setup) c.Setup(t);
+        t.Session.Ftp.Connect();
+        EXPECT_EQ(Classify([&] { c.Op(t.Session.Ftp); }).Message, c.Message);
+        EXPECT_EQ(t.CommandsAfterLogin(), c.Commands);
+        EXPECT_EQ(t.EventsAfterLogin(), c.Events);
+        EXPECT_EQ(t.Session.Server.DataReceived(), c.Data);
+    }
+}
+
+// The switch holds for that host and port for the rest of the client's
+// life: its next TLS session sends "PROT P" at once. A session without TLS
+// to the same server keeps its data connections plain.
+TEST(Transfer, PrivateDataIsRememberedForTheServer) {
+    TTlsSession t(
+        {Cat({kTlsLogin,
+              {C(), S("200 PBSZ=0"), C(), S("200 PROT now Clear"), C(),
+               S("550 SSL/TLS required on the data channel."), C(), S("200 P")},
+              kStoreOk}),
+         Cat({kTlsLogin, {C(), S("200 PBSZ=0"), C(), S("200 PROT now Private")}, kStoreOk}),
+         Cat({kLogin, kStoreOk})});
+    TIdFTP& ftp = t.Session.Ftp;
+    TIdMemoryStream first("1"), second("2"), third("3");
+    ftp.Connect();
+    ftp.Put(first, "a");
+    EXPECT_TRUE(ftp.PrivateData());
+    ftp.Disconnect();
+    ftp.Connect();
+    ftp.Put(second, "b");
+    EXPECT_TRUE(ftp.PrivateData());
+    ftp.Disconnect();
+    ftp.SetIOHandler(nullptr);
+    ftp.SetUseTLS(TIdUseTLS::utNoTLSSupport);
+    ftp.Connect();
+    ftp.Put(third, "c");
+    EXPECT_FALSE(ftp.PrivateData());
+    ftp.Disconnect();
+    const TLines all = t.Session.Server.Commands();
+    const auto secondSession = std::find(all.begin(), all.end(), "--");
+    ASSERT_NE(secondSession, all.end());
+    const auto thirdSession = std::find(secondSession + 1, all.end(), "--");
+    ASSERT_NE(thirdSession, all.end());
+    EXPECT_EQ(TLines(secondSession + 1 + kTlsLoginCommands, thirdSession),
+              (TLines{"PBSZ 0", "PROT P", "PASV", "STOR b", "QUIT"}));
+    EXPECT_EQ(TLines(thirdSession + 1 + kLoginCommands, all.end()),
+              (TLines{"PASV", "STOR c", "QUIT"}));
+    EXPECT_EQ(t.Session.Server.DataReceived(), "123");
 }
 
 }  // namespace

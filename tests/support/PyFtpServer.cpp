@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 namespace vd::test {
@@ -43,6 +42,7 @@ void TPyFtpServer::Start() {
     for (const auto& n : FOptions.RefuseRetr) argv.insert(argv.end(), {"--refuse-retr", n});
     if (FOptions.NoUtf8Feat) argv.push_back("--no-utf8-feat");
     if (FOptions.Tls) argv.insert(argv.end(), {"--certfile", FCertFile});
+    if (FOptions.TlsDataRequired) argv.push_back("--tls-data-required");
 
     FProcess = std::make_unique<TChildProcess>(argv);
     const std::string ready = FProcess->WaitForLine("READY ", 20000);
@@ -60,8 +60,13 @@ void TPyFtpServer::Stop() noexcept {
 }
 
 std::string TPyFtpServer::ReadFile(const std::string& relativePath) const {
-    std::ifstream in(FHome + "/" + relativePath, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    // Whole, in one read: files of many megabytes are compared.
+    std::ifstream in(FHome + "/" + relativePath, std::ios::binary | std::ios::ate);
+    if (!in) return {};
+    std::string bytes(static_cast<size_t>(in.tellg()), '\0');
+    in.seekg(0);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
 }
 
 void TPyFtpServer::WriteFile(const std::string& relativePath, const std::string& bytes) const {

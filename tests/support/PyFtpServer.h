@@ -28,6 +28,7 @@ struct TPyFtpServerOptions {
     std::vector<std::string> RefuseStor;  // names (shell patterns) whose STOR gets 553
     std::vector<std::string> RefuseRetr;  // names (shell patterns) whose RETR gets 550
     bool Tls = false;                     // explicit TLS; certificate made with `openssl req`
+    bool TlsDataRequired = false;         // with Tls: data connections only with "PROT P"
     bool NoUtf8Feat = false;              // FEAT leaves out UTF8 (names stay UTF-8)
 };
 
@@ -44,6 +45,8 @@ class TPyFtpServer {
     const std::string& Password() const noexcept { return FOptions.Password; }
     // The server's root folder on the local disk.
     const std::string& Home() const noexcept { return FHome; }
+    // The certificate (PEM) of a TLS server.
+    const std::string& CertFile() const noexcept { return FCertFile; }
     pid_t Pid() const noexcept { return FProcess ? FProcess->Pid() : -1; }
 
     // Files below the home folder, by relative path.

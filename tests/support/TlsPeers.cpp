@@ -86,6 +86,19 @@ std::vector<std::string> ServerArgv(const std::string& cert, const std::string& 
 
 }  // namespace
 
+std::string CertificateFingerprint(const std::string& certFile) {
+    const TRunResult r =
+        RunOrThrow({kOpenSSL, "x509", "-noout", "-fingerprint", "-sha256", "-in", certFile});
+    // "sha256 Fingerprint=AB:CD:...", in the letter case of this OpenSSL
+    // ("SHA256 Fingerprint=" in older ones).
+    const size_t eq = r.Output.find('=');
+    if (eq == std::string::npos) throw std::runtime_error("no fingerprint: " + r.Output);
+    std::string fingerprint = r.Output.substr(eq + 1);
+    while (!fingerprint.empty() && (fingerprint.back() == '\n' || fingerprint.back() == '\r'))
+        fingerprint.pop_back();
+    return fingerprint;
+}
+
 const TTestCertificates& TTestCertificates::Get() {
     static const TCertificateFolder folder;
     return folder.Files;

@@ -14,6 +14,10 @@
 
 namespace vd::test {
 
+// The SHA-256 fingerprint of a PEM certificate as `openssl x509
+// -fingerprint -sha256` gives it: "AB:CD:..." (32 pairs).
+std::string CertificateFingerprint(const std::string& certFile);
+
 struct TTestCertificates {
     std::string Cert, Key;                // CN=localhost, valid now
     std::string ExpiredCert, ExpiredKey;  // CN=other.example, expired in 2020

@@ -10,7 +10,9 @@ range instead, for a scenario that needs one.
 Options for scenarios: --nlst-paths (NLST names carry their folder),
 --refuse-stor NAME / --refuse-retr NAME (refuse names matching these
 shell patterns), --certfile
-(explicit TLS with that certificate and key), --no-utf8-feat (FEAT does not
+(explicit TLS with that certificate and key), --tls-data-required (with
+--certfile: data connections only under "PROT P"; no session reuse is
+asked for), --no-utf8-feat (FEAT does not
 list UTF8, as with vsftpd's Debian defaults; names are still taken as UTF-8).
 """
 import argparse
@@ -35,6 +37,7 @@ def parse_args():
     p.add_argument("--refuse-stor", action="append", default=[])
     p.add_argument("--refuse-retr", action="append", default=[])
     p.add_argument("--certfile")
+    p.add_argument("--tls-data-required", action="store_true")
     p.add_argument("--no-utf8-feat", action="store_true")
     p.add_argument("--banner", default="velodrop test server ready.")
     args = p.parse_args()
@@ -95,6 +98,7 @@ def make_handler(args):
 
     if args.certfile:
         Handler.certfile = args.certfile
+        Handler.tls_data_required = args.tls_data_required
     Handler.banner = args.banner
     Handler.auth_failed_timeout = 0.1  # tests need no brute-force delay
     if args.passive_from is not None:

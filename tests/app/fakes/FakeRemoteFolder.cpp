@@ -42,6 +42,8 @@ void TFakeRemoteFolder::Call(const QString& Text) {
 void TFakeRemoteFolder::Open(const app::TSettings& Settings) {
     OpenedWith = Settings;
     Call(QStringLiteral("OPEN"));
+    if (!ShownFingerprint.isEmpty() && FCheck)
+        FCheck(QStringLiteral("files.example.org:21"), ShownFingerprint);
     SessionOpen = true;
 }
 

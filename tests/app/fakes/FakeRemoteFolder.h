@@ -27,6 +27,10 @@ class TFakeRemoteFolder final : public app::TRemoteFolder {
     QString ListPrefix;
     /// Pieces a "PUT" reports its progress in.
     int ProgressPieces = 3;
+    /// The certificate the server shows: when not empty, "OPEN" hands it to
+    /// the certificate check (as "files.example.org:21") before the session
+    /// counts as open; an error there fails the "OPEN".
+    QString ShownFingerprint;
 
     /// Calls that match `Pattern` (as written in Calls; "*" and "?" are
     /// wildcards) fail every time with `Message`.
@@ -34,6 +38,7 @@ class TFakeRemoteFolder final : public app::TRemoteFolder {
 
     void SetLogFileName(const QString& FileName) override { FLogFileName = FileName; }
     QString LogFileName() const override { return FLogFileName; }
+    void SetCertificateCheck(TCertificateCheck Check) override { FCheck = std::move(Check); }
     void Open(const app::TSettings& Settings) override;
     void Put(const QString& LocalFile, const QString& RemoteName,
              const TProgress& Progress = {}) override;
@@ -49,6 +54,7 @@ class TFakeRemoteFolder final : public app::TRemoteFolder {
 
     std::vector<std::pair<QString, QString>> FFailures;  // pattern, message
     QString FLogFileName;
+    TCertificateCheck FCheck;
 };
 
 /// True when `Calls` are as many as `Patterns` and each matches its pattern

@@ -1,0 +1,201 @@
+#include "VsftpdServer.h"
+
+#include <dirent.h>
+#include <pwd.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#include "TlsPeers.h"
+
+namespace vd::test {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kVsftpd = "/usr/sbin/vsftpd";
+const std::string kUserHome = "/var/lib/velodrop-ftps";
+
+// vsftpd changes into the user's home before local_root, and ends the
+// session when that fails ("500 OOPS: cannot change directory").
+void EnsureUser() {
+    if (!::getpwnam(TVsftpdServer::kUser)) {
+        // Two test processes may race here; the loser finds the user made.
+        const TRunResult r =
+            RunToCompletion({"/usr/sbin/useradd", "--system", "--home-dir", kUserHome, "--shell",
+                             "/usr/sbin/nologin", TVsftpdServer::kUser});
+        if (!::getpwnam(TVsftpdServer::kUser))
+            throw std::runtime_error("useradd " + std::string(TVsftpdServer::kUser) +
+                                     " failed: " + r.Errors);
+    }
+    const passwd* user = ::getpwnam(TVsftpdServer::kUser);
+    std::error_code ec;
+    fs::create_directories(kUserHome, ec);
+    if (::chown(kUserHome.c_str(), user->pw_uid, user->pw_gid) != 0 ||
+        ::chmod(kUserHome.c_str(), 0755) != 0)
+        throw std::runtime_error("cannot prepare " + kUserHome);
+}
+
+// The socket inodes a process holds open.
+std::set<std::string> SocketInodes(pid_t pid) {
+    std::set<std::string> inodes;
+    const std::string folder = "/proc/" + std::to_string(pid) + "/fd";
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        const std::string target = fs::read_symlink(entry.path(), ec).string();
+        if (target.rfind("socket:[", 0) == 0) inodes.insert(target.substr(8, target.size() - 9));
+    }
+    return inodes;
+}
+
+// The port of the TCP socket the process listens on (state 0A in
+// /proc/net/tcp); 0 while it has none.
+uint16_t ListeningPort(pid_t pid) {
+    const std::set<std::string> inodes = SocketInodes(pid);
+    if (inodes.empty()) return 0;
+    std::ifstream table("/proc/net/tcp");
+    std::string line;
+    std::getline(table, line);  // header
+    while (std::getline(table, line)) {
+        std::istringstream fields(line);
+        std::string slot, local, remote, state, queues, timer, retransmits, uid, timeout, inode;
+        fields >> slot >> local >> remote >> state >> queues >> timer >> retransmits >> uid >>
+            timeout >> inode;
+        if (state != "0A" || !inodes.count(inode)) continue;
+        return static_cast<uint16_t>(std::stoul(local.substr(local.find(':') + 1), nullptr, 16));
+    }
+    return 0;
+}
+
+std::string NextPamServiceName() {
+    static std::atomic<int> counter{0};
+    return "velodrop-test-vsftpd-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+}
+
+}  // namespace
+
+std::string TVsftpdServer::Unusable() {
+    if (::geteuid() != 0) return "vsftpd logs in a local user: the tests need root";
+    if (::access(kVsftpd.c_str(), X_OK) != 0) return kVsftpd + " is not installed";
+    return {};
+}
+
+TVsftpdServer::TVsftpdServer(TVsftpdOptions options) : FOptions(options) {
+    if (const std::string why = Unusable(); !why.empty()) throw std::runtime_error(why);
+    char pattern[] = "/tmp/vd-vsftpd-XXXXXX";
+    if (!::mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
+    FRoot = pattern;
+    try {
+        Prepare();
+        Start();
+    } catch (...) {
+        Stop();
+        throw;
+    }
+}
+
+TVsftpdServer::~TVsftpdServer() { Stop(); }
+
+void TVsftpdServer::Prepare() {
+    EnsureUser();
+    const passwd* user = ::getpwnam(kUser);
+    // The logged-in user (vsftpd drops to it) must reach its folder.
+    ::chmod(FRoot.c_str(), 0755);
+    FHome = FRoot + "/home";
+    fs::create_directory(FHome);
+    fs::create_directory(FRoot + "/empty");
+    if (::chown(FHome.c_str(), user->pw_uid, user->pw_gid) != 0)
+        throw std::runtime_error("cannot hand " + FHome + " to " + kUser);
+    FCertFile = FRoot + "/cert.pem";
+    RunOrThrow({"/usr/bin/openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                "-subj", "/CN=localhost", "-keyout", FCertFile, "-out", FCertFile});
+    // One user, no password check: the service exists only for this fixture.
+    FPamService = NextPamServiceName();
+    std::ofstream("/etc/pam.d/" + FPamService)
+        << "auth required pam_succeed_if.so quiet user = " << kUser << "\n"
+        << "auth required pam_permit.so\n"
+        << "account required pam_permit.so\n"
+        << "session required pam_permit.so\n";
+}
+
+void TVsftpdServer::WriteConfig(const std::string& path) const {
+    const char* strict = FOptions.Strict ? "YES" : "NO";
+    std::ofstream(path)
+        // standalone, in the foreground, on loopback, on a port the kernel picks
+        << "listen=YES\nlisten_ipv6=NO\nbackground=NO\n"
+        << "listen_address=127.0.0.1\nlisten_port=0\n"
+        // one local user, writing, in the fixture's folder
+        << "anonymous_enable=NO\nlocal_enable=YES\nwrite_enable=YES\n"
+        << "local_root=" << FHome << "\npam_service_name=" << FPamService << "\n"
+        << "secure_chroot_dir=" << FRoot
+        << "/empty\n"
+        // what containers need
+        << "seccomp_sandbox=NO\nisolate=NO\nisolate_network=NO\n"
+        // passive ports below the kernel's own range; vsftpd retries a taken one
+        << "pasv_enable=YES\npasv_min_port=20000\npasv_max_port=29999\n"
+        // TLS as vsftpd's documentation recommends it, or permissive
+        << "ssl_enable=YES\nrsa_cert_file=" << FCertFile << "\nrsa_private_key_file=" << FCertFile
+        << "\nssl_ciphers=HIGH\nforce_local_logins_ssl=YES\n"
+        << "force_local_data_ssl=" << strict << "\nrequire_ssl_reuse=" << strict << "\n"
+        << "strict_ssl_read_eof=" << strict
+        << "\n"
+        // a test that dies mid-session leaves no session behind for long
+        << "idle_session_timeout=60\ndata_connection_timeout=60\n"
+        << "xferlog_enable=NO\nsyslog_enable=NO\n";
+}
+
+void TVsftpdServer::Start() {
+    const std::string config = FRoot + "/vsftpd.conf";
+    WriteConfig(config);
+    FProcess = std::make_unique<TChildProcess>(std::vector<std::string>{kVsftpd, config});
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (FProcess->WaitForExit(0))
+            throw std::runtime_error("vsftpd ended at start: " + FProcess->ErrorLog());
+        FPort = ListeningPort(FProcess->Pid());
+        if (FPort != 0) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    throw std::runtime_error("vsftpd did not listen within 20 s: " + FProcess->ErrorLog());
+}
+
+std::string TVsftpdServer::Fingerprint() const { return CertificateFingerprint(FCertFile); }
+
+void TVsftpdServer::Stop() noexcept {
+    FProcess.reset();
+    if (!FPamService.empty()) {
+        ::unlink(("/etc/pam.d/" + FPamService).c_str());
+        FPamService.clear();
+    }
+    if (!FRoot.empty()) {
+        std::error_code ec;
+        fs::remove_all(FRoot, ec);
+        FRoot.clear();
+    }
+}
+
+std::string TVsftpdServer::ReadFile(const std::string& relativePath) const {
+    // Whole, in one read: files of many megabytes are compared.
+    std::ifstream in(FHome + "/" + relativePath, std::ios::binary | std::ios::ate);
+    if (!in) return {};
+    std::string bytes(static_cast<size_t>(in.tellg()), '\0');
+    in.seekg(0);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
+}
+
+bool TVsftpdServer::Exists(const std::string& relativePath) const {
+    return fs::exists(FHome + "/" + relativePath);
+}
+
+}  // namespace vd::test
