@@ -104,6 +104,12 @@ VD_FTP_DECLARE_FIXED_ERROR(EIdFTPUploadFileNameCanNotBeEmpty, EIdException,
                            "Der Zieldateiname darf nicht leer sein")
 // A passive reply whose fields cannot be read.
 VD_FTP_DECLARE_ERROR(EIdFTPBadPassiveReply, EIdException)
+// A download into memory (a listing, a small file) that grows past its
+// limit: a server that streams without end must not take all memory.
+VD_FTP_DECLARE_ERROR(EIdFTPDownloadTooLarge, EIdException)
+// A one-time-password challenge asking for more hash rounds than any real
+// sequence has.
+VD_FTP_DECLARE_ERROR(EIdFTPOtpSequenceTooLarge, EIdException)
 
 // --- run-time errors that the original library raised outside its own tree;
 // here they share the client's base so a caller catches one type.

@@ -199,8 +199,15 @@ void TIdFTP::SendCredentials() {
     std::string password = FPassword;
     // RFC 2289: a challenge "otp-<alg> <sequence> <seed>" in the 331 reply
     // asks for the six-word response instead of the pass phrase.
-    if (const auto challenge = FindOtpChallenge(JoinLines(LastCmdResult().Text())))
+    if (const auto challenge = FindOtpChallenge(JoinLines(LastCmdResult().Text()))) {
+        if (challenge->Sequence > kMaxOtpSequence) {
+            throw EIdFTPOtpSequenceTooLarge(
+                "Der Server verlangt ein Einmalkennwort mit der Sequenznummer " +
+                std::to_string(challenge->Sequence) + "; mehr als " +
+                std::to_string(kMaxOtpSequence) + " werden nicht berechnet.");
+        }
         password = OtpResponse(*challenge, FPassword);
+    }
     SendCmd("PASS " + password, {230, 332});
     CheckAccount();
 }

@@ -39,6 +39,13 @@ namespace vd::ftp {
 
 enum class TIdFTPTransferType { ftASCII, ftBinary };
 
+// The largest name listing read into memory: far beyond any real folder,
+// far below what would hurt.
+inline constexpr uint64_t kMaxListingBytes = 16ull * 1024 * 1024;
+// RFC 2289 sequences count down from a few hundred; a larger one would
+// make the client hash for minutes.
+inline constexpr int kMaxOtpSequence = 10000;
+
 class TIdFTP final : public TIdExplicitTLSClient {
   public:
     // Opens the data connection of a transfer: returns an unopened handler;
@@ -117,7 +124,8 @@ class TIdFTP final : public TIdExplicitTLSClient {
     void Get(const std::string& remoteName, TIdStream& destination, bool resume = false);
     // Downloads into a local file (created or replaced).
     void Get(const std::string& remoteName, const std::string& localPath);
-    // The names in the current remote directory ("NLST").
+    // The names in the current remote directory ("NLST"); a listing larger
+    // than kMaxListingBytes fails with EIdFTPDownloadTooLarge.
     void List(std::vector<std::string>& destination, const std::string& specifier = {});
     void Delete(const std::string& remoteName);
     void MakeDir(const std::string& directoryName);

@@ -266,6 +266,7 @@ void TIdFTP::List(std::vector<std::string>& destination, const std::string& spec
     const bool switched = FTransferType == TIdFTPTransferType::ftBinary && Connected();
     if (switched) SendTransferType(TIdFTPTransferType::ftASCII);
     TIdMemoryStream listing;
+    listing.SetLimit(kMaxListingBytes);
     try {
         RetrieveInto(command, listing, false);
     } catch (...) {

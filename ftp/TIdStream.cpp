@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 #include "EIdException.h"
 
@@ -21,6 +22,11 @@ size_t TIdMemoryStream::Read(char* buffer, size_t n) {
 }
 
 void TIdMemoryStream::Write(const char* buffer, size_t n) {
+    if (FPosition + n > FLimit) {
+        throw EIdFTPDownloadTooLarge("Der Download ist größer als " +
+                                     std::to_string(FLimit / (1024 * 1024)) +
+                                     " MiB und wurde abgebrochen.");
+    }
     if (FPosition + n > FData.size()) FData.resize(FPosition + n);
     std::memcpy(FData.data() + FPosition, buffer, n);
     FPosition += n;

@@ -29,6 +29,10 @@ class TIdMemoryStream final : public TIdStream {
     TIdMemoryStream() = default;
     explicit TIdMemoryStream(std::string bytes) : FData(std::move(bytes)) {}
 
+    // At most this many bytes; a write beyond fails with
+    // EIdFTPDownloadTooLarge and stores nothing of it.
+    void SetLimit(uint64_t bytes) noexcept { FLimit = bytes; }
+
     size_t Read(char* buffer, size_t n) override;
     void Write(const char* buffer, size_t n) override;
     uint64_t Position() const override { return FPosition; }
@@ -40,6 +44,7 @@ class TIdMemoryStream final : public TIdStream {
   private:
     std::string FData;
     uint64_t FPosition = 0;
+    uint64_t FLimit = UINT64_MAX;
 };
 
 // A local file, opened at construction (EFOpenError or EFCreateError on

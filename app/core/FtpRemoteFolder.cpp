@@ -5,6 +5,8 @@
 namespace vd::app {
 namespace {
 
+constexpr std::uint64_t kMaxDownloadBytes = 16ull * 1024 * 1024;
+
 std::string Utf8(const QString& Text) { return Text.toStdString(); }
 
 }  // namespace
@@ -99,6 +101,8 @@ void TFtpRemoteFolder::Append(const QByteArray& Content, const QString& RemoteNa
 
 QByteArray TFtpRemoteFolder::Get(const QString& RemoteName) {
     ftp::TIdMemoryStream stream;
+    // Only small files come this way (the short-link table).
+    stream.SetLimit(kMaxDownloadBytes);
     IdFTP1.Get(Utf8(RemoteName), stream, true);
     return QByteArray::fromStdString(stream.Bytes());
 }

@@ -188,6 +188,12 @@ TEST(Session, ConnectDialogues) {
                  "PASS " + OtpResponse({TOtpAlgorithm::otpMD5, 499, "ke1234"}, "pw")},
                 kAfterLoginCmds,
                 {"QUIT"}})},
+        {"one-time password with a sequence no real one has",
+         {Cat({kGreet, kHostRefused, {C(), S("331 Response to otp-md5 999999999 ke1234.")}})},
+         {"HOST [127.0.0.1]", "USER user", "QUIT"},  // no PASS: nothing was computed
+         "EIdFTPOtpSequenceTooLarge",
+         "Der Server verlangt ein Einmalkennwort mit der Sequenznummer 999999999; mehr als "
+         "10000 werden nicht berechnet."},
         {"WS_FTP Server: XAUT instead of USER and PASS",
          {Cat({{S("220 WS_FTP Server 8.6 (3141592)")},
                kHostRefused,

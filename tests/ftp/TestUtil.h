@@ -61,6 +61,10 @@ inline TOutcome Classify(const std::function<void()>& call) {
         return {"EIdInterceptAlreadyAssigned", e.what()};
     } catch (const EIdFTPUploadFileNameCanNotBeEmpty& e) {
         return {"EIdFTPUploadFileNameCanNotBeEmpty", e.what()};
+    } catch (const EIdFTPDownloadTooLarge& e) {
+        return {"EIdFTPDownloadTooLarge", e.what()};
+    } catch (const EIdFTPOtpSequenceTooLarge& e) {
+        return {"EIdFTPOtpSequenceTooLarge", e.what()};
     } catch (const EIdFTPBadPassiveReply& e) {
         return {"EIdFTPBadPassiveReply", e.what()};
     } catch (const EConvertError& e) {

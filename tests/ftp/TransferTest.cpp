@@ -211,6 +211,27 @@ TEST(Transfer, DownloadsAndListings) {
          "",
          "",
          [&](TIdFTP&) { EXPECT_TRUE(names.empty()); }},
+        // A server that streams without end: the download stops at its limit,
+        // the final reply is read, and the session goes on in step.
+        {"NLST longer than any real listing",
+         {C(), S("200 A"), C(), Pasv(), DataAccept(), C(), S("150 Here"),
+          DataSend(std::string(kMaxListingBytes + 65536, 'n')), DataClose(),
+          S("426 Transfer aborted"), C(), S("200 I")},
+         [&](TIdFTP& f) { f.List(names); },
+         {"TYPE A", "PASV", "NLST", "TYPE I", "QUIT"},
+         "EIdFTPDownloadTooLarge",
+         "Der Download ist größer als 16 MiB und wurde abgebrochen."},
+        {"RETR into memory beyond its limit",
+         {C(), Pasv(), DataAccept(), C(), S("150 Here"), DataSend(std::string(3 << 20, 'r')),
+          DataClose(), S("426 Transfer aborted")},
+         [&](TIdFTP& f) {
+             TIdMemoryStream small;
+             small.SetLimit(1 << 20);
+             f.Get("endless", small);
+         },
+         {"PASV", "RETR endless", "QUIT"},
+         "EIdFTPDownloadTooLarge",
+         "Der Download ist größer als 1 MiB und wurde abgebrochen."},
         {"NLST answered 550: error, TYPE I still sent",
          {C(), S("200 A"), C(), Pasv(), DataAccept(), C(), S("550 No such directory"), C(),
           S("200 I")},
