@@ -1,6 +1,7 @@
 #include "TIdIOHandler.h"
 
 #include <algorithm>
+#include <climits>
 #include <vector>
 
 #include "EIdException.h"
@@ -39,8 +40,14 @@ bool TIdIOHandler::Connected() {
 }
 
 int TIdIOHandler::EffectiveTimeout(int timeoutMs) const noexcept {
-    if (timeoutMs == IdTimeoutDefault) return FReadTimeout <= 0 ? -1 : FReadTimeout;
-    return timeoutMs;
+    if (timeoutMs != IdTimeoutDefault) return timeoutMs;
+    const int timeout = FReadTimeout <= 0 ? -1 : FReadTimeout;
+    if (!FDeadline) return timeout;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          *FDeadline - std::chrono::steady_clock::now())
+                          .count();
+    const int remaining = static_cast<int>(std::clamp<long long>(left, 0, INT_MAX));
+    return timeout < 0 ? remaining : std::min(timeout, remaining);
 }
 
 int TIdIOHandler::ReadFromSource(bool raiseIfDisconnected, int timeoutMs, bool raiseOnTimeout) {

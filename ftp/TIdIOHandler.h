@@ -10,10 +10,12 @@
 // as U+FFFD, whatever the peer sends.
 #pragma once
 
+#include <chrono>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -49,6 +51,14 @@ class TIdIOHandler {
     void SetConnectTimeout(int ms) noexcept { FConnectTimeout = ms; }
     int ReadTimeout() const noexcept { return FReadTimeout; }
     void SetReadTimeout(int ms) noexcept { FReadTimeout = ms; }
+    // A point in time after which reads with the default timeout wait no
+    // more: a whole reply gets a deadline, since each wait alone restarts
+    // the read timeout and a server sending a byte now and then would keep
+    // the reply open for ever. Cleared with ClearReadDeadline.
+    void SetReadDeadline(std::chrono::steady_clock::time_point deadline) noexcept {
+        FDeadline = deadline;
+    }
+    void ClearReadDeadline() noexcept { FDeadline.reset(); }
     int RecvBufferSize() const noexcept { return FRecvBufferSize; }
     void SetRecvBufferSize(int n) noexcept { FRecvBufferSize = n > 0 ? n : 1; }
     int SendBufferSize() const noexcept { return FSendBufferSize; }
@@ -143,6 +153,7 @@ class TIdIOHandler {
     uint16_t FPort = 0;
     int FConnectTimeout = 0;
     int FReadTimeout = IdTimeoutInfinite;
+    std::optional<std::chrono::steady_clock::time_point> FDeadline;
     int FRecvBufferSize = 32768;
     int FSendBufferSize = 32768;
     int FMaxLineLength = 16384;

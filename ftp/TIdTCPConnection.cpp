@@ -40,10 +40,28 @@ int TIdTCPConnection::GetResponse(const TIdReplyCodes& accepted) {
     return CheckResponse(FLastCmdResult.NumericCode(), accepted);
 }
 
+namespace {
+
+// How many read timeouts a whole reply may take.
+constexpr long long kWholeReplyTimeouts = 2;
+
+}  // namespace
+
 void TIdTCPConnection::GetInternalResponse() {
     if (!FIOHandler) throw EIdNotConnected();
     size_t budget = kMaxReplyBytes;
     std::vector<std::string> lines;
+    // The whole reply gets twice the read timeout, however it trickles in.
+    struct TReplyDeadline {
+        TIdIOHandler& Handler;
+        explicit TReplyDeadline(TIdIOHandler& H) : Handler(H) {
+            if (H.ReadTimeout() > 0) {
+                H.SetReadDeadline(std::chrono::steady_clock::now() +
+                                  std::chrono::milliseconds(kWholeReplyTimeouts * H.ReadTimeout()));
+            }
+        }
+        ~TReplyDeadline() { Handler.ClearReadDeadline(); }
+    } deadline(*FIOHandler);
     try {
         lines.push_back(FIOHandler->ReadLnWait(INT_MAX, &budget));
         if (IsMultiLineStart(lines[0])) {

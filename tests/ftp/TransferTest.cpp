@@ -359,6 +359,20 @@ TEST(Transfer, ReadTimeoutClosesTheControlConnection) {
     };
     RunCases(
         {
+            // A byte every 200 ms keeps each wait under the timeout; the
+            // whole reply still has its deadline (twice the timeout).
+            {"a reply trickled byte by byte",
+             [] {
+                 TScript script = {C()};
+                 for (const char c : std::string("250 trickled\r\n"))
+                     script.insert(script.end(), {Raw(std::string(1, c)), Sleep(200)});
+                 return script;
+             }(),
+             cwd,
+             {"CWD slow"},
+             "EIdReadTimeout",
+             "Zeitüberschreitung beim Lesen.",
+             nextCommandFails},
             {"a command's reply comes late",
              {C(), Sleep(700), S("250 late answer to CWD"), C(), S("250 DELE ok")},
              cwd,
