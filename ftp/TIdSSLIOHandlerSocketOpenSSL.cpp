@@ -294,8 +294,9 @@ class TIdSSLSocket::TCall final {
     TIdSSLSocket* FPrevious;
 };
 
-TIdSSLSocket::TIdSSLSocket(TIdSSLIOHandlerSocketOpenSSL* parent, TIdSSLContext& context)
-    : FParent(parent), FSSLContext(context), FApi(context.Library().Api()) {}
+// The handler that owns the socket is not needed once the context is known.
+TIdSSLSocket::TIdSSLSocket(TIdSSLIOHandlerSocketOpenSSL*, TIdSSLContext& context)
+    : FSSLContext(context), FApi(context.Library().Api()) {}
 
 TIdSSLSocket::~TIdSSLSocket() {
     if (!FSSL) return;

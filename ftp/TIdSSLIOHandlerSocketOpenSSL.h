@@ -76,8 +76,6 @@ class TIdSSLContext final {
     TIdSSLVerifyModeSet FVerifyMode;
     std::string FVerifyDirs, FCipherList;
     bool FStatusInfoOn = false;
-    bool FVerifyOn = false;
-    int FSessionId = 1;
     int FMinProto = 0, FMaxProto = 0;
     ossl::SSL_CTX* FContext = nullptr;
 };
@@ -126,7 +124,6 @@ class TIdSSLSocket final {
     [[noreturn]] void RaiseError(int ret, int savedErrno, const std::string& message, int kind);
     std::string PlainTextNote();
 
-    TIdSSLIOHandlerSocketOpenSSL* FParent;
     TIdSSLContext& FSSLContext;
     const TIdOpenSSLApi& FApi;
     ossl::SSL* FSSL = nullptr;
