@@ -35,8 +35,8 @@ xcb_connection_t* X11Connection() {
     return x11 ? x11->connection() : nullptr;
 }
 
-// A clipboard manager owns the selection CLIPBOARD_MANAGER (freedesktop's
-// clipboard manager specification).
+// A clipboard manager owns the selection CLIPBOARD_MANAGER, as the
+// freedesktop.org clipboard-manager convention has it.
 bool ClipboardManagerRuns(xcb_connection_t* Connection) {
     static const char kName[] = "CLIPBOARD_MANAGER";
     std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
