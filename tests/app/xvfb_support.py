@@ -1,6 +1,6 @@
-"""Helpers for tests that run the real program: a pyftpdlib server, an Xvfb
-display and screenshots read by zbarimg. Every process started here is
-stopped by its process id."""
+"""Helpers for tests that run the real program: a pyftpdlib server, OpenSSH's
+sshd (sshd_server.py), an Xvfb display and screenshots read by zbarimg.
+Every process started here is stopped by its process id."""
 import os
 import select
 import shutil
@@ -8,6 +8,8 @@ import signal
 import subprocess
 import tempfile
 import time
+
+import sshd_server
 
 
 def wait_for(condition, seconds, what):
@@ -17,6 +19,26 @@ def wait_for(condition, seconds, what):
             return
         time.sleep(0.2)
     raise SystemExit("timed out waiting for " + what)
+
+
+def set_ini_value(path, section, key, value):
+    """Sets an existing key of the settings file, leaving every other line as
+    it is (the demo-settings helper knows no folder)."""
+    with open(path, newline="") as f:
+        lines = f.read().splitlines(keepends=True)
+    current = None
+    for i, line in enumerate(lines):
+        stripped = line.strip()
+        if stripped.startswith("[") and stripped.endswith("]"):
+            current = stripped[1:-1]
+        elif current == section and stripped.split("=", 1)[0] == key:
+            ending = line[len(line.rstrip("\r\n")):]
+            lines[i] = "%s=%s%s" % (key, value, ending)
+            break
+    else:
+        raise SystemExit("no %s in [%s] of %s" % (key, section, path))
+    with open(path, "w", newline="") as f:
+        f.write("".join(lines))
 
 
 class Session:
@@ -57,6 +79,34 @@ class Session:
                              "--password", password, *options],
                             stdout=subprocess.PIPE, text=True)
         return home, int(server.stdout.readline().split()[1])
+
+    def start_sftp(self, password_login=True):
+        """sshd over a fresh folder; returns its sshd_server.SftpServer (root
+        folder, port, host key fingerprint, known_hosts line, log)."""
+        self.sshd_count = getattr(self, "sshd_count", 0) + 1
+        # Sessions run as the server's user, which must pass through to their folder.
+        os.chmod(self.work, 0o755)
+        return sshd_server.start_sshd(self.start, self.path("sshd-%d" % self.sshd_count),
+                                      password_login)
+
+    def ssh_home(self, name):
+        """A folder for HOME with an empty .ssh (0700)."""
+        return sshd_server.client_home(self.path(name))
+
+    def start_ssh_agent(self, name="agent"):
+        """ssh-agent on a socket of its own; returns the socket's path."""
+        return sshd_server.start_agent(self.start, self.path(name))
+
+    def sftp_config(self, name, demo_settings, server, password, base, directory=""):
+        """A configuration folder whose settings select SFTP on the server;
+        returns it (the value for XDG_CONFIG_HOME)."""
+        config = self.path(name)
+        ini = os.path.join(config, "Velodrop", "velodrop_settings.ini")
+        subprocess.check_call([demo_settings, ini, "sftp://127.0.0.1", str(server.port),
+                               sshd_server.USER, password, base])
+        if directory:
+            set_ini_value(ini, "FTP", "Directory", directory)
+        return config
 
     def start_xvfb(self):
         """Xvfb on a display number it picks itself: with -displayfd it takes
