@@ -10,11 +10,10 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <set>
-#include <sstream>
 #include <stdexcept>
 #include <thread>
 
+#include "ListeningPort.h"
 #include "TlsPeers.h"
 
 namespace vd::test {
@@ -44,37 +43,6 @@ void EnsureUser() {
     if (::chown(kUserHome.c_str(), user->pw_uid, user->pw_gid) != 0 ||
         ::chmod(kUserHome.c_str(), 0755) != 0)
         throw std::runtime_error("cannot prepare " + kUserHome);
-}
-
-// The socket inodes a process holds open.
-std::set<std::string> SocketInodes(pid_t pid) {
-    std::set<std::string> inodes;
-    const std::string folder = "/proc/" + std::to_string(pid) + "/fd";
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(folder, ec)) {
-        const std::string target = fs::read_symlink(entry.path(), ec).string();
-        if (target.rfind("socket:[", 0) == 0) inodes.insert(target.substr(8, target.size() - 9));
-    }
-    return inodes;
-}
-
-// The port of the TCP socket the process listens on (state 0A in
-// /proc/net/tcp); 0 while it has none.
-uint16_t ListeningPort(pid_t pid) {
-    const std::set<std::string> inodes = SocketInodes(pid);
-    if (inodes.empty()) return 0;
-    std::ifstream table("/proc/net/tcp");
-    std::string line;
-    std::getline(table, line);  // header
-    while (std::getline(table, line)) {
-        std::istringstream fields(line);
-        std::string slot, local, remote, state, queues, timer, retransmits, uid, timeout, inode;
-        fields >> slot >> local >> remote >> state >> queues >> timer >> retransmits >> uid >>
-            timeout >> inode;
-        if (state != "0A" || !inodes.count(inode)) continue;
-        return static_cast<uint16_t>(std::stoul(local.substr(local.find(':') + 1), nullptr, 16));
-    }
-    return 0;
 }
 
 std::string NextPamServiceName() {
