@@ -9,10 +9,10 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config clang-format
   # fuzzing (libFuzzer comes with clang's runtime)
   clang libclang-rt-14-dev
-  qt6-base-dev libjpeg62-turbo-dev libxcb1-dev
+  qt6-base-dev libjpeg62-turbo-dev libxcb1-dev libssh-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  python3 python3-pyftpdlib python3-openssl openssl libssl3 vsftpd
+  python3 python3-pyftpdlib python3-openssl openssl libssl3 vsftpd openssh-server openssh-client
   zbar-tools libzbar-dev libqrencode-dev libjpeg-turbo-progs libimage-exiftool-perl
   php-cli curl xvfb xauth xclip openbox desktop-file-utils x11-apps imagemagick fonts-dejavu-core fonts-liberation
   x11-utils xdotool wmctrl xfce4-clipman dbus-daemon

@@ -27,6 +27,10 @@ constexpr TTextRow kTexts[] = {
     {u"CancelButton",          {u"&Cancel", u"&Abbruch"}},
     {u"GroupBox1",             {u"FTP", u""}},
     {u"HostLabel",             {u"Host:", u"Server:"}},
+    {u"HostInputHint",         {u"The FTP server's name. For SFTP write sftp://name; the port "
+                                u"is then the SSH port (21 means 22).",
+                                u"Name des FTP-Servers. Für SFTP schreiben Sie sftp://name; der "
+                                u"Port ist dann der SSH-Port (21 bedeutet 22)."}},
     {u"PortLabel",             {u"Port:", u""}},
     {u"useTLSCheckBox",        {u"Use TLS (needs libeay32.dll and ssleay32.dll) ",
                                 u"TLS benutzen (benötigt libeay32.dll + ssleay32.dll)"}},
@@ -90,6 +94,35 @@ constexpr TTextRow kTexts[] = {
                                 u"endete vor der Anmeldung. Um ihm zu vertrauen (SHA-256 %2), "
                                 u"antworten Sie bei der Frage mit Ja, oder entfernen Sie die Zeile "
                                 u"von %1 aus %3."}},
+    // an SFTP server's host key that known_hosts does not confirm: %1 the
+    // server (host:port), %2 the key's SHA-256 fingerprint; %3 for the
+    // refusal: the ssh command that accepts it, for the change: the name
+    // known_hosts gives the server
+    {u"HostKeyUnknown",        {u"The SFTP server %1 is not known yet. Its host key has the "
+                                u"fingerprint\n\n%2\n\nCompare it with the one your provider "
+                                u"gives. Trust this key and add it to ~/.ssh/known_hosts?",
+                                u"Der SFTP-Server %1 ist noch nicht bekannt. Sein Hostschlüssel "
+                                u"hat den Fingerabdruck\n\n%2\n\nVergleichen Sie ihn mit dem, "
+                                u"den Ihr Anbieter nennt. Diesem Schlüssel vertrauen und ihn in "
+                                u"~/.ssh/known_hosts eintragen?"}},
+    {u"HostKeyNotTrusted",     {u"The host key of %1 (%2) is not trusted; nothing was sent to "
+                                u"the server. To trust it, answer Yes when the window asks, or "
+                                u"connect once with \"%3\" and accept the key there.",
+                                u"Dem Hostschlüssel von %1 (%2) wird nicht vertraut; an den "
+                                u"Server wurde nichts gesendet. Um ihm zu vertrauen, antworten "
+                                u"Sie im Fenster bei der Frage mit Ja, oder verbinden Sie sich "
+                                u"einmal mit \"%3\" und nehmen den Schlüssel dort an."}},
+    {u"HostKeyChanged",        {u"The host key of %1 has changed (now %2). That happens when "
+                                u"the server was set up anew, but also when someone between you "
+                                u"and the server is listening in. Nothing was sent to the server. "
+                                u"If the change is expected, remove the old key with "
+                                u"\"ssh-keygen -R '%3'\" and connect again.",
+                                u"Der Hostschlüssel von %1 hat sich geändert (jetzt %2). Das "
+                                u"geschieht, wenn der Server neu eingerichtet wurde, aber auch, "
+                                u"wenn jemand zwischen Ihnen und dem Server mithört. An den "
+                                u"Server wurde nichts gesendet. Ist die Änderung erwartet, "
+                                u"entfernen Sie den alten Schlüssel mit \"ssh-keygen -R '%3'\" "
+                                u"und verbinden Sie sich neu."}},
     {u"AddressNotStorable",    {u"The address holds a line break or a quotation mark and "
                                 u"cannot be shortened: ",
                                 u"Die Adresse enthält einen Zeilenumbruch oder ein "

@@ -1,9 +1,13 @@
 #include "app/core/ServerSession.h"
 
+#include "app/core/SftpRemoteFolder.h"
+
 namespace vd::app {
 
 QString FtpMessage(const std::exception& Error) {
-    return QStringLiteral("FTP: ") + QString::fromUtf8(Error.what());
+    const bool sftp = dynamic_cast<const ESftpError*>(&Error) != nullptr;
+    return (sftp ? QStringLiteral("SFTP: ") : QStringLiteral("FTP: ")) +
+           QString::fromUtf8(Error.what());
 }
 
 bool TServerSession::ConnectToServer() {

@@ -7,7 +7,8 @@
 
 namespace vd::app {
 
-/// "FTP: " + the error's message: how failures of server work are shown.
+/// "FTP: " + the error's message: how failures of server work are shown;
+/// "SFTP: " for the failures of an SFTP session.
 QString FtpMessage(const std::exception& Error);
 
 class TServerSession final {

@@ -5,19 +5,32 @@
 #include "app/core/CertificateTrust.h"
 #include "app/core/ExitCleanup.h"
 #include "app/core/FtpRemoteFolder.h"
+#include "app/core/HostKeyTrust.h"
 #include "app/core/HttpLinkChecker.h"
 #include "app/core/ServerSession.h"
 #include "app/core/SettingsFile.h"
 #include "app/core/ShareFlow.h"
 #include "app/core/ShortenerFlow.h"
+#include "app/core/TransportRemoteFolder.h"
 #include "platform/SpecialFolders.h"
 
 namespace vd::app {
 
+std::unique_ptr<TRemoteFolder> TVelodropCore::MakeServerFolder() {
+    auto sftp = std::make_unique<TSftpRemoteFolder>();
+    sftp->SetHostKeyCheck(
+        [this](THostKeyStatus Status, const QString& Server, const QString& Fingerprint) {
+            THostKeyTrust(FUser, InterfaceLanguage(FState.Settings.AutoLanguage))
+                .Check(Status, Server, Fingerprint);
+        });
+    return std::make_unique<TTransportRemoteFolder>(std::make_unique<TFtpRemoteFolder>(),
+                                                    std::move(sftp));
+}
+
 TVelodropCore::TVelodropCore(TUserInterface& User, std::unique_ptr<TRemoteFolder> Folder,
                              std::unique_ptr<TLinkChecker> Links)
     : FUser(User),
-      FFolder(Folder ? std::move(Folder) : std::make_unique<TFtpRemoteFolder>()),
+      FFolder(Folder ? std::move(Folder) : MakeServerFolder()),
       FLinks(Links ? std::move(Links) : std::make_unique<THttpLinkChecker>()) {
     FFolder->SetCertificateCheck([this](const QString& Server, const QString& Fingerprint) {
         TKnownCertificates known(FState.KnownCertificatesFile);

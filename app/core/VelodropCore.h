@@ -16,7 +16,8 @@ namespace vd::app {
 
 class TVelodropCore final {
   public:
-    /// `Folder` is the server, without one FTP; `Links` fetches links, without
+    /// `Folder` is the server, without one FTP or SFTP as the host setting
+    /// names; `Links` fetches links, without
     /// one over HTTP.
     explicit TVelodropCore(TUserInterface& User, std::unique_ptr<TRemoteFolder> Folder = nullptr,
                            std::unique_ptr<TLinkChecker> Links = nullptr);
@@ -50,6 +51,8 @@ class TVelodropCore final {
     QString ShortenURL(const QString& URL);
 
   private:
+    // FTP and SFTP; an unknown SFTP host key is put to the user.
+    std::unique_ptr<TRemoteFolder> MakeServerFolder();
     TFlowContext Context() noexcept { return {FState, *FFolder, FUser, *FLinks}; }
 
     TUserInterface& FUser;

@@ -51,6 +51,9 @@ QString DesignCaption(const char* Name) {
 void ApplyCaptions(QWidget* Form, TLanguage Language) {
     if (Tag(Form) == kTranslatableTag) Form->setWindowTitle(Text(Language, Form->objectName()));
     for (QWidget* w : Form->findChildren<QWidget*>()) {
+        // A hint is a text named after its control, whatever the tag.
+        const QString hint = Text(Language, w->objectName() + QStringLiteral("Hint"));
+        if (!hint.isEmpty()) w->setToolTip(hint);
         if (Tag(w) != kTranslatableTag) continue;
         const QString caption = Text(Language, w->objectName());
         if (!caption.isEmpty()) SetCaption(w, caption);

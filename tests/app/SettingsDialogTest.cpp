@@ -206,6 +206,9 @@ TEST_F(SettingsDialog, GermanCaptionsUnderAGermanLocale) {
         EXPECT_EQ(d.GroupBox1->title(), QStringLiteral("FTP"));
         EXPECT_EQ(d.GroupBox2->title(), QStringLiteral("Allgemein"));
         EXPECT_EQ(d.HostLabel->text(), QStringLiteral("Server:"));
+        EXPECT_TRUE(
+            d.HostInput->toolTip().contains(QStringLiteral("Für SFTP schreiben Sie sftp://")))
+            << d.HostInput->toolTip().toStdString();
         EXPECT_EQ(d.PortLabel->text(), QStringLiteral("Port:"));
         EXPECT_EQ(d.useTLSCheckBox->text(),
                   QStringLiteral("TLS benutzen (benötigt libeay32.dll + ssleay32.dll)"));

@@ -24,7 +24,7 @@ FILES = {
 }
 # Linked, loaded at run time (OpenSSL) or a plugin Qt loads (its X11 platform).
 DEPENDS = {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6network6", "libjpeg62-turbo", "libxcb1",
-           "libssl3", "qt6-qpa-plugins"}
+           "libssl3", "libssh-4", "qt6-qpa-plugins"}
 
 
 def run(*argv, **kwargs):
