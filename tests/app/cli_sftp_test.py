@@ -5,9 +5,10 @@ known_hosts the program reads. A share puts the file byte for byte into the
 host directory (whose missing levels the program creates) and prints the
 link as the last line, logging in with the agent's key before the key files
 in ~/.ssh, and those before the password; a key with a passphrase is passed
-over, as nobody could type it. An unknown host fails with the host key's
-SHA256 fingerprint on standard error, and neither an unknown nor a changed
-host key ever gets a login attempt; a wrong password fails with a message.
+over, as nobody could type it. An unknown or changed host key fails with
+the key's SHA256 fingerprint on standard error, is not trusted without being
+asked, and never gets a login attempt; a wrong password fails with a message
+naming the user and the server.
 
 Usage: cli_sftp_test.py VELODROP DEMO_SETTINGS
 """
@@ -123,7 +124,11 @@ def check_case(s, velodrop, demo_settings, server, shared, number, case):
     assert not added, added
     assert stderr.strip(), "no message"
     if case.known == "trusted":
-        assert re.search(r"(?i)password|authenticat|denied|log ?in", stderr), stderr
+        # Says what failed, for whom and where, as the FTP messages do.
+        message = stderr.strip().splitlines()[-1]
+        assert message.startswith("SFTP: "), stderr
+        assert sshd_server.USER in message and "127.0.0.1:%d" % server.port in message, stderr
+        assert re.search(r"(?i)password|refused|denied", message), stderr
         assert "Failed password for " + sshd_server.USER in log, log
         return
     # The host is not the one trusted: nothing is sent to it, and nothing is
@@ -134,8 +139,8 @@ def check_case(s, velodrop, demo_settings, server, shared, number, case):
     else:
         with open(known_hosts) as f:
             assert f.read() == known
-    if case.known != "changed":
-        assert server.fingerprint in stderr, stderr
+    # The key the server showed, to compare with the one its provider gives.
+    assert server.fingerprint in stderr, stderr
 
 
 def run(velodrop, demo_settings):
@@ -155,7 +160,10 @@ def run(velodrop, demo_settings):
                 print("ok:", case.name)
             except AssertionError:
                 failed.append(case.name)
-                print("FAILED: %s:\n%s" % (case.name, traceback.format_exc()[-4000:]))
+                report = traceback.format_exc()
+                if len(report) > 4000:
+                    report = report[:2000] + "\n[...]\n" + report[-2000:]
+                print("FAILED: %s:\n%s" % (case.name, report))
         if failed:
             print("%d of %d cases failed: %s" % (len(failed), len(CASES), ", ".join(failed)))
             return 1
