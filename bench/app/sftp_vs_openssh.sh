@@ -89,7 +89,7 @@ done
 echo "[127.0.0.1]:$PORT $(cut -d' ' -f1,2 "$WORK/host_key.pub")" >"$WORK/home/.ssh/known_hosts"
 
 mkdir -p "$WORK/config/Velodrop"
-"$BUILD/scripts/velodrop_demo_settings" "$WORK/config/Velodrop/velodrop_settings.ini" \
+"$BUILD/velodrop_demo_settings" "$WORK/config/Velodrop/velodrop_settings.ini" \
   "sftp://127.0.0.1" "$PORT" "$USER_NAME" "$PASSWORD" "$BASE"
 
 head -c 1024 /dev/urandom >"$WORK/small.bin"
