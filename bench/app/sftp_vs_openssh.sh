@@ -7,7 +7,8 @@
 #     aes128-gcm, sftp once more with ours' cipher, for a like-for-like ratio;
 #   peak RSS of ours for 100 MiB and for 1 GiB (it should not grow with the
 #     file), sftp's beside it;
-#   a 1 KiB share, whole session (connect, key exchange, login, upload, end).
+#   a 1 KiB share, whole session (connect, key exchange, login, upload, end),
+#     with the key exchange method each side negotiated.
 # Both log in with the same ed25519 key and trust the host from the same
 # known_hosts line; the uploaded file is compared with the source each time.
 # Needs root: sshd logs in a local user (the test fixture's, made when
@@ -97,7 +98,7 @@ head -c $((100 * 1024 * 1024)) /dev/urandom >"$WORK/medium.bin"
 head -c $((1024 * 1024 * 1024)) /dev/urandom >"$WORK/big.bin"
 
 # One run: "wall peak_rss_kib user sys" (wall with ns resolution), then the
-# key exchange's cipher as sshd logged it for this run.
+# cipher and the key exchange method as sshd logged them for this run.
 measure() {
   local start end log_start
   log_start=$(wc -l <"$WORK/sshd.log")
@@ -106,9 +107,11 @@ measure() {
     echo "failed: $*"; cat "$WORK/err"; exit 1
   }
   end=$(date +%s%N)
-  local cipher
-  cipher=$(tail -n +"$((log_start + 1))" "$WORK/sshd.log" | grep -o 'client->server cipher: [^ ]*' | head -1 | cut -d' ' -f3)
-  echo "$(((end - start) / 1000))e-6 $(cat "$WORK/time") ${cipher:-?}"
+  local log cipher kex
+  log=$(tail -n +"$((log_start + 1))" "$WORK/sshd.log")
+  cipher=$(grep -o 'client->server cipher: [^ ]*' <<<"$log" | head -1 | cut -d' ' -f3)
+  kex=$(grep -o 'kex: algorithm: [^ ]*' <<<"$log" | head -1 | cut -d' ' -f3)
+  echo "$(((end - start) / 1000))e-6 $(cat "$WORK/time") ${cipher:-?} ${kex:-?}"
 }
 ours() {
   measure env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u SSH_AUTH_SOCK \
@@ -156,6 +159,7 @@ def wall(rs): return [float(r[0]) for r in rs]
 def rss(rs): return m(int(r[1]) for r in rs)
 def cpu(rs): return m(float(r[2]) + float(r[3]) for r in rs)
 def ciphers(rs): return ",".join(sorted({r[4] for r in rs}))
+def kexes(rs): return ",".join(sorted({r[5] for r in rs}))
 def mibs(rs, mib): return [mib / t for t in wall(rs)]
 o, t = rows("ours_big"), rows("theirs_big")
 print(f"1 GiB upload   MiB/s  ours {m(mibs(o, 1024)):7.1f} (min {min(mibs(o, 1024)):.1f})  "
@@ -171,6 +175,7 @@ print(f"peak RSS KiB   ours: 100 MiB {rss(om)}, 1 GiB {rss(o)} (difference {rss(
 os_, ts = rows("ours_small"), rows("theirs_small")
 print(f"1 KiB share    ms     ours {m(wall(os_)) * 1000:7.1f} (min {min(wall(os_)) * 1000:.1f})  "
       f"sftp {m(wall(ts)) * 1000:7.1f} (min {min(wall(ts)) * 1000:.1f})  ratio {m(wall(os_)) / m(wall(ts)):.2f}; peak RSS ours {rss(os_)} KiB")
+print(f"               key exchange: ours {kexes(os_)}, sftp {kexes(ts)}")
 print("runs MiB/s 1 GiB  ours: " + " ".join(f"{x:.0f}" for x in mibs(o, 1024)) +
       "   sftp: " + " ".join(f"{x:.0f}" for x in mibs(t, 1024)))
 PY
