@@ -236,7 +236,7 @@ void TSftpRemoteFolder::LogIn(TSession& S, const TSettings& Settings) {
     QString key = keys.isEmpty() ? QStringLiteral("no key to offer")
                                  : QStringLiteral("no key accepted (%1)").arg(keys.join(u", "));
     if (!passphraseKeys.isEmpty())
-        key += QStringLiteral("; %1 need a passphrase: add them to ssh-agent")
+        key += QStringLiteral(" (%1: keys with a passphrase need ssh-agent)")
                    .arg(passphraseKeys.join(u", "));
     throw ESftpError(Utf8(QStringLiteral("The login as %1 at %2 was refused: %3, %4.")
                               .arg(Settings.Username, S.Server, key, password)));
@@ -369,10 +369,11 @@ void TSftpRemoteFolder::Append(const QByteArray& Content, const QString& RemoteN
     TSession& S = Session();
     Log(QStringLiteral("append %1 (%2 bytes)").arg(RemoteName).arg(Content.size()));
     const std::string path = Utf8(S.PathOf(RemoteName));
-    TSftpFile file(sftp_open(S.Sftp, path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644));
+    // Written at the end found by a stat, not with the append flag: some
+    // servers pass over that flag and would overwrite the file's start (and
+    // libssh 0.10 leaks a little memory on it).
+    TSftpFile file(sftp_open(S.Sftp, path.c_str(), O_WRONLY | O_CREAT, 0644));
     if (!file) throw S.Failure(RemoteName + QStringLiteral(" cannot be opened"));
-    // Also written at the end explicitly: a server that passes over the
-    // append flag would otherwise overwrite the file's start.
     sftp_attributes attributes = sftp_fstat(file.get());
     if (!attributes) throw S.Failure(RemoteName + QStringLiteral(" cannot be measured"));
     const std::uint64_t size = attributes->size;

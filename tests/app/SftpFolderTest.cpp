@@ -1,0 +1,302 @@
+// The program's flows over SFTP against OpenSSH's sshd: shares arrive as
+// they were sent in the host directory the program makes, clean-up at exit
+// deletes them, the shortener works, host keys are checked before any
+// credential goes out, and each login method is tried in turn.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <QFile>
+#include <filesystem>
+#include <fstream>
+
+#include "SshAgent.h"
+#include "SshClientHome.h"
+#include "SshdServer.h"
+#include "app/core/VelodropCore.h"
+#include "common/TempDir.h"
+#include "fakes/FakeLinkChecker.h"
+#include "fakes/RecordingUser.h"
+
+namespace vd::app {
+namespace {
+
+using test::TSshAgent;
+using test::TSshClientHome;
+using test::TSshdServer;
+
+#define VD_NEED_SSHD() \
+    if (const std::string why = TSshdServer::Unusable(); !why.empty()) GTEST_SKIP() << why
+
+QString Q(const std::string& S) { return QString::fromStdString(S); }
+
+bool Contains(const std::string& Text, const std::string& Part) {
+    return Text.find(Part) != std::string::npos;
+}
+
+// The program's HOME (its ~/.ssh) and agent for one test.
+class TClientEnvironment {
+  public:
+    explicit TClientEnvironment(const TSshClientHome& Home, const TSshAgent* Agent = nullptr) {
+        ::setenv("HOME", Home.Path().c_str(), 1);
+        if (Agent)
+            ::setenv("SSH_AUTH_SOCK", Agent->SocketPath().c_str(), 1);
+        else
+            ::unsetenv("SSH_AUTH_SOCK");
+    }
+    TClientEnvironment(const TClientEnvironment&) = delete;
+    TClientEnvironment& operator=(const TClientEnvironment&) = delete;
+    ~TClientEnvironment() {
+        if (FHome.empty())
+            ::unsetenv("HOME");
+        else
+            ::setenv("HOME", FHome.c_str(), 1);
+        ::unsetenv("SSH_AUTH_SOCK");
+    }
+
+  private:
+    std::string FHome = ::getenv("HOME") ? ::getenv("HOME") : "";
+};
+
+// A core on the program's own folders (FTP and SFTP), with its files in a
+// configuration folder of its own and the traffic log on.
+struct TCoreOnSftp {
+    test::TTempDir Config;
+    test::TRecordingUser User;
+    TVelodropCore Core{User, nullptr, std::make_unique<test::TFakeLinkChecker>()};
+
+    TCoreOnSftp(const TSshdServer& Server, const QString& Password = {}) {
+        std::filesystem::create_directories(Config.Path() / "Velodrop");
+        Core.PrepareRunFiles(Q(Config.Path().string()), QStringLiteral("velodrop_settings"));
+        TSettings& s = Core.State().Settings;
+        s.Host = QStringLiteral("sftp://") + Q(Server.Host());
+        s.Port = Server.Port();
+        s.Username = Q(Server.User());
+        s.Password = Password;
+        s.BaseURL = QStringLiteral("https://files.example.org/drop");
+    }
+
+    // The name the share got on the server; empty when it failed.
+    QString Share(const std::string& File) {
+        Core.State().CurrentFile = Q(File);
+        return Core.ShareFile(Q(File)).section(u'/', -1);
+    }
+
+    std::string Log() const {
+        std::ifstream in(Config.File("Velodrop/ftp.log"));
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    std::string Messages() const { return User.Messages.join(u'\n').toStdString(); }
+};
+
+std::string Pattern(size_t Size) {
+    std::string bytes(Size, '\0');
+    for (size_t i = 0; i < Size; ++i) bytes[i] = static_cast<char>((i * 7919 + i / 251) & 0xFF);
+    return bytes;
+}
+
+// 0 B, 1 MB and 100 MB arrive as they were sent, in a host directory made
+// level by level; clean-up at exit deletes them again.
+TEST(SftpFolder, SharesArriveByteIdenticalAndCleanUpDeletesThem) {
+    VD_NEED_SSHD();
+    TSshdServer server;
+    TSshClientHome home;
+    server.AuthorizeKey(home.MakeKey() + ".pub");
+    home.TrustHost(server);
+    TClientEnvironment environment(home);
+    test::TTempDir files;
+    TCoreOnSftp run(server);
+    run.Core.State().Settings.Directory = QStringLiteral("a/b");
+    run.Core.State().Settings.RemoveFileAtExit = true;
+    std::vector<std::pair<std::string, QString>> shared;  // content, remote name
+    for (const size_t size : {0, 1000000, 100000000}) {
+        const std::string file = files.File(std::to_string(size) + ".bin");
+        test::WriteFileBytes(file, Pattern(size));
+        const QString remote = run.Share(file);
+        ASSERT_FALSE(remote.isEmpty()) << run.Messages();
+        EXPECT_TRUE(server.ReadFile("a/b/" + remote.toStdString()) == Pattern(size)) << size;
+        shared.emplace_back(std::to_string(size), remote);
+    }
+    EXPECT_TRUE(run.User.Messages.isEmpty()) << run.Messages();
+    EXPECT_FALSE(run.User.Progress.empty());
+
+    run.Core.RemoveUploadedFiles();
+    for (const auto& [size, remote] : shared)
+        EXPECT_FALSE(server.Exists("a/b/" + remote.toStdString())) << size;
+    EXPECT_TRUE(server.Exists("a/b"));
+    // One line per operation in the traffic log.
+    const std::string log = run.Log();
+    for (const char* line :
+         {"login with ~/.ssh/id_ed25519", "mkdir ", "put velodrop_", "delete velodrop_"})
+        EXPECT_TRUE(Contains(log, line)) << line << " in:\n" << log;
+}
+
+// The short-link table is listed, read, appended to and read back over SFTP.
+TEST(SftpFolder, ShortenerRoundTrip) {
+    VD_NEED_SSHD();
+    TSshdServer server;
+    TSshClientHome home;
+    server.AuthorizeKey(home.MakeKey() + ".pub");
+    home.TrustHost(server);
+    TClientEnvironment environment(home);
+    TCoreOnSftp run(server);
+    const QString url = QStringLiteral("https://example.org/a/long/path");
+    const QString first = run.Core.ShortenURL(url);
+    ASSERT_FALSE(first.isEmpty()) << run.Messages();
+    EXPECT_TRUE(server.Exists(".htaccess"));
+    EXPECT_TRUE(server.Exists("index.php"));
+    const std::string code = first.section(u'/', -1).toStdString();
+    const std::string row = code + "=\"https://example.org/a/long/path\"\r\n";
+    EXPECT_EQ(server.ReadFile("shortener.ini"), row);
+    EXPECT_EQ(run.Core.ShortenURL(url), first);  // found in the table, not stored again
+    const QString second = run.Core.ShortenURL(QStringLiteral("https://example.org/other"));
+    ASSERT_FALSE(second.isEmpty()) << run.Messages();
+    EXPECT_EQ(server.ReadFile("shortener.ini"),
+              row + second.section(u'/', -1).toStdString() + "=\"https://example.org/other\"\r\n");
+    EXPECT_TRUE(run.User.Messages.isEmpty()) << run.Messages();
+}
+
+// An unknown server is asked about with its fingerprint: No sends nothing
+// (sshd never hears the user's name), Yes adds the key to known_hosts and
+// the next session asks no more.
+TEST(SftpFolder, UnknownHostKeyIsTrustedOnlyOnAYes) {
+    VD_NEED_SSHD();
+    TSshdServer server;
+    TSshClientHome home;
+    server.AuthorizeKey(home.MakeKey() + ".pub");
+    TClientEnvironment environment(home);
+    test::TTempDir files;
+    const std::string file = files.File("a.txt");
+    test::WriteFileBytes(file, "a");
+    TCoreOnSftp run(server);
+
+    run.User.Answers = {false};
+    EXPECT_TRUE(run.Share(file).isEmpty());
+    ASSERT_EQ(run.User.Questions.size(), 1);
+    EXPECT_TRUE(run.User.Questions[0].contains(Q(server.HostKeyFingerprint())));
+    ASSERT_EQ(run.User.Messages.size(), 1);
+    EXPECT_TRUE(run.User.Messages[0].startsWith(QStringLiteral("SFTP: "))) << run.Messages();
+    EXPECT_TRUE(run.User.Messages[0].contains(Q(server.HostKeyFingerprint()))) << run.Messages();
+    EXPECT_FALSE(Contains(server.Log(), TSshdServer::kUser)) << server.Log();
+    EXPECT_FALSE(Contains(home.KnownHosts(), "ssh-ed25519"));
+
+    run.User.Answers = {true};
+    EXPECT_FALSE(run.Share(file).isEmpty()) << run.Messages();
+    EXPECT_EQ(run.User.Questions.size(), 2);
+    EXPECT_TRUE(Contains(home.KnownHosts(),
+                         server.KnownHostsLine().substr(server.KnownHostsLine().find(' '))))
+        << home.KnownHosts();
+    EXPECT_FALSE(run.Share(file).isEmpty()) << run.Messages();
+    EXPECT_EQ(run.User.Questions.size(), 2);
+}
+
+// known_hosts names another key for the server: refused without a question
+// and before the login, whatever the user would answer.
+TEST(SftpFolder, ChangedHostKeyIsRefusedBeforeTheLogin) {
+    VD_NEED_SSHD();
+    TSshdServer server;
+    TSshClientHome home;
+    server.AuthorizeKey(home.MakeKey() + ".pub");
+    test::MakeSshKey(home.Path() + "/other_host_key");
+    std::ifstream other(home.Path() + "/other_host_key.pub");
+    std::string type, base64;
+    other >> type >> base64;
+    const std::string known =
+        "[127.0.0.1]:" + std::to_string(server.Port()) + " " + type + " " + base64 + "\n";
+    home.WriteKnownHosts(known);
+    TClientEnvironment environment(home);
+    test::TTempDir files;
+    test::WriteFileBytes(files.File("a.txt"), "a");
+    TCoreOnSftp run(server, Q(server.Password()));
+    run.User.Answers = {true, true};
+
+    EXPECT_TRUE(run.Share(files.File("a.txt")).isEmpty());
+    EXPECT_TRUE(run.User.Questions.isEmpty());
+    ASSERT_EQ(run.User.Messages.size(), 1);
+    EXPECT_TRUE(run.User.Messages[0].contains(Q(server.HostKeyFingerprint()))) << run.Messages();
+    EXPECT_TRUE(run.User.Messages[0].contains(QStringLiteral("ssh-keygen -R"))) << run.Messages();
+    EXPECT_FALSE(Contains(server.Log(), TSshdServer::kUser)) << server.Log();
+    EXPECT_EQ(home.KnownHosts(), known);
+}
+
+// The agent first, then the default keys (without asking for a
+// passphrase), then the password; a refusal names what was tried.
+TEST(SftpFolder, LoginMethodsAreTriedInTurn) {
+    VD_NEED_SSHD();
+    enum class EKey { None, InAgent, InSshFolder, WithPassphraseInSshFolder };
+    const struct {
+        const char* Name;
+        EKey Key;
+        QString Password;
+        std::string Accepted;  // in sshd's log; empty: refused
+        QString Message;       // part of the refusal
+    } cases[] = {
+        {"agent", EKey::InAgent, {}, "Accepted publickey", {}},
+        {"password",
+         EKey::None,
+         QString::fromLatin1(TSshdServer::kPassword),
+         "Accepted password",
+         {}},
+        {"key with a passphrase, then the password",
+         EKey::WithPassphraseInSshFolder,
+         QString::fromLatin1(TSshdServer::kPassword),
+         "Accepted password",
+         {}},
+        {"wrong password",
+         EKey::None,
+         QStringLiteral("wrong"),
+         {},
+         QStringLiteral("no key to offer, password refused.")},
+        {"key not authorized",
+         EKey::InSshFolder,
+         {},
+         {},
+         QStringLiteral("no key accepted (~/.ssh/id_ed25519), no password set.")},
+        {"key with a passphrase, no agent",
+         EKey::WithPassphraseInSshFolder,
+         {},
+         {},
+         QStringLiteral("no key to offer (~/.ssh/id_ed25519: keys with a passphrase need "
+                        "ssh-agent), no password set.")},
+    };
+    TSshdServer server;
+    test::TTempDir files;
+    test::WriteFileBytes(files.File("a.txt"), "a");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TSshClientHome home;
+        home.TrustHost(server);
+        TSshAgent agent;
+        if (c.Key == EKey::InAgent) {
+            const std::string key = home.MakeKey();
+            server.AuthorizeKey(key + ".pub");
+            agent.AddKey(key);
+            std::filesystem::remove(key);  // only the agent has it now
+        } else if (c.Key == EKey::InSshFolder) {
+            home.MakeKey();  // not authorized at the server
+        } else if (c.Key == EKey::WithPassphraseInSshFolder) {
+            server.AuthorizeKey(home.MakeKey("pass phrase") + ".pub");
+        }
+        TClientEnvironment environment(home, c.Key == EKey::InAgent ? &agent : nullptr);
+        TCoreOnSftp run(server, c.Password);
+        const size_t logBefore = server.Log().size();
+
+        const QString remote = run.Share(files.File("a.txt"));
+        const std::string serverLog = server.Log().substr(logBefore);
+        if (c.Accepted.empty()) {
+            EXPECT_TRUE(remote.isEmpty());
+            ASSERT_EQ(run.User.Messages.size(), 1);
+            EXPECT_TRUE(run.User.Messages[0].contains(c.Message)) << run.Messages();
+        } else {
+            EXPECT_FALSE(remote.isEmpty()) << run.Messages();
+            EXPECT_TRUE(Contains(serverLog, c.Accepted)) << serverLog;
+        }
+        // The log names the methods, never the password.
+        if (!c.Password.isEmpty()) {
+            EXPECT_FALSE(Contains(run.Log(), c.Password.toStdString())) << run.Log();
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vd::app
