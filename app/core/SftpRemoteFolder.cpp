@@ -10,6 +10,7 @@
 
 #include "app/core/EFileError.h"
 #include "app/core/ServerAddress.h"
+#include "app/core/SftpPipelinedWrite.h"
 #include "app/core/ShareNames.h"
 
 namespace vd::app {
@@ -20,11 +21,12 @@ constexpr qint64 kMaxDownloadBytes = 16ll * 1024 * 1024;
 constexpr qint64 kMaxListingBytes = 16ll * 1024 * 1024;
 // A server that goes quiet ends the session instead of blocking the program.
 constexpr long kTimeoutSeconds = 60;
-// libssh waits for each write's answer before the next, so few large
-// writes keep the line busy. OpenSSH takes messages up to 256 KiB; 32 KiB is
-// what every server must take.
+// OpenSSH takes messages up to 256 KiB; 32 KiB is what every server must
+// take. An upload keeps up to 2 MiB unconfirmed (OpenSSH's sftp: 64 writes
+// of 32 KiB).
 constexpr std::size_t kOpenSshWriteSize = 255 * 1024;
 constexpr std::size_t kPortableWriteSize = 32 * 1024;
+constexpr std::size_t kInFlightBytes = 2 * 1024 * 1024;
 constexpr std::size_t kReadSize = 64 * 1024;
 // The keys OpenSSH's client tries by default, in its order.
 constexpr const char* kDefaultKeys[] = {"id_ed25519", "id_ecdsa", "id_rsa"};
@@ -123,11 +125,10 @@ struct TSftpRemoteFolder::TSession {
     }
 };
 
-// Closes an SFTP file however the work on it ends.
-struct TSftpFileCloser {
-    void operator()(sftp_file File) const noexcept { sftp_close(File); }
-};
-using TSftpFile = std::unique_ptr<std::remove_pointer_t<sftp_file>, TSftpFileCloser>;
+// An SFTP file is closed however the work on it ends.
+void TSftpRemoteFolder::TSftpFileCloser::operator()(sftp_file File) const noexcept {
+    sftp_close(File);
+}
 
 TSftpRemoteFolder::TSftpRemoteFolder() = default;
 
@@ -142,6 +143,17 @@ void TSftpRemoteFolder::SetLogFileName(const QString& FileName) {
 QString TSftpRemoteFolder::LogFileName() const { return QString::fromStdString(FLog.Filename()); }
 
 void TSftpRemoteFolder::SetCertificateCheck(TCertificateCheck) {}
+
+// The session cannot go on after its channel failed or went out of step.
+// Closing the file frees it; libssh needs the session for that, so the
+// close still goes out, with a second to wait for an answer that may never
+// come.
+void TSftpRemoteFolder::DropSession(TSftpFile File) noexcept {
+    const long brief = 1;
+    ssh_options_set(FSession->Ssh, SSH_OPTIONS_TIMEOUT, &brief);
+    File.reset();
+    FSession.reset();
+}
 
 TSftpRemoteFolder::TSession& TSftpRemoteFolder::Session() {
     if (!FSession) throw ESftpError("Not connected");
@@ -321,18 +333,36 @@ void TSftpRemoteFolder::Put(const QString& LocalFile, const QString& RemoteName,
     TSftpFile file(
         sftp_open(S.Sftp, Utf8(S.PathOf(RemoteName)).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
     if (!file) throw S.Failure(RemoteName + QStringLiteral(" cannot be created"));
-    std::vector<char> buffer(S.WriteSize);
-    std::uint64_t sent = 0;
-    for (;;) {
-        const qint64 n = in.read(buffer.data(), static_cast<qint64>(buffer.size()));
+    const auto read = [&](char* Buffer, std::size_t Size) {
+        const qint64 n = in.read(Buffer, static_cast<qint64>(Size));
         if (n < 0)
             throw EFileError(
                 Utf8(QStringLiteral("Cannot read %1: %2").arg(LocalFile, in.errorString())));
-        if (n == 0) break;
-        if (sftp_write(file.get(), buffer.data(), static_cast<std::size_t>(n)) != n)
+        return static_cast<std::size_t>(n);
+    };
+    const auto confirmed = [&](std::uint64_t Confirmed) {
+        if (Progress) Progress(Confirmed, total);
+    };
+    switch (WritePipelined(file.get(), read, S.WriteSize, kInFlightBytes, kTimeoutSeconds * 1000,
+                           confirmed)) {
+        case TWriteOutcome::Done:
+            break;
+        case TWriteOutcome::Refused:
             throw S.Failure(RemoteName + QStringLiteral(" cannot be written"));
-        sent += static_cast<std::uint64_t>(n);
-        if (Progress) Progress(sent, total);
+        case TWriteOutcome::ConnectionLost: {
+            const ESftpError lost(Utf8(QStringLiteral("The connection to %1 failed or went quiet "
+                                                      "during the upload of %2: %3")
+                                           .arg(S.Server, RemoteName, SshError(S.Ssh))));
+            DropSession(std::move(file));
+            throw lost;
+        }
+        case TWriteOutcome::BrokenReply: {
+            const ESftpError broken(Utf8(QStringLiteral("%1 answered the upload of %2 with "
+                                                        "something other than a write status")
+                                             .arg(S.Server, RemoteName)));
+            DropSession(std::move(file));
+            throw broken;
+        }
     }
     // The server's answer to the close tells whether everything landed.
     if (sftp_close(file.release()) != SSH_NO_ERROR)

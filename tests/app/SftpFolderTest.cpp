@@ -4,15 +4,19 @@
 // credential goes out, and each login method is tried in turn.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
 
 #include <QFile>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <sstream>
 
 #include "SshAgent.h"
 #include "SshClientHome.h"
 #include "SshdServer.h"
+#include "app/core/SftpRemoteFolder.h"
 #include "app/core/VelodropCore.h"
 #include "common/TempDir.h"
 #include "fakes/FakeLinkChecker.h"
@@ -296,6 +300,85 @@ TEST(SftpFolder, LoginMethodsAreTriedInTurn) {
             EXPECT_FALSE(Contains(run.Log(), c.Password.toStdString())) << run.Log();
         }
     }
+}
+
+// The processes sshd started for the sessions of `Listener` (a monitor and
+// the user's own process below it): the sessions end with them, the server
+// stays.
+void KillSessions(pid_t Listener) {
+    std::multimap<pid_t, pid_t> children;  // parent, child
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        // "pid (comm) state ppid ...": comm may hold blanks, ")" ends it.
+        const size_t close = line.rfind(')');
+        if (close == std::string::npos) continue;
+        std::istringstream fields(line.substr(close + 2));
+        std::string state;
+        pid_t parent = 0;
+        fields >> state >> parent;
+        children.emplace(parent, std::stoi(name));
+    }
+    std::vector<pid_t> due{Listener};
+    while (!due.empty()) {
+        const pid_t parent = due.back();
+        due.pop_back();
+        for (auto [at, end] = children.equal_range(parent); at != end; ++at) {
+            ::kill(at->second, SIGKILL);
+            due.push_back(at->second);
+        }
+    }
+}
+
+// An upload that stops midway: when this side stops it (a progress handler
+// raising), the session goes on and the next upload works; when the
+// server's side of the session dies, the upload fails at once with a
+// message, and the next session works.
+TEST(SftpFolder, UploadStoppedMidwayLeavesNoSessionOutOfStep) {
+    VD_NEED_SSHD();
+    TSshdServer server;
+    TSshClientHome home;
+    server.AuthorizeKey(home.MakeKey() + ".pub");
+    home.TrustHost(server);
+    TClientEnvironment environment(home);
+    test::TTempDir files;
+    const std::string big = files.File("big.bin");
+    test::WriteFileBytes(big, Pattern(30000000));
+    TSettings settings;
+    settings.Host = QStringLiteral("sftp://") + Q(server.Host());
+    settings.Port = server.Port();
+    settings.Username = Q(server.User());
+    TSftpRemoteFolder folder;
+
+    folder.Open(settings);
+    EXPECT_THROW(folder.Put(Q(big), QStringLiteral("stopped.bin"),
+                            [](std::uint64_t, std::uint64_t) { throw std::runtime_error("stop"); }),
+                 std::runtime_error);
+    folder.PutContent("after", QStringLiteral("after.txt"));
+    EXPECT_EQ(server.ReadFile("after.txt"), "after");
+    EXPECT_TRUE(folder.ListNames().contains(QStringLiteral("after.txt")));
+    folder.Close();
+
+    folder.Open(settings);
+    bool killed = false;
+    try {
+        folder.Put(Q(big), QStringLiteral("cut.bin"), [&](std::uint64_t, std::uint64_t) {
+            if (!killed) KillSessions(server.Pid());
+            killed = true;
+        });
+        ADD_FAILURE() << "an upload to a dead session succeeded";
+    } catch (const ESftpError& e) {
+        EXPECT_TRUE(Contains(e.what(), "failed or went quiet during the upload of cut.bin"))
+            << e.what();
+    }
+    EXPECT_THROW(folder.PutContent("x", QStringLiteral("x.txt")), ESftpError);  // no session left
+    folder.Open(settings);
+    folder.PutContent("again", QStringLiteral("again.txt"));
+    EXPECT_EQ(server.ReadFile("again.txt"), "again");
+    folder.Close();
 }
 
 }  // namespace
