@@ -62,6 +62,16 @@ class TClientEnvironment {
     std::string FHome = ::getenv("HOME") ? ::getenv("HOME") : "";
 };
 
+TSettings SftpSettings(const TSshdServer& Server, const QString& Password = {}) {
+    TSettings s;
+    s.Host = QStringLiteral("sftp://") + Q(Server.Host());
+    s.Port = Server.Port();
+    s.Username = Q(Server.User());
+    s.Password = Password;
+    s.BaseURL = QStringLiteral("https://files.example.org/drop");
+    return s;
+}
+
 // A core on the program's own folders (FTP and SFTP), with its files in a
 // configuration folder of its own and the traffic log on.
 struct TCoreOnSftp {
@@ -72,12 +82,7 @@ struct TCoreOnSftp {
     TCoreOnSftp(const TSshdServer& Server, const QString& Password = {}) {
         std::filesystem::create_directories(Config.Path() / "Velodrop");
         Core.PrepareRunFiles(Q(Config.Path().string()), QStringLiteral("velodrop_settings"));
-        TSettings& s = Core.State().Settings;
-        s.Host = QStringLiteral("sftp://") + Q(Server.Host());
-        s.Port = Server.Port();
-        s.Username = Q(Server.User());
-        s.Password = Password;
-        s.BaseURL = QStringLiteral("https://files.example.org/drop");
+        Core.State().Settings = SftpSettings(Server, Password);
     }
 
     // The name the share got on the server; empty when it failed.
@@ -347,10 +352,7 @@ TEST(SftpFolder, UploadStoppedMidwayLeavesNoSessionOutOfStep) {
     test::TTempDir files;
     const std::string big = files.File("big.bin");
     test::WriteFileBytes(big, Pattern(30000000));
-    TSettings settings;
-    settings.Host = QStringLiteral("sftp://") + Q(server.Host());
-    settings.Port = server.Port();
-    settings.Username = Q(server.User());
+    const TSettings settings = SftpSettings(server);
     TSftpRemoteFolder folder;
 
     folder.Open(settings);
@@ -378,6 +380,30 @@ TEST(SftpFolder, UploadStoppedMidwayLeavesNoSessionOutOfStep) {
     folder.Open(settings);
     folder.PutContent("again", QStringLiteral("again.txt"));
     EXPECT_EQ(server.ReadFile("again.txt"), "again");
+    folder.Close();
+}
+
+// A file read into memory (the short-link table) stops at 16 MiB, as over
+// FTP: a server cannot make the program grow without end.
+TEST(SftpFolder, ReadingIntoMemoryStopsAt16MiB) {
+    VD_NEED_SSHD();
+    TSshdServer server;
+    TSshClientHome home;
+    server.AuthorizeKey(home.MakeKey() + ".pub");
+    home.TrustHost(server);
+    TClientEnvironment environment(home);
+    test::WriteFileBytes(server.Root() + "/shortener.ini", std::string(16 * 1024 * 1024 + 1, 'x'));
+    test::WriteFileBytes(server.Root() + "/small.ini", std::string(16 * 1024 * 1024, 'y'));
+    const TSettings settings = SftpSettings(server);
+    TSftpRemoteFolder folder;
+    folder.Open(settings);
+    EXPECT_EQ(folder.Get(QStringLiteral("small.ini")).size(), 16 * 1024 * 1024);
+    try {
+        folder.Get(QStringLiteral("shortener.ini"));
+        ADD_FAILURE() << "a file above the cap was read";
+    } catch (const ESftpError& e) {
+        EXPECT_TRUE(Contains(e.what(), "shortener.ini is larger than 16 MiB")) << e.what();
+    }
     folder.Close();
 }
 
