@@ -72,6 +72,18 @@ TSettings SftpSettings(const TSshdServer& Server, const QString& Password = {}) 
     return s;
 }
 
+// A server that lets the key in the program's ~/.ssh in, and a
+// known_hosts that knows the server: the usual setup.
+struct TKeyLogin {
+    TSshdServer Server;
+    TSshClientHome Home;
+    TKeyLogin() {
+        Server.AuthorizeKey(Home.MakeKey() + ".pub");
+        Home.TrustHost(Server);
+    }
+    TClientEnvironment Environment{Home};
+};
+
 // A core on the program's own folders (FTP and SFTP), with its files in a
 // configuration folder of its own and the traffic log on.
 struct TCoreOnSftp {
@@ -108,11 +120,8 @@ std::string Pattern(size_t Size) {
 // level by level; clean-up at exit deletes them again.
 TEST(SftpFolder, SharesArriveByteIdenticalAndCleanUpDeletesThem) {
     VD_NEED_SSHD();
-    TSshdServer server;
-    TSshClientHome home;
-    server.AuthorizeKey(home.MakeKey() + ".pub");
-    home.TrustHost(server);
-    TClientEnvironment environment(home);
+    TKeyLogin login;
+    TSshdServer& server = login.Server;
     test::TTempDir files;
     TCoreOnSftp run(server);
     run.Core.State().Settings.Directory = QStringLiteral("a/b");
@@ -143,11 +152,8 @@ TEST(SftpFolder, SharesArriveByteIdenticalAndCleanUpDeletesThem) {
 // The short-link table is listed, read, appended to and read back over SFTP.
 TEST(SftpFolder, ShortenerRoundTrip) {
     VD_NEED_SSHD();
-    TSshdServer server;
-    TSshClientHome home;
-    server.AuthorizeKey(home.MakeKey() + ".pub");
-    home.TrustHost(server);
-    TClientEnvironment environment(home);
+    TKeyLogin login;
+    TSshdServer& server = login.Server;
     TCoreOnSftp run(server);
     const QString url = QStringLiteral("https://example.org/a/long/path");
     const QString first = run.Core.ShortenURL(url);
@@ -344,11 +350,8 @@ void KillSessions(pid_t Listener) {
 // message, and the next session works.
 TEST(SftpFolder, UploadStoppedMidwayLeavesNoSessionOutOfStep) {
     VD_NEED_SSHD();
-    TSshdServer server;
-    TSshClientHome home;
-    server.AuthorizeKey(home.MakeKey() + ".pub");
-    home.TrustHost(server);
-    TClientEnvironment environment(home);
+    TKeyLogin login;
+    TSshdServer& server = login.Server;
     test::TTempDir files;
     const std::string big = files.File("big.bin");
     test::WriteFileBytes(big, Pattern(30000000));
@@ -387,11 +390,8 @@ TEST(SftpFolder, UploadStoppedMidwayLeavesNoSessionOutOfStep) {
 // FTP: a server cannot make the program grow without end.
 TEST(SftpFolder, ReadingIntoMemoryStopsAt16MiB) {
     VD_NEED_SSHD();
-    TSshdServer server;
-    TSshClientHome home;
-    server.AuthorizeKey(home.MakeKey() + ".pub");
-    home.TrustHost(server);
-    TClientEnvironment environment(home);
+    TKeyLogin login;
+    TSshdServer& server = login.Server;
     test::WriteFileBytes(server.Root() + "/shortener.ini", std::string(16 * 1024 * 1024 + 1, 'x'));
     test::WriteFileBytes(server.Root() + "/small.ini", std::string(16 * 1024 * 1024, 'y'));
     const TSettings settings = SftpSettings(server);
