@@ -11,6 +11,8 @@
 #include "app/core/RemoteFolder.h"
 #include "ftp/TIdLogFile.h"
 
+struct sftp_file_struct;  // libssh's open file
+
 namespace vd::app {
 
 /// A failure of an SFTP session; the message is meant for the user.
@@ -62,6 +64,12 @@ class TSftpRemoteFolder final : public TRemoteFolder {
 
   private:
     struct TSession;
+    struct TSftpFileCloser {
+        void operator()(sftp_file_struct* File) const noexcept;
+    };
+    using TSftpFile = std::unique_ptr<sftp_file_struct, TSftpFileCloser>;
+
+    void DropSession(TSftpFile File) noexcept;
 
     TSession& Session();
     void CheckHostKey(TSession& S);

@@ -1,0 +1,39 @@
+#pragma once
+// Uploads at the speed of the line. libssh 0.10 waits for the answer to
+// each write before it sends the next, which leaves both ends idle half the
+// time (asynchronous writes came with libssh 0.11, which Debian 12 lacks).
+// So the write requests of an upload are sent here, on the SFTP session's
+// own channel, with several in flight, and their status replies are read
+// here too. libssh's own calls never run meanwhile, so nothing else reads
+// that channel.
+
+#include <libssh/sftp.h>
+
+#include <cstdint>
+#include <functional>
+
+namespace vd::app {
+
+/// Fills the buffer with up to `Size` bytes of what is uploaded; returns
+/// how many, 0 at the end. Raises for a local read error.
+using TUploadSource = std::function<std::size_t(char* Buffer, std::size_t Size)>;
+
+/// The confirmed bytes so far, after each confirmation.
+using TUploadProgress = std::function<void(std::uint64_t Confirmed)>;
+
+/// Why an upload stopped, for the caller's message.
+enum class TWriteOutcome {
+    Done,
+    Refused,         // the server answered a write with an error: sftp_get_error tells
+    ConnectionLost,  // the channel failed or went quiet: ssh_get_error tells
+    BrokenReply,     // an answer that is no status of a write in flight
+};
+
+/// Writes what `Source` gives to `File` from its current offset, in pieces
+/// of `Piece` bytes with at most `InFlight` bytes unconfirmed, and waits
+/// for every answer (up to `TimeoutMs` each). On Refused every answer still
+/// due has been read, so the session stays usable.
+TWriteOutcome WritePipelined(sftp_file File, const TUploadSource& Source, std::size_t Piece,
+                             std::size_t InFlight, int TimeoutMs, const TUploadProgress& Progress);
+
+}  // namespace vd::app
