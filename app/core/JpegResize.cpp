@@ -14,6 +14,7 @@
 
 #include "app/core/JpegErrorTrap.h"
 #include "app/core/JpegMetadata.h"
+#include "app/core/JpegProgressiveRewrite.h"
 #include "platform/SpecialFolders.h"
 
 namespace vd::app {
@@ -43,7 +44,8 @@ unsigned DctScaleNumerator(const jpeg_decompress_struct& D, int TargetWidth, int
 
 // Returned by the decoder's start for a source above kMaxJpegSourcePixels.
 constexpr int kTooLarge = -3;
-// Returned when the output cannot be opened.
+// Returned when the output cannot be opened or rewritten (not for errors
+// while writing, which the codec reports).
 constexpr int kOutputFailed = -1;
 
 struct TGeometry {
@@ -160,6 +162,7 @@ int StartDecoding(jpeg_decompress_struct& D, TJpegErrorTrap& Error, FILE* Source
     return 0;
 }
 
+// Always baseline: a progressive copy is made from it afterwards.
 int StartEncoding(jpeg_compress_struct& C, TJpegErrorTrap& Error, FILE* Output,
                   const jpeg_decompress_struct& D, const TGeometry& G) {
     if (setjmp(Error.Jump)) return TrappedMessage(Error);
@@ -170,7 +173,6 @@ int StartEncoding(jpeg_compress_struct& C, TJpegErrorTrap& Error, FILE* Output,
     C.in_color_space = JCS_RGB;
     jpeg_set_defaults(&C);
     jpeg_set_quality(&C, 90, TRUE);
-    if (G.Progressive) jpeg_simple_progression(&C);
     C.density_unit = D.density_unit;  // keep the source's stated resolution
     C.X_density = D.X_density;
     C.Y_density = D.Y_density;
@@ -272,7 +274,8 @@ int ResizeWithCodec(TResizeJob& Job) {
     TGeometry geometry;
     int result = StartDecoding(d, decodeError, Job.Source, Job.Percent, geometry);
     if (result == 0) {
-        Job.Output = std::fopen(Job.OutputPath, "wb");
+        // Read back too: a progressive copy is rewritten in place.
+        Job.Output = std::fopen(Job.OutputPath, "w+b");
         if (!Job.Output) Job.OutputErrno = errno, result = kOutputFailed;
     }
     if (result == 0) result = StartEncoding(c, encodeError, Job.Output, d, geometry);
@@ -285,7 +288,11 @@ int ResizeWithCodec(TResizeJob& Job) {
         result = decoded != 0 ? decoded : encoded;
     }
     jpeg_destroy_compress(&c);
-    jpeg_destroy_decompress(&d);
+    jpeg_destroy_decompress(&d);  // and with it a progressive source's whole picture
+    if (result == 0 && geometry.Progressive) {
+        result = RewriteAsProgressive(Job.Output, Job.OutputErrno);
+        if (result < 0) result = kOutputFailed;
+    }
     std::free(geometry.IccProfile);
     Job.SourceWidth = geometry.SourceWidth;
     Job.SourceHeight = geometry.SourceHeight;

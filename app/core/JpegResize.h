@@ -40,8 +40,10 @@ struct TJpegResizeResult {
 /// known to be a JPEG. Quality 90; progressive exactly when the source has
 /// more than one scan. The image is streamed: it is decoded at the smallest
 /// DCT scale that still covers the target size, then rows and columns are
-/// picked to the exact size, so memory holds a few rows, not the whole
-/// picture.
+/// picked to the exact size, so memory holds a few rows of a baseline source.
+/// The decoder holds a progressive source whole, as coefficients; its copy is
+/// written as baseline meanwhile and rewritten as progressive once the
+/// decoder is gone, so that the two whole-picture buffers never coexist.
 /// CMYK and YCCK sources come out as RGB. The copy keeps the ICC profile and
 /// the EXIF orientation, and no other EXIF field: it goes to a public link.
 TJpegResizeResult ResizeJpegFile(const std::string& SourcePath, const std::string& OutputPath,
