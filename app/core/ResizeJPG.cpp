@@ -1,5 +1,7 @@
 #include "app/core/ResizeJPG.h"
 
+#include <malloc.h>
+
 #include <cstring>
 
 namespace vd::app {
@@ -17,6 +19,11 @@ QString ResizeJPG(const QString& FileName, std::int32_t Percent) {
     const QString out = QString::fromStdString(ResizedCopyPath(FileName.toStdString()));
     const TJpegResizeResult result = ResizeJpegFile(FileName.toLocal8Bit().toStdString(),
                                                     out.toLocal8Bit().toStdString(), Percent);
+    // glibc's malloc raises its threshold for mapping blocks of their own
+    // whenever it frees one: from the second copy on, the source's
+    // coefficients (tens of MiB) come from the heap, and once freed they
+    // would stay resident for as long as the program runs.
+    ::malloc_trim(0);
     switch (result.Outcome) {
         case TOutcome::Written:
             break;
