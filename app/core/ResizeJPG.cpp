@@ -1,328 +1,11 @@
 #include "app/core/ResizeJPG.h"
 
-#include <jpeglib.h>
+#include <malloc.h>
 
-#include <cerrno>
-#include <cmath>
-#include <condition_variable>
-#include <csetjmp>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
-#include <mutex>
-#include <string_view>
-#include <thread>
-#include <vector>
-
-#include "app/core/JpegMetadata.h"
-#include "platform/SpecialFolders.h"
 
 namespace vd::app {
 namespace {
-
-// libjpeg reports errors through a callback that must not return; a long
-// jump back to the codec's caller is the one way out that never unwinds
-// C++ frames. Everything between the jump and its target is plain C.
-struct TJpegErrorManager {
-    jpeg_error_mgr Pub;
-    std::jmp_buf Jump;
-};
-
-[[noreturn]] void ErrorExit(j_common_ptr Codec) {
-    std::longjmp(reinterpret_cast<TJpegErrorManager*>(Codec->err)->Jump, 1);
-}
-
-void IgnoreMessage(j_common_ptr, int) {}  // warnings (a truncated file) are not errors
-
-struct TResizeJob {
-    FILE* Source = nullptr;
-    const char* OutputPath = nullptr;
-    std::int32_t Percent = 100;
-    FILE* Output = nullptr;  // opened once the source is known to be a JPEG
-    int OutputErrno = 0;
-    unsigned long SourceWidth = 0, SourceHeight = 0;  // as the header declares
-};
-
-// The smallest k/8 decode scale whose output still covers the target, so
-// that the final pick of rows and columns only ever drops pixels.
-unsigned DctScaleNumerator(const jpeg_decompress_struct& D, int TargetWidth, int TargetHeight) {
-    for (unsigned k = 1; k < 8; ++k) {
-        const auto w = (static_cast<unsigned long>(D.image_width) * k + 7) / 8;
-        const auto h = (static_cast<unsigned long>(D.image_height) * k + 7) / 8;
-        if (w >= static_cast<unsigned long>(TargetWidth) &&
-            h >= static_cast<unsigned long>(TargetHeight))
-            return k;
-    }
-    return 8;
-}
-
-// A decompression bomb (a few KiB declaring 60000 x 60000 pixels) must not
-// take the machine down: larger sources are refused before decoding. 200
-// megapixels covers the largest phone cameras (16320 x 12240).
-constexpr std::uint64_t kMaxSourcePixels = 200'000'000;
-// And whatever the codec allocates stays below this; it then fails cleanly.
-constexpr long kMaxCodecMemory = 1024l * 1024 * 1024;
-// Returned by the decoder's start for a source above kMaxSourcePixels.
-constexpr int kTooLarge = -3;
-
-struct TGeometry {
-    int Width = 0;  // of the copy
-    int Height = 0;
-    bool Progressive = false;
-    bool Cmyk = false;             // the source is CMYK or YCCK: rows come as CMYK
-    bool InvertedCmyk = false;     // as Adobe's applications write it
-    int Orientation = 0;           // EXIF, 0 for none
-    JOCTET* IccProfile = nullptr;  // malloc'ed by the codec; freed by the job
-    unsigned IccLength = 0;
-    std::uint64_t SourcePixels = 0;
-    JDIMENSION SourceWidth = 0, SourceHeight = 0;
-};
-
-// CMYK to RGB. Adobe's applications store the inks inverted (0 is full
-// ink); plain CMYK stores them as they are. Either way red stays red.
-inline void CmykToRgb(const JSAMPLE* Cmyk, JSAMPLE* Rgb, bool Inverted) {
-    for (int i = 0; i < 3; ++i) {
-        const unsigned ink = Inverted ? 255u - Cmyk[i] : Cmyk[i];
-        const unsigned black = Inverted ? 255u - Cmyk[3] : Cmyk[3];
-        Rgb[i] = static_cast<JSAMPLE>((255u - ink) * (255u - black) / 255u);
-    }
-}
-
-int OrientationOf(const jpeg_decompress_struct& D) {
-    for (jpeg_saved_marker_ptr m = D.marker_list; m; m = m->next) {
-        if (m->marker != JPEG_APP0 + 1) continue;
-        const int orientation = ExifOrientation(std::string_view(
-            reinterpret_cast<const char*>(m->data), static_cast<std::size_t>(m->data_length)));
-        if (orientation) return orientation;
-    }
-    return 0;
-}
-
-// Finished rows of the copy, handed from the decoding thread to the
-// encoding one through a small ring, so that the two run side by side.
-class TRowPipe final {
-  public:
-    TRowPipe(std::size_t RowBytes, std::size_t Rows)
-        : FRows(Rows, std::vector<JSAMPLE>(RowBytes)) {}
-
-    // The next free row to fill, or null once the other side gave up.
-    JSAMPLE* FreeRow() {
-        std::unique_lock lock(FMutex);
-        FChanged.wait(lock, [&] { return FAborted || FFilled < FRows.size(); });
-        return FAborted ? nullptr : FRows[(FFirst + FFilled) % FRows.size()].data();
-    }
-    void Publish() {
-        {
-            std::lock_guard lock(FMutex);
-            ++FFilled;
-        }
-        FChanged.notify_all();
-    }
-    // The oldest filled row, or null once the other side gave up.
-    JSAMPLE* FilledRow() {
-        std::unique_lock lock(FMutex);
-        FChanged.wait(lock, [&] { return FAborted || FFilled > 0; });
-        return FAborted ? nullptr : FRows[FFirst].data();
-    }
-    void Release() {
-        {
-            std::lock_guard lock(FMutex);
-            FFirst = (FFirst + 1) % FRows.size();
-            --FFilled;
-        }
-        FChanged.notify_all();
-    }
-    void Abort() {
-        {
-            std::lock_guard lock(FMutex);
-            FAborted = true;
-        }
-        FChanged.notify_all();
-    }
-
-  private:
-    std::vector<std::vector<JSAMPLE>> FRows;
-    std::size_t FFirst = 0;
-    std::size_t FFilled = 0;
-    bool FAborted = false;
-    std::mutex FMutex;
-    std::condition_variable FChanged;
-};
-
-// Each function below that calls libjpeg sets its own jump target and keeps
-// only plain locals, since the codec's error exit jumps back into it.
-
-int StartDecoding(jpeg_decompress_struct& D, TJpegErrorManager& Error, FILE* Source,
-                  std::int32_t Percent, TGeometry& G) {
-    if (setjmp(Error.Jump)) return Error.Pub.msg_code > 0 ? Error.Pub.msg_code : 1;
-    jpeg_stdio_src(&D, Source);
-    D.mem->max_memory_to_use = kMaxCodecMemory;
-    jpeg_save_markers(&D, JPEG_APP0 + 1, 0xFFFF);  // EXIF, for the orientation
-    jpeg_save_markers(&D, JPEG_APP0 + 2, 0xFFFF);  // the ICC profile
-    jpeg_read_header(&D, TRUE);
-    G.SourceWidth = D.image_width;
-    G.SourceHeight = D.image_height;
-    G.SourcePixels = std::uint64_t{D.image_width} * D.image_height;
-    if (G.SourcePixels > kMaxSourcePixels) return kTooLarge;
-    G.Progressive = jpeg_has_multiple_scans(&D);
-    G.Width = ScaledDimension(static_cast<int>(D.image_width), Percent);
-    G.Height = ScaledDimension(static_cast<int>(D.image_height), Percent);
-    G.Cmyk = D.jpeg_color_space == JCS_CMYK || D.jpeg_color_space == JCS_YCCK;
-    G.InvertedCmyk = G.Cmyk && D.saw_Adobe_marker;
-    G.Orientation = OrientationOf(D);
-    jpeg_read_icc_profile(&D, &G.IccProfile, &G.IccLength);
-    // libjpeg turns YCCK into CMYK, not into RGB: the last step is ours.
-    D.out_color_space = G.Cmyk ? JCS_CMYK : JCS_RGB;
-    D.scale_num = DctScaleNumerator(D, G.Width, G.Height);
-    D.scale_denom = 8;
-    jpeg_start_decompress(&D);
-    return 0;
-}
-
-int StartEncoding(jpeg_compress_struct& C, TJpegErrorManager& Error, FILE* Output,
-                  const jpeg_decompress_struct& D, const TGeometry& G) {
-    if (setjmp(Error.Jump)) return Error.Pub.msg_code > 0 ? Error.Pub.msg_code : 1;
-    jpeg_stdio_dest(&C, Output);
-    C.image_width = static_cast<JDIMENSION>(G.Width);
-    C.image_height = static_cast<JDIMENSION>(G.Height);
-    C.input_components = 3;
-    C.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&C);
-    jpeg_set_quality(&C, 90, TRUE);
-    if (G.Progressive) jpeg_simple_progression(&C);
-    C.density_unit = D.density_unit;  // keep the source's stated resolution
-    C.X_density = D.X_density;
-    C.Y_density = D.Y_density;
-    jpeg_start_compress(&C, TRUE);
-    // The orientation alone, so that the picture stands as it was taken.
-    if (G.Orientation > 1) {
-        const std::string exif = OrientationOnlyExif(G.Orientation);
-        jpeg_write_marker(&C, JPEG_APP0 + 1, reinterpret_cast<const JOCTET*>(exif.data()),
-                          static_cast<unsigned>(exif.size()));
-    }
-    // Wide-gamut photos keep their colours.
-    if (G.IccProfile) jpeg_write_icc_profile(&C, G.IccProfile, G.IccLength);
-    return 0;
-}
-
-// One row of the copy from its source row: the columns nearest to its pixel
-// centres (`ColumnOffset`), as RGB.
-void PickColumns(const JSAMPLE* Source, JSAMPLE* Out, const JDIMENSION* ColumnOffset,
-                 JDIMENSION SourceWidth, JDIMENSION Width, const TGeometry& G) {
-    if (G.Cmyk) {
-        for (JDIMENSION x = 0; x < Width; ++x)
-            CmykToRgb(Source + ColumnOffset[x], Out + 3 * x, G.InvertedCmyk);
-    } else if (SourceWidth == Width) {
-        std::memcpy(Out, Source, std::size_t{Width} * 3);  // the DCT scale hit the size exactly
-    } else {
-        for (JDIMENSION x = 0; x < Width; ++x)
-            std::memcpy(Out + 3 * x, Source + ColumnOffset[x], 3);
-    }
-}
-
-// The decoding thread: reads source rows in order and picks, for each row
-// of the copy, the source row and columns nearest to its pixel centres.
-int DecodeRows(jpeg_decompress_struct& D, TJpegErrorManager& Error, TRowPipe& Pipe,
-               const TGeometry& G) {
-    if (setjmp(Error.Jump)) {
-        Pipe.Abort();
-        return Error.Pub.msg_code > 0 ? Error.Pub.msg_code : 1;
-    }
-    const JDIMENSION sourceWidth = D.output_width;
-    const JDIMENSION sourceHeight = D.output_height;
-    const auto components = static_cast<JDIMENSION>(D.output_components);  // 3, or 4 for CMYK
-    const auto rowsPerRead = static_cast<JDIMENSION>(D.rec_outbuf_height);
-    const auto width = static_cast<JDIMENSION>(G.Width);
-    JSAMPARRAY sourceRows = (*D.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&D), JPOOL_IMAGE,
-                                                   sourceWidth * components, rowsPerRead);
-    auto* columnOffset = static_cast<JDIMENSION*>((*D.mem->alloc_small)(
-        reinterpret_cast<j_common_ptr>(&D), JPOOL_IMAGE, sizeof(JDIMENSION) * width));
-    for (JDIMENSION x = 0; x < width; ++x) {
-        columnOffset[x] =
-            static_cast<JDIMENSION>((2ull * x + 1) * sourceWidth / (2ull * width)) * components;
-    }
-    JDIMENSION firstBuffered = 0;
-    JDIMENSION buffered = 0;
-    for (JDIMENSION y = 0; y < static_cast<JDIMENSION>(G.Height); ++y) {
-        const auto wanted = static_cast<JDIMENSION>((2ull * y + 1) * sourceHeight /
-                                                    (2ull * static_cast<unsigned>(G.Height)));
-        while (wanted >= firstBuffered + buffered) {
-            firstBuffered = D.output_scanline;
-            buffered = jpeg_read_scanlines(&D, sourceRows, rowsPerRead);
-        }
-        JSAMPLE* out = Pipe.FreeRow();
-        if (!out) return 0;  // the encoder failed; its error is the one to report
-        PickColumns(sourceRows[wanted - firstBuffered], out, columnOffset, sourceWidth, width, G);
-        Pipe.Publish();
-    }
-    jpeg_abort_decompress(&D);  // rows below the last one picked are not needed
-    return 0;
-}
-
-// The encoding side, on the calling thread. Returns -2 when the decoder gave up.
-int EncodeRows(jpeg_compress_struct& C, TJpegErrorManager& Error, TRowPipe& Pipe,
-               const TGeometry& G) {
-    if (setjmp(Error.Jump)) {
-        Pipe.Abort();
-        return Error.Pub.msg_code > 0 ? Error.Pub.msg_code : 1;
-    }
-    for (int y = 0; y < G.Height; ++y) {
-        JSAMPROW row = Pipe.FilledRow();
-        if (!row) return -2;
-        jpeg_write_scanlines(&C, &row, 1);
-        Pipe.Release();
-    }
-    jpeg_finish_compress(&C);
-    return 0;
-}
-
-void InitErrorManager(TJpegErrorManager& Error) {
-    jpeg_std_error(&Error.Pub);
-    Error.Pub.error_exit = ErrorExit;
-    Error.Pub.emit_message = IgnoreMessage;
-}
-
-// Returns 0, the codec's message number, or -1 when the output could not
-// be opened.
-int ResizeWithCodec(TResizeJob& Job) {
-    jpeg_decompress_struct d{};
-    jpeg_compress_struct c{};
-    TJpegErrorManager decodeError{};
-    TJpegErrorManager encodeError{};
-    InitErrorManager(decodeError);
-    InitErrorManager(encodeError);
-    d.err = &decodeError.Pub;
-    c.err = &encodeError.Pub;
-    jpeg_create_decompress(&d);
-    jpeg_create_compress(&c);
-
-    TGeometry geometry;
-    int result = StartDecoding(d, decodeError, Job.Source, Job.Percent, geometry);
-    if (result == 0) {
-        Job.Output = std::fopen(Job.OutputPath, "wb");
-        if (!Job.Output) Job.OutputErrno = errno, result = -1;
-    }
-    if (result == 0) result = StartEncoding(c, encodeError, Job.Output, d, geometry);
-    if (result == 0) {
-        TRowPipe pipe(static_cast<std::size_t>(geometry.Width) * 3, 32);
-        int decoded = 0;
-        std::thread decoder([&] { decoded = DecodeRows(d, decodeError, pipe, geometry); });
-        const int encoded = EncodeRows(c, encodeError, pipe, geometry);
-        decoder.join();
-        result = decoded != 0 ? decoded : encoded;
-    }
-    jpeg_destroy_compress(&c);
-    jpeg_destroy_decompress(&d);
-    std::free(geometry.IccProfile);
-    Job.SourceWidth = geometry.SourceWidth;
-    Job.SourceHeight = geometry.SourceHeight;
-    return result;
-}
-
-struct TFileCloser {
-    void operator()(FILE* F) const { std::fclose(F); }
-};
 
 QString SystemMessage(int Errno) { return QString::fromLocal8Bit(std::strerror(Errno)); }
 
@@ -331,48 +14,38 @@ QString SystemMessage(int Errno) { return QString::fromLocal8Bit(std::strerror(E
 EJPEGError::EJPEGError(int Code)
     : std::runtime_error("JPEG-Fehler #" + std::to_string(Code)), FCode(Code) {}
 
-int ScaledDimension(int Source, std::int32_t Percent) {
-    const double scaled =
-        std::nearbyint(static_cast<double>(Source) * (Percent / 100.0));  // ties to even
-    return scaled < 1 ? 1 : static_cast<int>(std::min(scaled, 2147483647.0));
-}
-
 QString ResizeJPG(const QString& FileName, std::int32_t Percent) {
-    const QString out = QString::fromStdString(platform::TempFolder()) + QStringLiteral("_tmp_") +
-                        QString::fromStdString(platform::FileNamePart(FileName.toStdString()));
-    const QByteArray sourcePath = FileName.toLocal8Bit();
-    const QByteArray outputPath = out.toLocal8Bit();
-
-    std::unique_ptr<FILE, TFileCloser> source(std::fopen(sourcePath.constData(), "rb"));
-    if (!source) {
-        throw EFileError(QStringLiteral("Datei %1 kann nicht geöffnet werden. %2")
-                             .arg(FileName, SystemMessage(errno))
-                             .toStdString());
+    using TOutcome = TJpegResizeResult::TOutcome;
+    const QString out = QString::fromStdString(ResizedCopyPath(FileName.toStdString()));
+    const TJpegResizeResult result = ResizeJpegFile(FileName.toLocal8Bit().toStdString(),
+                                                    out.toLocal8Bit().toStdString(), Percent);
+    // glibc's malloc raises its threshold for mapping blocks of their own
+    // whenever it frees one: from the second copy on, the source's
+    // coefficients (tens of MiB) come from the heap, and once freed they
+    // would stay resident for as long as the program runs.
+    ::malloc_trim(0);
+    switch (result.Outcome) {
+        case TOutcome::Written:
+            break;
+        case TOutcome::SourceUnreadable:
+            throw EFileError(QStringLiteral("Datei %1 kann nicht geöffnet werden. %2")
+                                 .arg(FileName, SystemMessage(result.Errno))
+                                 .toStdString());
+        case TOutcome::OutputUnwritable:
+            throw EFileError(QStringLiteral("Datei %1 kann nicht erstellt werden. %2")
+                                 .arg(out, SystemMessage(result.Errno))
+                                 .toStdString());
+        case TOutcome::CodecError:
+            throw EJPEGError(result.CodecMessage);
+        case TOutcome::TooLarge:
+            throw EJPEGTooLarge(QStringLiteral("Das Bild %1 ist mit %2 × %3 Pixeln zu groß zum "
+                                               "Verkleinern (höchstens %4 Megapixel).")
+                                    .arg(FileName)
+                                    .arg(result.SourceWidth)
+                                    .arg(result.SourceHeight)
+                                    .arg(kMaxJpegSourcePixels / 1'000'000)
+                                    .toStdString());
     }
-    TResizeJob job;
-    job.Source = source.get();
-    job.OutputPath = outputPath.constData();
-    job.Percent = Percent;
-    const int code = ResizeWithCodec(job);
-    std::unique_ptr<FILE, TFileCloser> output(job.Output);
-    const bool writeFailed =
-        job.Output && (std::ferror(job.Output) || std::fflush(job.Output) != 0);
-    if (code == kTooLarge) {
-        throw EJPEGTooLarge(QStringLiteral("Das Bild %1 ist mit %2 × %3 Pixeln zu groß zum "
-                                           "Verkleinern (höchstens %4 Megapixel).")
-                                .arg(FileName)
-                                .arg(job.SourceWidth)
-                                .arg(job.SourceHeight)
-                                .arg(kMaxSourcePixels / 1'000'000)
-                                .toStdString());
-    }
-    if (code < 0 || (code == 0 && writeFailed)) {
-        const int err = code < 0 ? job.OutputErrno : errno;
-        throw EFileError(QStringLiteral("Datei %1 kann nicht erstellt werden. %2")
-                             .arg(out, SystemMessage(err))
-                             .toStdString());
-    }
-    if (code > 0) throw EJPEGError(code);
     return out;
 }
 

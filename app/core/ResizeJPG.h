@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "app/core/EFileError.h"
+#include "app/core/JpegResize.h"
 
 namespace vd::app {
 
@@ -27,17 +28,9 @@ class EJPEGTooLarge : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-/// The pixel size of the copy: round half to even, never below one pixel.
-int ScaledDimension(int Source, std::int32_t Percent);
-
 /// Writes `FileName` scaled by `Percent` percent to the temporary folder as
-/// "_tmp_" + its file name (replacing a file there) and returns that path.
-/// Quality 90; progressive exactly when the source has more than one scan.
-/// The image is streamed: it is decoded at the smallest DCT scale that still
-/// covers the target size, then rows and columns are picked to the exact
-/// size, so memory holds a few rows, not the whole picture.
-/// CMYK and YCCK sources come out as RGB. The copy keeps the ICC profile and
-/// the EXIF orientation, and no other EXIF field: it goes to a public link.
+/// "_tmp_" + its file name (replacing a file there) and returns that path;
+/// ResizeJpegFile says how.
 /// Raises EJPEGError for anything the codec refuses, EJPEGTooLarge for a
 /// source above 200 megapixels, EFileError when a file cannot be read or
 /// written.

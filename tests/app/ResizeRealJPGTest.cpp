@@ -84,9 +84,11 @@ TEST_F(ResizeRealJPG, GrayscaleStaysGray) {
 
 TEST_F(ResizeRealJPG, TheOrientationStaysAndNothingElseOfTheExif) {
     for (int orientation = 1; orientation <= 8; ++orientation) {
-        SCOPED_TRACE(orientation);
+        // Every other source is progressive: its copy is written another way.
+        const bool progressive = orientation % 2 == 0;
+        SCOPED_TRACE(std::to_string(orientation) + (progressive ? ", progressive" : ""));
         const std::string source = FSource.File("phone.jpg");
-        test::WriteQuadrantJpeg(source, 300, 200, false);
+        test::WriteQuadrantJpeg(source, 300, 200, progressive);
         RunProgram(
             QStringLiteral("/usr/bin/exiftool"),
             {"-q", "-overwrite_original", QStringLiteral("-Orientation#=%1").arg(orientation),
@@ -109,6 +111,7 @@ TEST_F(ResizeRealJPG, TheOrientationStaysAndNothingElseOfTheExif) {
         const auto info = test::ReadJpegInfo(out);
         EXPECT_EQ(info.Width, 150);  // the pixels keep their layout; viewers turn them
         EXPECT_EQ(info.Height, 100);
+        EXPECT_EQ(info.Progressive, progressive);
     }
 }
 
@@ -117,8 +120,11 @@ TEST_F(ResizeRealJPG, TheColourProfileIsCopied) {
     std::string profile(70000, '\0');
     for (std::size_t i = 0; i < profile.size(); ++i) profile[i] = static_cast<char>(i * 7 + 3);
     const std::string source = FSource.File("wide-gamut.jpg");
-    test::WriteJpegWithIcc(source, profile);
-    EXPECT_EQ(test::ReadIccProfile(Shrunk(source)), profile);
+    for (bool progressive : {false, true}) {
+        SCOPED_TRACE(progressive ? "progressive" : "baseline");
+        test::WriteJpegWithIcc(source, profile, progressive);
+        EXPECT_EQ(test::ReadIccProfile(Shrunk(source)), profile);
+    }
 
     test::WriteQuadrantJpeg(source, 16, 16, false);
     EXPECT_EQ(test::ReadIccProfile(Shrunk(source)), std::string());  // none: none added

@@ -89,13 +89,14 @@ void WriteInkJpeg(const std::string& Path, int Width, int Height, const TInkJpeg
     out.WriteRows(row, Height);
 }
 
-void WriteJpegWithIcc(const std::string& Path, const std::string& IccProfile) {
+void WriteJpegWithIcc(const std::string& Path, const std::string& IccProfile, bool Progressive) {
     TCompressor out(Path);
     out.C.image_width = 16;
     out.C.image_height = 16;
     out.C.input_components = 3;
     out.C.in_color_space = JCS_RGB;
     jpeg_set_defaults(&out.C);
+    if (Progressive) jpeg_simple_progression(&out.C);
     jpeg_start_compress(&out.C, TRUE);
     jpeg_write_icc_profile(&out.C, reinterpret_cast<const JOCTET*>(IccProfile.data()),
                            static_cast<unsigned>(IccProfile.size()));

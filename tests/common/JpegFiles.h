@@ -25,7 +25,8 @@ struct TInkJpeg {
 void WriteInkJpeg(const std::string& Path, int Width, int Height, const TInkJpeg& Ink);
 
 /// Writes a small RGB picture carrying `IccProfile` as its ICC profile.
-void WriteJpegWithIcc(const std::string& Path, const std::string& IccProfile);
+void WriteJpegWithIcc(const std::string& Path, const std::string& IccProfile,
+                      bool Progressive = false);
 
 /// The ICC profile of a JPEG file; empty when it has none.
 std::string ReadIccProfile(const std::string& Path);
