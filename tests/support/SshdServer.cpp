@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ListeningPort.h"
+#include "SystemUser.h"
 
 namespace vd::test {
 
@@ -39,15 +40,7 @@ std::string Trimmed(std::string text) {
 }
 
 void EnsureUser() {
-    if (!::getpwnam(TSshdServer::kUser)) {
-        // Two test processes may race here; the loser finds the user made.
-        const TRunResult r =
-            RunToCompletion({"/usr/sbin/useradd", "--system", "--home-dir", "/nonexistent",
-                             "--shell", "/usr/sbin/nologin", TSshdServer::kUser});
-        if (!::getpwnam(TSshdServer::kUser))
-            throw std::runtime_error("useradd " + std::string(TSshdServer::kUser) +
-                                     " failed: " + r.Errors);
-    }
+    EnsureSystemUser(TSshdServer::kUser, "/nonexistent");
     // Set on every start: the same value each time, so a second test process
     // doing it meanwhile changes nothing for the first.
     const std::string hash =

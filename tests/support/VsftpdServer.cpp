@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "ListeningPort.h"
+#include "SystemUser.h"
 #include "TlsPeers.h"
 
 namespace vd::test {
@@ -28,15 +29,7 @@ const std::string kUserHome = "/var/lib/velodrop-ftps";
 // vsftpd changes into the user's home before local_root, and ends the
 // session when that fails ("500 OOPS: cannot change directory").
 void EnsureUser() {
-    if (!::getpwnam(TVsftpdServer::kUser)) {
-        // Two test processes may race here; the loser finds the user made.
-        const TRunResult r =
-            RunToCompletion({"/usr/sbin/useradd", "--system", "--home-dir", kUserHome, "--shell",
-                             "/usr/sbin/nologin", TVsftpdServer::kUser});
-        if (!::getpwnam(TVsftpdServer::kUser))
-            throw std::runtime_error("useradd " + std::string(TVsftpdServer::kUser) +
-                                     " failed: " + r.Errors);
-    }
+    EnsureSystemUser(TVsftpdServer::kUser, kUserHome);
     const passwd* user = ::getpwnam(TVsftpdServer::kUser);
     std::error_code ec;
     fs::create_directories(kUserHome, ec);
