@@ -8,16 +8,22 @@
 #include <cstdint>
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
 
 #include "app/core/ResizeJPG.h"
 
 namespace {
 
+char gScratch[] = "/tmp/vd-fuzz-jpeg-XXXXXX";
+
+// libFuzzer ends the process with exit(): the folder goes then.
+void RemoveScratchFolder() { std::filesystem::remove_all(gScratch); }
+
 const QString& ScratchFolder() {
     static const QString folder = [] {
-        char name[] = "/tmp/vd-fuzz-jpeg-XXXXXX";
-        const QString path = QString::fromLocal8Bit(::mkdtemp(name));
-        ::setenv("TMPDIR", name, 1);  // the shrunk copy goes there too
+        const QString path = QString::fromLocal8Bit(::mkdtemp(gScratch));
+        ::setenv("TMPDIR", gScratch, 1);  // the shrunk copy goes there too
+        std::atexit(RemoveScratchFolder);
         return path;
     }();
     return folder;
