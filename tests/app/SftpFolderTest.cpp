@@ -103,10 +103,7 @@ struct TCoreOnSftp {
         return Core.ShareFile(Q(File)).section(u'/', -1);
     }
 
-    std::string Log() const {
-        std::ifstream in(Config.File("Velodrop/ftp.log"));
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
+    std::string Log() const { return test::ReadFileBytes(Config.File("Velodrop/ftp.log")); }
     std::string Messages() const { return User.Messages.join(u'\n').toStdString(); }
 };
 

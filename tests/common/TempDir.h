@@ -32,9 +32,15 @@ class TTempDir final {
     std::filesystem::path FPath;
 };
 
+// The whole file, in one read (files of many megabytes are compared); empty
+// when it cannot be read.
 inline std::string ReadFileBytes(const std::string& Path) {
-    std::ifstream in(Path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::ifstream in(Path, std::ios::binary | std::ios::ate);
+    if (!in) return {};
+    std::string bytes(static_cast<size_t>(in.tellg()), '\0');
+    in.seekg(0);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
 }
 
 inline void WriteFileBytes(const std::string& Path, const std::string& Bytes) {

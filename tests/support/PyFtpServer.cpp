@@ -6,6 +6,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "common/TempDir.h"
+
 namespace vd::test {
 
 namespace fs = std::filesystem;
@@ -60,13 +62,7 @@ void TPyFtpServer::Stop() noexcept {
 }
 
 std::string TPyFtpServer::ReadFile(const std::string& relativePath) const {
-    // Whole, in one read: files of many megabytes are compared.
-    std::ifstream in(FHome + "/" + relativePath, std::ios::binary | std::ios::ate);
-    if (!in) return {};
-    std::string bytes(static_cast<size_t>(in.tellg()), '\0');
-    in.seekg(0);
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return bytes;
+    return ReadFileBytes(FHome + "/" + relativePath);
 }
 
 void TPyFtpServer::WriteFile(const std::string& relativePath, const std::string& bytes) const {

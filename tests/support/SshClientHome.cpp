@@ -10,6 +10,7 @@
 
 #include "ChildProcess.h"
 #include "SshdServer.h"
+#include "common/TempDir.h"
 
 namespace vd::test {
 
@@ -46,9 +47,6 @@ void TSshClientHome::WriteKnownHosts(const std::string& text) {
     std::ofstream(KnownHostsFile(), std::ios::binary | std::ios::trunc) << text;
 }
 
-std::string TSshClientHome::KnownHosts() const {
-    std::ifstream in(KnownHostsFile(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+std::string TSshClientHome::KnownHosts() const { return ReadFileBytes(KnownHostsFile()); }
 
 }  // namespace vd::test

@@ -16,6 +16,7 @@
 
 #include "ListeningPort.h"
 #include "SystemUser.h"
+#include "common/TempDir.h"
 
 namespace vd::test {
 
@@ -28,11 +29,6 @@ const std::string kSshKeygen = "/usr/bin/ssh-keygen";
 // sshd's privilege separation folder; the package makes it only when its
 // service starts, which containers never do.
 const std::string kPrivilegeSeparationFolder = "/run/sshd";
-
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::string Trimmed(std::string text) {
     while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
@@ -143,14 +139,14 @@ std::string TSshdServer::HostKeyFingerprint() const {
 
 std::string TSshdServer::KnownHostsLine() const {
     // "ssh-ed25519 AAAA... velodrop-test-host": the comment stays out
-    std::istringstream fields(ReadWhole(FFolder + "/host_key.pub"));
+    std::istringstream fields(ReadFileBytes(FFolder + "/host_key.pub"));
     std::string type, key;
     fields >> type >> key;
     return "[" + FHost + "]:" + std::to_string(FPort) + " " + type + " " + key;
 }
 
 void TSshdServer::AuthorizeKey(const std::string& publicKeyFile) {
-    const std::string key = ReadWhole(publicKeyFile);
+    const std::string key = ReadFileBytes(publicKeyFile);
     if (key.rfind("ssh-", 0) != 0) throw std::runtime_error(publicKeyFile + " is no public key");
     std::ofstream(FFolder + "/authorized_keys", std::ios::app) << Trimmed(key) << "\n";
 }
@@ -167,7 +163,7 @@ void TSshdServer::Stop() noexcept {
 }
 
 std::string TSshdServer::ReadFile(const std::string& relativePath) const {
-    return ReadWhole(FRootFolder + "/" + relativePath);
+    return ReadFileBytes(FRootFolder + "/" + relativePath);
 }
 
 bool TSshdServer::Exists(const std::string& relativePath) const {

@@ -16,6 +16,7 @@
 #include "ListeningPort.h"
 #include "SystemUser.h"
 #include "TlsPeers.h"
+#include "common/TempDir.h"
 
 namespace vd::test {
 
@@ -146,13 +147,7 @@ void TVsftpdServer::Stop() noexcept {
 }
 
 std::string TVsftpdServer::ReadFile(const std::string& relativePath) const {
-    // Whole, in one read: files of many megabytes are compared.
-    std::ifstream in(FHome + "/" + relativePath, std::ios::binary | std::ios::ate);
-    if (!in) return {};
-    std::string bytes(static_cast<size_t>(in.tellg()), '\0');
-    in.seekg(0);
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return bytes;
+    return ReadFileBytes(FHome + "/" + relativePath);
 }
 
 bool TVsftpdServer::Exists(const std::string& relativePath) const {
