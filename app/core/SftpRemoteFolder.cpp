@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "app/core/EFileError.h"
@@ -348,11 +350,16 @@ void TSftpRemoteFolder::Put(const QString& LocalFile, const QString& RemoteName,
                 Utf8(QStringLiteral("Cannot read %1: %2").arg(LocalFile, in.errorString())));
         return static_cast<std::size_t>(n);
     };
-    const auto confirmed = [&](std::uint64_t Confirmed) {
+    WriteAndClose(S, std::move(file), RemoteName, read, [&](std::uint64_t Confirmed) {
         if (Progress) Progress(Confirmed, total);
-    };
-    switch (WritePipelined(file.get(), read, S.WriteSize, kInFlightBytes, kTimeoutSeconds * 1000,
-                           confirmed)) {
+    });
+}
+
+void TSftpRemoteFolder::WriteAndClose(TSession& S, TSftpFile File, const QString& RemoteName,
+                                      const TUploadSource& Source,
+                                      const std::function<void(std::uint64_t)>& Progress) {
+    switch (WritePipelined(File.get(), Source, S.WriteSize, kInFlightBytes, kTimeoutSeconds * 1000,
+                           Progress)) {
         case TWriteOutcome::Done:
             break;
         case TWriteOutcome::Refused:
@@ -361,32 +368,32 @@ void TSftpRemoteFolder::Put(const QString& LocalFile, const QString& RemoteName,
             const ESftpError lost(Utf8(QStringLiteral("The connection to %1 failed or went quiet "
                                                       "during the upload of %2: %3")
                                            .arg(S.Server, RemoteName, SshError(S.Ssh))));
-            DropSession(std::move(file));
+            DropSession(std::move(File));
             throw lost;
         }
         case TWriteOutcome::BrokenReply: {
             const ESftpError broken(Utf8(QStringLiteral("%1 answered the upload of %2 with "
                                                         "something other than a write status")
                                              .arg(S.Server, RemoteName)));
-            DropSession(std::move(file));
+            DropSession(std::move(File));
             throw broken;
         }
     }
     // The server's answer to the close tells whether everything landed.
-    if (sftp_close(file.release()) != SSH_NO_ERROR)
+    if (sftp_close(File.release()) != SSH_NO_ERROR)
         throw S.Failure(RemoteName + QStringLiteral(" cannot be completed"));
 }
 
 namespace {
 
-// Writes `Content` in pieces the server takes.
-bool WriteAll(sftp_file File, const QByteArray& Content, std::size_t Piece) {
-    for (qsizetype at = 0; at < Content.size();) {
-        const auto n = std::min<std::size_t>(Piece, static_cast<std::size_t>(Content.size() - at));
-        if (sftp_write(File, Content.constData() + at, n) != static_cast<ssize_t>(n)) return false;
+// `Content` in the pieces an upload asks for.
+TUploadSource ContentSource(const QByteArray& Content) {
+    return [&Content, at = qsizetype{0}](char* Buffer, std::size_t Size) mutable {
+        const auto n = std::min<std::size_t>(Size, static_cast<std::size_t>(Content.size() - at));
+        std::memcpy(Buffer, Content.constData() + at, n);
         at += static_cast<qsizetype>(n);
-    }
-    return true;
+        return n;
+    };
 }
 
 }  // namespace
@@ -397,10 +404,7 @@ void TSftpRemoteFolder::PutContent(const QByteArray& Content, const QString& Rem
     TSftpFile file(
         sftp_open(S.Sftp, Utf8(S.PathOf(RemoteName)).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
     if (!file) throw S.Failure(RemoteName + QStringLiteral(" cannot be created"));
-    if (!WriteAll(file.get(), Content, S.WriteSize))
-        throw S.Failure(RemoteName + QStringLiteral(" cannot be written"));
-    if (sftp_close(file.release()) != SSH_NO_ERROR)
-        throw S.Failure(RemoteName + QStringLiteral(" cannot be completed"));
+    WriteAndClose(S, std::move(file), RemoteName, ContentSource(Content));
 }
 
 void TSftpRemoteFolder::Append(const QByteArray& Content, const QString& RemoteName) {
@@ -418,10 +422,7 @@ void TSftpRemoteFolder::Append(const QByteArray& Content, const QString& RemoteN
     sftp_attributes_free(attributes);
     if (sftp_seek64(file.get(), size) != 0)
         throw S.Failure(RemoteName + QStringLiteral(" cannot be appended to"));
-    if (!WriteAll(file.get(), Content, S.WriteSize))
-        throw S.Failure(RemoteName + QStringLiteral(" cannot be written"));
-    if (sftp_close(file.release()) != SSH_NO_ERROR)
-        throw S.Failure(RemoteName + QStringLiteral(" cannot be completed"));
+    WriteAndClose(S, std::move(file), RemoteName, ContentSource(Content));
 }
 
 QByteArray TSftpRemoteFolder::Get(const QString& RemoteName) {

@@ -70,6 +70,11 @@ class TSftpRemoteFolder final : public TRemoteFolder {
     using TSftpFile = std::unique_ptr<sftp_file_struct, TSftpFileCloser>;
 
     void DropSession(TSftpFile File) noexcept;
+    // Writes what `Source` gives to `File` and closes it; any failure is
+    // raised with the name, and a session whose channel failed is dropped.
+    void WriteAndClose(TSession& S, TSftpFile File, const QString& RemoteName,
+                       const std::function<std::size_t(char*, std::size_t)>& Source,
+                       const std::function<void(std::uint64_t)>& Progress = {});
 
     TSession& Session();
     void CheckHostKey(TSession& S);
