@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
@@ -10,11 +9,10 @@
 #include <mutex>
 #include <string_view>
 #include <thread>
-#include <vector>
 
+#include "app/core/JpegCoefficientRelease.h"
 #include "app/core/JpegErrorTrap.h"
 #include "app/core/JpegMetadata.h"
-#include "app/core/JpegProgressiveRewrite.h"
 #include "platform/SpecialFolders.h"
 
 namespace vd::app {
@@ -44,8 +42,8 @@ unsigned DctScaleNumerator(const jpeg_decompress_struct& D, int TargetWidth, int
 
 // Returned by the decoder's start for a source above kMaxJpegSourcePixels.
 constexpr int kTooLarge = -3;
-// Returned when the output cannot be opened or rewritten (not for errors
-// while writing, which the codec reports).
+// Returned when the output cannot be opened (not for errors while writing,
+// which the codec reports).
 constexpr int kOutputFailed = -1;
 
 struct TGeometry {
@@ -54,11 +52,14 @@ struct TGeometry {
     bool Progressive = false;
     bool Cmyk = false;             // the source is CMYK or YCCK: rows come as CMYK
     bool InvertedCmyk = false;     // as Adobe's applications write it
+    bool Ycc = false;              // rows stay YCbCr from decoder to encoder
     int Orientation = 0;           // EXIF, 0 for none
     JOCTET* IccProfile = nullptr;  // malloc'ed by the codec; freed by the job
     unsigned IccLength = 0;
     std::uint64_t SourcePixels = 0;
     JDIMENSION SourceWidth = 0, SourceHeight = 0;
+    UINT8 DensityUnit = 0;  // the source's stated resolution, which the copy keeps
+    UINT16 XDensity = 1, YDensity = 1;
 };
 
 // CMYK to RGB. Adobe's applications store the inks inverted (0 is full
@@ -81,18 +82,23 @@ int OrientationOf(const jpeg_decompress_struct& D) {
     return 0;
 }
 
+constexpr std::size_t kPipeRows = 32;
+
 // Finished rows of the copy, handed from the decoding thread to the
 // encoding one through a small ring, so that the two run side by side.
 class TRowPipe final {
   public:
+    // Left unwritten, so that a row only takes memory once it is filled.
     TRowPipe(std::size_t RowBytes, std::size_t Rows)
-        : FRows(Rows, std::vector<JSAMPLE>(RowBytes)) {}
+        : FRowBytes(RowBytes),
+          FRows(Rows),
+          FStore(std::make_unique_for_overwrite<JSAMPLE[]>(RowBytes * Rows)) {}
 
     // The next free row to fill, or null once the other side gave up.
     JSAMPLE* FreeRow() {
         std::unique_lock lock(FMutex);
-        FChanged.wait(lock, [&] { return FAborted || FFilled < FRows.size(); });
-        return FAborted ? nullptr : FRows[(FFirst + FFilled) % FRows.size()].data();
+        FChanged.wait(lock, [&] { return FAborted || FFilled < FRows; });
+        return FAborted ? nullptr : Row((FFirst + FFilled) % FRows);
     }
     void Publish() {
         {
@@ -101,16 +107,23 @@ class TRowPipe final {
         }
         FChanged.notify_all();
     }
+    // Waits until `Rows` rows (at most the pipe's size) are filled; false
+    // once the other side gave up.
+    bool AwaitFilled(std::size_t Rows) {
+        std::unique_lock lock(FMutex);
+        FChanged.wait(lock, [&] { return FAborted || FFilled >= Rows; });
+        return !FAborted;
+    }
     // The oldest filled row, or null once the other side gave up.
     JSAMPLE* FilledRow() {
         std::unique_lock lock(FMutex);
         FChanged.wait(lock, [&] { return FAborted || FFilled > 0; });
-        return FAborted ? nullptr : FRows[FFirst].data();
+        return FAborted ? nullptr : Row(FFirst);
     }
     void Release() {
         {
             std::lock_guard lock(FMutex);
-            FFirst = (FFirst + 1) % FRows.size();
+            FFirst = (FFirst + 1) % FRows;
             --FFilled;
         }
         FChanged.notify_all();
@@ -124,7 +137,11 @@ class TRowPipe final {
     }
 
   private:
-    std::vector<std::vector<JSAMPLE>> FRows;
+    JSAMPLE* Row(std::size_t Index) { return FStore.get() + Index * FRowBytes; }
+
+    std::size_t FRowBytes;
+    std::size_t FRows;
+    std::unique_ptr<JSAMPLE[]> FStore;
     std::size_t FFirst = 0;
     std::size_t FFilled = 0;
     bool FAborted = false;
@@ -135,8 +152,9 @@ class TRowPipe final {
 // Each function below that calls libjpeg sets its own jump target and keeps
 // only plain locals, since the codec's error exit jumps back into it.
 
-int StartDecoding(jpeg_decompress_struct& D, TJpegErrorTrap& Error, FILE* Source,
-                  std::int32_t Percent, TGeometry& G) {
+int StartDecoding(jpeg_decompress_struct& D, TJpegErrorTrap& Error,
+                  TJpegCoefficientRelease& Release, FILE* Source, std::int32_t Percent,
+                  TGeometry& G) {
     if (setjmp(Error.Jump)) return TrappedMessage(Error);
     jpeg_stdio_src(&D, Source);
     D.mem->max_memory_to_use = kMaxCodecMemory;
@@ -153,29 +171,36 @@ int StartDecoding(jpeg_decompress_struct& D, TJpegErrorTrap& Error, FILE* Source
     G.Cmyk = D.jpeg_color_space == JCS_CMYK || D.jpeg_color_space == JCS_YCCK;
     G.InvertedCmyk = G.Cmyk && D.saw_Adobe_marker;
     G.Orientation = OrientationOf(D);
+    G.DensityUnit = D.density_unit;
+    G.XDensity = D.X_density;
+    G.YDensity = D.Y_density;
     jpeg_read_icc_profile(&D, &G.IccProfile, &G.IccLength);
     // libjpeg turns YCCK into CMYK, not into RGB: the last step is ours.
-    D.out_color_space = G.Cmyk ? JCS_CMYK : JCS_RGB;
+    // A YCbCr source goes to the encoder as YCbCr: the round trip through
+    // RGB would only cost time and round the colours twice.
+    G.Ycc = D.jpeg_color_space == JCS_YCbCr;
+    D.out_color_space = G.Cmyk ? JCS_CMYK : G.Ycc ? JCS_YCbCr : JCS_RGB;
     D.scale_num = DctScaleNumerator(D, G.Width, G.Height);
     D.scale_denom = 8;
+    ReleaseCoefficientsOnceRead(D, Release);
     jpeg_start_decompress(&D);
     return 0;
 }
 
-// Always baseline: a progressive copy is made from it afterwards.
 int StartEncoding(jpeg_compress_struct& C, TJpegErrorTrap& Error, FILE* Output,
-                  const jpeg_decompress_struct& D, const TGeometry& G) {
+                  const TGeometry& G) {
     if (setjmp(Error.Jump)) return TrappedMessage(Error);
     jpeg_stdio_dest(&C, Output);
     C.image_width = static_cast<JDIMENSION>(G.Width);
     C.image_height = static_cast<JDIMENSION>(G.Height);
     C.input_components = 3;
-    C.in_color_space = JCS_RGB;
+    C.in_color_space = G.Ycc ? JCS_YCbCr : JCS_RGB;
     jpeg_set_defaults(&C);
     jpeg_set_quality(&C, 90, TRUE);
-    C.density_unit = D.density_unit;  // keep the source's stated resolution
-    C.X_density = D.X_density;
-    C.Y_density = D.Y_density;
+    if (G.Progressive) jpeg_simple_progression(&C);
+    C.density_unit = G.DensityUnit;
+    C.X_density = G.XDensity;
+    C.Y_density = G.YDensity;
     jpeg_start_compress(&C, TRUE);
     // The orientation alone, so that the picture stands as it was taken.
     if (G.Orientation > 1) {
@@ -272,27 +297,34 @@ int ResizeWithCodec(TResizeJob& Job) {
     jpeg_create_compress(&c);
 
     TGeometry geometry;
-    int result = StartDecoding(d, decodeError, Job.Source, Job.Percent, geometry);
+    TJpegCoefficientRelease release;
+    int result = StartDecoding(d, decodeError, release, Job.Source, Job.Percent, geometry);
     if (result == 0) {
-        // Read back too: a progressive copy is rewritten in place.
-        Job.Output = std::fopen(Job.OutputPath, "w+b");
+        Job.Output = std::fopen(Job.OutputPath, "wb");
         if (!Job.Output) Job.OutputErrno = errno, result = kOutputFailed;
     }
-    if (result == 0) result = StartEncoding(c, encodeError, Job.Output, d, geometry);
     if (result == 0) {
-        TRowPipe pipe(static_cast<std::size_t>(geometry.Width) * 3, 32);
+        TRowPipe pipe(static_cast<std::size_t>(geometry.Width) * 3, kPipeRows);
         int decoded = 0;
         std::thread decoder([&] { decoded = DecodeRows(d, decodeError, pipe, geometry); });
-        const int encoded = EncodeRows(c, encodeError, pipe, geometry);
+        // For a progressive source the encoder takes its buffers once the
+        // pipe is full: by then the decoder has given back the pages of its
+        // first coefficient rows, so the two never add up.
+        const std::size_t firstRows =
+            geometry.Progressive ? std::min(kPipeRows, static_cast<std::size_t>(geometry.Height))
+                                 : 0;
+        int encoded =
+            pipe.AwaitFilled(firstRows) ? StartEncoding(c, encodeError, Job.Output, geometry) : -2;
+        if (encoded == 0) {
+            encoded = EncodeRows(c, encodeError, pipe, geometry);
+        } else {
+            pipe.Abort();
+        }
         decoder.join();
         result = decoded != 0 ? decoded : encoded;
     }
     jpeg_destroy_compress(&c);
-    jpeg_destroy_decompress(&d);  // and with it a progressive source's whole picture
-    if (result == 0 && geometry.Progressive) {
-        result = RewriteAsProgressive(Job.Output, Job.OutputErrno);
-        if (result < 0) result = kOutputFailed;
-    }
+    jpeg_destroy_decompress(&d);
     std::free(geometry.IccProfile);
     Job.SourceWidth = geometry.SourceWidth;
     Job.SourceHeight = geometry.SourceHeight;
@@ -306,9 +338,14 @@ struct TFileCloser {
 }  // namespace
 
 int ScaledDimension(int Source, std::int32_t Percent) {
-    const double scaled =
-        std::nearbyint(static_cast<double>(Source) * (Percent / 100.0));  // ties to even
-    return scaled < 1 ? 1 : static_cast<int>(std::min(scaled, 2147483647.0));
+    const double scaled = static_cast<double>(Source) * (Percent / 100.0);
+    if (!(scaled >= 1)) return 1;
+    if (scaled >= 2147483647.0) return 2147483647;
+    // Round half to even by hand: the JPEG core needs nothing from libm.
+    auto whole = static_cast<int>(scaled);
+    const double fraction = scaled - whole;  // exact below 2^52
+    if (fraction > 0.5 || (fraction == 0.5 && whole % 2 != 0)) ++whole;
+    return whole;
 }
 
 std::string ResizedCopyPath(const std::string& SourcePath) {

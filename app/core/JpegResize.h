@@ -41,9 +41,9 @@ struct TJpegResizeResult {
 /// more than one scan. The image is streamed: it is decoded at the smallest
 /// DCT scale that still covers the target size, then rows and columns are
 /// picked to the exact size, so memory holds a few rows of a baseline source.
-/// The decoder holds a progressive source whole, as coefficients; its copy is
-/// written as baseline meanwhile and rewritten as progressive once the
-/// decoder is gone, so that the two whole-picture buffers never coexist.
+/// The decoder holds a progressive source whole, as coefficients, and gives
+/// their pages back as it reads them out; the progressive copy's own
+/// whole-picture buffer fills as they go, so the two never add up.
 /// CMYK and YCCK sources come out as RGB. The copy keeps the ICC profile and
 /// the EXIF orientation, and no other EXIF field: it goes to a public link.
 TJpegResizeResult ResizeJpegFile(const std::string& SourcePath, const std::string& OutputPath,
