@@ -214,7 +214,8 @@ int StartEncoding(jpeg_compress_struct& C, TJpegErrorTrap& Error, FILE* Output,
 }
 
 // One row of the copy from its source row: the columns nearest to its pixel
-// centres (`ColumnOffset`), as RGB.
+// centres (`ColumnOffset`), as three samples a pixel: YCbCr for a YCbCr
+// source, RGB otherwise.
 void PickColumns(const JSAMPLE* Source, JSAMPLE* Out, const JDIMENSION* ColumnOffset,
                  JDIMENSION SourceWidth, JDIMENSION Width, const TGeometry& G) {
     if (G.Cmyk) {
