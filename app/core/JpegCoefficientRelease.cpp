@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 
 // jerror.h needs jpeglib.h first.
@@ -15,15 +16,16 @@ TJpegCoefficientRelease& ReleaseOf(j_common_ptr Codec) {
     return *static_cast<TJpegCoefficientRelease*>(Codec->client_data);
 }
 
-char* PageDown(char* Address) {
-    static const auto pageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    return reinterpret_cast<char*>(reinterpret_cast<std::uintptr_t>(Address) & ~(pageSize - 1));
+std::uintptr_t PageSize() {
+    static const auto size = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    return size;
 }
 
-char* PageUp(char* Address) {
-    static const auto pageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    return PageDown(Address + pageSize - 1);
+char* PageDown(char* Address) {
+    return reinterpret_cast<char*>(reinterpret_cast<std::uintptr_t>(Address) & ~(PageSize() - 1));
 }
+
+char* PageUp(char* Address) { return PageDown(Address + PageSize() - 1); }
 
 jvirt_barray_ptr RequestTracked(j_common_ptr Codec, int Pool, boolean PreZero,
                                 JDIMENSION BlocksPerRow, JDIMENSION Rows, JDIMENSION MaxAccess) {
@@ -46,32 +48,33 @@ JBLOCKARRAY AccessReleasing(j_common_ptr Codec, jvirt_barray_ptr Array, JDIMENSI
     TJpegCoefficientRelease& release = ReleaseOf(Codec);
     JBLOCKARRAY rows = release.Access(Codec, Array, StartRow, Rows, Writable);
     if (Writable) return rows;
-    for (int i = 0; i < release.ArrayCount; ++i) {
-        auto& tracked = release.Arrays[i];
-        if (tracked.Handle != Array) continue;
-        if (StartRow < tracked.NextRow) {
-            // A row already given back would read as zeros: a broken picture
-            // must not pass for the copy.
-            Codec->err->msg_code = JERR_BAD_VIRTUAL_ACCESS;
-            (*Codec->err->error_exit)(Codec);
-        }
-        auto* start = reinterpret_cast<char*>(rows[0]);
-        // The codec allocates an array's rows as one block, so the rows
-        // passed lie right before this one. The first page of a block may
-        // hold other data: the release starts at the first whole page.
-        const bool follows =
-            tracked.NextRowAddress &&
-            start == tracked.NextRowAddress + (StartRow - tracked.NextRow) * tracked.RowBytes;
-        if (!follows) {
-            tracked.ReleasedEnd = PageUp(start);
-        } else if (char* to = PageDown(start); to > tracked.ReleasedEnd) {
-            if (::madvise(tracked.ReleasedEnd, static_cast<std::size_t>(to - tracked.ReleasedEnd),
-                          MADV_DONTNEED) == 0)
-                tracked.ReleasedEnd = to;
-        }
-        tracked.NextRow = StartRow;
-        tracked.NextRowAddress = start;
+    auto* const end = release.Arrays + release.ArrayCount;
+    auto* const found =
+        std::find_if(release.Arrays, end, [&](const auto& A) { return A.Handle == Array; });
+    if (found == end) return rows;
+    auto& tracked = *found;
+    if (StartRow < tracked.NextRow) {
+        // A row already given back would read as zeros: a broken picture
+        // must not pass for the copy.
+        Codec->err->msg_code = JERR_BAD_VIRTUAL_ACCESS;
+        (*Codec->err->error_exit)(Codec);
     }
+    auto* start = reinterpret_cast<char*>(rows[0]);
+    // The codec allocates an array's rows as one block, so the rows
+    // passed lie right before this one. The first page of a block may
+    // hold other data: the release starts at the first whole page.
+    const bool follows =
+        tracked.NextRowAddress &&
+        start == tracked.NextRowAddress + (StartRow - tracked.NextRow) * tracked.RowBytes;
+    if (!follows) {
+        tracked.ReleasedEnd = PageUp(start);
+    } else if (char* to = PageDown(start); to > tracked.ReleasedEnd) {
+        if (::madvise(tracked.ReleasedEnd, static_cast<std::size_t>(to - tracked.ReleasedEnd),
+                      MADV_DONTNEED) == 0)
+            tracked.ReleasedEnd = to;
+    }
+    tracked.NextRow = StartRow;
+    tracked.NextRowAddress = start;
     return rows;
 }
 

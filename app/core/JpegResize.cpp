@@ -268,7 +268,8 @@ int DecodeRows(jpeg_decompress_struct& D, TJpegErrorTrap& Error, TRowPipe& Pipe,
     return 0;
 }
 
-// The encoding side, on the calling thread. Returns -2 when the decoder gave up.
+// Feeds the started encoder every row of the copy. Returns -2 when the
+// decoder gave up.
 int EncodeRows(jpeg_compress_struct& C, TJpegErrorTrap& Error, TRowPipe& Pipe, const TGeometry& G) {
     if (setjmp(Error.Jump)) {
         Pipe.Abort();
@@ -282,6 +283,22 @@ int EncodeRows(jpeg_compress_struct& C, TJpegErrorTrap& Error, TRowPipe& Pipe, c
     }
     jpeg_finish_compress(&C);
     return 0;
+}
+
+// The encoding side, on the calling thread. Returns -2 when the decoder gave up.
+int EncodeCopy(jpeg_compress_struct& C, TJpegErrorTrap& Error, FILE* Output, TRowPipe& Pipe,
+               const TGeometry& G) {
+    // For a progressive source the encoder takes its buffers once the pipe
+    // is full: by then the decoder has given back the pages of its first
+    // coefficient rows, so the two never add up.
+    const std::size_t firstRows =
+        G.Progressive ? std::min(kPipeRows, static_cast<std::size_t>(G.Height)) : 0;
+    if (!Pipe.AwaitFilled(firstRows)) return -2;
+    if (const int started = StartEncoding(C, Error, Output, G); started != 0) {
+        Pipe.Abort();
+        return started;
+    }
+    return EncodeRows(C, Error, Pipe, G);
 }
 
 // Returns 0, the codec's message number, kTooLarge or kOutputFailed.
@@ -308,19 +325,7 @@ int ResizeWithCodec(TResizeJob& Job) {
         TRowPipe pipe(static_cast<std::size_t>(geometry.Width) * 3, kPipeRows);
         int decoded = 0;
         std::thread decoder([&] { decoded = DecodeRows(d, decodeError, pipe, geometry); });
-        // For a progressive source the encoder takes its buffers once the
-        // pipe is full: by then the decoder has given back the pages of its
-        // first coefficient rows, so the two never add up.
-        const std::size_t firstRows =
-            geometry.Progressive ? std::min(kPipeRows, static_cast<std::size_t>(geometry.Height))
-                                 : 0;
-        int encoded =
-            pipe.AwaitFilled(firstRows) ? StartEncoding(c, encodeError, Job.Output, geometry) : -2;
-        if (encoded == 0) {
-            encoded = EncodeRows(c, encodeError, pipe, geometry);
-        } else {
-            pipe.Abort();
-        }
+        const int encoded = EncodeCopy(c, encodeError, Job.Output, pipe, geometry);
         decoder.join();
         result = decoded != 0 ? decoded : encoded;
     }
