@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <optional>
 
-#include "app/core/CommandLine.h"
-#include "app/core/CommandLineRun.h"
+#include "app/cli/CommandLine.h"
+#include "app/cli/CommandLineRun.h"
 #include "app/core/RandomNames.h"
 #include "app/gui/ClipboardKeeper.h"
 #include "app/gui/GuardedApplication.h"

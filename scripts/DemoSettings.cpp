@@ -8,7 +8,7 @@
 #include <cstring>
 #include <exception>
 
-#include "app/core/SettingsFile.h"
+#include "app/settings/SettingsFile.h"
 
 int main(int argc, char** argv) {
     const bool tls = argc == 8 && std::strcmp(argv[7], "tls") == 0;

@@ -32,7 +32,7 @@ TTestResult TConnectionTest::TestConnection() {
         FContext.Folder.Delete(name);
         FContext.Folder.Close();
     } catch (const std::exception& e) {
-        FContext.User.ShowMessage(FtpMessage(e));
+        FContext.User.ShowMessage(ServerMessage(e));
         return TTestResult::FailedAfterConnecting;
     }
     if (verdict.Ok()) return TTestResult::Passed;

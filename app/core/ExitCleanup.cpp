@@ -13,7 +13,7 @@ void TExitCleanup::RemoveUploadedFiles() {
         FContext.Folder.Close();
         uploads.clear();
     } catch (const std::exception& e) {
-        FContext.User.ShowMessage(FtpMessage(e));
+        FContext.User.ShowMessage(ServerMessage(e));
     }
 }
 

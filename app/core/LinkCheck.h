@@ -5,6 +5,7 @@
 // opens a dead link.
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 #include <QUrl>
 
@@ -52,6 +53,23 @@ class TLinkChecker {
     /// Whether `Link` gives exactly `Expected`; blocks for at most
     /// kLinkCheckTimeoutMs, handling events meanwhile.
     virtual TLinkVerdict CheckContent(const QString& Link, const QByteArray& Expected) = 0;
+};
+
+/// The check after a share: in the background, never blocking. It asks
+/// whether the link leads to a file of the expected size. A check still
+/// running when the next starts or the object goes is dropped quietly.
+class TBackgroundLinkCheck : public QObject {
+    Q_OBJECT
+  public:
+    using QObject::QObject;
+
+    virtual void Start(const QString& Link, qint64 ExpectedSize) = 0;
+    virtual void Cancel() = 0;
+    virtual bool Running() const = 0;
+
+  signals:
+    /// Once per started check that was not dropped.
+    void Checked(const QString& Link, const vd::app::TLinkVerdict& Verdict);
 };
 
 }  // namespace vd::app

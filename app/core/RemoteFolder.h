@@ -1,18 +1,41 @@
 #pragma once
 // The host directory on the user's server, as the flows see it: one session
 // at a time, opened in the host directory, a few file operations, closed.
-// FTP implements it today; another transport is another implementation.
-// Every operation raises an error whose message is meant for the user.
+// FTP and SFTP implement it. Every operation raises an error whose message
+// is meant for the user.
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 #include <functional>
+#include <stdexcept>
 
-#include "app/core/Settings.h"
+#include "app/core/ServerAccount.h"
 
 namespace vd::app {
+
+/// A failure of a server session that names its transport. Errors of other
+/// kinds (the FTP client's own, a local file's) are shown as FTP's.
+class ETransportError : public std::runtime_error {
+  public:
+    ETransportError(TTransport Transport, const std::string& Message)
+        : std::runtime_error(Message), FTransport(Transport) {}
+    TTransport Transport() const noexcept { return FTransport; }
+
+  private:
+    TTransport FTransport;
+};
+
+/// The transport's name for the failure `Error` of server work: "SFTP" for
+/// an SFTP session's, "FTP" for anything else.
+QString TransportNameOf(const std::exception& Error);
+
+/// Why a server's SSH host key needs a decision.
+enum class THostKeyStatus {
+    Unknown,  // known_hosts has no key for the server
+    Changed,  // known_hosts has another key (or another key type) for it
+};
 
 class TRemoteFolder {
   public:
@@ -33,10 +56,10 @@ class TRemoteFolder {
         std::function<void(const QString& Server, const QString& Fingerprint)>;
     virtual void SetCertificateCheck(TCertificateCheck Check) = 0;
 
-    /// Connects to the server of `Settings`, logs in and enters its host
+    /// Connects to the server of `Account`, logs in and enters its host
     /// directory, creating the levels that are missing. A session that an
     /// earlier failure left open is closed first.
-    virtual void Open(const TSettings& Settings) = 0;
+    virtual void Open(const TServerAccount& Account) = 0;
     /// Stores the local file under `RemoteName`, replacing a file there;
     /// `Progress` hears of each piece sent.
     virtual void Put(const QString& LocalFile, const QString& RemoteName,

@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "app/core/EFileError.h"
-#include "app/core/JpegResize.h"
+#include "app/jpeg/JpegResize.h"
 
 namespace vd::app {
 

@@ -9,7 +9,7 @@ namespace vd::app {
 
 /// "FTP: " + the error's message: how failures of server work are shown;
 /// "SFTP: " for the failures of an SFTP session.
-QString FtpMessage(const std::exception& Error);
+QString ServerMessage(const std::exception& Error);
 
 class TServerSession final {
   public:

@@ -11,7 +11,7 @@
 
 namespace vd::app {
 
-QString TShareFlow::ShareFile(const QString& FileName) {
+TShareResult TShareFlow::ShareFile(const QString& FileName) {
     if (!CheckShareable(FileName)) return {};
     FContext.State.RemoteName = RemoteNameFor(randomString(10), FileName);
     return UploadFile(FileName, FContext.State.RemoteName);
@@ -32,25 +32,28 @@ bool TShareFlow::CheckShareable(const QString& FileName) {
     return true;
 }
 
-QString TShareFlow::UploadFile(QString LocalFile, const QString& RemoteName) {
+TShareResult TShareFlow::UploadFile(const QString& LocalFile, const QString& RemoteName) {
     TControllerState& state = FContext.State;
     const TSettings& settings = state.Settings;
+    TShareResult result;
+    result.Shareable = true;
+    result.RemoteName = RemoteName;
     state.Link.clear();
     try {
-        if (!TServerSession(FContext).ConnectToServer()) return state.Link;
-        if (settings.ResizeJPGImages > 0)
-            LocalFile = ResizeJPG(LocalFile, settings.ResizeJPGImages);
-        PutShowingProgress(LocalFile, RemoteName);
+        if (!TServerSession(FContext).ConnectToServer()) return result;
+        QString upload = LocalFile;
+        if (settings.ResizeJPGImages > 0) upload = ResizeJPG(LocalFile, settings.ResizeJPGImages);
+        result.Shrunk = upload != LocalFile;
+        PutShowingProgress(upload, RemoteName);
         FContext.Folder.Close();
         state.UploadedFiles << RemoteName;
-        state.LinkFileSize = QFileInfo(LocalFile).size();
-        state.Link = ShareLink(settings.BaseURL, RemoteName);
-        if (settings.CopyLinkToClipboard) FContext.User.SetClipboardText(state.Link);
-        FContext.User.ShowLink(state.Link);
+        result.Size = state.LinkFileSize = QFileInfo(upload).size();
+        result.Link = state.Link = ShareLink(settings.BaseURL, RemoteName);
+        if (settings.CopyLinkToClipboard) FContext.User.SetClipboardText(result.Link);
     } catch (const std::exception& e) {
-        FContext.User.ShowMessage(FtpMessage(e));
+        FContext.User.ShowMessage(ServerMessage(e));
     }
-    return state.Link;
+    return result;
 }
 
 void TShareFlow::PutShowingProgress(const QString& LocalFile, const QString& RemoteName) {

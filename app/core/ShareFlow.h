@@ -1,29 +1,40 @@
 #pragma once
-// Sharing a file: it goes up under a fresh random name, and its link is
-// built from the link base, put on the clipboard if so configured and shown.
+// Sharing a file: it goes up under a fresh random name, its link is built
+// from the link base and put on the clipboard if so configured. The front
+// (window or terminal) shows what the share gives back.
 
 #include "app/core/FlowContext.h"
 
 namespace vd::app {
 
+/// What a share gave: the link, or why there is none (the user has been
+/// told).
+struct TShareResult {
+    bool Shareable = false;  // the file passed the checks and an upload was tried
+    QString RemoteName;      // the name on the server
+    QString Link;            // empty when the upload failed
+    qint64 Size = -1;        // bytes that went up
+    bool Shrunk = false;     // a JPEG image went up as a shrunk copy
+
+    bool Ok() const noexcept { return !Link.isEmpty(); }
+};
+
 class TShareFlow final {
   public:
     explicit TShareFlow(TFlowContext Context) : FContext(Context) {}
 
-    /// The whole share for callers without a window: the checks, a new
-    /// remote name, the upload. The link, or empty text when it did not
-    /// come to one (the user has been told why).
-    QString ShareFile(const QString& FileName);
+    /// The whole share: the checks, a new remote name, the upload.
+    TShareResult ShareFile(const QString& FileName);
 
     /// True when a file exists at `FileName` (a folder is none) and its name
     /// can go into a command; otherwise the user is told why.
     bool CheckShareable(const QString& FileName);
 
     /// Opens a session, shrinks a JPEG image first if so configured, stores
-    /// the file as `RemoteName`, closes the session, lists the upload and
-    /// builds the link. The link, or empty text after a failure, which the
-    /// user has been told about.
-    QString UploadFile(QString LocalFile, const QString& RemoteName);
+    /// the file as `RemoteName`, closes the session, lists the upload,
+    /// builds the link and copies it if so configured. After a failure,
+    /// which the user has been told about, the result has no link.
+    TShareResult UploadFile(const QString& LocalFile, const QString& RemoteName);
 
   private:
     void PutShowingProgress(const QString& LocalFile, const QString& RemoteName);

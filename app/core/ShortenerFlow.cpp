@@ -36,7 +36,7 @@ void TShortenerFlow::InstallShortenerScripts() {
         // one as it is, whatever the listing failed to show.
         if (!Listed(names, kTableName)) folder.Append({}, kTableName);
     } catch (const std::exception& e) {
-        FContext.User.ShowMessage(QStringLiteral("FTP (Shortener): ") +
+        FContext.User.ShowMessage(TransportNameOf(e) + QStringLiteral(" (Shortener): ") +
                                   QString::fromUtf8(e.what()));
     }
 }

@@ -1,7 +1,7 @@
 #pragma once
 // How the flows reach the person using the program. The main window shows
-// boxes and fills its link field; the terminal writes to standard error;
-// tests record what they are told.
+// boxes; the terminal writes to standard error; tests record what they are
+// told. The link of a share comes back as the flow's result.
 
 #include <QString>
 #include <cstdint>
@@ -20,8 +20,6 @@ class TUserInterface {
     virtual void ShowProgress(std::uint64_t Sent, std::uint64_t Total) = 0;
     /// The upload that showed progress has ended, whether it succeeded or not.
     virtual void EndProgress() noexcept = 0;
-    /// The link of a finished share, for the link field.
-    virtual void ShowLink(const QString& Link) = 0;
     /// Puts text on the clipboard; raises when that fails.
     virtual void SetClipboardText(const QString& Text) = 0;
     /// Opens a web address with the desktop's default handler.

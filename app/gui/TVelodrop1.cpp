@@ -70,7 +70,7 @@ void TVelodrop1::CreateControls() {
     AutoCloseTimer = new QTimer(this);
     AutoCloseTimer->setObjectName(QStringLiteral("AutoCloseTimer"));
 
-    FLinkCheck = new TBackgroundLinkCheck(this);
+    FLinkCheck = NewBackgroundLinkCheck(this);
 }
 
 void TVelodrop1::ConnectHandlers() {

@@ -15,10 +15,9 @@
 #include <optional>
 #include <vector>
 
+#include "app/VelodropCore.h"
 #include "app/core/AutoClose.h"
-#include "app/core/HttpLinkChecker.h"
 #include "app/core/UserInterface.h"
-#include "app/core/VelodropCore.h"
 #include "app/gui/ErrorBox.h"
 
 class QAction;
@@ -61,14 +60,13 @@ class TVelodrop1 final : public QWidget, public TUserInterface {
     bool TestConnection();
     void RemoveUploadedFiles();
 
-    // Sharing a file.
+    // Sharing a file: the core's share, painted here.
     void ShareFile(const QString& FileName);
-    QString UploadFile(const QString& LocalFile, const QString& RemoteName);
+    void UploadFile(const QString& LocalFile, const QString& RemoteName);
     void WMDropFiles(const QStringList& Files);
 
     // Shortener mode.
     bool ClipboardHasURL();
-    void InstallShortenerScripts();
     void ShortenURL(const QString& URL);
     QString randomString(std::int32_t numberOfChars) const;
     QString GetSpecialFolder(int CSIDL) const;
@@ -78,7 +76,6 @@ class TVelodrop1 final : public QWidget, public TUserInterface {
     bool AskYesNo(const QString& Question) override;
     void ShowProgress(std::uint64_t Sent, std::uint64_t Total) override;
     void EndProgress() noexcept override;
-    void ShowLink(const QString& Link) override;
     void SetClipboardText(const QString& Text) override;
     void OpenURL(const QString& URL) override;
 
@@ -116,6 +113,10 @@ class TVelodrop1 final : public QWidget, public TUserInterface {
     bool FormKeyDown(int Key);
     /// Starts or stops AutoCloseTimer as the auto-close rule says now.
     void ApplyAutoClose();
+    /// The link of a share in the link field and as QR code, on the
+    /// clipboard if so set, and its check started.
+    void ShowShareResult(const QString& FileName, const TShareResult& Result);
+    void ShowLink(const QString& Link);
     void ShowLinkCode(const QString& Link);
     void LinkChecked(const QString& Link, const TLinkVerdict& Verdict);
     void SetLinkWarning(const QString& Warning);

@@ -12,8 +12,6 @@
 #include <QUrl>
 
 #include "app/core/DroppedFiles.h"
-#include "app/core/RandomNames.h"
-#include "app/core/ShareNames.h"
 #include "app/gui/ErrorBox.h"
 #include "app/gui/ModalSeam.h"
 #include "app/gui/PaintBox.h"
@@ -69,18 +67,39 @@ void TVelodrop1::QRCodePaintBoxDblClick() {
 void TVelodrop1::ShareFile(const QString& FileName) {
     FAutoClose.Disarm();
     ApplyAutoClose();
-    if (!FCore.CheckShareable(FileName)) return;
-    QRCodePaintBox->setToolTip(FileName);
-    TControllerState& state = State();
-    state.RemoteName = RemoteNameFor(randomString(10), state.CurrentFile);
-    const QString link = UploadFile(state.CurrentFile, state.RemoteName);
-    if (!link.isEmpty()) {
-        ShowLinkCode(link);
-        // Whether the link opens the file shows later; the link is there now.
-        FLinkCheck->Start(link, state.LinkFileSize);
+    TShareResult result;
+    {
+        const TBusy busy(*this);
+        result = FCore.ShareFile(FileName);
     }
-    FAutoClose.ArmAfterShare(state.Settings.Timeout);
+    ShowShareResult(FileName, result);
+    // A file that could not go up at all is no share to count from.
+    if (!result.Shareable) return;
+    FAutoClose.ArmAfterShare(State().Settings.Timeout);
     ApplyAutoClose();
+}
+
+void TVelodrop1::UploadFile(const QString& LocalFile, const QString& RemoteName) {
+    TShareResult result;
+    {
+        const TBusy busy(*this);
+        result = FCore.UploadFile(LocalFile, RemoteName);
+    }
+    ShowShareResult(LocalFile, result);
+}
+
+void TVelodrop1::ShowShareResult(const QString& FileName, const TShareResult& Result) {
+    if (Result.Shareable) QRCodePaintBox->setToolTip(FileName);
+    if (!Result.Ok()) return;
+    ShowLink(Result.Link);
+    ShowLinkCode(Result.Link);
+    // Whether the link opens the file shows later; the link is there now.
+    FLinkCheck->Start(Result.Link, Result.Size);
+}
+
+void TVelodrop1::ShowLink(const QString& Link) {
+    SetLinkWarning({});  // a warning belongs to the link before
+    urlDisplay->setText(Link);
 }
 
 void TVelodrop1::ShowLinkCode(const QString& Link) {
@@ -111,11 +130,6 @@ void TVelodrop1::SetLinkWarning(const QString& Warning) {
 
 QString TVelodrop1::LinkWarning() const {
     return FLinkWarning && FLinkWarning->isVisible() ? FLinkWarning->toolTip() : QString();
-}
-
-QString TVelodrop1::UploadFile(const QString& LocalFile, const QString& RemoteName) {
-    const TBusy busy(*this);
-    return FCore.UploadFile(LocalFile, RemoteName);
 }
 
 }  // namespace vd::app

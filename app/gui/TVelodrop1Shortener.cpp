@@ -16,8 +16,6 @@ bool TVelodrop1::ClipboardHasURL() {
     return data && data->hasText() && IsWebAddress(data->text());
 }
 
-void TVelodrop1::InstallShortenerScripts() { FCore.InstallShortenerScripts(); }
-
 void TVelodrop1::ShortenURL(const QString& URL) { FCore.ShortenURL(URL); }
 
 }  // namespace vd::app

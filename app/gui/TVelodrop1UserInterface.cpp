@@ -42,11 +42,6 @@ void TVelodrop1::EndProgress() noexcept {
     FTextBeforeProgress.reset();
 }
 
-void TVelodrop1::ShowLink(const QString& Link) {
-    SetLinkWarning({});  // a warning belongs to the link before
-    urlDisplay->setText(Link);
-}
-
 void TVelodrop1::SetClipboardText(const QString& Text) {
     QGuiApplication::clipboard()->setText(Text);
 }

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/core/JpegResize.h"
+#include "app/jpeg/JpegResize.h"
 
 int main(int argc, char** argv) {
     using TOutcome = vd::app::TJpegResizeResult::TOutcome;

@@ -17,9 +17,9 @@
 
 #include "PyFtpServer.h"
 #include "ServerSettings.h"
-#include "app/core/SettingsFile.h"
 #include "app/gui/ModalSeam.h"
 #include "app/gui/TVelodrop1.h"
+#include "app/settings/SettingsFile.h"
 
 namespace {
 

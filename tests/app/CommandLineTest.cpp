@@ -2,7 +2,7 @@
 
 #include <QDir>
 
-#include "app/core/CommandLine.h"
+#include "app/cli/CommandLine.h"
 #include "common/TempDir.h"
 
 namespace vd::app {

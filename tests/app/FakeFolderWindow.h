@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "WindowTestFixture.h"
-#include "app/core/SettingsFile.h"
+#include "app/settings/SettingsFile.h"
 #include "fakes/FakeLinkChecker.h"
 #include "fakes/FakeRemoteFolder.h"
 

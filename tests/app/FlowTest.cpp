@@ -10,10 +10,10 @@
 #include <filesystem>
 #include <functional>
 
-#include "app/core/KnownCertificates.h"
+#include "app/VelodropCore.h"
 #include "app/core/RandomNames.h"
 #include "app/core/ShortenerTable.h"
-#include "app/core/VelodropCore.h"
+#include "app/trust/KnownCertificates.h"
 #include "common/JpegFiles.h"
 #include "common/TempDir.h"
 #include "fakes/FakeLinkChecker.h"
@@ -79,7 +79,8 @@ TEST_F(Flow, ShareUploadsUnderAFreshNameAndShowsTheLink) {
         State().Settings.CopyLinkToClipboard = c.CopyLinkToClipboard;
         const QString file = LocalFile("my photo #1.jpg", std::string(1000, 'p'));
 
-        const QString link = FCore->ShareFile(file);
+        const TShareResult result = FCore->ShareFile(file);
+        const QString link = result.Link;
 
         const QString name = State().RemoteName;
         EXPECT_TRUE(
@@ -93,7 +94,9 @@ TEST_F(Flow, ShareUploadsUnderAFreshNameAndShowsTheLink) {
         EXPECT_EQ(link, "https://files.example.org/drop/" + QString(name).replace(u'#', "%23"));
         EXPECT_EQ(State().Link, link);
         EXPECT_EQ(State().UploadedFiles.last(), name);
-        EXPECT_EQ(FUser.Links, QStringList{link});
+        EXPECT_EQ(result.RemoteName, name);
+        EXPECT_EQ(result.Size, 1000);
+        EXPECT_FALSE(result.Shrunk);
         EXPECT_EQ(FUser.Clipboard, c.CopyLinkToClipboard ? QStringList{link} : QStringList{});
         EXPECT_TRUE(FUser.Messages.isEmpty());
         ASSERT_FALSE(FUser.Progress.empty());
@@ -105,8 +108,8 @@ TEST_F(Flow, ShareUploadsUnderAFreshNameAndShowsTheLink) {
 TEST_F(Flow, SharingTheSameFileTwiceGivesTwoNamesAndLinksTakenAsTheyAre) {
     State().Settings.BaseURL = QStringLiteral("https://x.org/d/");
     const QString file = LocalFile("a b.txt", "x");
-    const QString first = FCore->ShareFile(file);
-    const QString second = FCore->ShareFile(file);
+    const QString first = FCore->ShareFile(file).Link;
+    const QString second = FCore->ShareFile(file).Link;
     EXPECT_NE(first, second);
     EXPECT_EQ(State().UploadedFiles.size(), 2);
     EXPECT_EQ(FFolder->Files.size(), 2);
@@ -159,7 +162,8 @@ TEST_F(Flow, ShareFailuresAreShownAndNothingIsListed) {
         Renew();
         if (c.Arrange) c.Arrange(*this);
 
-        EXPECT_EQ(FCore->ShareFile(c.File), QString());
+        const TShareResult result = FCore->ShareFile(c.File);
+        EXPECT_FALSE(result.Ok());
 
         EXPECT_TRUE(test::CallsMatch(FUser.Messages, {c.Message}))
             << FUser.Messages.join(u'|').toStdString();
@@ -167,7 +171,6 @@ TEST_F(Flow, ShareFailuresAreShownAndNothingIsListed) {
             << FFolder->Calls.join(u'|').toStdString();
         EXPECT_EQ(FFolder->SessionOpen, c.SessionLeftOpen);
         EXPECT_TRUE(State().UploadedFiles.isEmpty());
-        EXPECT_TRUE(FUser.Links.isEmpty());
         EXPECT_TRUE(State().Link.isEmpty());
     }
 }
@@ -177,9 +180,10 @@ TEST_F(Flow, JpegIsShrunkBeforeTheUpload) {
     State().Settings.ResizeJPGImages = 50;
     const std::string photo = FFiles.File("holiday.jpg");
     vd::test::WriteQuadrantJpeg(photo, 1000, 750, true);
-    FCore->ShareFile(Q(photo));
+    const TShareResult result = FCore->ShareFile(Q(photo));
     ::unsetenv("TMPDIR");
     EXPECT_TRUE(FUser.Messages.isEmpty());
+    EXPECT_TRUE(result.Shrunk);
     ASSERT_TRUE(State().RemoteName.endsWith(QStringLiteral("_holiday.jpg")));
     const std::string uploaded = FFiles.File("uploaded.jpg");
     vd::test::WriteFileBytes(uploaded, FFolder->Files.value(State().RemoteName).toStdString());
@@ -189,14 +193,13 @@ TEST_F(Flow, JpegIsShrunkBeforeTheUpload) {
     EXPECT_TRUE(info.Progressive);
 }
 
-TEST_F(Flow, ClipboardFailureKeepsTheUploadButNotTheLinkField) {
+TEST_F(Flow, ClipboardFailureIsShownAndKeepsTheUploadAndItsLink) {
     State().Settings.CopyLinkToClipboard = true;
     FUser.ClipboardFails = true;
-    const QString link = FCore->ShareFile(LocalFile("c.txt", "c"));
+    const QString link = FCore->ShareFile(LocalFile("c.txt", "c")).Link;
     EXPECT_EQ(FUser.Messages, QStringList{"FTP: Clipboard busy"});
     EXPECT_EQ(link, QStringLiteral("https://files.example.org/drop/") + State().RemoteName);
     EXPECT_EQ(State().UploadedFiles, QStringList{State().RemoteName});
-    EXPECT_TRUE(FUser.Links.isEmpty());
 }
 
 TEST_F(Flow, SessionOpensWithTheSettingsAsTheyAreNow) {

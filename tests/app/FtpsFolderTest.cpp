@@ -15,9 +15,9 @@
 #include "PyFtpServer.h"
 #include "TlsPeers.h"
 #include "VsftpdServer.h"
-#include "app/core/FtpRemoteFolder.h"
-#include "app/core/KnownCertificates.h"
-#include "app/core/VelodropCore.h"
+#include "app/VelodropCore.h"
+#include "app/net/FtpRemoteFolder.h"
+#include "app/trust/KnownCertificates.h"
 #include "common/TempDir.h"
 #include "fakes/FakeLinkChecker.h"
 #include "fakes/RecordingUser.h"
@@ -115,7 +115,7 @@ TEST(FtpsFolder, UploadsArriveByteIdenticalOnEveryServer) {
     for (const TServer& server : servers) {
         SCOPED_TRACE(server.Name);
         TFtpRemoteFolder folder;
-        folder.Open(server.Settings);
+        folder.Open(ServerAccountOf(server.Settings));
         for (const auto& [name, content] : contents) {
             folder.Put(Q(files.File(name)), Q(name));
             EXPECT_TRUE(server.Read(name) == content) << name;
@@ -135,7 +135,7 @@ TEST(FtpsFolder, LogShowsTheSwitchToProtPAndTheNextSessionStartsThere) {
     TFtpRemoteFolder folder;
     folder.SetLogFileName(log);
     for (const char* name : {"a.txt", "b.txt"}) {
-        folder.Open(Describe("strict vsftpd", server).Settings);
+        folder.Open(ServerAccountOf(Describe("strict vsftpd", server).Settings));
         folder.PutContent(QByteArray(name), QString::fromLatin1(name));
         folder.Close();
         EXPECT_EQ(server.ReadFile(name), name);

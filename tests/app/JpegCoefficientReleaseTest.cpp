@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/core/JpegCoefficientRelease.h"
+#include "app/jpeg/JpegCoefficientRelease.h"
 #include "common/JpegFiles.h"
 #include "common/TempDir.h"
 

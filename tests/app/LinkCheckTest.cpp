@@ -12,8 +12,9 @@
 #include <optional>
 
 #include "WebServer.h"
-#include "app/core/HttpLinkChecker.h"
 #include "app/core/ShareNames.h"
+#include "app/net/HttpBackgroundLinkCheck.h"
+#include "app/net/HttpLinkChecker.h"
 #include "common/TempDir.h"
 
 namespace vd::app {
@@ -93,7 +94,7 @@ TEST_F(LinkCheck, ASilentServerIsNoAnswerAfterTheLimit) {
 // Runs one background check to its end.
 std::optional<TLinkVerdict> CheckInBackground(const QString& Link, qint64 Size,
                                               int TimeoutMs = 10000) {
-    TBackgroundLinkCheck check(nullptr, TimeoutMs);
+    THttpBackgroundLinkCheck check(nullptr, TimeoutMs);
     std::optional<TLinkVerdict> result;
     QObject::connect(&check, &TBackgroundLinkCheck::Checked,
                      [&](const QString&, const TLinkVerdict& Verdict) { result = Verdict; });
@@ -136,7 +137,7 @@ TEST_F(LinkCheck, AfterAShareTheSizeIsCompared) {
 
 TEST_F(LinkCheck, ANewCheckDropsTheOneStillRunning) {
     vd::test::TWebServer slow(FRoot.Path().string(), {.Delay = 1});
-    TBackgroundLinkCheck check;
+    THttpBackgroundLinkCheck check;
     QStringList answered;
     QObject::connect(&check, &TBackgroundLinkCheck::Checked,
                      [&](const QString& Link, const TLinkVerdict&) { answered << Link; });

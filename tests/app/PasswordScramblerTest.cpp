@@ -2,7 +2,7 @@
 
 #include <QRegularExpression>
 
-#include "app/core/PasswordScrambler.h"
+#include "app/settings/PasswordScrambler.h"
 
 namespace vd::app {
 namespace {

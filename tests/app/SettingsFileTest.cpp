@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
-#include "app/core/PasswordScrambler.h"
-#include "app/core/SettingsFile.h"
+#include "app/settings/PasswordScrambler.h"
+#include "app/settings/SettingsFile.h"
 #include "common/TempDir.h"
 #include "platform/UserName.h"
 

@@ -16,8 +16,8 @@
 #include "SshAgent.h"
 #include "SshClientHome.h"
 #include "SshdServer.h"
-#include "app/core/SftpRemoteFolder.h"
-#include "app/core/VelodropCore.h"
+#include "app/VelodropCore.h"
+#include "app/net/SftpRemoteFolder.h"
 #include "common/TempDir.h"
 #include "fakes/FakeLinkChecker.h"
 #include "fakes/RecordingUser.h"
@@ -100,7 +100,7 @@ struct TCoreOnSftp {
     // The name the share got on the server; empty when it failed.
     QString Share(const std::string& File) {
         Core.State().CurrentFile = Q(File);
-        return Core.ShareFile(Q(File)).section(u'/', -1);
+        return Core.ShareFile(Q(File)).Link.section(u'/', -1);
     }
 
     std::string Log() const { return test::ReadFileBytes(Config.File("Velodrop/ftp.log")); }
@@ -355,7 +355,7 @@ TEST(SftpFolder, UploadStoppedMidwayLeavesNoSessionOutOfStep) {
     const TSettings settings = SftpSettings(server);
     TSftpRemoteFolder folder;
 
-    folder.Open(settings);
+    folder.Open(ServerAccountOf(settings));
     EXPECT_THROW(folder.Put(Q(big), QStringLiteral("stopped.bin"),
                             [](std::uint64_t, std::uint64_t) { throw std::runtime_error("stop"); }),
                  std::runtime_error);
@@ -364,7 +364,7 @@ TEST(SftpFolder, UploadStoppedMidwayLeavesNoSessionOutOfStep) {
     EXPECT_TRUE(folder.ListNames().contains(QStringLiteral("after.txt")));
     folder.Close();
 
-    folder.Open(settings);
+    folder.Open(ServerAccountOf(settings));
     bool killed = false;
     try {
         folder.Put(Q(big), QStringLiteral("cut.bin"), [&](std::uint64_t, std::uint64_t) {
@@ -377,7 +377,7 @@ TEST(SftpFolder, UploadStoppedMidwayLeavesNoSessionOutOfStep) {
             << e.what();
     }
     EXPECT_THROW(folder.PutContent("x", QStringLiteral("x.txt")), ESftpError);  // no session left
-    folder.Open(settings);
+    folder.Open(ServerAccountOf(settings));
     folder.PutContent("again", QStringLiteral("again.txt"));
     EXPECT_EQ(server.ReadFile("again.txt"), "again");
     folder.Close();
@@ -393,7 +393,7 @@ TEST(SftpFolder, ReadingIntoMemoryStopsAt16MiB) {
     test::WriteFileBytes(server.Root() + "/small.ini", std::string(16 * 1024 * 1024, 'y'));
     const TSettings settings = SftpSettings(server);
     TSftpRemoteFolder folder;
-    folder.Open(settings);
+    folder.Open(ServerAccountOf(settings));
     EXPECT_EQ(folder.Get(QStringLiteral("small.ini")).size(), 16 * 1024 * 1024);
     try {
         folder.Get(QStringLiteral("shortener.ini"));

@@ -11,8 +11,8 @@
 #include "PyFtpServer.h"
 #include "ServerSettings.h"
 #include "WindowTestFixture.h"
-#include "app/core/SettingsFile.h"
 #include "app/core/ShortenerTable.h"
+#include "app/settings/SettingsFile.h"
 
 namespace vd::app {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/TerminalScreen.h"
-#include "app/core/TerminalQRCode.h"
+#include "app/cli/TerminalQRCode.h"
 #include "common/ZbarImage.h"
 #include "qr/EQRCodeTooLong.h"
 

@@ -2,16 +2,16 @@
 // what the user decides about SFTP host keys.
 #include <gtest/gtest.h>
 
-#include "app/core/HostKeyTrust.h"
-#include "app/core/ServerAddress.h"
-#include "app/core/TransportRemoteFolder.h"
+#include "app/core/ServerAccount.h"
+#include "app/net/TransportRemoteFolder.h"
+#include "app/trust/HostKeyTrust.h"
 #include "fakes/FakeRemoteFolder.h"
 #include "fakes/RecordingUser.h"
 
 namespace vd::app {
 namespace {
 
-TEST(ServerAddress, TheSchemeSelectsTheTransportAndThePortFollows) {
+TEST(ServerAccount, TheSchemeSelectsTheTransportAndThePortFollows) {
     const struct {
         QString Host;
         std::uint16_t Port;
@@ -33,7 +33,7 @@ TEST(ServerAddress, TheSchemeSelectsTheTransportAndThePortFollows) {
         TSettings settings;
         settings.Host = c.Host;
         settings.Port = c.Port;
-        const TServerAddress address = ServerAddressOf(settings);
+        const TServerAccount address = ServerAccountOf(settings);
         EXPECT_EQ(address.Transport, c.Transport) << c.Host.toStdString();
         EXPECT_EQ(address.Host, c.ExpectedHost) << c.Host.toStdString();
         EXPECT_EQ(address.Port, c.ExpectedPort) << c.Host.toStdString();
@@ -52,16 +52,16 @@ TEST(TransportRemoteFolder, EachSessionRunsOnTheTransportItsHostNames) {
 
     TSettings settings;
     settings.Host = QStringLiteral("ftp://files.example.org");
-    folder.Open(settings);
+    folder.Open(ServerAccountOf(settings));
     folder.PutContent("x", QStringLiteral("a.txt"));
     EXPECT_EQ(ftp.OpenedWith.Host, QStringLiteral("files.example.org"));  // FTP gets a bare name
     EXPECT_EQ(ftp.Files.value(QStringLiteral("a.txt")), QByteArray("x"));
 
     settings.Host = QStringLiteral("sftp://files.example.org");
-    folder.Open(settings);
+    folder.Open(ServerAccountOf(settings));
     folder.PutContent("y", QStringLiteral("b.txt"));
     EXPECT_EQ(ftp.Calls.last(), QStringLiteral("CLOSE"));  // the FTP session ends
-    EXPECT_EQ(sftp.OpenedWith.Host, QStringLiteral("sftp://files.example.org"));
+    EXPECT_EQ(sftp.OpenedWith.Host, QStringLiteral("files.example.org"));
     EXPECT_EQ(sftp.Files.value(QStringLiteral("b.txt")), QByteArray("y"));
     EXPECT_FALSE(ftp.Files.contains(QStringLiteral("b.txt")));
 

@@ -9,10 +9,10 @@
 #include <QTimer>
 
 #include "FakeFolderWindow.h"
-#include "app/core/SettingsFile.h"
 #include "app/core/ShortenerTable.h"
 #include "app/gui/PaintBox.h"
 #include "app/gui/TVelodropSettings.h"
+#include "app/settings/SettingsFile.h"
 
 namespace vd::app {
 namespace {

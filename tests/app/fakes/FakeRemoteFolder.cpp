@@ -39,8 +39,8 @@ void TFakeRemoteFolder::Call(const QString& Text) {
     }
 }
 
-void TFakeRemoteFolder::Open(const app::TSettings& Settings) {
-    OpenedWith = Settings;
+void TFakeRemoteFolder::Open(const app::TServerAccount& Account) {
+    OpenedWith = Account;
     Call(QStringLiteral("OPEN"));
     if (!ShownFingerprint.isEmpty() && FCheck)
         FCheck(QStringLiteral("files.example.org:21"), ShownFingerprint);

@@ -18,8 +18,8 @@ class TFakeRemoteFolder final : public app::TRemoteFolder {
     /// Every call, in order: "OPEN", "PUT name", "PUTCONTENT name",
     /// "APPEND name", "GET name", "LIST", "DELETE name", "CLOSE".
     QStringList Calls;
-    /// The settings of the last "OPEN", also of a failed one.
-    app::TSettings OpenedWith;
+    /// The account of the last "OPEN", also of a failed one.
+    app::TServerAccount OpenedWith;
     /// Whether a session is open: "OPEN" opens it, "CLOSE" ends it, and a
     /// failure leaves it as it was.
     bool SessionOpen = false;
@@ -39,7 +39,7 @@ class TFakeRemoteFolder final : public app::TRemoteFolder {
     void SetLogFileName(const QString& FileName) override { FLogFileName = FileName; }
     QString LogFileName() const override { return FLogFileName; }
     void SetCertificateCheck(TCertificateCheck Check) override { FCheck = std::move(Check); }
-    void Open(const app::TSettings& Settings) override;
+    void Open(const app::TServerAccount& Account) override;
     void Put(const QString& LocalFile, const QString& RemoteName,
              const TProgress& Progress = {}) override;
     void PutContent(const QByteArray& Content, const QString& RemoteName) override;

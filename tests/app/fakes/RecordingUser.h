@@ -19,7 +19,6 @@ class TRecordingUser final : public app::TUserInterface {
     std::deque<bool> Answers;  // the next questions' answers; none left: No
     std::vector<std::pair<std::uint64_t, std::uint64_t>> Progress;
     int ProgressEnds = 0;
-    QStringList Links;
     QStringList Clipboard;  // every text put there, in order
     bool ClipboardFails = false;
     QStringList OpenedURLs;
@@ -36,7 +35,6 @@ class TRecordingUser final : public app::TUserInterface {
         Progress.emplace_back(Sent, Total);
     }
     void EndProgress() noexcept override { ++ProgressEnds; }
-    void ShowLink(const QString& Link) override { Links << Link; }
     void SetClipboardText(const QString& Text) override {
         if (ClipboardFails) throw std::runtime_error("Clipboard busy");
         Clipboard << Text;

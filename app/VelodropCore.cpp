@@ -1,0 +1,95 @@
+#include "app/VelodropCore.h"
+
+#include <QFile>
+
+#include "app/core/ExitCleanup.h"
+#include "app/core/ServerSession.h"
+#include "app/core/ShortenerFlow.h"
+#include "app/net/FtpRemoteFolder.h"
+#include "app/net/HttpBackgroundLinkCheck.h"
+#include "app/net/HttpLinkChecker.h"
+#include "app/net/SftpRemoteFolder.h"
+#include "app/net/TransportRemoteFolder.h"
+#include "app/settings/SettingsFile.h"
+#include "app/trust/CertificateTrust.h"
+#include "app/trust/HostKeyTrust.h"
+#include "platform/SpecialFolders.h"
+
+namespace vd::app {
+
+std::unique_ptr<TRemoteFolder> TVelodropCore::MakeServerFolder() {
+    auto sftp = std::make_unique<TSftpRemoteFolder>();
+    sftp->SetHostKeyCheck(
+        [this](THostKeyStatus Status, const QString& Server, const QString& Fingerprint) {
+            THostKeyTrust(FUser, InterfaceLanguage(FState.Settings.AutoLanguage))
+                .Check(Status, Server, Fingerprint);
+        });
+    return std::make_unique<TTransportRemoteFolder>(std::make_unique<TFtpRemoteFolder>(),
+                                                    std::move(sftp));
+}
+
+TVelodropCore::TVelodropCore(TUserInterface& User, std::unique_ptr<TRemoteFolder> Folder,
+                             std::unique_ptr<TLinkChecker> Links)
+    : FUser(User),
+      FFolder(Folder ? std::move(Folder) : MakeServerFolder()),
+      FLinks(Links ? std::move(Links) : std::make_unique<THttpLinkChecker>()) {
+    FFolder->SetCertificateCheck([this](const QString& Server, const QString& Fingerprint) {
+        TKnownCertificates known(FState.KnownCertificatesFile);
+        TCertificateTrust(known, FUser, InterfaceLanguage(FState.Settings.AutoLanguage))
+            .Check(Server, Fingerprint);
+    });
+}
+
+void TVelodropCore::PrepareRunFiles(const QString& ConfigFolder, const QString& BaseName) {
+    FState.SettingsFile = SettingsFilePath(ConfigFolder, BaseName);
+    FState.LogFileName = LogFilePath(ConfigFolder);
+    FState.KnownCertificatesFile = KnownCertificatesPath(ConfigFolder);
+    FFolder->SetLogFileName(FState.LogFileName);
+    QFile::remove(FState.LogFileName);  // every run starts a new log
+}
+
+bool TVelodropCore::LoadSettings() {
+    if (!platform::FileExists(FState.SettingsFile.toStdString())) return false;
+    FState.Settings = ReadSettingsFile(FState.SettingsFile);
+    if (!FState.Settings.Log) FFolder->SetLogFileName({});
+    return true;
+}
+
+void TVelodropCore::SaveSettings() {
+    if (FState.SettingsFile.isEmpty()) return;
+    WriteSettingsFile(FState.SettingsFile, FState.Settings);
+}
+
+TLanguage TVelodropCore::LocalizeRuntimeTexts() {
+    const TLanguage language = InterfaceLanguage(FState.Settings.AutoLanguage);
+    FState.NotExistingText = Text(language, u"NotExistingText");
+    return language;
+}
+
+bool TVelodropCore::ConnectToServer() { return TServerSession(Context()).ConnectToServer(); }
+
+TTestResult TVelodropCore::TestConnection() { return TConnectionTest(Context()).TestConnection(); }
+
+TShareResult TVelodropCore::UploadFile(const QString& LocalFile, const QString& RemoteName) {
+    return TShareFlow(Context()).UploadFile(LocalFile, RemoteName);
+}
+
+TShareResult TVelodropCore::ShareFile(const QString& FileName) {
+    return TShareFlow(Context()).ShareFile(FileName);
+}
+
+void TVelodropCore::RemoveUploadedFiles() { TExitCleanup(Context()).RemoveUploadedFiles(); }
+
+void TVelodropCore::InstallShortenerScripts() {
+    TShortenerFlow(Context()).InstallShortenerScripts();
+}
+
+QString TVelodropCore::ShortenURL(const QString& URL) {
+    return TShortenerFlow(Context()).ShortenURL(URL);
+}
+
+TBackgroundLinkCheck* NewBackgroundLinkCheck(QObject* Parent) {
+    return new THttpBackgroundLinkCheck(Parent);
+}
+
+}  // namespace vd::app

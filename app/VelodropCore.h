@@ -1,0 +1,69 @@
+#pragma once
+// The application without a front: the run's state, the server, the files
+// of the run (settings, traffic log, known certificates) and the flows, on
+// the real parts (FTP and SFTP, the settings file, the trust stores, HTTP).
+// The main window and the terminal front each hold one and bring their own
+// user interface.
+
+#include <memory>
+
+#include "app/core/ConnectionTest.h"
+#include "app/core/ControllerState.h"
+#include "app/core/Language.h"
+#include "app/core/LinkCheck.h"
+#include "app/core/RemoteFolder.h"
+#include "app/core/ShareFlow.h"
+#include "app/core/UserInterface.h"
+
+namespace vd::app {
+
+class TVelodropCore final {
+  public:
+    /// `Folder` is the server, without one FTP or SFTP as the host setting
+    /// names; `Links` fetches links, without one over HTTP.
+    explicit TVelodropCore(TUserInterface& User, std::unique_ptr<TRemoteFolder> Folder = nullptr,
+                           std::unique_ptr<TLinkChecker> Links = nullptr);
+
+    TControllerState& State() noexcept { return FState; }
+    const TControllerState& State() const noexcept { return FState; }
+    TRemoteFolder& Folder() noexcept { return *FFolder; }
+
+    /// The settings file (`BaseName` + ".ini"), the traffic log and the
+    /// known certificates in `ConfigFolder` + "/Velodrop"; the log of the
+    /// previous run is deleted. Until then no certificate is remembered: each
+    /// session trusts what it is shown.
+    void PrepareRunFiles(const QString& ConfigFolder, const QString& BaseName);
+    /// False when there is no settings file (every setting keeps its
+    /// default and the log stays on). Otherwise reads it; the log is
+    /// written only when the file says Log=1.
+    bool LoadSettings();
+    /// Writes the settings file; raises when a key cannot be written.
+    void SaveSettings();
+    /// Sets the texts the flows build at run time for the current language
+    /// and returns that language.
+    TLanguage LocalizeRuntimeTexts();
+
+    bool ConnectToServer();
+    TTestResult TestConnection();
+    TShareResult UploadFile(const QString& LocalFile, const QString& RemoteName);
+    TShareResult ShareFile(const QString& FileName);
+    void RemoveUploadedFiles();
+    void InstallShortenerScripts();
+    QString ShortenURL(const QString& URL);
+
+  private:
+    // FTP and SFTP; an unknown SFTP host key is put to the user, a server
+    // certificate checked against those seen before.
+    std::unique_ptr<TRemoteFolder> MakeServerFolder();
+    TFlowContext Context() noexcept { return {FState, *FFolder, FUser, *FLinks}; }
+
+    TUserInterface& FUser;
+    std::unique_ptr<TRemoteFolder> FFolder;
+    std::unique_ptr<TLinkChecker> FLinks;
+    TControllerState FState;
+};
+
+/// The check of a link after a share, over HTTP; `Parent` owns it.
+TBackgroundLinkCheck* NewBackgroundLinkCheck(QObject* Parent);
+
+}  // namespace vd::app

@@ -1,0 +1,54 @@
+#include "app/cli/TerminalUser.h"
+
+#include "app/core/TextRules.h"
+
+namespace vd::app {
+namespace {
+
+void Write(std::FILE* Stream, const QString& Text) {
+    const QByteArray bytes = Text.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), Stream);
+    std::fflush(Stream);
+}
+
+}  // namespace
+
+TTerminalUser::TTerminalUser(std::FILE* Errors, bool ShowsProgress)
+    : FErrors(Errors), FShowsProgress(ShowsProgress) {}
+
+void TTerminalUser::ShowMessage(const QString& Text) {
+    // Server replies end in CR LF; one line break is enough on a terminal.
+    Write(FErrors, TrimControl(Text) + u'\n');
+}
+
+bool TTerminalUser::AskYesNo(const QString& Question) {
+    Write(FErrors, TrimControl(Question) + QStringLiteral(" (no one to answer: no)\n"));
+    return false;
+}
+
+void TTerminalUser::ShowProgress(std::uint64_t Sent, std::uint64_t Total) {
+    if (!FShowsProgress) return;
+    // A few redraws a second, and always the last piece.
+    if (FProgressShown.isValid() && FProgressShown.elapsed() < 100 && Sent < Total) return;
+    FProgressShown.start();
+    const int percent = Total ? static_cast<int>(Sent * 100 / Total) : 100;
+    // Carriage return and "erase to end of line": the line redraws in place.
+    Write(FErrors, QStringLiteral("\r%1 / %2 (%3 %)\x1b[K")
+                       .arg(FormatBytes(Sent), FormatBytes(Total))
+                       .arg(percent));
+    FProgressOnScreen = true;
+}
+
+void TTerminalUser::EndProgress() noexcept {
+    if (!FProgressOnScreen) return;
+    std::fputc('\n', FErrors);
+    std::fflush(FErrors);
+    FProgressOnScreen = false;
+    FProgressShown.invalidate();
+}
+
+void TTerminalUser::SetClipboardText(const QString&) {}
+
+void TTerminalUser::OpenURL(const QString&) {}
+
+}  // namespace vd::app
