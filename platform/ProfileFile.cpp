@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/AtomicFile.h"
 #include "platform/Utf8.h"
 
 namespace vd::platform {
@@ -169,8 +170,9 @@ std::string Rebuild(std::string_view Bom, const std::vector<TLine>& Lines,
     return out;
 }
 
-// Replaces the file at Path with Content through a temporary file in the
-// same folder, so that a failed write never leaves half a settings file.
+// Replaces the file at Path with Content, keeping its permissions and
+// writing through a link to where it points; a failed write never leaves
+// half a settings file.
 bool ReplaceFile(const std::string& Path, const std::string& Content, bool Existed) {
     std::string target = Path;
     if (char resolved[PATH_MAX]; Existed && ::realpath(Path.c_str(), resolved)) target = resolved;
@@ -180,20 +182,7 @@ bool ReplaceFile(const std::string& Path, const std::string& Content, bool Exist
         if (::stat(target.c_str(), &st) != 0 || ::access(target.c_str(), W_OK) != 0) return false;
         mode = st.st_mode & 07777;
     }
-    std::string temp = target + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return false;
-    bool ok = ::fchmod(fd, mode) == 0;
-    for (std::size_t done = 0; ok && done < Content.size();) {
-        const ssize_t n = ::write(fd, Content.data() + done, Content.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) done += static_cast<std::size_t>(n);
-    }
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+    return ReplaceFileAtomically(target, Content, mode) == 0;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "app/cli/TerminalUser.h"
 
+#include "app/core/ProgressText.h"
 #include "app/core/TextRules.h"
 
 namespace vd::app {
@@ -28,14 +29,9 @@ bool TTerminalUser::AskYesNo(const QString& Question) {
 
 void TTerminalUser::ShowProgress(std::uint64_t Sent, std::uint64_t Total) {
     if (!FShowsProgress) return;
-    // A few redraws a second, and always the last piece.
-    if (FProgressShown.isValid() && FProgressShown.elapsed() < 100 && Sent < Total) return;
-    FProgressShown.start();
-    const int percent = Total ? static_cast<int>(Sent * 100 / Total) : 100;
+    if (!FProgressPace.Due(Sent, Total)) return;
     // Carriage return and "erase to end of line": the line redraws in place.
-    Write(FErrors, QStringLiteral("\r%1 / %2 (%3 %)\x1b[K")
-                       .arg(FormatBytes(Sent), FormatBytes(Total))
-                       .arg(percent));
+    Write(FErrors, u'\r' + ProgressText(Sent, Total) + QStringLiteral("\x1b[K"));
     FProgressOnScreen = true;
 }
 
@@ -44,7 +40,7 @@ void TTerminalUser::EndProgress() noexcept {
     std::fputc('\n', FErrors);
     std::fflush(FErrors);
     FProgressOnScreen = false;
-    FProgressShown.invalidate();
+    FProgressPace.Restart();
 }
 
 void TTerminalUser::SetClipboardText(const QString&) {}

@@ -3,9 +3,9 @@
 // messages and progress go to standard error. Nobody is there to answer a
 // question, and there is no window to own a clipboard or open a browser.
 
-#include <QElapsedTimer>
 #include <cstdio>
 
+#include "app/core/ProgressText.h"
 #include "app/core/UserInterface.h"
 
 namespace vd::app {
@@ -30,7 +30,7 @@ class TTerminalUser final : public TUserInterface {
     std::FILE* FErrors;
     bool FShowsProgress;
     bool FProgressOnScreen = false;
-    QElapsedTimer FProgressShown;
+    TProgressPace FProgressPace;
 };
 
 }  // namespace vd::app

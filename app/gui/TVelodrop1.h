@@ -5,7 +5,6 @@
 // message boxes, the upload's progress, the clipboard, the browser.
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QStringList>
 #include <QWidget>
@@ -17,6 +16,7 @@
 
 #include "app/VelodropCore.h"
 #include "app/core/AutoClose.h"
+#include "app/core/ProgressText.h"
 #include "app/core/UserInterface.h"
 #include "app/gui/ErrorBox.h"
 
@@ -129,7 +129,7 @@ class TVelodrop1 final : public QWidget, public TUserInterface {
     QAction* FLinkWarning = nullptr;  // the warning sign in the link field
     // The upload's progress borrows the link field; what it showed before
     // comes back when the upload ends.
-    QElapsedTimer FProgressShown;  // when the upload's progress was last shown
+    TProgressPace FProgressPace;
     std::optional<QString> FTextBeforeProgress;
     // While an upload runs, events are still processed so that the window
     // paints its progress; handlers that would start another operation wait

@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <QUrl>
 
-#include "app/core/TextRules.h"
+#include "app/core/ProgressText.h"
 #include "app/gui/ModalSeam.h"
 #include "app/gui/TVelodrop1.h"
 
@@ -26,13 +26,10 @@ void TVelodrop1::ShowProgress(std::uint64_t Sent, std::uint64_t Total) {
     // stays blocked, so no handler can start inside the upload.
     if (!FTextBeforeProgress) {
         FTextBeforeProgress = urlDisplay->text();
-        FProgressShown.invalidate();  // the first piece shows at once
+        FProgressPace.Restart();  // the first piece shows at once
     }
-    if (FProgressShown.isValid() && FProgressShown.elapsed() < 100 && Sent < Total) return;
-    FProgressShown.start();
-    const int percent = Total ? static_cast<int>(Sent * 100 / Total) : 100;
-    urlDisplay->setText(
-        QStringLiteral("%1 / %2 (%3 %)").arg(FormatBytes(Sent), FormatBytes(Total)).arg(percent));
+    if (!FProgressPace.Due(Sent, Total)) return;
+    urlDisplay->setText(ProgressText(Sent, Total));
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 

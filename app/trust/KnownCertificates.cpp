@@ -1,9 +1,5 @@
 #include "app/trust/KnownCertificates.h"
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +9,7 @@
 #include <string>
 
 #include "app/core/EFileError.h"
+#include "platform/AtomicFile.h"
 
 namespace vd::app {
 namespace {
@@ -39,26 +36,11 @@ bool SplitLine(QString Line, QString& Server, QString& Fingerprint) {
                          .toStdString());
 }
 
-// Through a temporary file in the same folder (mkstemp makes it 0600), then
-// renamed over the old one.
+// Only the user may read which servers they trust.
 void ReplaceFile(const QString& FileName, const QByteArray& Content) {
-    std::string temp = (FileName + QStringLiteral(".XXXXXX")).toStdString();
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) CannotWrite(FileName, errno);
-    int error = 0;
-    for (qsizetype done = 0; error == 0 && done < Content.size();) {
-        const ssize_t n = ::write(fd, Content.constData() + done,
-                                  static_cast<std::size_t>(Content.size() - done));
-        if (n > 0)
-            done += n;
-        else if (n == 0 || errno != EINTR)
-            error = n == 0 ? EIO : errno;
-    }
-    if (::close(fd) != 0 && error == 0) error = errno;
-    if (error == 0 && ::rename(temp.c_str(), FileName.toStdString().c_str()) != 0) error = errno;
-    if (error == 0) return;
-    ::unlink(temp.c_str());
-    CannotWrite(FileName, error);
+    const int error = platform::ReplaceFileAtomically(
+        FileName.toStdString(), std::string_view(Content.constData(), Content.size()), 0600);
+    if (error != 0) CannotWrite(FileName, error);
 }
 
 }  // namespace
