@@ -62,7 +62,7 @@ void TVelodropCore::SaveSettings() {
 
 TLanguage TVelodropCore::LocalizeRuntimeTexts() {
     const TLanguage language = InterfaceLanguage(FState.Settings.AutoLanguage);
-    FState.NotExistingText = Text(language, u"NotExistingText");
+    FState.NotExistingText = Text(language, TText::NotExistingText);
     return language;
 }
 

@@ -38,7 +38,7 @@ TTestResult TConnectionTest::TestConnection() {
     if (verdict.Ok()) return TTestResult::Passed;
     const TLanguage language = InterfaceLanguage(FContext.State.Settings.AutoLanguage);
     FContext.User.ShowMessage(
-        Text(language, u"LinkDoesNotLead").arg(LinkFaultText(verdict, language), link));
+        Text(language, TText::LinkDoesNotLead).arg(LinkFaultText(verdict, language), link));
     return TTestResult::FailedAfterConnecting;
 }
 

@@ -1,6 +1,7 @@
 #include "app/core/Language.h"
 
 #include <array>
+#include <iterator>
 
 #include "platform/LocaleInfo.h"
 
@@ -140,6 +141,36 @@ constexpr TLocaleRow kLocales[] = {
 };
 // clang-format on
 
+// The table's row names of TText, in its order.
+constexpr const char16_t* kTextNames[] = {
+    u"DropHint",           u"NotExistingText",
+    u"QRCodeTooLong",      u"LineBreakInFileName",
+    u"LinkDoesNotLead",    u"LinkWarning",
+    u"LinkNotWebAddress",  u"LinkConnectionRefused",
+    u"LinkHostNotFound",   u"LinkCertificateNotTrusted",
+    u"LinkOtherContent",   u"LinkNoAnswer",
+    u"CertificateChanged", u"CertificateNotTrusted",
+    u"HostKeyUnknown",     u"HostKeyNotTrusted",
+    u"HostKeyChanged",     u"AddressNotStorable",
+};
+
+constexpr bool SameName(const char16_t* A, const char16_t* B) {
+    while (*A && *A == *B) ++A, ++B;
+    return *A == *B;
+}
+
+constexpr bool EveryTextHasARow() {
+    for (const char16_t* name : kTextNames) {
+        bool found = false;
+        for (const TTextRow& row : kTexts) found = found || SameName(row.Id, name);
+        if (!found) return false;
+    }
+    return true;
+}
+static_assert(std::size(kTextNames) == static_cast<std::size_t>(TText::AddressNotStorable) + 1,
+              "every TText has a name in kTextNames");
+static_assert(EveryTextHasARow(), "every name in kTextNames has a row in kTexts");
+
 }  // namespace
 
 QString GetLocaleString(int LCType) {
@@ -159,9 +190,13 @@ TLanguage InterfaceLanguage(bool AutoLanguage) {
     return LanguageOfLocale(GetLocaleString(LOCALE_SABBREVLANGNAME));
 }
 
-QString Text(TLanguage Language, QStringView Id) {
+QString Text(TLanguage Language, TText Id) {
+    return TextNamed(Language, QStringView(kTextNames[static_cast<std::size_t>(Id)]));
+}
+
+QString TextNamed(TLanguage Language, QStringView Name) {
     for (const TTextRow& row : kTexts) {
-        if (Id != QStringView(row.Id)) continue;
+        if (Name != QStringView(row.Id)) continue;
         const QString own = QString::fromUtf16(row.Texts[static_cast<std::size_t>(Language)]);
         return own.isEmpty() ? QString::fromUtf16(row.Texts[0]) : own;
     }

@@ -33,9 +33,36 @@ TLanguage LanguageOfLocale(const QString& Abbreviation);
 /// `AutoLanguage` allows, English otherwise.
 TLanguage InterfaceLanguage(bool AutoLanguage);
 
-/// The text named `Id` in `Language`, or the English one where that
-/// language has none of its own (the Exit button's caption, say). Empty
-/// text when the table has no such row.
-QString Text(TLanguage Language, QStringView Id);
+/// The texts the program names in its code (messages, hints built at run
+/// time); a misspelt one does not compile.
+enum class TText {
+    DropHint,
+    NotExistingText,
+    QRCodeTooLong,
+    LineBreakInFileName,
+    LinkDoesNotLead,
+    LinkWarning,
+    LinkNotWebAddress,
+    LinkConnectionRefused,
+    LinkHostNotFound,
+    LinkCertificateNotTrusted,
+    LinkOtherContent,
+    LinkNoAnswer,
+    CertificateChanged,
+    CertificateNotTrusted,
+    HostKeyUnknown,
+    HostKeyNotTrusted,
+    HostKeyChanged,
+    AddressNotStorable,
+};
+
+/// The text `Id` in `Language`, or the English one where that language has
+/// none of its own.
+QString Text(TLanguage Language, TText Id);
+
+/// The text of the row named `Name`, as for `Text`: controls find their
+/// captions by their object names at run time. Empty text when the table
+/// has no such row.
+QString TextNamed(TLanguage Language, QStringView Name);
 
 }  // namespace vd::app

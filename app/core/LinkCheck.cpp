@@ -11,17 +11,17 @@ QString LinkFaultText(const TLinkVerdict& Verdict, TLanguage Language) {
         case TLinkFault::Other:
             return Verdict.Detail;
         case TLinkFault::NotWebAddress:
-            return Text(Language, u"LinkNotWebAddress");
+            return Text(Language, TText::LinkNotWebAddress);
         case TLinkFault::ConnectionRefused:
-            return Text(Language, u"LinkConnectionRefused");
+            return Text(Language, TText::LinkConnectionRefused);
         case TLinkFault::HostNotFound:
-            return Text(Language, u"LinkHostNotFound");
+            return Text(Language, TText::LinkHostNotFound);
         case TLinkFault::CertificateNotTrusted:
-            return Text(Language, u"LinkCertificateNotTrusted");
+            return Text(Language, TText::LinkCertificateNotTrusted);
         case TLinkFault::OtherContent:
-            return Text(Language, u"LinkOtherContent");
+            return Text(Language, TText::LinkOtherContent);
         case TLinkFault::NoAnswer:
-            return Text(Language, u"LinkNoAnswer");
+            return Text(Language, TText::LinkNoAnswer);
     }
     return {};
 }

@@ -26,7 +26,7 @@ bool TShareFlow::CheckShareable(const QString& FileName) {
     if (HasLineBreak(FileName)) {
         // No command line may carry a line break; refused before anything is sent.
         const TLanguage language = InterfaceLanguage(state.Settings.AutoLanguage);
-        FContext.User.ShowMessage(Text(language, u"LineBreakInFileName") + FileName);
+        FContext.User.ShowMessage(Text(language, TText::LineBreakInFileName) + FileName);
         return false;
     }
     return true;

@@ -46,7 +46,7 @@ QString TShortenerFlow::ShortenURL(const QString& URL) {
     const QString address = AddressToStore(URL);
     if (address.isEmpty()) {
         const TLanguage language = InterfaceLanguage(state.Settings.AutoLanguage);
-        FContext.User.ShowMessage(Text(language, u"AddressNotStorable") + URL);
+        FContext.User.ShowMessage(Text(language, TText::AddressNotStorable) + URL);
         return {};
     }
     if (!TServerSession(FContext).ConnectToServer()) return {};

@@ -45,17 +45,18 @@ bool SetCaption(QWidget* Widget, const QString& Caption) {
 }
 
 QString DesignCaption(const char* Name) {
-    return Text(TLanguage::English, QString::fromLatin1(Name));
+    return TextNamed(TLanguage::English, QString::fromLatin1(Name));
 }
 
 void ApplyCaptions(QWidget* Form, TLanguage Language) {
-    if (Tag(Form) == kTranslatableTag) Form->setWindowTitle(Text(Language, Form->objectName()));
+    if (Tag(Form) == kTranslatableTag)
+        Form->setWindowTitle(TextNamed(Language, Form->objectName()));
     for (QWidget* w : Form->findChildren<QWidget*>()) {
         // A hint is a text named after its control, whatever the tag.
-        const QString hint = Text(Language, w->objectName() + QStringLiteral("Hint"));
+        const QString hint = TextNamed(Language, w->objectName() + QStringLiteral("Hint"));
         if (!hint.isEmpty()) w->setToolTip(hint);
         if (Tag(w) != kTranslatableTag) continue;
-        const QString caption = Text(Language, w->objectName());
+        const QString caption = TextNamed(Language, w->objectName());
         if (!caption.isEmpty()) SetCaption(w, caption);
     }
 }

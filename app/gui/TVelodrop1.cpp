@@ -160,7 +160,7 @@ void TVelodrop1::SaveSettings() { FCore.SaveSettings(); }
 
 void TVelodrop1::LocalizeForm(QWidget* Form) {
     const TLanguage language = FCore.LocalizeRuntimeTexts();
-    QRCodePaintBox->setToolTip(Text(language, u"DropHint"));
+    QRCodePaintBox->setToolTip(Text(language, TText::DropHint));
     // The windows are designed in English.
     if (language != TLanguage::English) ApplyCaptions(Form, language);
 }

@@ -107,7 +107,8 @@ void TVelodrop1::ShowLinkCode(const QString& Link) {
         ShowQRCode(Link);
     } catch (const qr::EQRCodeTooLong&) {
         // The link itself works; the user is told in the interface language.
-        ShowGeneralError(Text(InterfaceLanguage(State().Settings.AutoLanguage), u"QRCodeTooLong"));
+        ShowGeneralError(
+            Text(InterfaceLanguage(State().Settings.AutoLanguage), TText::QRCodeTooLong));
     }
 }
 
@@ -115,7 +116,7 @@ void TVelodrop1::LinkChecked(const QString& Link, const TLinkVerdict& Verdict) {
     // A newer link may have come meanwhile: only the one on show counts.
     if (Verdict.Ok() || Link != urlDisplay->text()) return;
     const TLanguage language = InterfaceLanguage(State().Settings.AutoLanguage);
-    SetLinkWarning(Text(language, u"LinkWarning").arg(LinkFaultText(Verdict, language)));
+    SetLinkWarning(Text(language, TText::LinkWarning).arg(LinkFaultText(Verdict, language)));
 }
 
 void TVelodrop1::SetLinkWarning(const QString& Warning) {

@@ -10,8 +10,8 @@ void TCertificateTrust::Check(const QString& Server, const QString& Fingerprint)
     const QString known = FKnown.Find(Server);
     if (known == Fingerprint) return;
     if (!known.isEmpty() &&
-        !FUser.AskYesNo(Text(FLanguage, u"CertificateChanged").arg(Server, known, Fingerprint)))
-        throw ECertificateNotTrusted(Text(FLanguage, u"CertificateNotTrusted")
+        !FUser.AskYesNo(Text(FLanguage, TText::CertificateChanged).arg(Server, known, Fingerprint)))
+        throw ECertificateNotTrusted(Text(FLanguage, TText::CertificateNotTrusted)
                                          .arg(Server, Fingerprint, FKnown.FileName())
                                          .toStdString());
     FKnown.Store(Server, Fingerprint);

@@ -24,11 +24,11 @@ THostKeyTrust::THostKeyTrust(TUserInterface& User, TLanguage Language)
 void THostKeyTrust::Check(THostKeyStatus Status, const QString& Server,
                           const QString& Fingerprint) {
     if (Status == THostKeyStatus::Changed)
-        throw EHostKeyNotTrusted(Text(FLanguage, u"HostKeyChanged")
+        throw EHostKeyNotTrusted(Text(FLanguage, TText::HostKeyChanged)
                                      .arg(Server, Fingerprint, KnownHostsName(Server))
                                      .toStdString());
-    if (FUser.AskYesNo(Text(FLanguage, u"HostKeyUnknown").arg(Server, Fingerprint))) return;
-    throw EHostKeyNotTrusted(Text(FLanguage, u"HostKeyNotTrusted")
+    if (FUser.AskYesNo(Text(FLanguage, TText::HostKeyUnknown).arg(Server, Fingerprint))) return;
+    throw EHostKeyNotTrusted(Text(FLanguage, TText::HostKeyNotTrusted)
                                  .arg(Server, Fingerprint, SshCommand(Server))
                                  .toStdString());
 }

@@ -46,8 +46,8 @@ TEST(Language, TextsByNameWithEnglishWhereALanguageHasNoneOfItsOwn) {
         {u"NoSuchText", u"", u""},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(Text(TLanguage::English, c.Id), QStringView(c.English));
-        EXPECT_EQ(Text(TLanguage::German, c.Id), QStringView(c.German));
+        EXPECT_EQ(TextNamed(TLanguage::English, c.Id), QStringView(c.English));
+        EXPECT_EQ(TextNamed(TLanguage::German, c.Id), QStringView(c.German));
     }
 }
 
