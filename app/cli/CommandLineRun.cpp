@@ -5,7 +5,7 @@
 #include "app/VelodropCore.h"
 #include "app/cli/TerminalQRCode.h"
 #include "app/cli/TerminalUser.h"
-#include "app/core/ShortenerTable.h"
+#include "app/core/ShortenerAddress.h"
 #include "app/core/TextRules.h"
 #include "platform/SpecialFolders.h"
 

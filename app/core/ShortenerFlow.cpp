@@ -4,6 +4,8 @@
 #include "app/core/RandomNames.h"
 #include "app/core/ServerSession.h"
 #include "app/core/ShareNames.h"
+#include "app/core/ShortenerAddress.h"
+#include "app/core/ShortenerScripts.h"
 #include "app/core/ShortenerTable.h"
 
 namespace vd::app {

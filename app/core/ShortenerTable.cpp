@@ -7,12 +7,6 @@
 namespace vd::app {
 namespace {
 
-QByteArray CrLfLines(std::initializer_list<const char*> Lines) {
-    QByteArray out;
-    for (const char* line : Lines) out.append(line).append("\r\n");
-    return out;
-}
-
 using TEncoding = TShortenerTable::TEncoding;
 
 // The file's code units: bytes, or UTF-16 units in the mark's byte order.
@@ -110,25 +104,6 @@ bool IsLineBreak(char16_t Unit) { return Unit == u'\r' || Unit == u'\n'; }
 
 }  // namespace
 
-QByteArray HtaccessContent() {
-    return CrLfLines({"RewriteEngine On", "RewriteCond $1 !^(index\\.php)",
-                      "RewriteRule ^(.*)$ index.php?l=$1 [L]"});
-}
-
-QByteArray IndexPhpContent() {
-    return CrLfLines({
-        "<?php",
-        "$links = parse_ini_file(\"shortener.ini\");",
-        "if(isset($_GET[\"l\"]) && array_key_exists($_GET[\"l\"], $links))",
-        "{ header(\"Location: \" . $links[$_GET[\"l\"]]);",
-        " }",
-        " else { ",
-        "  header(\"HTTP/1.0 404 Not Found\");",
-        "  echo \"Unknown link.\";",
-        "}",
-    });
-}
-
 TShortenerTable ParseShortenerTable(const QByteArray& Bytes) {
     // Blanks, line breaks and control characters are single units below 33
     // in every encoding here, so the ends are trimmed and the lines split
@@ -188,19 +163,6 @@ QString NewCode(const QStringList& Lines, const std::function<QString()>& Draw) 
         code = Draw();
     } while (text.contains(code + QStringLiteral("=\"")));
     return code;
-}
-
-QString AddressToStore(const QString& ClipboardText) {
-    QString address = ClipboardText;
-    while (address.endsWith(u'\n') || address.endsWith(u'\r')) address.chop(1);
-    if (address.contains(u'\n') || address.contains(u'\r') || address.contains(u'"')) return {};
-    return address;
-}
-
-bool IsWebAddress(const QString& Text) {
-    const QString lower = Text.toLower();
-    return lower.startsWith(QStringLiteral("http://")) ||
-           lower.startsWith(QStringLiteral("https://"));
 }
 
 }  // namespace vd::app

@@ -1,6 +1,6 @@
 #pragma once
 // The short-link table "shortener.ini" on the server: one record a line,
-// code="address", and the two server-side files that serve it.
+// code="address", read and written back in the encoding it came in.
 
 #include <QByteArray>
 #include <QString>
@@ -8,12 +8,6 @@
 #include <functional>
 
 namespace vd::app {
-
-/// ".htaccess": hands every request path except index.php to index.php.
-QByteArray HtaccessContent();
-/// "index.php": looks the code up in shortener.ini and redirects, or
-/// answers 404 "Unknown link.".
-QByteArray IndexPhpContent();
 
 /// The table as read: its lines, and the encoding it is written back in.
 struct TShortenerTable {
@@ -40,15 +34,5 @@ QString FindCode(const QStringList& Lines, const QString& URL);
 
 /// Draws codes until one is used nowhere in the table.
 QString NewCode(const QStringList& Lines, const std::function<QString()>& Draw);
-
-/// The address to store for a clipboard text: line breaks at its end are
-/// dropped (copying from a terminal adds one, and stored as it is the
-/// record would be split over two lines and break the table). Empty text
-/// when the rest still holds a line break or a quotation mark, which no
-/// record can hold.
-QString AddressToStore(const QString& ClipboardText);
-
-/// True when the text starts with "http://" or "https://" in any case.
-bool IsWebAddress(const QString& Text);
 
 }  // namespace vd::app

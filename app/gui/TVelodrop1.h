@@ -34,8 +34,9 @@ class TVelodrop1 final : public QWidget, public TUserInterface {
     Q_OBJECT
   public:
     /// `Arguments`: the command line, [0] being the program's full path.
-    /// `Folder`: the server, without one FTP; `Links`: how the connection
-    /// test fetches its link, without one over HTTP.
+    /// `Folder`: the server, without one FTP or SFTP as the host setting
+    /// names; `Links`: how the connection test fetches its link, without
+    /// one over HTTP.
     explicit TVelodrop1(const QStringList& Arguments,
                         std::unique_ptr<TRemoteFolder> Folder = nullptr,
                         std::unique_ptr<TLinkChecker> Links = nullptr);

@@ -6,7 +6,7 @@
 #include <QClipboard>
 #include <QMimeData>
 
-#include "app/core/ShortenerTable.h"
+#include "app/core/ShortenerAddress.h"
 #include "app/gui/TVelodrop1.h"
 
 namespace vd::app {

@@ -12,7 +12,7 @@
 
 #include "app/VelodropCore.h"
 #include "app/core/RandomNames.h"
-#include "app/core/ShortenerTable.h"
+#include "app/core/ShortenerScripts.h"
 #include "app/trust/KnownCertificates.h"
 #include "common/JpegFiles.h"
 #include "common/TempDir.h"

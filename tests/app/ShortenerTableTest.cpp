@@ -2,6 +2,8 @@
 
 #include <deque>
 
+#include "app/core/ShortenerAddress.h"
+#include "app/core/ShortenerScripts.h"
 #include "app/core/ShortenerTable.h"
 
 namespace vd::app {

@@ -11,7 +11,7 @@
 #include "PyFtpServer.h"
 #include "ServerSettings.h"
 #include "WindowTestFixture.h"
-#include "app/core/ShortenerTable.h"
+#include "app/core/ShortenerScripts.h"
 #include "app/settings/SettingsFile.h"
 
 namespace vd::app {

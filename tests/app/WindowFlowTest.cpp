@@ -9,7 +9,6 @@
 #include <QTimer>
 
 #include "FakeFolderWindow.h"
-#include "app/core/ShortenerTable.h"
 #include "app/gui/PaintBox.h"
 #include "app/gui/TVelodropSettings.h"
 #include "app/settings/SettingsFile.h"
