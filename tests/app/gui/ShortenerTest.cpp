@@ -10,8 +10,8 @@
 #include "PhpServer.h"
 #include "PyFtpServer.h"
 #include "ServerSettings.h"
-#include "WindowTestFixture.h"
 #include "app/core/ShortenerScripts.h"
+#include "app/gui/WindowTestFixture.h"
 #include "app/settings/SettingsFile.h"
 
 namespace vd::app {

@@ -3,10 +3,10 @@
 #include <QTest>
 #include <QTimer>
 
-#include "WindowTestFixture.h"
 #include "app/gui/ErrorBox.h"
 #include "app/gui/PaintBox.h"
 #include "app/gui/TVelodropSettings.h"
+#include "app/gui/WindowTestFixture.h"
 
 namespace vd::app {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/TerminalScreen.h"
+#include "app/cli/TerminalScreen.h"
 
 #include <gtest/gtest.h>
 

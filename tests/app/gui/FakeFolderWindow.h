@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <memory>
 
-#include "WindowTestFixture.h"
+#include "app/gui/WindowTestFixture.h"
 #include "app/settings/SettingsFile.h"
 #include "fakes/FakeLinkChecker.h"
 #include "fakes/FakeRemoteFolder.h"

@@ -1,7 +1,7 @@
 #include <QPainter>
 
-#include "WindowTestFixture.h"
 #include "app/gui/PaintBox.h"
+#include "app/gui/WindowTestFixture.h"
 #include "common/ZbarImage.h"
 #include "qr/EQRCodeTooLong.h"
 

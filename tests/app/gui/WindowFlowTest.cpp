@@ -8,7 +8,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "FakeFolderWindow.h"
+#include "app/gui/FakeFolderWindow.h"
 #include "app/gui/PaintBox.h"
 #include "app/gui/TVelodropSettings.h"
 #include "app/settings/SettingsFile.h"

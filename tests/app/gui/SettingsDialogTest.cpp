@@ -8,11 +8,11 @@
 #include <QTest>
 #include <QTimer>
 
-#include "WindowTestFixture.h"
 #include "app/gui/ErrorBox.h"
 #include "app/gui/LinkLabel.h"
 #include "app/gui/PaintBox.h"
 #include "app/gui/TVelodropSettings.h"
+#include "app/gui/WindowTestFixture.h"
 
 namespace vd::app {
 namespace {

@@ -16,8 +16,8 @@
 #include <functional>
 #include <stdexcept>
 
-#include "FakeFolderWindow.h"
 #include "app/gui/ErrorBox.h"
+#include "app/gui/FakeFolderWindow.h"
 #include "app/gui/PaintBox.h"
 #include "app/gui/TVelodropSettings.h"
 

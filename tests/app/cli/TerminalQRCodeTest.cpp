@@ -2,8 +2,8 @@
 // on a light terminal.
 #include <gtest/gtest.h>
 
-#include "app/TerminalScreen.h"
 #include "app/cli/TerminalQRCode.h"
+#include "app/cli/TerminalScreen.h"
 #include "common/ZbarImage.h"
 #include "qr/EQRCodeTooLong.h"
 
