@@ -118,6 +118,27 @@ TEST_F(ResizeJPGTest, FileErrorsNameTheFile) {
     }
 }
 
+// A disk that fills up while the copy is written: the failure reaches the
+// caller, whichever thread of the copy meets it, and no copy passes for done.
+TEST_F(ResizeJPGTest, CopyThatCannotBeWrittenToTheEndFails) {
+    for (const bool progressive : {false, true}) {
+        SCOPED_TRACE(progressive ? "progressive" : "baseline");
+        const std::string source = FSource.File("full.jpg");
+        test::WriteQuadrantJpeg(source, 1200, 900, progressive);
+        const std::string copy = FTemp.File("_tmp_full.jpg");
+        std::filesystem::remove(copy);
+        std::filesystem::create_symlink("/dev/full", copy);
+        try {
+            ResizeJPG(QString::fromStdString(source), 50);
+            ADD_FAILURE() << "a copy to a full disk reported success";
+        } catch (const EJPEGError& e) {
+            EXPECT_GT(e.ErrorCode(), 0);
+        } catch (const EFileError& e) {
+            EXPECT_NE(std::string(e.what()).find("_tmp_full.jpg"), std::string::npos) << e.what();
+        }
+    }
+}
+
 TEST_F(ResizeJPGTest, SameNameFromTwoFoldersSharesTheTemporaryPath) {
     std::filesystem::create_directories(FSource.File("a"));
     std::filesystem::create_directories(FSource.File("b"));
