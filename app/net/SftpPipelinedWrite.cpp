@@ -1,13 +1,45 @@
 #include "app/net/SftpPipelinedWrite.h"
 
 #include <libssh/libssh.h>
+#include <libssh/sftp.h>
 
 #include <cstring>
 #include <deque>
 #include <vector>
 
+// Every read or change of libssh's own state is in the five functions below
+// this check, on libssh 0.10's structs:
+//   sftp_file_struct::sftp, ::handle and ::offset (the file's session, its
+//     handle, and where the next write goes),
+//   sftp_session_struct::channel, ::id_counter and ::errnum (the channel the
+//     requests go on, libssh's request numbering, what sftp_get_error tells).
+// libssh 0.11 writes with several requests in flight itself
+// (sftp_aio_begin_write and sftp_aio_wait_write), which replaces this whole
+// file; other versions may lay these structs out differently.
+#if !defined(LIBSSH_VERSION_INT) || LIBSSH_VERSION_INT < SSH_VERSION_INT(0, 10, 0) || \
+    LIBSSH_VERSION_INT >= SSH_VERSION_INT(0, 11, 0)
+#error \
+    "app/net/SftpPipelinedWrite.cpp reads fields of libssh 0.10's structs: with this libssh, replace it by sftp_aio_begin_write/sftp_aio_wait_write (libssh 0.11) or check those fields again"
+#endif
+
 namespace vd::app {
 namespace {
+
+ssh_channel ChannelOf(sftp_file File) { return File->sftp->channel; }
+
+ssh_string HandleOf(sftp_file File) { return File->handle; }
+
+// The next request's id in libssh's own numbering, so that the ids of
+// libssh's later requests on the session stay unique.
+std::uint32_t NextRequestId(sftp_file File) { return ++File->sftp->id_counter; }
+
+// Where the next write goes; libssh's later writes and seeks go on from it.
+std::uint64_t& OffsetOf(sftp_file File) { return File->offset; }
+
+// What sftp_get_error reports after a refused write.
+void SetSftpError(sftp_file File, std::uint32_t Status) {
+    File->sftp->errnum = static_cast<int>(Status);
+}
 
 constexpr std::uint8_t kFxpWrite = 6;     // SSH_FXP_WRITE
 constexpr std::uint8_t kFxpStatus = 101;  // SSH_FXP_STATUS
@@ -15,11 +47,55 @@ constexpr std::uint8_t kFxpStatus = 101;  // SSH_FXP_STATUS
 // text; anything near this is no status.
 constexpr std::uint32_t kMaxStatusLength = 64 * 1024;
 
+constexpr std::size_t kByteSize = 1;
+constexpr std::size_t kUint32Size = 4;
+constexpr std::size_t kUint64Size = 8;
+
+// Where the fields of an SSH_FXP_WRITE request lie. A packet's length
+// counts the bytes after it. The handle's length is the server's choice,
+// so the fields after the handle move with it.
+class TWriteLayout {
+  public:
+    static constexpr std::size_t Length = 0;                       // uint32
+    static constexpr std::size_t Type = Length + kUint32Size;      // byte
+    static constexpr std::size_t Id = Type + kByteSize;            // uint32
+    static constexpr std::size_t HandleLength = Id + kUint32Size;  // uint32
+    static constexpr std::size_t Handle = HandleLength + kUint32Size;
+
+    explicit TWriteLayout(std::size_t HandleSize) : FHandleSize(HandleSize) {}
+
+    std::size_t Offset() const noexcept { return Handle + FHandleSize; }        // uint64
+    std::size_t DataLength() const noexcept { return Offset() + kUint64Size; }  // uint32
+    // Where the data starts: the size of everything before it.
+    std::size_t Data() const noexcept { return DataLength() + kUint32Size; }
+
+  private:
+    std::size_t FHandleSize;
+};
+
+// Where the fields of an SSH_FXP_STATUS reply lie; a message and a language
+// tag follow the code, and nobody reads them here.
+struct TStatusLayout {
+    static constexpr std::size_t Length = 0;                   // uint32
+    static constexpr std::size_t Type = Length + kUint32Size;  // byte
+    static constexpr std::size_t Id = Type + kByteSize;        // uint32
+    static constexpr std::size_t Code = Id + kUint32Size;      // uint32
+    // Read first, to know the type and how much follows.
+    static constexpr std::size_t Head = Code;
+    // The least a length can be: type, id and code.
+    static constexpr std::size_t MinLength = Code + kUint32Size - Type;
+};
+
 void PutUint32(unsigned char* At, std::uint32_t Value) {
     At[0] = static_cast<unsigned char>(Value >> 24);
     At[1] = static_cast<unsigned char>(Value >> 16);
     At[2] = static_cast<unsigned char>(Value >> 8);
     At[3] = static_cast<unsigned char>(Value);
+}
+
+void PutUint64(unsigned char* At, std::uint64_t Value) {
+    PutUint32(At, static_cast<std::uint32_t>(Value >> 32));
+    PutUint32(At + kUint32Size, static_cast<std::uint32_t>(Value));
 }
 
 std::uint32_t GetUint32(const unsigned char* At) {
@@ -57,26 +133,32 @@ struct TInFlight {
 class TPipelinedWriter {
   public:
     TPipelinedWriter(sftp_file File, int TimeoutMs)
-        : FFile(File), FChannel(File->sftp->channel), FTimeoutMs(TimeoutMs) {}
+        : FFile(File),
+          FChannel(ChannelOf(File)),
+          FLayout(ssh_string_len(HandleOf(File))),
+          FTimeoutMs(TimeoutMs) {}
 
-    // Sends one write of the `Size` bytes at `Packet` + the header's size;
-    // the header is filled in here.
-    bool Send(unsigned char* Packet, std::size_t HeaderSize, std::size_t Size) {
-        const std::uint32_t handleLength =
-            static_cast<std::uint32_t>(ssh_string_len(FFile->handle));
-        const std::uint32_t id = ++FFile->sftp->id_counter;  // libssh's own numbering
-        unsigned char* at = Packet;
-        PutUint32(at, static_cast<std::uint32_t>(HeaderSize - 4 + Size));
-        at[4] = kFxpWrite;
-        PutUint32(at + 5, id);
-        PutUint32(at + 9, handleLength);
-        std::memcpy(at + 13, ssh_string_data(FFile->handle), handleLength);
-        at += 13 + handleLength;
-        PutUint32(at, static_cast<std::uint32_t>(FFile->offset >> 32));
-        PutUint32(at + 4, static_cast<std::uint32_t>(FFile->offset));
-        PutUint32(at + 8, static_cast<std::uint32_t>(Size));
-        if (!WriteAll(FChannel, Packet, HeaderSize + Size)) return false;
-        FFile->offset += Size;
+    // The bytes of a write request before its data.
+    std::size_t HeaderSize() const noexcept { return FLayout.Data(); }
+
+    // Sends one write of the `Size` bytes at `Packet` + HeaderSize(); the
+    // header is filled in here.
+    bool Send(unsigned char* Packet, std::size_t Size) {
+        const ssh_string handle = HandleOf(FFile);
+        const std::uint32_t handleLength = static_cast<std::uint32_t>(ssh_string_len(handle));
+        const std::uint32_t id = NextRequestId(FFile);
+        std::uint64_t& offset = OffsetOf(FFile);
+        const std::size_t packetSize = FLayout.Data() + Size;
+        PutUint32(Packet + TWriteLayout::Length,
+                  static_cast<std::uint32_t>(packetSize - TWriteLayout::Type));
+        Packet[TWriteLayout::Type] = kFxpWrite;
+        PutUint32(Packet + TWriteLayout::Id, id);
+        PutUint32(Packet + TWriteLayout::HandleLength, handleLength);
+        std::memcpy(Packet + TWriteLayout::Handle, ssh_string_data(handle), handleLength);
+        PutUint64(Packet + FLayout.Offset(), offset);
+        PutUint32(Packet + FLayout.DataLength(), static_cast<std::uint32_t>(Size));
+        if (!WriteAll(FChannel, Packet, packetSize)) return false;
+        offset += Size;
         FPending.push_back({id, Size});
         FPendingBytes += Size;
         return true;
@@ -84,26 +166,28 @@ class TPipelinedWriter {
 
     // Reads one status reply and checks it answers a write in flight.
     TWriteOutcome Confirm(std::size_t& Bytes) {
-        unsigned char head[9];  // length, type, id
+        unsigned char head[TStatusLayout::Head];
         if (!ReadExactly(FChannel, head, sizeof head, FTimeoutMs))
             return TWriteOutcome::ConnectionLost;
-        const std::uint32_t length = GetUint32(head);
-        if (length < 9 || length > kMaxStatusLength || head[4] != kFxpStatus)
+        const std::uint32_t length = GetUint32(head + TStatusLayout::Length);
+        if (length < TStatusLayout::MinLength || length > kMaxStatusLength ||
+            head[TStatusLayout::Type] != kFxpStatus)
             return TWriteOutcome::BrokenReply;
-        std::vector<unsigned char> rest(length - 5);  // code, message, language tag
-        if (!ReadExactly(FChannel, rest.data(), static_cast<std::uint32_t>(rest.size()),
-                         FTimeoutMs))
+        std::vector<unsigned char> reply(TStatusLayout::Type + length);
+        std::memcpy(reply.data(), head, sizeof head);
+        if (!ReadExactly(FChannel, reply.data() + sizeof head,
+                         static_cast<std::uint32_t>(reply.size() - sizeof head), FTimeoutMs))
             return TWriteOutcome::ConnectionLost;
-        const std::uint32_t id = GetUint32(head + 5);
+        const std::uint32_t id = GetUint32(reply.data() + TStatusLayout::Id);
         std::size_t i = 0;
         while (i < FPending.size() && FPending[i].Id != id) ++i;
         if (i == FPending.size()) return TWriteOutcome::BrokenReply;
         Bytes = FPending[i].Bytes;
         FPendingBytes -= Bytes;
         FPending.erase(FPending.begin() + static_cast<std::ptrdiff_t>(i));
-        const std::uint32_t code = GetUint32(rest.data());
+        const std::uint32_t code = GetUint32(reply.data() + TStatusLayout::Code);
         if (code == SSH_FX_OK) return TWriteOutcome::Done;
-        FFile->sftp->errnum = static_cast<int>(code);  // what sftp_get_error reports
+        SetSftpError(FFile, code);
         return TWriteOutcome::Refused;
     }
 
@@ -113,6 +197,7 @@ class TPipelinedWriter {
   private:
     sftp_file FFile;
     ssh_channel FChannel;
+    TWriteLayout FLayout;
     int FTimeoutMs;
     std::deque<TInFlight> FPending;
     std::size_t FPendingBytes = 0;
@@ -135,8 +220,7 @@ TWriteOutcome ReadAnswersDue(TPipelinedWriter& Writer) {
 TWriteOutcome WritePipelined(sftp_file File, const TUploadSource& Source, std::size_t Piece,
                              std::size_t InFlight, int TimeoutMs, const TUploadProgress& Progress) {
     TPipelinedWriter writer(File, TimeoutMs);
-    // length, type, id, handle (length and bytes), offset, data length
-    const std::size_t header = 4 + 1 + 4 + 4 + ssh_string_len(File->handle) + 8 + 4;
+    const std::size_t header = writer.HeaderSize();
     std::vector<unsigned char> packet(header + Piece);
     std::uint64_t confirmed = 0;
     TWriteOutcome outcome = TWriteOutcome::Done;
@@ -148,7 +232,7 @@ TWriteOutcome WritePipelined(sftp_file File, const TUploadSource& Source, std::s
                     Source(reinterpret_cast<char*>(packet.data() + header), Piece);
                 if (n == 0)
                     more = false;
-                else if (!writer.Send(packet.data(), header, n))
+                else if (!writer.Send(packet.data(), n))
                     outcome = TWriteOutcome::ConnectionLost;
                 continue;
             }

@@ -7,10 +7,13 @@
 // here too. libssh's own calls never run meanwhile, so nothing else reads
 // that channel.
 
-#include <libssh/sftp.h>
-
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+
+// libssh's open file (`sftp_file`); its fields are read only in the .cpp,
+// so that the files including this one do not depend on libssh's headers.
+struct sftp_file_struct;
 
 namespace vd::app {
 
@@ -33,7 +36,7 @@ enum class TWriteOutcome {
 /// of `Piece` bytes with at most `InFlight` bytes unconfirmed, and waits
 /// for every answer (up to `TimeoutMs` each). On Refused every answer still
 /// due has been read, so the session stays usable.
-TWriteOutcome WritePipelined(sftp_file File, const TUploadSource& Source, std::size_t Piece,
+TWriteOutcome WritePipelined(sftp_file_struct* File, const TUploadSource& Source, std::size_t Piece,
                              std::size_t InFlight, int TimeoutMs, const TUploadProgress& Progress);
 
 }  // namespace vd::app

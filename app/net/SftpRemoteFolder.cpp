@@ -80,6 +80,76 @@ int KeyboardInteractive(ssh_session Ssh, const std::string& Password) {
     return rc;
 }
 
+// What a login tried, for the message when nothing is accepted.
+struct TLoginTrial {
+    QStringList RefusedKeys;     // "ssh-agent" and the key files the server turned down
+    QStringList PassphraseKeys;  // key files that would need a passphrase
+    QString PasswordReason;      // why the password did not log in
+};
+
+// Only with an agent running: it holds the keys that have a passphrase.
+bool LogInWithAgent(ssh_session Ssh, TTrafficLog& Log, TLoginTrial& Trial) {
+    if (qEnvironmentVariableIsEmpty("SSH_AUTH_SOCK")) return false;
+    Log.Sent(QStringLiteral("login with ssh-agent"));
+    if (ssh_userauth_agent(Ssh, nullptr) == SSH_AUTH_SUCCESS) return true;
+    Trial.RefusedKeys << QStringLiteral("ssh-agent");
+    return false;
+}
+
+bool LogInWithDefaultKeys(ssh_session Ssh, TTrafficLog& Log, TLoginTrial& Trial) {
+    const QString folder = QDir::homePath() + QStringLiteral("/.ssh/");
+    for (const char* name : kDefaultKeys) {
+        const QString file = folder + QLatin1String(name);
+        if (!QFile::exists(file) || !ssh_is_connected(Ssh)) continue;
+        ssh_key key = nullptr;
+        if (ssh_pki_import_privkey_file(Utf8(file).c_str(), nullptr, RefusePassphrase, nullptr,
+                                        &key) != SSH_OK) {
+            Trial.PassphraseKeys << QStringLiteral("~/.ssh/") + QLatin1String(name);
+            continue;
+        }
+        Log.Sent(QStringLiteral("login with ~/.ssh/") + QLatin1String(name));
+        const int rc = ssh_userauth_publickey(Ssh, nullptr, key);
+        ssh_key_free(key);
+        if (rc == SSH_AUTH_SUCCESS) return true;
+        Trial.RefusedKeys << QStringLiteral("~/.ssh/") + QLatin1String(name);
+    }
+    return false;
+}
+
+// By the password method, or by keyboard-interactive where the server
+// offers only that.
+bool LogInWithPassword(ssh_session Ssh, int Methods, const QString& Password, TTrafficLog& Log,
+                       TLoginTrial& Trial) {
+    if (Password.isEmpty()) {
+        Trial.PasswordReason = QStringLiteral("no password set");
+    } else if (!(Methods & (SSH_AUTH_METHOD_PASSWORD | SSH_AUTH_METHOD_INTERACTIVE))) {
+        Trial.PasswordReason = QStringLiteral("the server takes no password");
+    } else if (ssh_is_connected(Ssh)) {
+        Log.Sent(QStringLiteral("login with the password"));
+        const std::string secret = Utf8(Password);
+        const int rc = (Methods & SSH_AUTH_METHOD_PASSWORD)
+                           ? ssh_userauth_password(Ssh, nullptr, secret.c_str())
+                           : KeyboardInteractive(Ssh, secret);
+        if (rc == SSH_AUTH_SUCCESS) return true;
+        Trial.PasswordReason = QStringLiteral("password refused");
+    }
+    return false;
+}
+
+// Names each way that was tried and why it failed, so that the user knows
+// what to change.
+QString LoginRefusal(const QString& Username, const QString& Server, const TLoginTrial& Trial) {
+    QString keyReason =
+        Trial.RefusedKeys.isEmpty()
+            ? QStringLiteral("no key to offer")
+            : QStringLiteral("no key accepted (%1)").arg(Trial.RefusedKeys.join(u", "));
+    if (!Trial.PassphraseKeys.isEmpty())
+        keyReason += QStringLiteral(" (%1: keys with a passphrase need ssh-agent)")
+                         .arg(Trial.PassphraseKeys.join(u", "));
+    return QStringLiteral("The login as %1 at %2 was refused: %3, %4.")
+        .arg(Username, Server, keyReason, Trial.PasswordReason);
+}
+
 }  // namespace
 
 struct TSftpRemoteFolder::TSession {
@@ -193,58 +263,18 @@ void TSftpRemoteFolder::CheckHostKey(TSession& S) {
 }
 
 void TSftpRemoteFolder::LogIn(TSession& S, const TServerAccount& Account) {
-    int rc = ssh_userauth_none(S.Ssh, nullptr);
-    if (rc == SSH_AUTH_SUCCESS) return;
+    if (ssh_userauth_none(S.Ssh, nullptr) == SSH_AUTH_SUCCESS) return;
     const int methods = ssh_userauth_list(S.Ssh, nullptr);
-    // What was tried, for the message when nothing is accepted.
-    QStringList keys, passphraseKeys;
+    TLoginTrial trial;
     if (methods & SSH_AUTH_METHOD_PUBLICKEY) {
-        if (!qEnvironmentVariableIsEmpty("SSH_AUTH_SOCK")) {
-            FLog.Sent(QStringLiteral("login with ssh-agent"));
-            if (ssh_userauth_agent(S.Ssh, nullptr) == SSH_AUTH_SUCCESS) return;
-            keys << QStringLiteral("ssh-agent");
-        }
-        const QString folder = QDir::homePath() + QStringLiteral("/.ssh/");
-        for (const char* name : kDefaultKeys) {
-            const QString file = folder + QLatin1String(name);
-            if (!QFile::exists(file) || !ssh_is_connected(S.Ssh)) continue;
-            ssh_key key = nullptr;
-            if (ssh_pki_import_privkey_file(Utf8(file).c_str(), nullptr, RefusePassphrase, nullptr,
-                                            &key) != SSH_OK) {
-                passphraseKeys << QStringLiteral("~/.ssh/") + QLatin1String(name);
-                continue;
-            }
-            FLog.Sent(QStringLiteral("login with ~/.ssh/") + QLatin1String(name));
-            rc = ssh_userauth_publickey(S.Ssh, nullptr, key);
-            ssh_key_free(key);
-            if (rc == SSH_AUTH_SUCCESS) return;
-            keys << QStringLiteral("~/.ssh/") + QLatin1String(name);
-        }
+        if (LogInWithAgent(S.Ssh, FLog, trial)) return;
+        if (LogInWithDefaultKeys(S.Ssh, FLog, trial)) return;
     }
-    QString password;
-    if (Account.Password.isEmpty()) {
-        password = QStringLiteral("no password set");
-    } else if (!(methods & (SSH_AUTH_METHOD_PASSWORD | SSH_AUTH_METHOD_INTERACTIVE))) {
-        password = QStringLiteral("the server takes no password");
-    } else if (ssh_is_connected(S.Ssh)) {
-        FLog.Sent(QStringLiteral("login with the password"));
-        const std::string secret = Utf8(Account.Password);
-        rc = (methods & SSH_AUTH_METHOD_PASSWORD)
-                 ? ssh_userauth_password(S.Ssh, nullptr, secret.c_str())
-                 : KeyboardInteractive(S.Ssh, secret);
-        if (rc == SSH_AUTH_SUCCESS) return;
-        password = QStringLiteral("password refused");
-    }
+    if (LogInWithPassword(S.Ssh, methods, Account.Password, FLog, trial)) return;
     if (!ssh_is_connected(S.Ssh))
         throw ESftpError(Utf8(QStringLiteral("The connection to %1 ended during the login: %2")
                                   .arg(S.Server, SshError(S.Ssh))));
-    QString key = keys.isEmpty() ? QStringLiteral("no key to offer")
-                                 : QStringLiteral("no key accepted (%1)").arg(keys.join(u", "));
-    if (!passphraseKeys.isEmpty())
-        key += QStringLiteral(" (%1: keys with a passphrase need ssh-agent)")
-                   .arg(passphraseKeys.join(u", "));
-    throw ESftpError(Utf8(QStringLiteral("The login as %1 at %2 was refused: %3, %4.")
-                              .arg(Account.Username, S.Server, key, password)));
+    throw ESftpError(Utf8(LoginRefusal(Account.Username, S.Server, trial)));
 }
 
 void TSftpRemoteFolder::EnterFolder(TSession& S, const QString& Directory) {
