@@ -48,43 +48,38 @@ std::vector<std::string> SplitCrLf(const std::string& text) {
     return lines;
 }
 
-TEST(LogFile, TwoSessionsAppendToOneFile) {
-    const TScript session = {S("220 Fake FTP ready"),
-                             C(),
-                             S("500 HOST?"),
-                             C(),
-                             S("331 Password"),
-                             C(),
-                             S("230 In"),
-                             C(),
-                             S("500 no"),
-                             C(),
-                             S("200 I"),
-                             C(),
-                             S("215 UNIX"),
-                             C(),
-                             S("200 I"),
-                             C(),
-                             S("221 Bye")};
-    TFakeFtpServer server({session, session});
-    TTempDir dir;
-    TIdLogFile log;
-    log.SetFilename(dir.Path + "/ftp.log");
-    log.SetLogTime(false);
-    TIdFTP ftp;
-    ftp.SetIntercept(&log);
-    ftp.SetHost("127.0.0.1");
-    ftp.SetPort(server.Port());
-    ftp.SetUsername("user");
-    ftp.SetPassword("pw");
-    ftp.SetReadTimeout(kReplyWaitMs);
-    for (int i = 0; i < 2; ++i) {
-        log.SetActive(true);
-        ftp.Connect();
-        ftp.Disconnect();
-        log.SetActive(false);
+// A client on a scripted server with the log attached, not yet active; the
+// log's file in a folder of its own.
+struct TLoggedSession {
+    TFakeFtpServer Server;
+    TTempDir Dir;
+    TIdLogFile Log;
+    TIdFTP Ftp;
+    explicit TLoggedSession(std::vector<TScript> sessions, const TLogin& login = {})
+        : Server(std::move(sessions)) {
+        Log.SetFilename(File());
+        Ftp.SetIntercept(&Log);
+        PointAt(Ftp, Server.Port(), login);
     }
-    server.Commands();
+    std::string File() const { return Dir.Path + "/ftp.log"; }
+};
+
+TEST(LogFile, TwoSessionsAppendToOneFile) {
+    const TScript session = Cat({kGreet,
+                                 kHostUnknown,
+                                 kUserAndPass,
+                                 {C(), S("500 no")},
+                                 kTypeSystType,
+                                 {C(), S("221 Bye")}});
+    TLoggedSession t({session, session});
+    t.Log.SetLogTime(false);
+    for (int i = 0; i < 2; ++i) {
+        t.Log.SetActive(true);
+        t.Ftp.Connect();
+        t.Ftp.Disconnect();
+        t.Log.SetActive(false);
+    }
+    t.Server.Commands();
     const std::vector<std::string> one = {"Stat Verbunden.",
                                           "Erh : 220 Fake FTP ready<EOL>",
                                           "Ges : HOST [127.0.0.1]<EOL>",
@@ -104,7 +99,7 @@ TEST(LogFile, TwoSessionsAppendToOneFile) {
                                           "Ges : QUIT<EOL>",
                                           "Erh : 221 Bye<EOL>",
                                           "Stat Verbindung getrennt."};
-    EXPECT_EQ(SplitCrLf(ReadAll(dir.Path + "/ftp.log")), Lines({one, one}));
+    EXPECT_EQ(SplitCrLf(ReadAll(t.File())), Lines({one, one}));
 }
 
 // Names are logged as the UTF-8 bytes that went out, replies as the bytes
@@ -117,47 +112,23 @@ TEST(LogFile, LogsTheBytesOnTheWire) {
     const std::string hostile =
         "550 \xFF\xFE"
         "bad\xC3";
-    TFakeFtpServer server({{S("220 Fake FTP ready"),
-                            C(),
-                            S("500 HOST?"),
-                            C(),
-                            S("331 Password"),
-                            C(),
-                            S("230 In"),
-                            C(),
-                            S("211-Features:"),
-                            S(" EPSV"),
-                            S("211 End"),
-                            C(),
-                            S("200 I"),
-                            C(),
-                            S("215 UNIX"),
-                            C(),
-                            S("200 I"),
-                            C(),
-                            S(hostile),
-                            C(),
-                            S("221 Bye")}});
-    TTempDir dir;
-    TIdLogFile log;
-    log.SetFilename(dir.Path + "/ftp.log");
-    log.SetLogTime(false);
-    TIdFTP ftp;
-    ftp.SetIntercept(&log);
-    ftp.SetHost("127.0.0.1");
-    ftp.SetPort(server.Port());
-    ftp.SetUsername(user);
-    ftp.SetPassword("pw");
-    ftp.SetReadTimeout(kReplyWaitMs);
-    log.SetActive(true);
-    ftp.Connect();
-    EXPECT_EQ(Classify([&] { ftp.Delete(name); }).Message,
+    TLoggedSession t({Cat({kGreet,
+                           kHostUnknown,
+                           kUserAndPass,
+                           {C(), S("211-Features:"), S(" EPSV"), S("211 End")},
+                           kTypeSystType,
+                           {C(), S(hostile), C(), S("221 Bye")}})},
+                     {.User = user});
+    t.Log.SetLogTime(false);
+    t.Log.SetActive(true);
+    t.Ftp.Connect();
+    EXPECT_EQ(Classify([&] { t.Ftp.Delete(name); }).Message,
               "\xEF\xBF\xBD\xEF\xBF\xBD"
               "bad\xEF\xBF\xBD\r\n");
-    ftp.Disconnect();
-    log.SetActive(false);
-    server.Commands();
-    const std::vector<std::string> lines = SplitCrLf(ReadAll(dir.Path + "/ftp.log"));
+    t.Ftp.Disconnect();
+    t.Log.SetActive(false);
+    t.Server.Commands();
+    const std::vector<std::string> lines = SplitCrLf(ReadAll(t.File()));
     for (const std::string& expected :
          {"Ges : USER " + user + "<EOL>", "Ges : DELE " + name + "<EOL>",
           "Erh : " + hostile + "<EOL>"})
@@ -236,24 +207,17 @@ TEST(LogFile, DataLinesCarryTheLocalTime) {
 }
 
 TEST(LogFile, ClosingAnOwnHandlerIsLoggedWhenItIsReplaced) {
-    TFakeFtpServer server({{S("220 hi"), C(), S("500 ?"), C(), S("230 in"), C(), S("500 ?"), C(),
-                            S("200 I"), C(), S("215 X"), C(), S("200 I")}});
-    TTempDir dir;
-    TIdLogFile log;
-    log.SetFilename(dir.Path + "/ftp.log");
-    log.SetActive(true);
-    TIdFTP ftp;
-    ftp.SetIntercept(&log);
-    ftp.SetHost("127.0.0.1");
-    ftp.SetPort(server.Port());
-    ftp.SetReadTimeout(kReplyWaitMs);
-    ftp.Connect();
+    TLoggedSession t({{S("220 hi"), C(), S("500 ?"), C(), S("230 in"), C(), S("500 ?"), C(),
+                       S("200 I"), C(), S("215 X"), C(), S("200 I")}},
+                     kNoCredentials);
+    t.Log.SetActive(true);
+    t.Ftp.Connect();
     TIdIOHandlerStack replacement;
-    ftp.SetIOHandler(&replacement);  // the client's own handler goes, without QUIT
-    EXPECT_EQ(SplitCrLf(ReadAll(dir.Path + "/ftp.log")).back(), "Stat Verbindung getrennt.");
-    const auto commands = server.Commands();
+    t.Ftp.SetIOHandler(&replacement);  // the client's own handler goes, without QUIT
+    EXPECT_EQ(SplitCrLf(ReadAll(t.File())).back(), "Stat Verbindung getrennt.");
+    const auto commands = t.Server.Commands();
     EXPECT_EQ(commands.back(), "TYPE I");
-    ftp.SetIOHandler(nullptr);
+    t.Ftp.SetIOHandler(nullptr);
 }
 
 TEST(LogFile, FileHandling) {

@@ -1,14 +1,11 @@
 // Connect, login, explicit TLS rules and disconnect against the scripted
 // server: each case is {server script} -> {client's lines, error}.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "FakeFtpServer.h"
 #include "FakeTLSHandler.h"
 #include "FtpParsing.h"
+#include "ListeningPort.h"
 #include "OtpHash.h"
 #include "ScriptHelpers.h"
 #include "TIdFTP.h"
@@ -18,12 +15,12 @@
 namespace vd::ftp::test {
 namespace {
 
-const TScript kGreet = {S("220 Fake FTP ready")};
 const TScript kHostRefused = {C(), S("500 HOST not understood")};
 const TScript kPassword = {C(), S("331 Password required"), C(), S("230 Logged in")};
 const TScript kAfterLogin = {C(), S("500 FEAT not understood"), C(), S("200 Type set to I"),
                              C(), S("215 UNIX Type: L8"),       C(), S("200 Type set to I")};
 const TLines kAfterLoginCmds = {"FEAT", "TYPE I", "SYST", "TYPE I"};
+const TLines kTlsLoginCmds = {"HOST [127.0.0.1]", "AUTH TLS", "USER user", "PASS pw"};
 
 struct TSessionCase {
     const char* Name;
@@ -40,11 +37,7 @@ void RunCase(const TSessionCase& c) {
     TFakeFtpServer server(c.Sessions);
     TFakeTLSHandler tls;
     TIdFTP ftp;
-    ftp.SetHost("127.0.0.1");
-    ftp.SetPort(server.Port());
-    ftp.SetUsername("user");
-    ftp.SetPassword("pw");
-    ftp.SetReadTimeout(kReplyWaitMs);
+    PointAt(ftp, server.Port());
     if (c.Setup) c.Setup(ftp, tls);
     const TOutcome outcome = Classify([&] { ftp.Connect(); });
     EXPECT_EQ(outcome.Class, c.Class);
@@ -66,10 +59,18 @@ void UseFakeTLS(TIdFTP& ftp, TFakeTLSHandler& tls, TIdUseTLS mode) {
 
 TEST(Session, ConnectDialogues) {
     const TLines login = {"HOST [127.0.0.1]", "USER user", "PASS pw"};
+    // The client's lines of a whole session: the login, what follows it, QUIT.
+    const TLines session = Lines({login, kAfterLoginCmds, {"QUIT"}});
+    const TLines sessionWithAccount = Lines({login, {"ACCT acc"}, kAfterLoginCmds, {"QUIT"}});
+    auto withAccount = [](TIdFTP& f, TFakeTLSHandler&) { f.SetAccount("acc"); };
+    // USER answered 331, PASS with this reply.
+    auto passAnswered = [](const std::string& reply) {
+        return TScript{C(), S("331 Password"), C(), S(reply)};
+    };
     const TSessionCase cases[] = {
         {"plain login without features",
          {Cat({kGreet, kHostRefused, kPassword, kAfterLogin})},
-         Lines({login, kAfterLoginCmds, {"QUIT"}}),
+         session,
          "",
          "",
          nullptr,
@@ -84,7 +85,7 @@ TEST(Session, ConnectDialogues) {
                kHostRefused,
                kPassword,
                kAfterLogin})},
-         Lines({login, kAfterLoginCmds, {"QUIT"}})},
+         session},
         {"120 then 421",
          {{S("120 Wait"), S("421 Too many users")}},
          {},
@@ -112,14 +113,14 @@ TEST(Session, ConnectDialogues) {
                kHostRefused,
                kPassword,
                kAfterLogin})},
-         Lines({login, kAfterLoginCmds, {"QUIT"}}),
+         session,
          "",
          "",
          nullptr,
          [](TIdFTP& f, TFakeTLSHandler&) { EXPECT_EQ(f.ServerDesc(), "Welcome here"); }},
         {"HOST accepted",
          {Cat({kGreet, {C(), S("220 Host ok")}, kPassword, kAfterLogin})},
-         Lines({login, kAfterLoginCmds, {"QUIT"}})},
+         session},
         {"HOST answered, then closed: second connect without HOST",
          {Cat({kGreet, {C(), SendClose("500 Unknown host")}}),
           Cat({kGreet, kPassword, kAfterLogin})},
@@ -145,37 +146,37 @@ TEST(Session, ConnectDialogues) {
          "EIdReplyRFCError",
          "Unknown user\r\n"},
         {"PASS refused",
-         {Cat({kGreet, kHostRefused, {C(), S("331 Password"), C(), S("530 Login incorrect.")}})},
+         {Cat({kGreet, kHostRefused, passAnswered("530 Login incorrect.")})},
          Lines({login, {"QUIT"}}),
          "EIdReplyRFCError",
          "Login incorrect.\r\n"},
         {"PASS answered 332 without an account",
-         {Cat({kGreet,
-               kHostRefused,
-               {C(), S("331 Password"), C(), S("332 Need account for login.")}})},
+         {Cat({kGreet, kHostRefused, passAnswered("332 Need account for login.")})},
          Lines({login, {"QUIT"}}),
          "EIdReplyRFCError",
          "Need account for login.\r\n"},
         {"PASS answered 332 with an account",
          {Cat({kGreet,
                kHostRefused,
-               {C(), S("331 Password"), C(), S("332 Need account"), C(), S("230 ok")},
+               passAnswered("332 Need account"),
+               {C(), S("230 ok")},
                kAfterLogin})},
-         Lines({login, {"ACCT acc"}, kAfterLoginCmds, {"QUIT"}}),
+         sessionWithAccount,
          "",
          "",
-         [](TIdFTP& f, TFakeTLSHandler&) { f.SetAccount("acc"); }},
+         withAccount},
         {"230 naming ACCOUNT with an account set",
          {Cat({kGreet,
                kHostRefused,
-               {C(), S("331 Password"), C(), S("230 ACCOUNT optional"), C(), S("202 ok")},
+               passAnswered("230 ACCOUNT optional"),
+               {C(), S("202 ok")},
                kAfterLogin})},
-         Lines({login, {"ACCT acc"}, kAfterLoginCmds, {"QUIT"}}),
+         sessionWithAccount,
          "",
          "",
-         [](TIdFTP& f, TFakeTLSHandler&) { f.SetAccount("acc"); }},
+         withAccount},
         {"421 in the middle of the login",
-         {Cat({kGreet, kHostRefused, {C(), S("331 Password"), C(), S("421 Shutting down")}})},
+         {Cat({kGreet, kHostRefused, passAnswered("421 Shutting down")})},
          login,
          "EIdFTPServiceNotAvailable",
          "Shutting down\r\n"},
@@ -232,7 +233,7 @@ TEST(Session, ConnectDialogues) {
                kPassword,
                {C(), S("500 no"), C(), S("200 ok"), C(), S("500 SYST not understood"), C(),
                 S("200 ok")}})},
-         Lines({login, kAfterLoginCmds, {"QUIT"}}),
+         session,
          "",
          "",
          nullptr,
@@ -282,16 +283,14 @@ TEST(Session, ExplicitTLSNegotiation) {
     const TSessionCase cases[] = {
         {"234: handshake, then the login",
          {Cat({kGreet, kHostRefused, {C(), S("234 AUTH TLS ok")}, kPassword, kAfterLogin})},
-         Lines(
-             {{"HOST [127.0.0.1]", "AUTH TLS", "USER user", "PASS pw"}, kAfterLoginCmds, {"QUIT"}}),
+         Lines({kTlsLoginCmds, kAfterLoginCmds, {"QUIT"}}),
          "",
          "",
          explicitTLS,
          handshook},
         {"334 counts as 234",
          {Cat({kGreet, kHostRefused, {C(), S("334 go ahead")}, kPassword, kAfterLogin})},
-         Lines(
-             {{"HOST [127.0.0.1]", "AUTH TLS", "USER user", "PASS pw"}, kAfterLoginCmds, {"QUIT"}}),
+         Lines({kTlsLoginCmds, kAfterLoginCmds, {"QUIT"}}),
          "",
          "",
          explicitTLS,
@@ -389,9 +388,7 @@ TEST(Session, PassThroughSwitchStartsTLSOnlyOnAnOpenConnection) {
               kPassword,
               kAfterLogin})});
     TIdFTP ftp;
-    ftp.SetHost("127.0.0.1");
-    ftp.SetPort(server.Port());
-    ftp.SetReadTimeout(kReplyWaitMs);
+    PointAt(ftp, server.Port(), kNoCredentials);
     ftp.SetIOHandler(&tls);
     ftp.SetUseTLS(TIdUseTLS::utUseExplicitTLS);
     ftp.Connect();
@@ -405,10 +402,8 @@ TEST(Session, UseTLSCannotChangeWhileConnected) {
     TFakeFtpServer server({Cat({kGreet, kHostRefused, kPassword, kAfterLogin})});
     TFakeTLSHandler tls;
     TIdFTP ftp;
-    ftp.SetHost("127.0.0.1");
-    ftp.SetPort(server.Port());
+    PointAt(ftp, server.Port(), kNoCredentials);
     ftp.SetIOHandler(&tls);
-    ftp.SetReadTimeout(kReplyWaitMs);
     ftp.Connect();
     for (const TIdUseTLS v : {TIdUseTLS::utNoTLSSupport, TIdUseTLS::utUseExplicitTLS})
         EXPECT_EQ(Classify([&] { ftp.SetUseTLS(v); }).Class, "EIdTLSClientCanNotSetWhileConnected");
@@ -426,11 +421,7 @@ TEST(Session, ConnectOnALiveTLSSessionChangesNothing) {
         {kGreet, kHostRefused, {C(), S("234 ok")}, kPassword, kAfterLogin, {C(), S("250 ok")}})});
     TFakeTLSHandler tls;
     TIdFTP ftp;
-    ftp.SetHost("127.0.0.1");
-    ftp.SetPort(server.Port());
-    ftp.SetUsername("user");
-    ftp.SetPassword("pw");
-    ftp.SetReadTimeout(kReplyWaitMs);
+    PointAt(ftp, server.Port());
     UseFakeTLS(ftp, tls, TIdUseTLS::utUseRequireTLS);
     ftp.Connect();
     const TOutcome again = Classify([&] { ftp.Connect(); });
@@ -441,21 +432,7 @@ TEST(Session, ConnectOnALiveTLSSessionChangesNothing) {
     EXPECT_EQ(tls.Handshakes, 1);
     ftp.ChangeDir("d");
     ftp.Disconnect();
-    EXPECT_EQ(server.Commands(), Lines({{"HOST [127.0.0.1]", "AUTH TLS", "USER user", "PASS pw"},
-                                        kAfterLoginCmds,
-                                        {"CWD d", "QUIT"}}));
-}
-
-uint16_t UnusedPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
+    EXPECT_EQ(server.Commands(), Lines({kTlsLoginCmds, kAfterLoginCmds, {"CWD d", "QUIT"}}));
 }
 
 TEST(Session, ConnectRequirementsAndRefusal) {
@@ -466,7 +443,7 @@ TEST(Session, ConnectRequirementsAndRefusal) {
     ftp.SetHost("127.0.0.1");
     ftp.SetPort(0);
     EXPECT_EQ(Classify([&] { ftp.Connect(); }).Message, "A Port is required");
-    ftp.SetPort(UnusedPort());
+    ftp.SetPort(vd::test::FreeLoopbackPort());
     const TOutcome refused = Classify([&] { ftp.Connect(); });
     EXPECT_EQ(refused.Class, "EIdSocketError");
     EXPECT_EQ(refused.Message, "Socket-Fehler # 10061Verbindung abgelehnt.\r\n");
@@ -477,11 +454,7 @@ TEST(Session, HostNameGoesOutAsSetAndDisconnectReadsTheGoodbye) {
     TFakeFtpServer server(
         {Cat({kGreet, kHostRefused, kPassword, kAfterLogin, {C(), S("221 Goodbye.")}})});
     TIdFTP ftp;
-    ftp.SetHost("localhost");
-    ftp.SetPort(server.Port());
-    ftp.SetUsername("user");
-    ftp.SetPassword("pw");
-    ftp.SetReadTimeout(kReplyWaitMs);
+    PointAt(ftp, server.Port(), {.Host = "localhost"});
     ftp.Connect();
     ftp.Disconnect();
     EXPECT_EQ(ftp.LastCmdResult().Code(), "221");
@@ -510,19 +483,16 @@ TEST(Session, CredentialsAndNamesAreUtf8WhetherFeatNamesUtf8OrNot) {
     };
     for (const auto& [name, feat] : features) {
         SCOPED_TRACE(name);
-        TFakeFtpServer server({Cat(
-            {kGreet,
-             {C(), S("500 HOST?"), C(), S("331 Password"), C(), S("332 Account"), C(), S("230 In")},
-             feat,
-             {C(), S("200 I"), C(), S("215 UNIX"), C(), S("200 I"), C(),
-              S("250 " + folder + " ok")}})});
+        TFakeFtpServer server(
+            {Cat({kGreet,
+                  kHostUnknown,
+                  {C(), S("331 Password"), C(), S("332 Account"), C(), S("230 In")},
+                  feat,
+                  kTypeSystType,
+                  {C(), S("250 " + folder + " ok")}})});
         TIdFTP ftp;
-        ftp.SetHost("127.0.0.1");
-        ftp.SetPort(server.Port());
-        ftp.SetUsername(user);
-        ftp.SetPassword(password);
+        PointAt(ftp, server.Port(), {.User = user, .Password = password});
         ftp.SetAccount(account);
-        ftp.SetReadTimeout(kReplyWaitMs);
         ftp.Connect();
         ftp.ChangeDir(folder);
         EXPECT_EQ(ftp.LastCmdResult().Text().front(), folder + " ok");

@@ -52,13 +52,9 @@ void ConfigureLikeTheApp(TIdSSLIOHandlerSocketOpenSSL& tls, TIdConnectionInterce
 
 void UseTLS(TIdFTP& ftp, TIdSSLIOHandlerSocketOpenSSL& tls, const std::string& host, uint16_t port,
             const std::string& user = "velodrop", const std::string& password = "s3cret pw") {
-    ftp.SetHost(host);
-    ftp.SetPort(port);
-    ftp.SetUsername(user);
-    ftp.SetPassword(password);
+    PointAt(ftp, port, {.Host = host, .User = user, .Password = password});
     ftp.SetIOHandler(&tls);
     ftp.SetUseTLS(TIdUseTLS::utUseRequireTLS);
-    ftp.SetReadTimeout(kReplyWaitMs);
 }
 
 // The traffic log's lines (written without times).
@@ -85,6 +81,14 @@ class TTrafficLog {
   private:
     std::string FPath;
 };
+
+// The handler configured as the application does it, and the traffic of
+// both the handler and the client logged from here on.
+void LogTraffic(TIdFTP& ftp, TIdSSLIOHandlerSocketOpenSSL& tls, TTrafficLog& traffic) {
+    ConfigureLikeTheApp(tls, &traffic.Log);
+    ftp.SetIntercept(&traffic.Log);
+    traffic.Log.SetActive(true);
+}
 
 size_t IndexOf(const TLines& lines, const std::string& line, size_t from = 0) {
     for (size_t i = from; i < lines.size(); ++i)
@@ -223,12 +227,10 @@ TEST(TlsRealServer, SessionsUploadListDeleteWithThePlainTextLogged) {
     TPyFtpServer server(options);
     TTrafficLog traffic;
     TIdSSLIOHandlerSocketOpenSSL tls;
-    ConfigureLikeTheApp(tls, &traffic.Log);
+    TIdFTP ftp;
+    LogTraffic(ftp, tls, traffic);
     std::string status;
     tls.OnStatusInfo = [&](const std::string& s) { status = s; };
-    TIdFTP ftp;
-    ftp.SetIntercept(&traffic.Log);
-    traffic.Log.SetActive(true);
     for (int session = 0; session < 2; ++session) {
         SCOPED_TRACE(session);
         UseTLS(ftp, tls, "localhost", server.Port());
@@ -329,10 +331,8 @@ TEST(TlsRealServer, RequiredTLSAgainstAPlainServerNeverLogsInInClear) {
     TPyFtpServer server;  // no TLS: every AUTH is refused
     TTrafficLog traffic;
     TIdSSLIOHandlerSocketOpenSSL tls;
-    ConfigureLikeTheApp(tls, &traffic.Log);
     TIdFTP ftp;
-    ftp.SetIntercept(&traffic.Log);
-    traffic.Log.SetActive(true);
+    LogTraffic(ftp, tls, traffic);
     UseTLS(ftp, tls, server.Host(), server.Port());
     const TOutcome outcome = Classify([&] { ftp.Connect(); });
     traffic.Log.SetActive(false);
@@ -430,10 +430,8 @@ TEST(TlsStrictServer, EveryKindOfTransferWithEncryptedData) {
         SCOPED_TRACE(c.Name);
         TTrafficLog traffic;
         TIdSSLIOHandlerSocketOpenSSL tls;
-        ConfigureLikeTheApp(tls, &traffic.Log);
         TIdFTP ftp;
-        ftp.SetIntercept(&traffic.Log);
-        traffic.Log.SetActive(true);
+        LogTraffic(ftp, tls, traffic);
         UseTLS(ftp, tls, "localhost", c.Port, c.User, c.Password);
         ftp.Connect();
         TIdMemoryStream first("first part\n"), second("second part\n");
@@ -493,6 +491,18 @@ TEST(TlsStrictServer, DataConnectionWithoutSessionReuseIsRefused) {
 
 const TLines kBeforeAuth = {"send:220 scripted", "recv", "send:500 no HOST", "recv"};
 
+// A scripted TLS peer and a client pointed at it, over a handler
+// configured as the application does it; not connected yet.
+struct TScriptedPeerClient {
+    TTlsScriptPeer Peer;
+    TIdSSLIOHandlerSocketOpenSSL Tls;
+    TIdFTP Ftp;
+    TScriptedPeerClient(const TLines& steps, const std::string& host) : Peer(steps) {
+        ConfigureLikeTheApp(Tls, nullptr);
+        UseTLS(Ftp, Tls, host, Peer.Port());
+    }
+};
+
 TEST(TlsHandshake, FailuresCloseWithoutQuitAndKeepTheReason) {
     const TTestCertificates& certs = TTestCertificates::Get();
     TOpenSSLServer tls13(certs.Cert, certs.Key, {"-tls1_3", "-rev"});
@@ -535,23 +545,19 @@ TEST(TlsHandshake, FailuresCloseWithoutQuitAndKeepTheReason) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
-        TTlsScriptPeer peer(c.Steps);
-        TIdSSLIOHandlerSocketOpenSSL tls;
-        ConfigureLikeTheApp(tls, nullptr);
-        TIdFTP ftp;
-        UseTLS(ftp, tls, "127.0.0.1", peer.Port());
-        ftp.SetReadTimeout(300);
+        TScriptedPeerClient s(c.Steps, "127.0.0.1");
+        s.Ftp.SetReadTimeout(300);
         std::string inner = "(no failure)";
         try {
-            ftp.Connect();
+            s.Ftp.Connect();
         } catch (const EIdTLSClientTLSHandShakeFailed& e) {
             inner = e.InnerMessage();
         }
         c.CheckInner(inner);
-        EXPECT_FALSE(ftp.Connected());
-        EXPECT_EQ(tls.SSLContext(), nullptr);
+        EXPECT_FALSE(s.Ftp.Connected());
+        EXPECT_EQ(s.Tls.SSLContext(), nullptr);
         // After AUTH only the handshake's bytes: no login, no QUIT.
-        const TLines commands = peer.Commands();
+        const TLines commands = s.Peer.Commands();
         ASSERT_GE(commands.size(), 2u);
         EXPECT_EQ(TLines(commands.begin(), commands.begin() + 2),
                   (TLines{"HOST [127.0.0.1]", "AUTH TLS"}));
@@ -620,17 +626,13 @@ TEST(TlsSession, ScriptedServerAfterTheHandshake) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
-        TTlsScriptPeer peer(c.Steps);
-        TIdSSLIOHandlerSocketOpenSSL tls;
-        ConfigureLikeTheApp(tls, nullptr);
-        TIdFTP ftp;
-        UseTLS(ftp, tls, c.Host, peer.Port());
-        if (!c.Class.empty()) ftp.SetReadTimeout(500);
-        const TOutcome outcome = Classify([&] { ftp.Connect(); });
+        TScriptedPeerClient s(c.Steps, c.Host);
+        if (!c.Class.empty()) s.Ftp.SetReadTimeout(500);
+        const TOutcome outcome = Classify([&] { s.Ftp.Connect(); });
         EXPECT_EQ(outcome.Class, c.Class);
         EXPECT_THAT(outcome.Message, HasSubstr(c.MessagePart));
-        ftp.Disconnect();
-        const TLines report = peer.Report();
+        s.Ftp.Disconnect();
+        const TLines report = s.Peer.Report();
         size_t at = 0;
         for (const auto& want : c.Report) {
             at = IndexOf(report, want, at);

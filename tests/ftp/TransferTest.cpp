@@ -15,29 +15,22 @@
 namespace vd::ftp::test {
 namespace {
 
-const TScript kLogin = {
-    S("220 Fake FTP ready"), C(), S("500 HOST?"), C(), S("331 Password"), C(), S("230 In"), C(),
-    S("500 no FEAT"),        C(), S("200 I"),     C(), S("215 UNIX"),     C(), S("200 I")};
-constexpr size_t kLoginCommands = 7;
-// The same login with the feature list of vsftpd under Debian's defaults,
-// which stores UTF-8 names but never lists UTF8.
-const TScript kLoginFeatWithoutUtf8 = {
-    S("220 (vsFTPd 3.0.3)"),
-    C(),
-    S("500 HOST?"),
-    C(),
-    S("331 Password"),
-    C(),
-    S("230 In"),
-    C(),
-    Raw("211-Features:\r\n EPRT\r\n EPSV\r\n MDTM\r\n PASV\r\n REST STREAM\r\n SIZE\r\n"
-        " TVFS\r\n211 End\r\n"),
-    C(),
-    S("200 I"),
-    C(),
-    S("215 UNIX Type: L8"),
-    C(),
-    S("200 I")};
+// The login (kLogin) with the greeting, feature list and system of vsftpd
+// under Debian's defaults, which stores UTF-8 names but never lists UTF8.
+const TScript kLoginFeatWithoutUtf8 =
+    Cat({{S("220 (vsFTPd 3.0.3)")},
+         kHostUnknown,
+         kUserAndPass,
+         {C(), Raw("211-Features:\r\n EPRT\r\n EPSV\r\n MDTM\r\n PASV\r\n REST STREAM\r\n"
+                   " SIZE\r\n TVFS\r\n211 End\r\n")},
+         {C(), S("200 I"), C(), S("215 UNIX Type: L8"), C(), S("200 I")}});
+const TScript kStoreOk = {C(),
+                          Pasv(),
+                          C(),
+                          DataAccept(),
+                          S("150 Ok to send data."),
+                          DataRecvAll(),
+                          S("226 Transfer complete.")};
 
 std::string Payload(size_t n) {
     std::string s(n, '\0');
@@ -51,11 +44,7 @@ struct TSession {
     TIdFTP Ftp;
     explicit TSession(std::vector<TScript> sessions, int readTimeout = kReplyWaitMs)
         : Server(std::move(sessions)) {
-        Ftp.SetHost("127.0.0.1");
-        Ftp.SetPort(Server.Port());
-        Ftp.SetUsername("user");
-        Ftp.SetPassword("pw");
-        Ftp.SetReadTimeout(readTimeout);
+        PointAt(Ftp, Server.Port(), {.ReadTimeout = readTimeout});
     }
     // The client's lines after the login (and its QUIT, if it still could).
     TLines Finish() {
@@ -99,16 +88,9 @@ TEST(Transfer, Uploads) {
             f.Put(stream, name);
         };
     };
-    const TScript storeOk = {C(),
-                             Pasv(),
-                             C(),
-                             DataAccept(),
-                             S("150 Ok to send data."),
-                             DataRecvAll(),
-                             S("226 Transfer complete.")};
     RunCases({
-        {"stream upload", storeOk, put(payload, "up.bin"), {"PASV", "STOR up.bin", "QUIT"}},
-        {"empty upload", storeOk, put("", "empty.bin"), {"PASV", "STOR empty.bin", "QUIT"}},
+        {"stream upload", kStoreOk, put(payload, "up.bin"), {"PASV", "STOR up.bin", "QUIT"}},
+        {"empty upload", kStoreOk, put("", "empty.bin"), {"PASV", "STOR empty.bin", "QUIT"}},
         {"refused STOR: no further reply read",
          {C(), Pasv(), C(), DataAccept(), S("553 Could not create file."), C(), S("250 Deleted")},
          put("x", "bad.bin"),
@@ -576,13 +558,6 @@ TEST(Transfer, NamesAreUtf8WithoutUtf8InTheFeatures) {
         "Gr\xC3\xBC\xC3\x9F"
         "e #3.txt";                                                        // Grüße #3.txt
     const std::string kanji = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt";  // 日本語.txt
-    const TScript storeOk = {C(),
-                             Pasv(),
-                             C(),
-                             DataAccept(),
-                             S("150 Ok to send data."),
-                             DataRecvAll(),
-                             S("226 Transfer complete.")};
     auto put = [](std::string name) {
         return [name](TIdFTP& f) {
             TIdMemoryStream stream("data");
@@ -599,8 +574,8 @@ TEST(Transfer, NamesAreUtf8WithoutUtf8InTheFeatures) {
              {C(), S("250 Okay")},
              [&](TIdFTP& f) { f.ChangeDir(folder); },
              {"CWD " + folder, "QUIT"}},
-            {"STOR with umlauts", storeOk, put(umlauts), {"PASV", "STOR " + umlauts, "QUIT"}},
-            {"STOR with kanji", storeOk, put(kanji), {"PASV", "STOR " + kanji, "QUIT"}},
+            {"STOR with umlauts", kStoreOk, put(umlauts), {"PASV", "STOR " + umlauts, "QUIT"}},
+            {"STOR with kanji", kStoreOk, put(kanji), {"PASV", "STOR " + kanji, "QUIT"}},
             {"DELE with umlauts",
              {C(), S("250 Gone")},
              [&](TIdFTP& f) { f.Delete(umlauts); },
@@ -654,28 +629,11 @@ TEST(Transfer, RepliesWithBytesThatAreNoUtf8) {
 }
 
 TEST(Transfer, PretWhenTheServerListsIt) {
-    TSession s({{S("220 ready"),
-                 C(),
-                 S("500 ?"),
-                 C(),
-                 S("230 in"),
-                 C(),
-                 Raw("211-F\r\n PRET\r\n211 E\r\n"),
-                 C(),
-                 S("200 I"),
-                 C(),
-                 S("215 UNIX"),
-                 C(),
-                 S("200 I"),
-                 C(),
-                 S("200 ok"),
-                 C(),
-                 Pasv(),
-                 C(),
-                 DataAccept(),
-                 S("150 Ok"),
-                 DataRecvAll(),
-                 S("226 Done")}});
+    TSession s({Cat({{S("220 ready"), C(), S("500 ?"), C(), S("230 in")},
+                     {C(), Raw("211-F\r\n PRET\r\n211 E\r\n")},
+                     kTypeSystType,
+                     {C(), S("200 ok"), C(), Pasv(), C(), DataAccept(), S("150 Ok"), DataRecvAll(),
+                      S("226 Done")}})});
     s.Ftp.Connect();
     TIdMemoryStream stream("z");
     s.Ftp.Put(stream, "z.bin");
@@ -687,21 +645,14 @@ TEST(Transfer, PretWhenTheServerListsIt) {
 
 // --- data protection on TLS sessions -------------------------------------------
 
-const TScript kTlsLogin = {S("220 ready"), C(), S("500 ?"),    C(), S("234 AUTH ok"), C(),
-                           S("331 pw"),    C(), S("230 in"),   C(), S("500 ?"),       C(),
-                           S("200 I"),     C(), S("215 UNIX"), C(), S("200 I")};
+const TScript kTlsLogin = Cat({{S("220 ready"), C(), S("500 ?"), C(), S("234 AUTH ok"), C(),
+                                S("331 pw"), C(), S("230 in"), C(), S("500 ?")},
+                               kTypeSystType});
 constexpr size_t kTlsLoginCommands = 8;
 const TScript kPbszProtC = {C(), S("200 PBSZ=0"), C(), S("200 PROT now Clear")};
 const TScript kPbszProtCRefused = {C(), S("200 PBSZ=0"),
                                    C(), S("534 Unwilling to accept security parameters"),
                                    C(), S("200 PROT now Private")};
-const TScript kStoreOk = {C(),
-                          Pasv(),
-                          C(),
-                          DataAccept(),
-                          S("150 Ok to send data."),
-                          DataRecvAll(),
-                          S("226 Transfer complete.")};
 const TScript kRetrieveOk = {C(),
                              Pasv(),
                              DataAccept(),
@@ -710,6 +661,18 @@ const TScript kRetrieveOk = {C(),
                              DataSend("remote bytes"),
                              DataClose(),
                              S("226 Transfer complete.")};
+// The events (TTlsSession's) of these parts: kPbszProtCRefused after its
+// "PBSZ" reply, and kStoreOk and kRetrieveOk under PROT P, where each data
+// connection is a clone that resumes the control connection's session and
+// shakes hands after the preliminary reply.
+const TLines kProtCRefusedEvents = {"< 534 Unwilling to accept security parameters",
+                                    "< 200 PROT now Private"};
+const TLines kPrivateStoreEvents = {"< 227 Entering Passive Mode", "clone resume",
+                                    "< 150 Ok to send data.", "data handshake",
+                                    "< 226 Transfer complete."};
+const TLines kPrivateRetrieveEvents = {"< 227 Entering Passive Mode", "clone resume",
+                                       "< 150 Here it comes.", "data handshake",
+                                       "< 226 Transfer complete."};
 
 // A client on a TLS session over the fake handler; its events and the
 // control replies it reads ("< 150 ...") in one list, so the place of each
@@ -790,10 +753,7 @@ TEST(Transfer, DataProtectionOnTLSSessions) {
              get(f);
          },
          {"PBSZ 0", "PROT C", "PROT P", "PASV", "STOR f.bin", "PASV", "RETR f.bin", "QUIT"},
-         {"< 534 Unwilling to accept security parameters", "< 200 PROT now Private",
-          "< 227 Entering Passive Mode", "clone resume", "< 150 Ok to send data.", "data handshake",
-          "< 226 Transfer complete.", "< 227 Entering Passive Mode", "clone resume",
-          "< 150 Here it comes.", "data handshake", "< 226 Transfer complete."}},
+         Lines({kProtCRefusedEvents, kPrivateStoreEvents, kPrivateRetrieveEvents})},
         {"STOR refused with 522: PROT P and the upload once more",
          Cat({kPbszProtC,
               {C(), Pasv(), C(), DataAccept(), S("522 Data connections must be encrypted."), C(),
@@ -801,19 +761,18 @@ TEST(Transfer, DataProtectionOnTLSSessions) {
               kStoreOk}),
          put,
          {"PBSZ 0", "PROT C", "PASV", "STOR f.bin", "PROT P", "PASV", "STOR f.bin", "QUIT"},
-         {"< 200 PROT now Clear", "< 227 Entering Passive Mode",
-          "< 522 Data connections must be encrypted.", "< 200 PROT now Private",
-          "< 227 Entering Passive Mode", "clone resume", "< 150 Ok to send data.", "data handshake",
-          "< 226 Transfer complete."}},
+         Lines({{"< 200 PROT now Clear", "< 227 Entering Passive Mode",
+                 "< 522 Data connections must be encrypted.", "< 200 PROT now Private"},
+                kPrivateStoreEvents})},
         {"PASV refused with 550 naming TLS (pyftpdlib)",
          Cat({kPbszProtC,
               {C(), S("550 SSL/TLS required on the data channel."), C(), S("200 PROT now Private")},
               kStoreOk}),
          put,
          {"PBSZ 0", "PROT C", "PASV", "PROT P", "PASV", "STOR f.bin", "QUIT"},
-         {"< 200 PROT now Clear", "< 550 SSL/TLS required on the data channel.",
-          "< 200 PROT now Private", "< 227 Entering Passive Mode", "clone resume",
-          "< 150 Ok to send data.", "data handshake", "< 226 Transfer complete."}},
+         Lines({{"< 200 PROT now Clear", "< 550 SSL/TLS required on the data channel.",
+                 "< 200 PROT now Private"},
+                kPrivateStoreEvents})},
         {"clear data taken, then refused with 521: the upload once more",
          Cat({kPbszProtC,
               {C(), Pasv(), C(), DataAccept(), S("150 Ok"), DataClose(),
@@ -822,10 +781,10 @@ TEST(Transfer, DataProtectionOnTLSSessions) {
               kStoreOk}),
          put,
          {"PBSZ 0", "PROT C", "PASV", "STOR f.bin", "PROT P", "PASV", "STOR f.bin", "QUIT"},
-         {"< 200 PROT now Clear", "< 227 Entering Passive Mode", "< 150 Ok",
-          "< 521 Data connection cannot be opened with this PROT setting.",
-          "< 200 PROT now Private", "< 227 Entering Passive Mode", "clone resume",
-          "< 150 Ok to send data.", "data handshake", "< 226 Transfer complete."}},
+         Lines({{"< 200 PROT now Clear", "< 227 Entering Passive Mode", "< 150 Ok",
+                 "< 521 Data connection cannot be opened with this PROT setting.",
+                 "< 200 PROT now Private"},
+                kPrivateStoreEvents})},
         {"RETR refused with a 425 that names TLS: the download once more",
          Cat({kPbszProtC,
               {C(), Pasv(), DataAccept(), C(), S("425 TLS required on the data connection"), C(),
@@ -833,10 +792,9 @@ TEST(Transfer, DataProtectionOnTLSSessions) {
               kRetrieveOk}),
          get,
          {"PBSZ 0", "PROT C", "PASV", "RETR f.bin", "PROT P", "PASV", "RETR f.bin", "QUIT"},
-         {"< 200 PROT now Clear", "< 227 Entering Passive Mode",
-          "< 425 TLS required on the data connection", "< 200 PROT now Private",
-          "< 227 Entering Passive Mode", "clone resume", "< 150 Here it comes.", "data handshake",
-          "< 226 Transfer complete."},
+         Lines({{"< 200 PROT now Clear", "< 227 Entering Passive Mode",
+                 "< 425 TLS required on the data connection", "< 200 PROT now Private"},
+                kPrivateRetrieveEvents}),
          "",
          ""},
         {"NLST refused with 522: the listing once more, TYPE I after it",
@@ -848,10 +806,10 @@ TEST(Transfer, DataProtectionOnTLSSessions) {
               {C(), S("200 I")}}),
          list,
          {"TYPE A", "PBSZ 0", "PROT C", "PASV", "NLST", "PROT P", "PASV", "NLST", "TYPE I", "QUIT"},
-         {"< 200 PROT now Clear", "< 227 Entering Passive Mode",
-          "< 522 Data connections must be encrypted.", "< 200 PROT now Private",
-          "< 227 Entering Passive Mode", "clone resume", "< 150 Here it comes.", "data handshake",
-          "< 226 Transfer complete.", "< 200 I"},
+         Lines({{"< 200 PROT now Clear", "< 227 Entering Passive Mode",
+                 "< 522 Data connections must be encrypted.", "< 200 PROT now Private"},
+                kPrivateRetrieveEvents,
+                {"< 200 I"}}),
          "",
          ""},
         {"a 425 that names no TLS: no switch",
@@ -868,9 +826,9 @@ TEST(Transfer, DataProtectionOnTLSSessions) {
                S("522 SSL connection failed: session reuse required")}}),
          put,
          {"PBSZ 0", "PROT C", "PROT P", "PASV", "STOR f.bin", "QUIT"},
-         {"< 534 Unwilling to accept security parameters", "< 200 PROT now Private",
-          "< 227 Entering Passive Mode", "clone resume", "< 150 Ok", "data handshake",
-          "< 522 SSL connection failed: session reuse required"},
+         Lines({kProtCRefusedEvents,
+                {"< 227 Entering Passive Mode", "clone resume", "< 150 Ok", "data handshake",
+                 "< 522 SSL connection failed: session reuse required"}}),
          "SSL connection failed: session reuse required\r\n"},
         {"PROT P refused too: its text",
          {C(), S("200 PBSZ=0"), C(), S("534 no PROT C"), C(), S("536 no PROT P either")},
@@ -891,9 +849,9 @@ TEST(Transfer, DataProtectionOnTLSSessions) {
              f.ChangeDir("d");  // the final reply was read: in step
          },
          {"PBSZ 0", "PROT C", "PROT P", "PASV", "STOR f.bin", "CWD d", "QUIT"},
-         {"< 534 Unwilling to accept security parameters", "< 200 PROT now Private",
-          "< 227 Entering Passive Mode", "clone resume", "< 150 Ok", "data handshake",
-          "< 426 Connection closed; transfer aborted.", "< 250 ok"},
+         Lines({kProtCRefusedEvents,
+                {"< 227 Entering Passive Mode", "clone resume", "< 150 Ok", "data handshake",
+                 "< 426 Connection closed; transfer aborted.", "< 250 ok"}}),
          "",
          "",
          [](TTlsSession& t) { t.Tls.CloneFingerprint = "CC:DD"; }},
@@ -901,9 +859,9 @@ TEST(Transfer, DataProtectionOnTLSSessions) {
          Cat({kPbszProtCRefused, kStoreOk}),
          put,
          {"PBSZ 0", "PROT C", "PROT P", "PASV", "STOR f.bin", "QUIT"},
-         {"< 534 Unwilling to accept security parameters", "< 200 PROT now Private",
-          "< 227 Entering Passive Mode", "clone", "< 150 Ok to send data.", "data handshake",
-          "< 226 Transfer complete."},
+         Lines({kProtCRefusedEvents,
+                {"< 227 Entering Passive Mode", "clone", "< 150 Ok to send data.", "data handshake",
+                 "< 226 Transfer complete."}}),
          "",
          "file bytes",
          [](TTlsSession& t) { t.Session.Ftp.SetDataSessionReuse(false); }},

@@ -10,14 +10,10 @@
 //   vd::test::TPyFtpServer refusing(o);         // "553" for STOR x.bin
 #pragma once
 
-#include <sys/types.h>
-
-#include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "ChildProcess.h"
+#include "ServerFixture.h"
 
 namespace vd::test {
 
@@ -32,42 +28,26 @@ struct TPyFtpServerOptions {
     bool NoUtf8Feat = false;              // FEAT leaves out UTF8 (names stay UTF-8)
 };
 
-class TPyFtpServer {
+class TPyFtpServer : public TServerFixture {
   public:
     explicit TPyFtpServer(TPyFtpServerOptions options = {});
-    TPyFtpServer(const TPyFtpServer&) = delete;
-    TPyFtpServer& operator=(const TPyFtpServer&) = delete;
-    ~TPyFtpServer();
 
-    const std::string& Host() const noexcept { return FHost; }
-    uint16_t Port() const noexcept { return FPort; }
     const std::string& User() const noexcept { return FOptions.User; }
     const std::string& Password() const noexcept { return FOptions.Password; }
     // The server's root folder on the local disk.
-    const std::string& Home() const noexcept { return FHome; }
+    const std::string& Home() const noexcept { return ServedFolder(); }
     // The certificate (PEM) of a TLS server.
     const std::string& CertFile() const noexcept { return FCertFile; }
-    pid_t Pid() const noexcept { return FProcess ? FProcess->Pid() : -1; }
 
-    // Files below the home folder, by relative path.
-    std::string ReadFile(const std::string& relativePath) const;
+    // A file below the home folder, by relative path as ReadFile takes it.
     void WriteFile(const std::string& relativePath, const std::string& bytes) const;
-    bool Exists(const std::string& relativePath) const;
-
-    // Stops the server (SIGTERM, then SIGKILL) and waits for it. Idempotent.
-    void Stop() noexcept;
 
   private:
-    void MakeCertificate();
+    // In Folder(): home/ (served), cert.pem.
     void Start();
 
     TPyFtpServerOptions FOptions;
-    std::string FHost = "127.0.0.1";
-    std::string FRoot;  // temporary folder: home/, cert.pem
-    std::string FHome;
     std::string FCertFile;
-    uint16_t FPort = 0;
-    std::unique_ptr<TChildProcess> FProcess;
 };
 
 }  // namespace vd::test

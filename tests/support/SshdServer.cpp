@@ -1,17 +1,13 @@
 #include "SshdServer.h"
 
 #include <pwd.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 #include <vector>
 
 #include "ListeningPort.h"
@@ -54,21 +50,11 @@ std::string TSshdServer::Unusable() {
     return {};
 }
 
-TSshdServer::TSshdServer(TSshdOptions options) : FOptions(options) {
-    if (const std::string why = Unusable(); !why.empty()) throw std::runtime_error(why);
-    char pattern[] = "/tmp/vd-sshd-XXXXXX";
-    if (!::mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
-    FFolder = pattern;
-    try {
-        Prepare();
-        Start();
-    } catch (...) {
-        Stop();
-        throw;
-    }
+TSshdServer::TSshdServer(TSshdOptions options)
+    : TServerFixture("sshd", Unusable()), FOptions(options) {
+    Prepare();
+    Start();
 }
-
-TSshdServer::~TSshdServer() { Stop(); }
 
 void TSshdServer::Prepare() {
     EnsureUser();
@@ -76,62 +62,51 @@ void TSshdServer::Prepare() {
     fs::create_directories(kPrivilegeSeparationFolder);
     ::chmod(kPrivilegeSeparationFolder.c_str(), 0755);
     // The session, running as kUser, must pass through to its start folder.
-    ::chmod(FFolder.c_str(), 0755);
-    FRootFolder = FFolder + "/root";
-    fs::create_directory(FRootFolder);
-    if (::chown(FRootFolder.c_str(), user->pw_uid, user->pw_gid) != 0)
-        throw std::runtime_error("cannot hand " + FRootFolder + " to " + kUser);
-    std::ofstream(FFolder + "/authorized_keys");
+    ::chmod(Folder().c_str(), 0755);
+    const std::string& root = MakeServedFolder("root");
+    if (::chown(root.c_str(), user->pw_uid, user->pw_gid) != 0)
+        throw std::runtime_error("cannot hand " + root + " to " + kUser);
+    std::ofstream(Folder() + "/authorized_keys");
     RunOrThrow({kSshKeygen, "-q", "-t", "ed25519", "-N", "", "-C", "velodrop-test-host", "-f",
-                FFolder + "/host_key"});
+                Folder() + "/host_key"});
 }
 
 void TSshdServer::WriteConfig(const std::string& path) const {
     std::ofstream(path) << "ListenAddress 127.0.0.1:" << FPort << "\n"
-                        << "HostKey " << FFolder << "/host_key\n"
+                        << "HostKey " << Folder() << "/host_key\n"
                         << "PidFile none\n"
                         // the fixture's files belong to root in a folder under /tmp
                         << "StrictModes no\n"
                         << "UsePAM no\n"
-                        << "AuthorizedKeysFile " << FFolder << "/authorized_keys\n"
+                        << "AuthorizedKeysFile " << Folder() << "/authorized_keys\n"
                         << "PasswordAuthentication " << (FOptions.PasswordLogin ? "yes" : "no")
                         << "\n"
                         << "KbdInteractiveAuthentication no\n"
                         << "AllowUsers " << kUser << "\n"
-                        << "ForceCommand internal-sftp -d " << FRootFolder << "\n"
+                        << "ForceCommand internal-sftp -d " << Root() << "\n"
                         << "Subsystem sftp internal-sftp\n"
                         << "LogLevel VERBOSE\n";
 }
 
 void TSshdServer::Start() {
-    const std::string config = FFolder + "/sshd_config";
+    const std::string config = Folder() + "/sshd_config";
     for (int attempt = 0; attempt < 10; ++attempt) {
         FPort = FreeLoopbackPort();
         WriteConfig(config);
         FProcess = std::make_unique<TChildProcess>(
             std::vector<std::string>{kSshd, "-D", "-e", "-f", config});
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        bool lostPort = false;
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (FProcess->WaitForExit(0)) {
-                const std::string log = FProcess->ErrorLog();
-                if (log.find("Address already in use") == std::string::npos)
-                    throw std::runtime_error("sshd ended at start: " + log);
-                lostPort = true;  // to another process since FreeLoopbackPort
-                break;
-            }
-            if (ListeningPort(FProcess->Pid()) == FPort) return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        if (!lostPort)
-            throw std::runtime_error("sshd did not listen within 20 s: " + FProcess->ErrorLog());
+        if (AwaitListening("sshd", FPort) == FPort) return;
+        const std::string log = FProcess->ErrorLog();
+        // Anything but the port lost to another process since FreeLoopbackPort is a failure.
+        if (log.find("Address already in use") == std::string::npos)
+            throw std::runtime_error("sshd ended at start: " + log);
     }
     throw std::runtime_error("sshd found no free port in 10 tries");
 }
 
 std::string TSshdServer::HostKeyFingerprint() const {
     // "256 SHA256:... velodrop-test-host (ED25519)"
-    std::istringstream fields(RunOrThrow({kSshKeygen, "-lf", FFolder + "/host_key.pub"}).Output);
+    std::istringstream fields(RunOrThrow({kSshKeygen, "-lf", Folder() + "/host_key.pub"}).Output);
     std::string bits, fingerprint;
     fields >> bits >> fingerprint;
     return fingerprint;
@@ -139,35 +114,18 @@ std::string TSshdServer::HostKeyFingerprint() const {
 
 std::string TSshdServer::KnownHostsLine() const {
     // "ssh-ed25519 AAAA... velodrop-test-host": the comment stays out
-    std::istringstream fields(ReadFileBytes(FFolder + "/host_key.pub"));
+    std::istringstream fields(ReadFileBytes(Folder() + "/host_key.pub"));
     std::string type, key;
     fields >> type >> key;
-    return "[" + FHost + "]:" + std::to_string(FPort) + " " + type + " " + key;
+    return "[" + Host() + "]:" + std::to_string(FPort) + " " + type + " " + key;
 }
 
 void TSshdServer::AuthorizeKey(const std::string& publicKeyFile) {
     const std::string key = ReadFileBytes(publicKeyFile);
     if (key.rfind("ssh-", 0) != 0) throw std::runtime_error(publicKeyFile + " is no public key");
-    std::ofstream(FFolder + "/authorized_keys", std::ios::app) << Trimmed(key) << "\n";
+    std::ofstream(Folder() + "/authorized_keys", std::ios::app) << Trimmed(key) << "\n";
 }
 
 std::string TSshdServer::Log() const { return FProcess ? FProcess->ErrorLog() : std::string(); }
-
-void TSshdServer::Stop() noexcept {
-    FProcess.reset();
-    if (!FFolder.empty()) {
-        std::error_code ec;
-        fs::remove_all(FFolder, ec);
-        FFolder.clear();
-    }
-}
-
-std::string TSshdServer::ReadFile(const std::string& relativePath) const {
-    return ReadFileBytes(FRootFolder + "/" + relativePath);
-}
-
-bool TSshdServer::Exists(const std::string& relativePath) const {
-    return fs::exists(FRootFolder + "/" + relativePath);
-}
 
 }  // namespace vd::test

@@ -17,13 +17,9 @@
 //   home.TrustHost(sshd); sshd.AuthorizeKey(home.MakeKey() + ".pub");
 #pragma once
 
-#include <sys/types.h>
-
-#include <cstdint>
-#include <memory>
 #include <string>
 
-#include "ChildProcess.h"
+#include "ServerFixture.h"
 
 namespace vd::test {
 
@@ -32,7 +28,7 @@ struct TSshdOptions {
     bool PasswordLogin = true;
 };
 
-class TSshdServer {
+class TSshdServer : public TServerFixture {
   public:
     static constexpr const char* kUser = "velodrop-sftp";
     static constexpr const char* kPassword = "velodrop-sftp-password";
@@ -42,17 +38,11 @@ class TSshdServer {
     static std::string Unusable();
 
     explicit TSshdServer(TSshdOptions options = {});
-    TSshdServer(const TSshdServer&) = delete;
-    TSshdServer& operator=(const TSshdServer&) = delete;
-    ~TSshdServer();
 
-    const std::string& Host() const noexcept { return FHost; }
-    uint16_t Port() const noexcept { return FPort; }
     std::string User() const { return kUser; }
     std::string Password() const { return kPassword; }
     // The folder a session starts in, on the local disk.
-    const std::string& Root() const noexcept { return FRootFolder; }
-    pid_t Pid() const noexcept { return FProcess ? FProcess->Pid() : -1; }
+    const std::string& Root() const noexcept { return ServedFolder(); }
 
     // The host key's SHA-256 fingerprint as `ssh-keygen -lf` prints it
     // ("SHA256:..."), and the line of a known_hosts file that trusts it
@@ -67,23 +57,14 @@ class TSshdServer {
     // key, e.g. "Accepted publickey for velodrop-sftp ... SHA256:...").
     std::string Log() const;
 
-    std::string ReadFile(const std::string& relativePath) const;
-    bool Exists(const std::string& relativePath) const;
-
-    // Stops the server and removes its files. Idempotent.
-    void Stop() noexcept;
-
   private:
+    // In Folder(): host_key, sshd_config, authorized_keys, and root/ (the
+    // served folder, owned by kUser).
     void Prepare();
     void WriteConfig(const std::string& path) const;
     void Start();
 
     TSshdOptions FOptions;
-    std::string FHost = "127.0.0.1";
-    std::string FFolder;      // temporary: host_key, sshd_config, authorized_keys, root/
-    std::string FRootFolder;  // FFolder + "/root", owned by kUser
-    uint16_t FPort = 0;
-    std::unique_ptr<TChildProcess> FProcess;
 };
 
 }  // namespace vd::test

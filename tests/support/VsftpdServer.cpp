@@ -1,22 +1,16 @@
 #include "VsftpdServer.h"
 
-#include <dirent.h>
 #include <pwd.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
-#include <thread>
 
-#include "ListeningPort.h"
 #include "SystemUser.h"
 #include "TlsPeers.h"
-#include "common/TempDir.h"
 
 namespace vd::test {
 
@@ -52,37 +46,26 @@ std::string TVsftpdServer::Unusable() {
     return {};
 }
 
-TVsftpdServer::TVsftpdServer(TVsftpdOptions options) : FOptions(options) {
-    if (const std::string why = Unusable(); !why.empty()) throw std::runtime_error(why);
-    char pattern[] = "/tmp/vd-vsftpd-XXXXXX";
-    if (!::mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
-    FRoot = pattern;
-    try {
-        Prepare();
-        Start();
-    } catch (...) {
-        Stop();
-        throw;
-    }
+TVsftpdServer::TVsftpdServer(TVsftpdOptions options)
+    : TServerFixture("vsftpd", Unusable()), FOptions(options) {
+    Prepare();
+    Start();
 }
-
-TVsftpdServer::~TVsftpdServer() { Stop(); }
 
 void TVsftpdServer::Prepare() {
     EnsureUser();
     const passwd* user = ::getpwnam(kUser);
     // The logged-in user (vsftpd drops to it) must reach its folder.
-    ::chmod(FRoot.c_str(), 0755);
-    FHome = FRoot + "/home";
-    fs::create_directory(FHome);
-    fs::create_directory(FRoot + "/empty");
-    if (::chown(FHome.c_str(), user->pw_uid, user->pw_gid) != 0)
-        throw std::runtime_error("cannot hand " + FHome + " to " + kUser);
-    FCertFile = FRoot + "/cert.pem";
-    RunOrThrow({"/usr/bin/openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
-                "-subj", "/CN=localhost", "-keyout", FCertFile, "-out", FCertFile});
+    ::chmod(Folder().c_str(), 0755);
+    const std::string& home = MakeServedFolder("home");
+    fs::create_directory(Folder() + "/empty");
+    if (::chown(home.c_str(), user->pw_uid, user->pw_gid) != 0)
+        throw std::runtime_error("cannot hand " + home + " to " + kUser);
+    FCertFile = Folder() + "/cert.pem";
+    MakeCertificate(FCertFile);
     // One user, no password check: the service exists only for this fixture.
     FPamService = NextPamServiceName();
+    RemoveOnStop("/etc/pam.d/" + FPamService);
     std::ofstream("/etc/pam.d/" + FPamService)
         << "auth required pam_succeed_if.so quiet user = " << kUser << "\n"
         << "auth required pam_permit.so\n"
@@ -98,8 +81,8 @@ void TVsftpdServer::WriteConfig(const std::string& path) const {
         << "listen_address=127.0.0.1\nlisten_port=0\n"
         // one local user, writing, in the fixture's folder
         << "anonymous_enable=NO\nlocal_enable=YES\nwrite_enable=YES\n"
-        << "local_root=" << FHome << "\npam_service_name=" << FPamService << "\n"
-        << "secure_chroot_dir=" << FRoot
+        << "local_root=" << Home() << "\npam_service_name=" << FPamService << "\n"
+        << "secure_chroot_dir=" << Folder()
         << "/empty\n"
         // what containers need
         << "seccomp_sandbox=NO\nisolate=NO\nisolate_network=NO\n"
@@ -117,41 +100,13 @@ void TVsftpdServer::WriteConfig(const std::string& path) const {
 }
 
 void TVsftpdServer::Start() {
-    const std::string config = FRoot + "/vsftpd.conf";
+    const std::string config = Folder() + "/vsftpd.conf";
     WriteConfig(config);
     FProcess = std::make_unique<TChildProcess>(std::vector<std::string>{kVsftpd, config});
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (FProcess->WaitForExit(0))
-            throw std::runtime_error("vsftpd ended at start: " + FProcess->ErrorLog());
-        FPort = ListeningPort(FProcess->Pid());
-        if (FPort != 0) return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    throw std::runtime_error("vsftpd did not listen within 20 s: " + FProcess->ErrorLog());
+    FPort = AwaitListening("vsftpd");
+    if (FPort == 0) throw std::runtime_error("vsftpd ended at start: " + FProcess->ErrorLog());
 }
 
 std::string TVsftpdServer::Fingerprint() const { return CertificateFingerprint(FCertFile); }
-
-void TVsftpdServer::Stop() noexcept {
-    FProcess.reset();
-    if (!FPamService.empty()) {
-        ::unlink(("/etc/pam.d/" + FPamService).c_str());
-        FPamService.clear();
-    }
-    if (!FRoot.empty()) {
-        std::error_code ec;
-        fs::remove_all(FRoot, ec);
-        FRoot.clear();
-    }
-}
-
-std::string TVsftpdServer::ReadFile(const std::string& relativePath) const {
-    return ReadFileBytes(FHome + "/" + relativePath);
-}
-
-bool TVsftpdServer::Exists(const std::string& relativePath) const {
-    return fs::exists(FHome + "/" + relativePath);
-}
 
 }  // namespace vd::test

@@ -17,13 +17,9 @@
 //   vd::test::TVsftpdServer permissive({.Strict = false});
 #pragma once
 
-#include <sys/types.h>
-
-#include <cstdint>
-#include <memory>
 #include <string>
 
-#include "ChildProcess.h"
+#include "ServerFixture.h"
 
 namespace vd::test {
 
@@ -32,7 +28,7 @@ struct TVsftpdOptions {
     bool Strict = true;
 };
 
-class TVsftpdServer {
+class TVsftpdServer : public TServerFixture {
   public:
     static constexpr const char* kUser = "velodrop-ftps";
 
@@ -41,42 +37,26 @@ class TVsftpdServer {
     static std::string Unusable();
 
     explicit TVsftpdServer(TVsftpdOptions options = {});
-    TVsftpdServer(const TVsftpdServer&) = delete;
-    TVsftpdServer& operator=(const TVsftpdServer&) = delete;
-    ~TVsftpdServer();
 
-    const std::string& Host() const noexcept { return FHost; }
-    uint16_t Port() const noexcept { return FPort; }
     std::string User() const { return kUser; }
     const std::string& Password() const noexcept { return FPassword; }
     // The folder a login starts in, on the local disk.
-    const std::string& Home() const noexcept { return FHome; }
+    const std::string& Home() const noexcept { return ServedFolder(); }
     // The server's certificate (PEM), and its SHA-256 fingerprint as the
     // openssl command gives it ("AB:CD:...").
     const std::string& CertFile() const noexcept { return FCertFile; }
     std::string Fingerprint() const;
-    pid_t Pid() const noexcept { return FProcess ? FProcess->Pid() : -1; }
-
-    std::string ReadFile(const std::string& relativePath) const;
-    bool Exists(const std::string& relativePath) const;
-
-    // Stops the server and removes its files. Idempotent.
-    void Stop() noexcept;
 
   private:
+    // In Folder(): home/ (served), empty/, cert.pem, vsftpd.conf.
     void Prepare();
     void WriteConfig(const std::string& path) const;
     void Start();
 
     TVsftpdOptions FOptions;
-    std::string FHost = "127.0.0.1";
     std::string FPassword = "any password";
-    std::string FRoot;  // temporary folder: home/, empty/, cert.pem, vsftpd.conf
-    std::string FHome;
     std::string FCertFile;
     std::string FPamService;  // file name in /etc/pam.d
-    uint16_t FPort = 0;
-    std::unique_ptr<TChildProcess> FProcess;
 };
 
 }  // namespace vd::test
