@@ -114,8 +114,10 @@ class TVelodrop1 final : public QWidget, public TUserInterface {
     bool FormKeyDown(int Key);
     /// Starts or stops AutoCloseTimer as the auto-close rule says now.
     void ApplyAutoClose();
-    /// The link of a share in the link field and as QR code, on the
-    /// clipboard if so set, and its check started.
+    /// Runs `Share` with other operations held back, then shows its result.
+    TShareResult RunShare(const QString& FileName, const std::function<TShareResult()>& Share);
+    /// The link of a share in the link field and as QR code, and its check
+    /// started.
     void ShowShareResult(const QString& FileName, const TShareResult& Result);
     void ShowLink(const QString& Link);
     void ShowLinkCode(const QString& Link);

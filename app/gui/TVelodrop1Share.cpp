@@ -67,12 +67,8 @@ void TVelodrop1::QRCodePaintBoxDblClick() {
 void TVelodrop1::ShareFile(const QString& FileName) {
     FAutoClose.Disarm();
     ApplyAutoClose();
-    TShareResult result;
-    {
-        const TBusy busy(*this);
-        result = FCore.ShareFile(FileName);
-    }
-    ShowShareResult(FileName, result);
+    const TShareResult result =
+        RunShare(FileName, [this, FileName] { return FCore.ShareFile(FileName); });
     // A file that could not go up at all is no share to count from.
     if (!result.Shareable) return;
     FAutoClose.ArmAfterShare(State().Settings.Timeout);
@@ -80,12 +76,18 @@ void TVelodrop1::ShareFile(const QString& FileName) {
 }
 
 void TVelodrop1::UploadFile(const QString& LocalFile, const QString& RemoteName) {
+    RunShare(LocalFile, [&] { return FCore.UploadFile(LocalFile, RemoteName); });
+}
+
+TShareResult TVelodrop1::RunShare(const QString& FileName,
+                                  const std::function<TShareResult()>& Share) {
     TShareResult result;
     {
         const TBusy busy(*this);
-        result = FCore.UploadFile(LocalFile, RemoteName);
+        result = Share();
     }
-    ShowShareResult(LocalFile, result);
+    ShowShareResult(FileName, result);
+    return result;
 }
 
 void TVelodrop1::ShowShareResult(const QString& FileName, const TShareResult& Result) {
