@@ -7,6 +7,7 @@
 
 namespace vd::ftp {
 
+constexpr int kWSAEWOULDBLOCK = 10035;
 constexpr int kWSAETIMEDOUT = 10060;
 constexpr int kWSAECONNABORTED = 10053;
 constexpr int kWSAECONNRESET = 10054;

@@ -77,7 +77,8 @@ void TIdFTP::Connect() {
 
 bool TIdFTP::ConnectOnce(bool sendHost) {
     SetTLSInUse(false);
-    FDataProtectionSent = false;
+    FBufferSizeSent = false;
+    FProtectionSent = false;
     FPrivateData = false;
     FControlFingerprint.clear();
     FCapabilities.clear();

@@ -19,6 +19,9 @@
 // connection with 521, 522, 534, or a 425 or 550 that names TLS) switches the
 // session to "PROT P" and the transfer runs once more; the client remembers
 // that host and port and sends "PROT P" at once in its later sessions.
+// DataPortProtection ftpdpsPrivate asks for "PROT P" from the next transfer
+// on; it may change between the transfers of a session, and each transfer
+// sends the "PROT" it needs when another one is in force.
 #pragma once
 
 #include <cstdint>
@@ -108,7 +111,7 @@ class TIdFTP final : public TIdExplicitTLSClient {
     std::string ServerDesc() const;
     const TIdReply& LoginMsg() const noexcept { return FLoginMsg; }
     const std::string& SystemDesc() const noexcept { return FSystemDesc; }
-    // This session's data connections run TLS: "PROT P" was accepted.
+    // This session's data connections run TLS: "PROT P" is in force.
     bool PrivateData() const noexcept { return FPrivateData; }
 
     // --- commands ---
@@ -156,6 +159,7 @@ class TIdFTP final : public TIdExplicitTLSClient {
                const TProgress& progress);
     void StoreOnce(const std::string& command, TIdStream& source, const TProgress& progress);
     void SendDataProtection();
+    void SendProtP();
     void SwitchToPrivateData();
     bool DemandsPrivateData(const EIdReplyRFCError& refusal) const;
     void WithDataProtection(const std::function<void()>& transfer);
@@ -183,8 +187,9 @@ class TIdFTP final : public TIdExplicitTLSClient {
     TDataConnectionFactory FDataConnectionFactory;
     bool FDataSessionReuse = true;
 
-    bool FDataProtectionSent = false;
-    bool FPrivateData = false;                  // this session: "PROT P"
+    bool FBufferSizeSent = false;               // this session: "PBSZ 0"
+    bool FProtectionSent = false;               // this session: a "PROT" in force
+    bool FPrivateData = false;                  // this session: "PROT P" in force
     std::string FControlFingerprint;            // of this session's control connection
     std::set<std::string> FPrivateDataServers;  // "host:port" that demanded "PROT P"
     bool FResumeTested = false;

@@ -13,28 +13,43 @@ void TIdFTP::CheckCommandLine(const std::string& command) const {
     if (HasCtrlChars(command)) throw EIdCommandHasControlChars();
 }
 
-// RFC 2228 / RFC 4217: "PBSZ 0" and the protection level once per TLS
-// session, before the first data connection. "PROT C" first: clear data is
-// faster, and the file becomes public anyway. A server that refuses it
-// (ProFTPD with "TLSRequired on": "534 Unwilling to accept security
-// parameters") gets "PROT P", and so does one that demanded it before.
+// RFC 2228 / RFC 4217: "PBSZ 0" once per TLS session, then the protection
+// level before the first data connection and again whenever the level a
+// transfer wants differs from the one in force. "PROT C" where clear data
+// will do: it is faster, and a shared file becomes public anyway. "PROT P"
+// where DataPortProtection asks for it, and for a server that demanded it,
+// in this session or before: one that refuses "PROT C" (ProFTPD with
+// "TLSRequired on": "534 Unwilling to accept security parameters") or a
+// clear transfer.
 void TIdFTP::SendDataProtection() {
-    if (!TLSInUse() || FDataProtectionSent) return;
-    SendCmd("PBSZ 0");
+    if (!TLSInUse()) return;
     const bool privateData = DataPortProtection() == TIdFTPDataPortSecurity::ftpdpsPrivate ||
                              FPrivateDataServers.count(ServerKey()) > 0;
-    if (!privateData && SendCmd("PROT C") == 200) {
-        FDataProtectionSent = true;
-        return;
+    if (FProtectionSent && privateData == FPrivateData) return;
+    if (!FBufferSizeSent) {
+        SendCmd("PBSZ 0");
+        FBufferSizeSent = true;
     }
-    SwitchToPrivateData();
+    if (privateData) {
+        SendProtP();
+    } else if (SendCmd("PROT C") == 200) {
+        FProtectionSent = true;
+        FPrivateData = false;
+    } else {
+        SwitchToPrivateData();
+    }
 }
 
-// "PBSZ 0" went out already; "PROT P" alone switches the session.
-void TIdFTP::SwitchToPrivateData() {
+void TIdFTP::SendProtP() {
     SendCmd("PROT P", {200});
-    FDataProtectionSent = true;
+    FProtectionSent = true;
     FPrivateData = true;
+}
+
+// The server demands encrypted data: "PROT P" for this session, and at
+// once in the later sessions with that server.
+void TIdFTP::SwitchToPrivateData() {
+    SendProtP();
     FPrivateDataServers.insert(ServerKey());
 }
 
@@ -238,9 +253,17 @@ void TIdFTP::RunTransfer(std::unique_ptr<TIdIOHandler>& data, const std::functio
         data.reset();
         TIdTCPConnection::Disconnect(false);
         throw;
-    } catch (...) {
+    } catch (const EIdException&) {
         data.reset();
         if (FinishAfterFailure()) RaiseExceptionForLastCmdResult();
+        throw;
+    } catch (...) {
+        // The caller's own error (its progress callback stopped the
+        // upload): the final reply would come only once the server has
+        // taken in what is still on its way, at the pace of a slow link.
+        // The session goes instead of waiting for it.
+        data.reset();
+        TIdTCPConnection::Disconnect(false);
         throw;
     }
     data.reset();

@@ -58,6 +58,7 @@ int TIdIOHandler::ReadFromSource(bool raiseIfDisconnected, int timeoutMs, bool r
         }
         return -1;
     }
+    FReadWait = timeoutMs;
     if (!RawWaitReadable(EffectiveTimeout(timeoutMs))) {
         if (raiseOnTimeout) throw EIdReadTimeout();
         return 0;

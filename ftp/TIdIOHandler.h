@@ -137,6 +137,12 @@ class TIdIOHandler {
     virtual long RawWrite(const char* buffer, size_t n, bool more, int& error) = 0;
 
     void SetPeerIP(std::string ip) { FPeerIP = std::move(ip); }
+    // How long, in ms, the raw read now running may still wait for further
+    // bytes (< 0: without limit): the timeout its ReadFromSource was given,
+    // and never beyond the whole reply's deadline. A transport that reads
+    // in units larger than what arrives at once (a TLS record) waits no
+    // longer than this between the pieces of one unit.
+    int ReadWaitLeft() const noexcept { return EffectiveTimeout(FReadWait); }
     // Reports a failed raw read or write, with the error RawRead or RawWrite
     // set. The plain handler raises the socket error; a TLS handler reports
     // its own failures.
@@ -154,6 +160,7 @@ class TIdIOHandler {
     int FConnectTimeout = 0;
     int FReadTimeout = IdTimeoutInfinite;
     std::optional<std::chrono::steady_clock::time_point> FDeadline;
+    int FReadWait = IdTimeoutDefault;  // the timeout of the read now running
     int FRecvBufferSize = 32768;
     int FSendBufferSize = 32768;
     int FMaxLineLength = 16384;

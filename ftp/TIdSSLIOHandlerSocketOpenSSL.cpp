@@ -1,6 +1,7 @@
 #include "TIdSSLIOHandlerSocketOpenSSL.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
 #include <sys/socket.h>
@@ -63,6 +64,39 @@ class TSigPipeBlock final {
     sigset_t FPipe, FOld;
     bool FWasPending = false;
 };
+
+// The socket without blocking for the life of the object, as it was after.
+class TNonBlockingSocket final {
+  public:
+    explicit TNonBlockingSocket(int handle) noexcept
+        : FHandle(handle), FFlags(::fcntl(handle, F_GETFL)) {
+        if (FFlags >= 0) ::fcntl(FHandle, F_SETFL, FFlags | O_NONBLOCK);
+    }
+    TNonBlockingSocket(const TNonBlockingSocket&) = delete;
+    TNonBlockingSocket& operator=(const TNonBlockingSocket&) = delete;
+    ~TNonBlockingSocket() {
+        if (FFlags >= 0) ::fcntl(FHandle, F_SETFL, FFlags);
+    }
+
+  private:
+    int FHandle;
+    int FFlags;
+};
+
+// Waits up to `ms` for the socket to be ready for `events`; false when the
+// time ran out. A failed poll lets the next call report the error.
+bool WaitForSocket(int handle, short events, int ms) {
+    using Clock = std::chrono::steady_clock;
+    const auto end = Clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+        pollfd p{handle, events, 0};
+        const int rc = ::poll(&p, 1, static_cast<int>(std::max<long long>(left.count(), 0)));
+        if (rc > 0) return true;
+        if (rc == 0) return false;
+        if (errno != EINTR) return true;
+    }
+}
 
 // The session whose TLS call runs on this thread, for OpenSSL's read hook.
 thread_local TIdSSLSocket* tCurrentSocket = nullptr;
@@ -435,7 +469,8 @@ long TIdSSLSocket::Recv(char* buffer, size_t n, int& error) {
             case ossl::SSL_ERROR_WANT_READ:
             case ossl::SSL_ERROR_WANT_WRITE:
                 if (savedErrno == EINTR) continue;
-                error = kWSAETIMEDOUT;
+                FWantsWrite = code == ossl::SSL_ERROR_WANT_WRITE;
+                error = kWSAEWOULDBLOCK;
                 return -1;
             case ossl::SSL_ERROR_SYSCALL:
                 if (FApi.ERR_peek_error() != 0) break;
@@ -648,10 +683,32 @@ bool TIdSSLIOHandlerSocketOpenSSL::RawWaitReadable(int ms) {
     return TIdIOHandlerStack::RawWaitReadable(ms);
 }
 
+// SSL_read on a blocking socket returns only with a whole record, and each
+// byte of one restarts the socket's receive timeout: a server that trickles
+// a record would hold the read far beyond the reply's deadline. The socket
+// is read without blocking instead, and between the pieces of a record the
+// read waits no longer than its timeout and the reply's deadline allow.
+long TIdSSLIOHandlerSocketOpenSSL::ReadRecord(char* buffer, size_t n, int& error) {
+    const TNonBlockingSocket nonBlocking(Handle());
+    for (;;) {
+        const long r = FSSLSocket->Recv(buffer, n, error);
+        if (r >= 0 || error != kWSAEWOULDBLOCK) return r;
+        // Without a limit of its own, a record begun waits as long as the
+        // socket timeouts of the TLS session allow.
+        const int left = ReadWaitLeft();
+        const int wait =
+            left >= 0 ? left : (ReadTimeout() > 0 ? ReadTimeout() : kDefaultTLSSocketTimeoutMs);
+        if (!WaitForSocket(Handle(), FSSLSocket->WantsWrite() ? POLLOUT : POLLIN, wait)) {
+            error = kWSAETIMEDOUT;
+            return -1;
+        }
+    }
+}
+
 long TIdSSLIOHandlerSocketOpenSSL::RawRead(char* buffer, size_t n, int& error) {
     if (!TLSActive()) return TIdIOHandlerStack::RawRead(buffer, n, error);
     try {
-        return FSSLSocket->Recv(buffer, n, error);
+        return ReadRecord(buffer, n, error);
     } catch (...) {
         FPendingError = std::current_exception();
         error = kTLSFailure;

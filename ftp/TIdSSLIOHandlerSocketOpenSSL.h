@@ -99,9 +99,13 @@ class TIdSSLSocket final {
     void Connect(int handle, const std::string& hostName,
                  const TIdSSLSessionHandle& resume = nullptr);
     // > 0 bytes, 0 the peer closed (close notification or end of stream),
-    // -1 a socket error (error: Windows socket number; 10060 a timeout).
-    // TLS failures raise.
+    // -1 a socket error (error: Windows socket number; 10060 a timeout;
+    // 10035 on a non-blocking socket: the rest of a record has not arrived,
+    // or OpenSSL must write first, as WantsWrite says). TLS failures raise.
     long Recv(char* buffer, size_t n, int& error);
+    // The last Recv that could not go on waits for the socket to take bytes
+    // rather than to deliver them.
+    bool WantsWrite() const noexcept { return FWantsWrite; }
     long Send(const char* buffer, size_t n, int& error);
     // Bytes already decrypted and waiting inside OpenSSL.
     int Pending() const;
@@ -131,6 +135,7 @@ class TIdSSLSocket final {
     std::string FHostName;
     bool FConnected = false;
     bool FFatal = false;
+    bool FWantsWrite = false;
     std::string FRawInput;  // the first raw bytes read during the current call
 };
 
@@ -186,6 +191,7 @@ class TIdSSLIOHandlerSocketOpenSSL final : public TIdSSLIOHandlerSocketBase {
     void StartSSL();
     void StartSession();
     void SetSocketTimeouts(int ms) noexcept;
+    long ReadRecord(char* buffer, size_t n, int& error);
     void ReleaseTLS() noexcept;
 
     std::unique_ptr<TIdSSLContext> FSSLContext;

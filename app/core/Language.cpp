@@ -128,6 +128,13 @@ constexpr TTextRow kTexts[] = {
                                 u"cannot be shortened: ",
                                 u"Die Adresse enthält einen Zeilenumbruch oder ein "
                                 u"Anführungszeichen und kann nicht gekürzt werden: "}},
+    // the file of known certificates cannot be written: %1 the server
+    // (host:port), %2 the file
+    {u"CertificateNotRemembered", {u"The certificate of %1 could not be remembered: %2 cannot "
+                                   u"be written. It is trusted until Velodrop ends.",
+                                   u"Das Zertifikat von %1 konnte nicht gespeichert werden: %2 "
+                                   u"ist nicht beschreibbar. Ihm wird vertraut, bis Velodrop "
+                                   u"endet."}},
 };
 
 struct TLocaleRow {
@@ -143,15 +150,25 @@ constexpr TLocaleRow kLocales[] = {
 
 // The table's row names of TText, in its order.
 constexpr const char16_t* kTextNames[] = {
-    u"DropHint",           u"NotExistingText",
-    u"QRCodeTooLong",      u"LineBreakInFileName",
-    u"LinkDoesNotLead",    u"LinkWarning",
-    u"LinkNotWebAddress",  u"LinkConnectionRefused",
-    u"LinkHostNotFound",   u"LinkCertificateNotTrusted",
-    u"LinkOtherContent",   u"LinkNoAnswer",
-    u"CertificateChanged", u"CertificateNotTrusted",
-    u"HostKeyUnknown",     u"HostKeyNotTrusted",
-    u"HostKeyChanged",     u"AddressNotStorable",
+    u"DropHint",
+    u"NotExistingText",
+    u"QRCodeTooLong",
+    u"LineBreakInFileName",
+    u"LinkDoesNotLead",
+    u"LinkWarning",
+    u"LinkNotWebAddress",
+    u"LinkConnectionRefused",
+    u"LinkHostNotFound",
+    u"LinkCertificateNotTrusted",
+    u"LinkOtherContent",
+    u"LinkNoAnswer",
+    u"CertificateChanged",
+    u"CertificateNotTrusted",
+    u"HostKeyUnknown",
+    u"HostKeyNotTrusted",
+    u"HostKeyChanged",
+    u"AddressNotStorable",
+    u"CertificateNotRemembered",
 };
 
 constexpr bool SameName(const char16_t* A, const char16_t* B) {
@@ -167,7 +184,8 @@ constexpr bool EveryTextHasARow() {
     }
     return true;
 }
-static_assert(std::size(kTextNames) == static_cast<std::size_t>(TText::AddressNotStorable) + 1,
+static_assert(std::size(kTextNames) ==
+                  static_cast<std::size_t>(TText::CertificateNotRemembered) + 1,
               "every TText has a name in kTextNames");
 static_assert(EveryTextHasARow(), "every name in kTextNames has a row in kTexts");
 

@@ -54,6 +54,7 @@ enum class TText {
     HostKeyNotTrusted,
     HostKeyChanged,
     AddressNotStorable,
+    CertificateNotRemembered,
 };
 
 /// The text `Id` in `Language`, or the English one where that language has

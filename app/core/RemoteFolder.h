@@ -61,7 +61,9 @@ class TRemoteFolder {
     /// earlier failure left open is closed first.
     virtual void Open(const TServerAccount& Account) = 0;
     /// Stores the local file under `RemoteName`, replacing a file there;
-    /// `Progress` hears of each piece sent.
+    /// `Progress` hears of each piece sent. This is the way of the files the
+    /// user shares; PutContent, Append and Get carry the program's own files
+    /// (the short-link table and its scripts), which must arrive unaltered.
     virtual void Put(const QString& LocalFile, const QString& RemoteName,
                      const TProgress& Progress = {}) = 0;
     /// Stores `Content` under `RemoteName`, replacing a file there.

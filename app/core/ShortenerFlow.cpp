@@ -2,6 +2,7 @@
 
 #include "app/core/Language.h"
 #include "app/core/RandomNames.h"
+#include "app/core/ServerAccount.h"
 #include "app/core/ServerSession.h"
 #include "app/core/ShareNames.h"
 #include "app/core/ShortenerAddress.h"
@@ -38,7 +39,10 @@ void TShortenerFlow::InstallShortenerScripts() {
         // one as it is, whatever the listing failed to show.
         if (!Listed(names, kTableName)) folder.Append({}, kTableName);
     } catch (const std::exception& e) {
-        FContext.User.ShowMessage(TransportNameOf(e) + QStringLiteral(" (Shortener): ") +
+        // Named after the session's transport: not every error of a folder
+        // (a local file's, a plain library error) carries it.
+        const TTransport transport = ServerAccountOf(FContext.State.Settings).Transport;
+        FContext.User.ShowMessage(TransportName(transport) + QStringLiteral(" (Shortener): ") +
                                   QString::fromUtf8(e.what()));
     }
 }

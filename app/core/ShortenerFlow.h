@@ -14,8 +14,9 @@ class TShortenerFlow final {
 
     /// Inside an open session: uploads ".htaccess" and "index.php" where the
     /// listing lacks them, and creates a missing table without ever
-    /// emptying one. A failure is shown ("FTP (Shortener): ...") and ends
-    /// the installation, not the shortening.
+    /// emptying one. A failure is shown ("FTP (Shortener): ...", over SFTP
+    /// "SFTP (Shortener): ...") and ends the installation, not the
+    /// shortening.
     void InstallShortenerScripts();
 
     /// Finds or adds the code of `URL` and returns the short link, which is

@@ -80,22 +80,37 @@ void TFtpRemoteFolder::Open(const TServerAccount& Account) {
     EnterDirectory(Account.Directory);
 }
 
+// Under TLS the program's own files (the short-link table and the two
+// scripts that serve it) go encrypted, and so does the listing: someone on
+// the path who rewrote the table would send every short link where he
+// likes, a rewritten index.php runs on the user's web server, and the
+// listing names every file shared there. A shared file goes as the client
+// chooses (in clear where the server allows it): it becomes public anyway.
+void TFtpRemoteFolder::ProtectData(bool Private) {
+    IdFTP1.SetDataPortProtection(Private ? ftp::TIdFTPDataPortSecurity::ftpdpsPrivate
+                                         : ftp::TIdFTPDataPortSecurity::ftpdpsClear);
+}
+
 void TFtpRemoteFolder::Put(const QString& LocalFile, const QString& RemoteName,
                            const TProgress& Progress) {
+    ProtectData(false);
     IdFTP1.Put(Utf8(LocalFile), Utf8(RemoteName), Progress);
 }
 
 void TFtpRemoteFolder::PutContent(const QByteArray& Content, const QString& RemoteName) {
+    ProtectData(true);
     ftp::TIdMemoryStream stream(Content.toStdString());
     IdFTP1.Put(stream, Utf8(RemoteName));
 }
 
 void TFtpRemoteFolder::Append(const QByteArray& Content, const QString& RemoteName) {
+    ProtectData(true);
     ftp::TIdMemoryStream stream(Content.toStdString());
     IdFTP1.Append(stream, Utf8(RemoteName));
 }
 
 QByteArray TFtpRemoteFolder::Get(const QString& RemoteName) {
+    ProtectData(true);
     ftp::TIdMemoryStream stream;
     // Only small files come this way (the short-link table).
     stream.SetLimit(kMaxDownloadBytes);
@@ -104,6 +119,7 @@ QByteArray TFtpRemoteFolder::Get(const QString& RemoteName) {
 }
 
 QStringList TFtpRemoteFolder::ListNames() {
+    ProtectData(true);
     std::vector<std::string> names;
     IdFTP1.List(names);
     QStringList list;

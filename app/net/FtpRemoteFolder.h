@@ -1,6 +1,10 @@
 #pragma once
 // The host directory over FTP, with explicit TLS when the account asks for
 // it: the FTP client, its TLS handler and the traffic log, configured once.
+// Under TLS the listing and the contents this program writes and reads
+// itself (PutContent, Append, Get: the short-link table and its scripts)
+// always go over encrypted data connections; a shared file (Put) goes in
+// clear where the server allows it.
 
 #include "app/core/RemoteFolder.h"
 #include "app/net/TrafficLog.h"
@@ -36,6 +40,7 @@ class TFtpRemoteFolder final : public TRemoteFolder {
 
   private:
     void SelectTLS(bool UseTLS);
+    void ProtectData(bool Private);
     void EnterDirectory(const QString& Directory);
 
     TCertificateCheck FCertificateCheck;

@@ -1,5 +1,7 @@
 #include "app/trust/CertificateTrust.h"
 
+#include "app/core/EFileError.h"
+
 namespace vd::app {
 
 TCertificateTrust::TCertificateTrust(TKnownCertificates& Known, TUserInterface& User,
@@ -14,7 +16,20 @@ void TCertificateTrust::Check(const QString& Server, const QString& Fingerprint)
         throw ECertificateNotTrusted(Text(FLanguage, TText::CertificateNotTrusted)
                                          .arg(Server, Fingerprint, FKnown.FileName())
                                          .toStdString());
-    FKnown.Store(Server, Fingerprint);
+    Remember(Server, Fingerprint);
+}
+
+// A settings folder that cannot be written must not turn TLS off: the
+// certificate is then trusted for this run, and the user hears once that
+// it could not be remembered.
+void TCertificateTrust::Remember(const QString& Server, const QString& Fingerprint) {
+    try {
+        FKnown.Store(Server, Fingerprint);
+    } catch (const EFileError&) {
+        if (FKnown.KeepForThisRun(Server, Fingerprint))
+            FUser.ShowMessage(
+                Text(FLanguage, TText::CertificateNotRemembered).arg(Server, FKnown.FileName()));
+    }
 }
 
 }  // namespace vd::app

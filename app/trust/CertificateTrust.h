@@ -3,6 +3,7 @@
 // often self-signed: the first certificate a server shows is remembered;
 // the same one later passes silently; another one is shown to the user
 // with both fingerprints, and only a Yes trusts it (and remembers it).
+// Where nothing can be remembered, what was trusted holds for the run.
 
 #include <QString>
 #include <stdexcept>
@@ -26,10 +27,14 @@ class TCertificateTrust final {
 
     /// For `Server` ("host:port") showing the certificate `Fingerprint`:
     /// returns when it is trusted; raises ECertificateNotTrusted when the
-    /// user says no, and EFileError when the file cannot be written.
+    /// user says no. When the file cannot be written, a certificate to be
+    /// remembered is trusted until the program ends, and the user is told
+    /// so once in that time.
     void Check(const QString& Server, const QString& Fingerprint);
 
   private:
+    void Remember(const QString& Server, const QString& Fingerprint);
+
     TKnownCertificates& FKnown;
     TUserInterface& FUser;
     TLanguage FLanguage;

@@ -5,10 +5,13 @@
 
 #include <QFile>
 #include <QRegularExpression>
+#include <atomic>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <thread>
+#include <vector>
 
 #include "app/VelodropCore.h"
 #include "app/core/RandomNames.h"
@@ -422,6 +425,80 @@ TEST(KnownCertificates, OneLinePerServerOthersKept) {
     EXPECT_EQ(TKnownCertificates(QString()).Find("a:21"), QString());
 }
 
+// A settings folder that cannot be written (here: its path goes through a
+// regular file, which fails for root too) must not turn TLS off: the first
+// certificate is trusted for the run and the user is told once, in the
+// interface's language; the run still notices a change of certificate.
+TEST_F(Flow, UnwritableKnownCertificatesTrustForTheRunAndTellOnce) {
+    const std::string notAFolder = FFiles.File("not-a-folder");
+    vd::test::WriteFileBytes(notAFolder, "a file");
+    const struct {
+        const char* Lang;
+        const char* Known;  // in notAFolder; each case its own (the run memory is by file)
+        QString Told;       // %1 the file
+    } cases[] = {
+        {"C", "/en/known_certificates",
+         QStringLiteral("The certificate of files.example.org:21 could not be remembered: %1 "
+                        "cannot be written. It is trusted until Velodrop ends.")},
+        {"de_DE.UTF-8", "/de/known_certificates",
+         QStringLiteral("Das Zertifikat von files.example.org:21 konnte nicht gespeichert "
+                        "werden: %1 ist nicht beschreibbar. Ihm wird vertraut, bis Velodrop "
+                        "endet.")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Lang);
+        ::setenv("LANG", c.Lang, 1);
+        const QString known = Q(notAFolder + c.Known);
+        State().KnownCertificatesFile = known;
+        FFolder->ShownFingerprint = QStringLiteral("AA:01");
+        for (const int share : {1, 2}) {
+            SCOPED_TRACE(share);
+            FUser = {};
+            EXPECT_FALSE(FCore->ShareFile(LocalFile("a.txt", "a")).Link.isEmpty());
+            EXPECT_EQ(FUser.Messages, share == 1 ? QStringList{c.Told.arg(known)} : QStringList{});
+            EXPECT_TRUE(FUser.Questions.isEmpty());
+        }
+        // Another certificate in the same run is asked about; a Yes holds
+        // for the run as well, without a second message.
+        FUser = {};
+        FUser.Answers = {true};
+        FFolder->ShownFingerprint = QStringLiteral("BB:02");
+        EXPECT_FALSE(FCore->ShareFile(LocalFile("b.txt", "b")).Link.isEmpty());
+        ASSERT_EQ(FUser.Questions.size(), 1);
+        EXPECT_TRUE(FUser.Questions[0].contains(QStringLiteral("AA:01")));
+        EXPECT_TRUE(FUser.Messages.isEmpty());
+        EXPECT_EQ(TKnownCertificates(known).Find("files.example.org:21"), "BB:02");
+        EXPECT_FALSE(QFile::exists(known));
+    }
+}
+
+// Two instances storing at the same time each keep the other's line: the
+// file is changed under a lock and read again under it. Each round, four
+// store objects of their own add four servers at once.
+TEST(KnownCertificates, StoresAtTheSameTimeKeepEveryLine) {
+    vd::test::TTempDir dir;
+    constexpr int kWriters = 4;
+    for (int round = 0; round < 100; ++round) {
+        SCOPED_TRACE(round);
+        const QString path = Q(dir.File("known_" + std::to_string(round)));
+        std::atomic<int> ready{0};
+        std::vector<std::thread> writers;
+        for (int w = 0; w < kWriters; ++w) {
+            writers.emplace_back([&, w] {
+                TKnownCertificates known(path);
+                ++ready;
+                while (ready < kWriters) {
+                }
+                known.Store(QStringLiteral("host%1:21").arg(w), QStringLiteral("FP:%1").arg(w));
+            });
+        }
+        for (std::thread& writer : writers) writer.join();
+        for (int w = 0; w < kWriters; ++w)
+            EXPECT_EQ(TKnownCertificates(path).Find(QStringLiteral("host%1:21").arg(w)),
+                      QStringLiteral("FP:%1").arg(w));
+    }
+}
+
 // --- shortener ---
 
 class ShortenerFlow : public Flow {
@@ -524,6 +601,29 @@ TEST_F(ShortenerFlow, FailuresAndWhatFollowsThem) {
     EXPECT_TRUE(FUser.Messages[0].startsWith(
         QStringLiteral("The address holds a line break or a quotation mark")));
     EXPECT_TRUE(FFolder->Calls.isEmpty());
+}
+
+// A failed installation is named after the session's transport, also when
+// the error the folder raises does not carry one (a local file's, a plain
+// library error).
+TEST_F(ShortenerFlow, InstallationFailureNamesTheTransportOfTheSession) {
+    const struct {
+        const char* Host;
+        const char* Message;
+    } cases[] = {
+        {"files.example.org", "FTP (Shortener): cannot write\r\n"},
+        {"sftp://files.example.org", "SFTP (Shortener): cannot write\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Host);
+        *FFolder = TFakeRemoteFolder();
+        FUser = {};
+        State().Settings.Host = QString::fromLatin1(c.Host);
+        FFolder->Files["shortener.ini"] = "";
+        FFolder->FailOn("PUTCONTENT .htaccess", "cannot write\r\n");
+        EXPECT_FALSE(FCore->ShortenURL(QStringLiteral("https://a.example")).isEmpty());
+        EXPECT_EQ(FUser.Messages, QStringList{QString::fromLatin1(c.Message)});
+    }
 }
 
 TEST_F(ShortenerFlow, InstallationRecognisesNamesListedWithAPathAndAnyLetterCase) {

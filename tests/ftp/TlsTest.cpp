@@ -641,6 +641,26 @@ TEST(TlsSession, ScriptedServerAfterTheHandshake) {
     }
 }
 
+// A reply trickled in one TLS record, a byte every 20 ms: each byte comes
+// well within the read timeout, but the whole reply still ends at its
+// deadline (twice the read timeout) as it does in clear, long before the
+// record is complete, and the connection goes without a further command.
+TEST(TlsSession, ReplyTrickledInOneRecordEndsAtItsDeadline) {
+    const std::string reply = "331 " + std::string(1000, 'x');  // about 21 s in all
+    TScriptedPeerClient s(Lines({kHandshake, {"trickle:20:" + reply}}), "127.0.0.1");
+    s.Ftp.SetReadTimeout(500);
+    const auto start = std::chrono::steady_clock::now();
+    const TOutcome outcome = Classify([&] { s.Ftp.Connect(); });
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(outcome.Class, "EIdReadTimeout");
+    EXPECT_EQ(outcome.Message, "Zeitüberschreitung beim Lesen.");
+    EXPECT_LT(took, std::chrono::seconds(5));
+    EXPECT_FALSE(s.Ftp.Connected());
+    const TLines report = s.Peer.Report();
+    EXPECT_LT(IndexOf(report, "CMD USER velodrop"), report.size());
+    for (const std::string& line : report) EXPECT_NE(line.rfind("CMD PASS", 0), 0u) << line;
+}
+
 // --- the handler on its own ---------------------------------------------------
 
 // Opens the handler on the peer, reads the greeting, sends AUTH, reads

@@ -141,6 +141,26 @@ TEST(Transfer, UploadedBytesAndProgress) {
     EXPECT_EQ(calls.back(), std::make_pair(uint64_t{100000}, uint64_t{100000}));
 }
 
+// A caller that stops an upload from its progress callback (the program
+// is ending) does not wait for the final reply, which a server on a slow
+// link sends only once it has taken in everything on its way: the session
+// goes at once, and the caller's error comes through as it is.
+TEST(Transfer, UploadStoppedByTheCallerDropsTheSession) {
+    TSession s({Cat({kLogin,
+                     {C(), Pasv(), C(), DataAccept(), S("150 Ok"), DataRecvAll(), Sleep(3000),
+                      S("426 Transfer aborted.")}})});
+    s.Ftp.Connect();
+    TIdMemoryStream stream(Payload(200000));
+    try {
+        s.Ftp.Put(stream, "up.bin", [](uint64_t, uint64_t) { throw std::range_error("stopped"); });
+        ADD_FAILURE() << "the upload went on";
+    } catch (const std::range_error& e) {
+        EXPECT_STREQ(e.what(), "stopped");
+    }
+    EXPECT_FALSE(s.Ftp.Connected());
+    EXPECT_EQ(s.Finish(), (TLines{"PASV", "STOR up.bin"}));
+}
+
 TEST(Transfer, DownloadsAndListings) {
     TIdMemoryStream got;
     std::vector<std::string> names = {"stale"};
@@ -915,6 +935,50 @@ TEST(Transfer, PrivateDataIsRememberedForTheServer) {
     EXPECT_EQ(TLines(thirdSession + 1 + kLoginCommands, all.end()),
               (TLines{"PASV", "STOR c", "QUIT"}));
     EXPECT_EQ(t.Session.Server.DataReceived(), "123");
+}
+
+// DataPortProtection may change between the transfers of a session: the
+// next transfer sends the level it wants when another one is in force, and
+// "PBSZ 0" goes only once. A server that demanded "PROT P" keeps it,
+// whatever the setting asks later.
+TEST(Transfer, ProtectionLevelFollowsTheSettingFromTransferToTransfer) {
+    auto transfers = [](TIdFTP& f) {
+        TIdMemoryStream shared("file bytes"), table;
+        f.Put(shared, "f.bin");
+        f.SetDataPortProtection(TIdFTPDataPortSecurity::ftpdpsPrivate);
+        f.Get("f.bin", table);
+        f.Get("f.bin", table);
+        f.SetDataPortProtection(TIdFTPDataPortSecurity::ftpdpsClear);
+        f.Put(shared, "f.bin");
+    };
+    const struct {
+        const char* Name;
+        TScript Steps;
+        TLines Commands;  // after the login
+    } cases[] = {
+        {"clear, private twice, clear again",
+         Cat({kPbszProtC,
+              kStoreOk,
+              {C(), S("200 PROT now Private")},
+              kRetrieveOk,
+              kRetrieveOk,
+              {C(), S("200 PROT now Clear")},
+              kStoreOk}),
+         {"PBSZ 0", "PROT C", "PASV", "STOR f.bin", "PROT P", "PASV", "RETR f.bin", "PASV",
+          "RETR f.bin", "PROT C", "PASV", "STOR f.bin", "QUIT"}},
+        {"a server that refused PROT C stays private",
+         Cat({kPbszProtCRefused, kStoreOk, kRetrieveOk, kRetrieveOk, kStoreOk}),
+         {"PBSZ 0", "PROT C", "PROT P", "PASV", "STOR f.bin", "PASV", "RETR f.bin", "PASV",
+          "RETR f.bin", "PASV", "STOR f.bin", "QUIT"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TTlsSession t({Cat({kTlsLogin, c.Steps})});
+        t.Session.Ftp.Connect();
+        EXPECT_EQ(Classify([&] { transfers(t.Session.Ftp); }).Message, "");
+        EXPECT_EQ(t.CommandsAfterLogin(), c.Commands);
+        EXPECT_EQ(t.Session.Server.DataReceived(), "file bytesfile bytes");
+    }
 }
 
 }  // namespace

@@ -12,6 +12,8 @@ reports what it saw on stdout, one line each:
   ERROR <text>      the script could not go on
 Steps:
   send:TEXT        TEXT + CR LF (encrypted once TLS is on)
+  trickle:MS:TEXT  TEXT + CR LF in one TLS record, its bytes sent one at a
+                   time, MS milliseconds apart
   raw:TEXT         TEXT (with \\r \\n escapes) straight on the socket, never encrypted
   recv             read one line
   starttls         server side of the TLS handshake
@@ -87,6 +89,12 @@ class Peer:
             self.flush()
         else:
             self.sock.sendall(data)
+
+    def trickle(self, data, pause):
+        self.tls.write(data)
+        for byte in self.outgoing.read():
+            self.sock.sendall(bytes([byte]))
+            time.sleep(pause)
 
     def starttls(self):
         self.incoming, self.outgoing = ssl.MemoryBIO(), ssl.MemoryBIO()
@@ -173,6 +181,9 @@ def run(peer, steps):
         kind, _, arg = step.partition(":")
         if kind == "send":
             peer.send(arg.encode("latin-1") + b"\r\n")
+        elif kind == "trickle":
+            ms, _, text = arg.partition(":")
+            peer.trickle(text.encode("latin-1") + b"\r\n", int(ms) / 1000.0)
         elif kind == "raw":
             peer.sock.sendall(arg.encode("latin-1").decode("unicode_escape").encode("latin-1"))
         elif kind == "recv":

@@ -124,9 +124,9 @@ TEST(FtpsFolder, UploadsArriveByteIdenticalOnEveryServer) {
     }
 }
 
-// The log shows the way to encrypted data: "PROT C", the server's refusal,
-// "PROT P" and the upload once more; the next session of the same run
-// sends "PROT P" at once. Only its owner may read the log.
+// The log shows a shared file's way to encrypted data: "PROT C", the
+// server's refusal, "PROT P" and the upload once more; the next session of
+// the same run sends "PROT P" at once. Only its owner may read the log.
 TEST(FtpsFolder, LogShowsTheSwitchToProtPAndTheNextSessionStartsThere) {
     VD_NEED_VSFTPD();
     TVsftpdServer server;
@@ -135,8 +135,9 @@ TEST(FtpsFolder, LogShowsTheSwitchToProtPAndTheNextSessionStartsThere) {
     TFtpRemoteFolder folder;
     folder.SetLogFileName(log);
     for (const char* name : {"a.txt", "b.txt"}) {
+        test::WriteFileBytes(dir.File(name), name);
         folder.Open(ServerAccountOf(Describe("strict vsftpd", server).Settings));
-        folder.PutContent(QByteArray(name), QString::fromLatin1(name));
+        folder.Put(Q(dir.File(name)), QString::fromLatin1(name));
         folder.Close();
         EXPECT_EQ(server.ReadFile(name), name);
     }
@@ -157,6 +158,21 @@ TEST(FtpsFolder, LogShowsTheSwitchToProtPAndTheNextSessionStartsThere) {
     struct stat st {};
     ASSERT_EQ(::stat(log.toStdString().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+// Each transfer of a traffic log with the protection level in force for it:
+// "P STOR x", "C RETR x", "P NLST" ("-" where no level was sent).
+QStringList TransfersWithProtection(const QStringList& Dialogue) {
+    QStringList transfers;
+    QString level = QStringLiteral("-");
+    for (const QString& line : Dialogue) {
+        if (line == QStringLiteral("--")) level = QStringLiteral("-");  // a new session
+        if (line.startsWith(QStringLiteral("> PROT "))) level = line.mid(7);
+        for (const char* verb : {"> STOR ", "> RETR ", "> APPE ", "> NLST"}) {
+            if (line.startsWith(QLatin1String(verb))) transfers << level + u' ' + line.mid(2);
+        }
+    }
+    return transfers;
 }
 
 // A core over the real FTP folder, with its files in a configuration folder
@@ -188,6 +204,39 @@ TEST(FtpsFolder, ShortenerWorksAgainstStrictVsftpd) {
     EXPECT_EQ(run.Core.ShortenURL(QStringLiteral("https://example.org/a/long/path")), first);
     EXPECT_EQ(server.ReadFile("shortener.ini"), code + "=\"https://example.org/a/long/path\"\r\n");
     EXPECT_TRUE(run.User.Messages.isEmpty()) << run.User.Messages.join(u'\n').toStdString();
+}
+
+// Someone on the path who rewrote the short-link table would send every
+// short link where he likes: under TLS the table, its scripts and the
+// listing go over encrypted data connections even where the server takes
+// clear ones, while a shared file still goes in clear first.
+TEST(FtpsFolder, ShortLinkTableGoesEncryptedWhileSharedFilesGoInClear) {
+    VD_NEED_VSFTPD();
+    TVsftpdServer server({.Strict = false});
+    TCoreOnFtp run(Describe("permissive vsftpd", server).Settings);
+    test::TTempDir files;
+    test::WriteFileBytes(files.File("photo.jpg"), "shared bytes");
+
+    ASSERT_FALSE(run.Core.ShortenURL(QStringLiteral("https://example.org/first")).isEmpty())
+        << run.User.Messages.join(u'\n').toStdString();
+    const TShareResult shared = run.Core.UploadFile(Q(files.File("photo.jpg")), "photo.jpg");
+    ASSERT_FALSE(shared.Link.isEmpty()) << run.User.Messages.join(u'\n').toStdString();
+    ASSERT_FALSE(run.Core.ShortenURL(QStringLiteral("https://example.org/second")).isEmpty())
+        << run.User.Messages.join(u'\n').toStdString();
+    EXPECT_EQ(server.ReadFile("photo.jpg"), "shared bytes");
+
+    const QStringList expected = {
+        // the first shortening: an empty folder gets the scripts and the table
+        "P NLST", "P STOR .htaccess", "P STOR index.php", "P APPE shortener.ini",
+        "P RETR shortener.ini", "P STOR shortener.ini",
+        // the share
+        "C STOR photo.jpg",
+        // the second shortening (vsftpd's listing leaves out dot files)
+        "P NLST", "P STOR .htaccess", "P RETR shortener.ini", "P STOR shortener.ini"};
+    EXPECT_EQ(TransfersWithProtection(Dialogue(run.Core.State().LogFileName)), expected)
+        << TransfersWithProtection(Dialogue(run.Core.State().LogFileName))
+               .join(QStringLiteral(", "))
+               .toStdString();
 }
 
 // A certificate that changed between two sessions: the question comes
@@ -236,6 +285,30 @@ TEST(FtpsFolder, ChangedCertificateIsAskedAboutBeforeTheLogin) {
             EXPECT_TRUE(run.User.Messages[0].contains(known));
         }
     }
+}
+
+// A settings folder that cannot be written (its path goes through a regular
+// file, which fails for root too) leaves TLS working: both sessions log in,
+// and the user is told once that the certificate could not be remembered.
+TEST(FtpsFolder, UnwritableKnownCertificatesLeaveTheLoginWorking) {
+    TPyFtpServerOptions options;
+    options.Tls = true;
+    TPyFtpServer server(options);
+    TCoreOnFtp run(Describe("pyftpdlib", server).Settings);
+    const std::string notAFolder = (run.Config.Path() / "not-a-folder").string();
+    test::WriteFileBytes(notAFolder, "a file");
+    run.Core.State().KnownCertificatesFile = Q(notAFolder + "/known_certificates");
+    run.Core.State().Settings.AutoLanguage = false;  // English, whatever the locale
+    for (const int session : {1, 2}) {
+        SCOPED_TRACE(session);
+        ASSERT_TRUE(run.Core.ConnectToServer()) << run.User.Messages.join(u'\n').toStdString();
+        run.Core.Folder().Close();
+    }
+    ASSERT_EQ(run.User.Messages.size(), 1);
+    EXPECT_TRUE(run.User.Messages[0].contains(QStringLiteral("could not be remembered")));
+    EXPECT_TRUE(run.User.Messages[0].contains(run.Core.State().KnownCertificatesFile));
+    EXPECT_TRUE(run.User.Questions.isEmpty());
+    EXPECT_EQ(Dialogue(run.Core.State().LogFileName).count(QStringLiteral("> USER velodrop")), 2);
 }
 
 }  // namespace
