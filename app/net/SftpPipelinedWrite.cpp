@@ -3,6 +3,7 @@
 #include <libssh/libssh.h>
 #include <libssh/sftp.h>
 
+#include <chrono>
 #include <cstring>
 #include <deque>
 #include <vector>
@@ -103,16 +104,22 @@ std::uint32_t GetUint32(const unsigned char* At) {
            (std::uint32_t{At[2]} << 8) | std::uint32_t{At[3]};
 }
 
-// Reads exactly `Size` bytes; false when the channel fails, ends or stays
-// quiet for `TimeoutMs`.
-bool ReadExactly(ssh_channel Channel, unsigned char* Into, std::uint32_t Size, int TimeoutMs) {
+using TClock = std::chrono::steady_clock;
+
+// Reads exactly `Size` bytes by `Deadline`: a server that trickles its
+// answer a byte at a time gets no more time than one that sends nothing.
+TWriteOutcome ReadExactly(ssh_channel Channel, unsigned char* Into, std::uint32_t Size,
+                          TClock::time_point Deadline) {
     while (Size > 0) {
-        const int n = ssh_channel_read_timeout(Channel, Into, Size, 0, TimeoutMs);
-        if (n <= 0) return false;
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(Deadline - TClock::now()).count();
+        if (left <= 0) return TWriteOutcome::TimedOut;
+        const int n = ssh_channel_read_timeout(Channel, Into, Size, 0, static_cast<int>(left));
+        if (n < 0 || (n == 0 && ssh_channel_is_eof(Channel))) return TWriteOutcome::ConnectionLost;
         Into += n;
         Size -= static_cast<std::uint32_t>(n);
     }
-    return true;
+    return TWriteOutcome::Done;
 }
 
 bool WriteAll(ssh_channel Channel, const unsigned char* From, std::size_t Size) {
@@ -166,18 +173,22 @@ class TPipelinedWriter {
 
     // Reads one status reply and checks it answers a write in flight.
     TWriteOutcome Confirm(std::size_t& Bytes) {
+        const TClock::time_point deadline = TClock::now() + std::chrono::milliseconds(FTimeoutMs);
         unsigned char head[TStatusLayout::Head];
-        if (!ReadExactly(FChannel, head, sizeof head, FTimeoutMs))
-            return TWriteOutcome::ConnectionLost;
+        if (const TWriteOutcome read = ReadExactly(FChannel, head, sizeof head, deadline);
+            read != TWriteOutcome::Done)
+            return read;
         const std::uint32_t length = GetUint32(head + TStatusLayout::Length);
         if (length < TStatusLayout::MinLength || length > kMaxStatusLength ||
             head[TStatusLayout::Type] != kFxpStatus)
             return TWriteOutcome::BrokenReply;
         std::vector<unsigned char> reply(TStatusLayout::Type + length);
         std::memcpy(reply.data(), head, sizeof head);
-        if (!ReadExactly(FChannel, reply.data() + sizeof head,
-                         static_cast<std::uint32_t>(reply.size() - sizeof head), FTimeoutMs))
-            return TWriteOutcome::ConnectionLost;
+        if (const TWriteOutcome read =
+                ReadExactly(FChannel, reply.data() + sizeof head,
+                            static_cast<std::uint32_t>(reply.size() - sizeof head), deadline);
+            read != TWriteOutcome::Done)
+            return read;
         const std::uint32_t id = GetUint32(reply.data() + TStatusLayout::Id);
         std::size_t i = 0;
         while (i < FPending.size() && FPending[i].Id != id) ++i;
@@ -209,16 +220,15 @@ TWriteOutcome ReadAnswersDue(TPipelinedWriter& Writer) {
     while (!Writer.Idle()) {
         std::size_t bytes = 0;
         const TWriteOutcome next = Writer.Confirm(bytes);
-        if (next == TWriteOutcome::ConnectionLost || next == TWriteOutcome::BrokenReply)
-            return next;
+        if (next != TWriteOutcome::Done && next != TWriteOutcome::Refused) return next;
     }
     return TWriteOutcome::Done;
 }
 
 }  // namespace
 
-TWriteOutcome WritePipelined(sftp_file File, const TUploadSource& Source, std::size_t Piece,
-                             std::size_t InFlight, int TimeoutMs, const TUploadProgress& Progress) {
+TWriteResult WritePipelined(sftp_file File, const TUploadSource& Source, std::size_t Piece,
+                            std::size_t InFlight, int TimeoutMs, const TUploadProgress& Progress) {
     TPipelinedWriter writer(File, TimeoutMs);
     const std::size_t header = writer.HeaderSize();
     std::vector<unsigned char> packet(header + Piece);
@@ -244,16 +254,15 @@ TWriteOutcome WritePipelined(sftp_file File, const TUploadSource& Source, std::s
             }
         }
     } catch (...) {
-        // The source's error is the one to report, whatever the answers say.
-        ReadAnswersDue(writer);
-        throw;
+        // The stop is the one to report, whatever the answers say; whether
+        // they all came decides whether the session can go on.
+        return {ReadAnswersDue(writer), std::current_exception()};
     }
     if (outcome == TWriteOutcome::Refused) {
         const TWriteOutcome rest = ReadAnswersDue(writer);
-        if (rest == TWriteOutcome::ConnectionLost || rest == TWriteOutcome::BrokenReply)
-            return rest;
+        if (rest != TWriteOutcome::Done) return {rest, {}};
     }
-    return outcome;
+    return {outcome, {}};
 }
 
 }  // namespace vd::app

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <functional>
 
 // libssh's open file (`sftp_file`); its fields are read only in the .cpp,
@@ -28,15 +29,31 @@ using TUploadProgress = std::function<void(std::uint64_t Confirmed)>;
 enum class TWriteOutcome {
     Done,
     Refused,         // the server answered a write with an error: sftp_get_error tells
-    ConnectionLost,  // the channel failed or went quiet: ssh_get_error tells
+    ConnectionLost,  // the channel failed: ssh_get_error tells
+    TimedOut,        // an answer did not come whole within the timeout
     BrokenReply,     // an answer that is no status of a write in flight
+};
+
+struct TWriteResult {
+    /// Done when every answer came and each was OK.
+    TWriteOutcome Outcome = TWriteOutcome::Done;
+    /// What `Source` or `Progress` raised; the upload stopped there, and
+    /// Outcome tells whether the answers still due were read after it.
+    std::exception_ptr Stopped;
+
+    /// Whether the session is still in step: every answer due was read.
+    bool InStep() const noexcept {
+        return Outcome == TWriteOutcome::Done || Outcome == TWriteOutcome::Refused;
+    }
 };
 
 /// Writes what `Source` gives to `File` from its current offset, in pieces
 /// of `Piece` bytes with at most `InFlight` bytes unconfirmed, and waits
-/// for every answer (up to `TimeoutMs` each). On Refused every answer still
-/// due has been read, so the session stays usable.
-TWriteOutcome WritePipelined(sftp_file_struct* File, const TUploadSource& Source, std::size_t Piece,
-                             std::size_t InFlight, int TimeoutMs, const TUploadProgress& Progress);
+/// for every answer, each within `TimeoutMs` however slowly its bytes come.
+/// After a refusal or a stop every answer still due is read, so the session
+/// stays usable when InStep() says so; otherwise it is out of step and can
+/// only be dropped.
+TWriteResult WritePipelined(sftp_file_struct* File, const TUploadSource& Source, std::size_t Piece,
+                            std::size_t InFlight, int TimeoutMs, const TUploadProgress& Progress);
 
 }  // namespace vd::app

@@ -4,6 +4,7 @@
 // are built from the folder the login starts in; SFTP has no current
 // directory of its own.
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -32,7 +33,11 @@ class TSftpRemoteFolder final : public TRemoteFolder {
     using THostKeyCheck = std::function<void(THostKeyStatus Status, const QString& Server,
                                              const QString& Fingerprint)>;
 
+    /// Every request of a session ends within a minute: a server that does
+    /// not answer it in that time, or trickles its answer, loses the session.
     TSftpRemoteFolder();
+    /// The same with another time per request.
+    explicit TSftpRemoteFolder(std::chrono::milliseconds RequestTimeout);
     ~TSftpRemoteFolder() override;
 
     void SetHostKeyCheck(THostKeyCheck Check);
@@ -63,9 +68,14 @@ class TSftpRemoteFolder final : public TRemoteFolder {
     };
     using TSftpFile = std::unique_ptr<sftp_file_struct, TSftpFileCloser>;
 
-    void DropSession(TSftpFile File) noexcept;
+    // Runs one operation on the session under the watchdog; a session that
+    // the operation found lost, or left out of step, is dropped after it.
+    template <class TBody>
+    decltype(auto) OnSession(TBody&& Body);
     // Writes what `Source` gives to `File` and closes it; any failure is
-    // raised with the name, and a session whose channel failed is dropped.
+    // raised with the name. A session left out of step has its socket shut
+    // down, so that nothing more, no CLOSE either, goes out before it is
+    // dropped.
     void WriteAndClose(TSession& S, TSftpFile File, const QString& RemoteName,
                        const std::function<std::size_t(char*, std::size_t)>& Source,
                        const std::function<void(std::uint64_t)>& Progress = {});
@@ -75,6 +85,7 @@ class TSftpRemoteFolder final : public TRemoteFolder {
     void LogIn(TSession& S, const TServerAccount& Account);
     void EnterFolder(TSession& S, const QString& Directory);
 
+    std::chrono::milliseconds FRequestTimeout;
     THostKeyCheck FHostKeyCheck;
     TTrafficLog FLog;
     std::unique_ptr<TSession> FSession;

@@ -28,14 +28,19 @@ def unusable():
     return ""
 
 
-def ensure_user():
-    if subprocess.run(["getent", "passwd", USER], capture_output=True).returncode != 0:
+def ensure_user(user=USER, shell="/usr/sbin/nologin"):
+    if subprocess.run(["getent", "passwd", user], capture_output=True).returncode != 0:
         # Two test processes may race here; the loser finds the user made.
         made = subprocess.run(["useradd", "--system", "--home-dir", "/nonexistent", "--shell",
-                               "/usr/sbin/nologin", USER], capture_output=True, text=True)
-        if subprocess.run(["getent", "passwd", USER], capture_output=True).returncode != 0:
-            raise SystemExit("useradd %s failed: %s" % (USER, made.stderr))
-    subprocess.run(["chpasswd"], input="%s:%s\n" % (USER, PASSWORD), text=True, check=True)
+                               shell, user], capture_output=True, text=True)
+        if subprocess.run(["getent", "passwd", user], capture_output=True).returncode != 0:
+            raise SystemExit("useradd %s failed: %s" % (user, made.stderr))
+    if user == USER:
+        subprocess.run(["chpasswd"], input="%s:%s\n" % (USER, PASSWORD), text=True, check=True)
+    else:
+        # No password opens it, and it is not locked (sshd refuses a
+        # locked account even to a key): keys only.
+        subprocess.run(["usermod", "-p", "*", user], check=True)
 
 
 def listening_port(pid):
@@ -108,16 +113,19 @@ class SftpServer:
         return found
 
 
-def start_sshd(start, folder, password_login=True):
-    """sshd over a fresh folder (created here); returns an SftpServer."""
-    ensure_user()
+def start_sshd(start, folder, password_login=True, command=None, make=SftpServer, user=USER):
+    """sshd over a fresh folder (created here); returns an SftpServer (or
+    what `make` makes of the same arguments). Each session runs
+    internal-sftp in the root folder, or `command` (a command line for
+    sshd's ForceCommand, run by `user`'s shell) instead."""
+    ensure_user(user, "/bin/sh" if command else "/usr/sbin/nologin")
     os.makedirs("/run/sshd", mode=0o755, exist_ok=True)
     os.makedirs(folder)
     # The session, running as the user, must pass through to its start folder.
     os.chmod(folder, 0o755)
     root = os.path.join(folder, "root")
     os.makedirs(root)
-    subprocess.run(["chown", USER, root], check=True)
+    subprocess.run(["chown", user, root], check=True)
     open(os.path.join(folder, "authorized_keys"), "w").close()
     subprocess.run(["ssh-keygen", "-q", "-t", "ed25519", "-N", "", "-C", "velodrop-test-host",
                     "-f", os.path.join(folder, "host_key")], check=True)
@@ -134,8 +142,8 @@ def start_sshd(start, folder, password_login=True):
                     + "AuthorizedKeysFile %s/authorized_keys\n" % folder
                     + "PasswordAuthentication %s\n" % ("yes" if password_login else "no")
                     + "KbdInteractiveAuthentication no\n"
-                    + "AllowUsers %s\n" % USER
-                    + "ForceCommand internal-sftp -d %s\n" % root
+                    + "AllowUsers %s\n" % user
+                    + "ForceCommand %s\n" % (command or "internal-sftp -d " + root)
                     + "Subsystem sftp internal-sftp\n"
                     + "LogLevel DEBUG1\n")
         with open(log_path, "w") as log:
@@ -146,7 +154,7 @@ def start_sshd(start, folder, password_login=True):
             if sshd.poll() is not None:
                 break
             if listening_port(sshd.pid) == port:
-                return SftpServer(folder, port, sshd)
+                return make(folder, port, sshd)
             time.sleep(0.02)
         with open(log_path) as f:
             log_text = f.read()
@@ -186,3 +194,31 @@ def add_to_agent(sock, key, passphrase=""):
         env.update(SSH_ASKPASS=askpass, SSH_ASKPASS_REQUIRE="force")
     subprocess.run(["ssh-add", key], env=env, stdin=subprocess.DEVNULL, capture_output=True,
                    check=True, timeout=20)
+
+
+# sshd runs a command through the user's shell: the scripted server needs a
+# user with one. Keys only, so that nothing else can log in as it.
+SCRIPTED_USER = "velodrop-sftp-script"
+SCRIPTED_SFTP = os.path.join(os.path.dirname(os.path.abspath(__file__)), "sftp_script_server.py")
+
+
+class ScriptedSftpServer(SftpServer):
+    """sshd whose sessions speak SFTP through sftp_script_server.py: each new
+    session behaves as the last set_mode said ("real" is OpenSSH's
+    sftp-server in the root folder)."""
+
+    def set_mode(self, mode):
+        with open(os.path.join(self.folder, "sftp-mode"), "w") as f:
+            f.write(mode + "\n")
+
+
+def start_scripted_sshd(start, folder, mode="real"):
+    """Like start_sshd, with the scripted SFTP server as each session's
+    command, for SCRIPTED_USER with an authorized key; returns a
+    ScriptedSftpServer."""
+    command = "/usr/bin/python3 %s %s %s" % (SCRIPTED_SFTP, os.path.join(folder, "sftp-mode"),
+                                             os.path.join(folder, "root"))
+    server = start_sshd(start, folder, password_login=False, command=command,
+                        make=ScriptedSftpServer, user=SCRIPTED_USER)
+    server.set_mode(mode)
+    return server

@@ -17,6 +17,7 @@
 #include "SshClientHome.h"
 #include "SshdServer.h"
 #include "app/VelodropCore.h"
+#include "app/net/SftpKeyboardInteractive.h"
 #include "app/net/SftpRemoteFolder.h"
 #include "common/TempDir.h"
 #include "fakes/FakeLinkChecker.h"
@@ -381,6 +382,65 @@ TEST(SftpFolder, UploadStoppedMidwayLeavesNoSessionOutOfStep) {
     folder.PutContent("again", QStringLiteral("again.txt"));
     EXPECT_EQ(server.ReadFile("again.txt"), "again");
     folder.Close();
+}
+
+// This side stops an upload (a progress handler raising) just as the
+// server's side of the session dies, so the answers still due never come:
+// the stop is what the caller hears, and the session, out of step, is
+// dropped instead of being used again.
+TEST(SftpFolder, UploadStoppedWhileAnswersAreLostDropsTheSession) {
+    VD_NEED_SSHD();
+    TKeyLogin login;
+    TSshdServer& server = login.Server;
+    test::TTempDir files;
+    const std::string big = files.File("big.bin");
+    test::WriteFileBytes(big, Pattern(30000000));
+    const TSettings settings = SftpSettings(server);
+    TSftpRemoteFolder folder;
+    folder.Open(ServerAccountOf(settings));
+    EXPECT_THROW(folder.Put(Q(big), QStringLiteral("stopped.bin"),
+                            [&](std::uint64_t, std::uint64_t) {
+                                KillSessions(server.Pid());
+                                throw std::runtime_error("stop");
+                            }),
+                 std::runtime_error);
+    try {
+        folder.PutContent("x", QStringLiteral("x.txt"));
+        ADD_FAILURE() << "the session out of step took another upload";
+    } catch (const ESftpError& e) {
+        EXPECT_STREQ(e.what(), "Not connected");
+    }
+    folder.Open(ServerAccountOf(settings));
+    folder.PutContent("again", QStringLiteral("again.txt"));
+    EXPECT_EQ(server.ReadFile("again.txt"), "again");
+    folder.Close();
+}
+
+// Keyboard-interactive gives the password only to a hidden prompt that
+// asks for one, and only in the first round: a second factor, a question
+// that shows what is typed, or the password asked again is not answered.
+TEST(SftpFolder, KeyboardInteractiveAnswersOnlyTheFirstPasswordPrompt) {
+    const struct {
+        int Round;
+        const char* Prompt;
+        bool Echo;
+        bool Answered;
+    } cases[] = {
+        {0, "Password:", false, true},
+        {0, "velodrop@example.org's password: ", false, true},
+        {0, "PASSWORD", false, true},
+        {0, "Passwort:", false, true},
+        {0, "Verification code:", false, false},
+        {0, "One-time code (see your phone):", false, false},
+        {0, "", false, false},
+        {0, "Password:", true, false},
+        {0, "User name:", true, false},
+        {1, "Password:", false, false},
+        {1, "Verification code:", false, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(AnswersWithPassword(c.Round, QString::fromUtf8(c.Prompt), c.Echo), c.Answered)
+            << "round " << c.Round << ", \"" << c.Prompt << "\", echo " << c.Echo;
 }
 
 // A file read into memory (the short-link table) stops at 16 MiB, as over
