@@ -72,13 +72,12 @@ int RunWindow(int& argc, char** argv) {
     // argv here; what is left are the program's arguments as the user gave
     // them, so those options shift no file argument.
     TGuardedApplication application(argc, argv);
-    const QStringList arguments = ProgramArguments(argc, argv);
-    const TCommandLineRequest request = ParseCommandLine(arguments);
+    const TCommandLineRequest request = ParseCommandLine(ProgramArguments(argc, argv));
     if (request.Kind != TKind::Window) return RunRequest(request, argc, argv);
 
-    TVelodrop1 window(arguments);
+    TVelodrop1 window(request.WindowArguments);
     if (window.TerminationRequested()) return 0;
-    const TTerminationSignals termination([&window] { window.close(); });
+    const TTerminationSignals termination([&window] { window.EndSession(); });
     if (window.StartMinimized())
         window.showMinimized();
     else

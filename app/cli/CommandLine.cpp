@@ -1,46 +1,101 @@
 #include "app/cli/CommandLine.h"
 
-#include <QFileInfo>
+#include <QSet>
 
 namespace vd::app {
 namespace {
 
 using TKind = TCommandLineRequest::TKind;
 
-TCommandLineRequest CliRequest(const QStringList& Arguments) {
-    const QStringList rest = Arguments.mid(2);
-    if (rest.size() == 1 && rest[0] != u"--shorten") return {TKind::CliShare, rest[0], {}};
-    if (rest.size() == 2 && rest[0] == u"--shorten") return {TKind::CliShorten, rest[1], {}};
-    return {TKind::UsageError,
-            {},
-            QStringLiteral("--cli takes one file, or --shorten and one web address.")};
+// Qt's own options, which the window's application object takes out of the
+// arguments itself; until then they must not count as unknown. Most take a
+// value in the next argument.
+bool IsDisplayOption(const QString& Option, bool& TakesValue) {
+    static const QSet<QString> withValue = {
+        QStringLiteral("-platform"),        QStringLiteral("-platformpluginpath"),
+        QStringLiteral("-platformtheme"),   QStringLiteral("-plugin"),
+        QStringLiteral("-qwindowgeometry"), QStringLiteral("-qwindowicon"),
+        QStringLiteral("-qwindowtitle"),    QStringLiteral("-session"),
+        QStringLiteral("-display"),         QStringLiteral("-name"),
+        QStringLiteral("-geometry"),        QStringLiteral("-style"),
+        QStringLiteral("-stylesheet"),      QStringLiteral("-title"),
+        QStringLiteral("-visual"),
+    };
+    static const QSet<QString> flags = {
+        QStringLiteral("-reverse"), QStringLiteral("-widgetcount"), QStringLiteral("-nograb"),
+        QStringLiteral("-dograb"),  QStringLiteral("-testability"),
+    };
+    TakesValue = withValue.contains(Option);
+    if (TakesValue || flags.contains(Option)) return true;
+    // "-style=fusion" and the like carry their value.
+    const QString name = Option.section(u'=', 0, 0);
+    return Option.contains(u'=') && (withValue.contains(name) || name == u"-qmljsdebugger");
+}
+
+TCommandLineRequest UsageError(const QString& Error) {
+    return {TKind::UsageError, {}, Error, 0, {}};
+}
+
+TCommandLineRequest CliRequest(const QStringList& Rest) {
+    if (Rest.size() == 1 && Rest[0] != u"--shorten") return {TKind::CliShare, Rest[0], {}, 0, {}};
+    if (Rest.size() == 2 && Rest[0] == u"--shorten") return {TKind::CliShorten, Rest[1], {}, 0, {}};
+    // "--cli -- -name.txt" shares a file whose name begins with "-".
+    if (Rest.size() == 2 && Rest[0] == u"--") return {TKind::CliShare, Rest[1], {}, 0, {}};
+    return UsageError(QStringLiteral("--cli takes one file, or --shorten and one web address."));
 }
 
 // "--keep-clipboard SECONDS", as the window starts it.
-TCommandLineRequest KeeperRequest(const QStringList& Arguments) {
+TCommandLineRequest KeeperRequest(const QStringList& Rest) {
     bool number = false;
-    const int seconds = Arguments.size() == 3 ? Arguments[2].toInt(&number) : 0;
-    if (!number || seconds <= 0) {
-        return {
-            TKind::UsageError, {}, QStringLiteral("--keep-clipboard takes a number of seconds.")};
-    }
-    TCommandLineRequest request{TKind::KeepClipboard, {}, {}};
+    const int seconds = Rest.size() == 1 ? Rest[0].toInt(&number) : 0;
+    if (!number || seconds <= 0)
+        return UsageError(QStringLiteral("--keep-clipboard takes a number of seconds."));
+    TCommandLineRequest request{TKind::KeepClipboard, {}, {}, 0, {}};
     request.Seconds = seconds;
     return request;
+}
+
+// The options that stand for the whole run, first on the command line.
+bool ModeOption(const QString& First, const QStringList& Rest, TCommandLineRequest& Request) {
+    if (First == u"--help" || First == u"-h")
+        Request = {TKind::Help, {}, {}, 0, {}};
+    else if (First == u"--version")
+        Request = {TKind::Version, {}, {}, 0, {}};
+    else if (First == u"--cli")
+        Request = CliRequest(Rest);
+    else if (First == u"--keep-clipboard")
+        Request = KeeperRequest(Rest);
+    else
+        return false;
+    return true;
 }
 
 }  // namespace
 
 TCommandLineRequest ParseCommandLine(const QStringList& Arguments) {
-    if (Arguments.size() < 2) return {};
-    const QString& first = Arguments[1];
-    // The file-argument rule comes first: a file called "--help" is shared.
-    if (QFileInfo::exists(first)) return {};
-    if (first == u"--help") return {TKind::Help, {}, {}};
-    if (first == u"--version") return {TKind::Version, {}, {}};
-    if (first == u"--cli") return CliRequest(Arguments);
-    if (first == u"--keep-clipboard") return KeeperRequest(Arguments);
-    return {};
+    TCommandLineRequest request;
+    if (Arguments.isEmpty()) return request;
+    request.WindowArguments << Arguments.front();
+    if (Arguments.size() >= 2 && ModeOption(Arguments[1], Arguments.mid(2), request))
+        return request;
+    for (qsizetype i = 1; i < Arguments.size(); ++i) {
+        const QString& argument = Arguments[i];
+        bool takesValue = false;
+        if (argument == u"--") {
+            // The next argument is the file, whatever it looks like.
+            if (i + 1 < Arguments.size()) request.WindowArguments << Arguments[i + 1];
+            return request;
+        }
+        if (argument == u"-shortener" || !argument.startsWith(u'-') || argument == u"-") {
+            // The window takes the first of these; what follows it is ignored.
+            request.WindowArguments << argument;
+            return request;
+        }
+        if (!IsDisplayOption(argument, takesValue))
+            return UsageError(QStringLiteral("Unknown option: ") + argument);
+        if (takesValue) ++i;
+    }
+    return request;
 }
 
 QString UsageText() {
@@ -60,9 +115,10 @@ QString UsageText() {
         "                        error, the link as the last line of standard output,\n"
         "                        its QR code above it when that is a terminal\n"
         "  --cli --shorten URL   shorten URL without a window and print the short link\n"
-        "  --help                show this help\n"
+        "  -h, --help            show this help\n"
         "  --version             show the version\n"
         "\n"
+        "A file whose name begins with \"-\" is given as ./-name, or after --.\n"
         "The settings are the window's: Velodrop/velodrop_settings.ini (for short\n"
         "links shortener_settings.ini) in $XDG_CONFIG_HOME, usually ~/.config.\n"
         "Exit status: 0 when the link was made, 1 when not, 2 for a usage error.\n");

@@ -1,9 +1,11 @@
 #pragma once
 // What the command line asks for. Besides the window's own arguments (a
 // file to share, "-shortener"), the program knows the options Linux users
-// expect: --help, --version, and --cli for a share or a short link without
-// a window. A first argument that names an existing file is always that
-// file, even when it looks like an option.
+// expect: --help (-h), --version, and --cli for a share or a short link
+// without a window. As in other Linux programs, an argument that begins
+// with "-" is an option, whatever files exist; a file of such a name is
+// given as "./-name" or after "--". An unknown option is a usage error,
+// before anything needs a display.
 
 #include <QString>
 #include <QStringList>
@@ -12,7 +14,7 @@ namespace vd::app {
 
 struct TCommandLineRequest {
     enum class TKind {
-        Window,      // the window, with the arguments as they are
+        Window,      // the window, with WindowArguments
         Help,        // usage on standard output
         Version,     // the version on standard output
         CliShare,    // share Argument without a window
@@ -26,6 +28,9 @@ struct TCommandLineRequest {
     QString Argument;
     QString Error;
     int Seconds = 0;
+    /// For the window: the program's path, then the file or "-shortener"
+    /// when one was given; the display system's own options left out.
+    QStringList WindowArguments;
 };
 
 /// `Arguments` as the program got them: [0] is its own path.

@@ -50,6 +50,10 @@ TShareResult TShareFlow::UploadFile(const QString& LocalFile, const QString& Rem
         result.Size = state.LinkFileSize = QFileInfo(upload).size();
         result.Link = state.Link = ShareLink(settings.BaseURL, RemoteName);
         if (settings.CopyLinkToClipboard) FContext.User.SetClipboardText(result.Link);
+    } catch (const EUploadStopped&) {
+        // The program is ending. What arrived of the file is this run's
+        // too: the exit's clean-up removes it where the user asked for that.
+        state.UploadedFiles << RemoteName;
     } catch (const std::exception& e) {
         FContext.User.ShowMessage(ServerMessage(e));
     }

@@ -5,8 +5,16 @@
 
 #include <QString>
 #include <cstdint>
+#include <stdexcept>
 
 namespace vd::app {
+
+/// The upload was stopped because the program is ending: the share ends
+/// without a message, since nobody is left to read one.
+class EUploadStopped final : public std::runtime_error {
+  public:
+    EUploadStopped() : std::runtime_error("The upload was stopped.") {}
+};
 
 class TUserInterface {
   public:
@@ -17,6 +25,8 @@ class TUserInterface {
     /// A question answered yes (true) or no. Where nobody can answer, no.
     virtual bool AskYesNo(const QString& Question) = 0;
     /// Bytes of an upload sent so far, of `Total`; called after each piece.
+    /// Raises EUploadStopped when the program is ending and the upload
+    /// must not hold it up.
     virtual void ShowProgress(std::uint64_t Sent, std::uint64_t Total) = 0;
     /// The upload that showed progress has ended, whether it succeeded or not.
     virtual void EndProgress() noexcept = 0;

@@ -25,6 +25,8 @@ class TModalSeam::TModalScope final {
 };
 
 std::vector<std::pair<const void*, TModalSeam::TModalListener>> TModalSeam::FListeners;
+bool TModalSeam::FEnding = false;
+std::vector<QPointer<QDialog>> TModalSeam::FOpenDialogs;
 bool TModalSeam::FTesting = false;
 std::deque<QString> TModalSeam::FNextFileNames;
 std::deque<bool> TModalSeam::FNextQuestionAnswers;
@@ -48,18 +50,43 @@ void TModalSeam::RemoveModalListeners(const void* Owner) {
     std::erase_if(FListeners, [Owner](const auto& Entry) { return Entry.first == Owner; });
 }
 
+int TModalSeam::Exec(QDialog& Dialog) {
+    FOpenDialogs.emplace_back(&Dialog);
+    struct TForget {
+        QDialog* Dialog;
+        ~TForget() {
+            std::erase_if(FOpenDialogs, [this](const QPointer<QDialog>& Open) {
+                return Open.isNull() || Open.data() == Dialog;
+            });
+        }
+    } forget{&Dialog};
+    return Dialog.exec();
+}
+
+void TModalSeam::EndModals() {
+    FEnding = true;
+    // The innermost first: each closes its own event loop.
+    const auto open = FOpenDialogs;
+    for (auto it = open.rbegin(); it != open.rend(); ++it) {
+        if (*it) (*it)->reject();
+    }
+}
+
 void TModalSeam::MessageBox(QWidget* Parent, const QString& Text, const QString& Caption,
                             QMessageBox::Icon Icon) {
+    if (FEnding) return;
     const TModalScope scope;
     if (FTesting) {
         FShownMessages.push_back({Text, Caption, Icon, BoxParent(Parent)});
         return;
     }
     QMessageBox box(Icon, Caption, Text, QMessageBox::Ok, BoxParent(Parent));
-    box.exec();
+    box.setTextFormat(Qt::PlainText);
+    Exec(box);
 }
 
 bool TModalSeam::Question(QWidget* Parent, const QString& Text, const QString& Caption) {
+    if (FEnding) return false;
     const TModalScope scope;
     if (FTesting) {
         FAskedQuestions.push_back(Text);
@@ -68,12 +95,15 @@ bool TModalSeam::Question(QWidget* Parent, const QString& Text, const QString& C
         FNextQuestionAnswers.pop_front();
         return yes;
     }
-    return QMessageBox::question(BoxParent(Parent), Caption, Text,
-                                 QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No) == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, Caption, Text, QMessageBox::Yes | QMessageBox::No,
+                    BoxParent(Parent));
+    box.setDefaultButton(QMessageBox::No);
+    box.setTextFormat(Qt::PlainText);
+    return Exec(box) == QMessageBox::Yes;
 }
 
 QString TModalSeam::OpenFileName(QWidget* Parent) {
+    if (FEnding) return {};
     const TModalScope scope;
     if (FTesting) {
         if (FNextFileNames.empty()) return {};
@@ -81,12 +111,16 @@ QString TModalSeam::OpenFileName(QWidget* Parent) {
         FNextFileNames.pop_front();
         return name;
     }
-    return QFileDialog::getOpenFileName(BoxParent(Parent));
+    QFileDialog dialog(BoxParent(Parent));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (Exec(dialog) != QDialog::Accepted) return {};
+    return dialog.selectedFiles().value(0);
 }
 
 int TModalSeam::ExecDialog(QDialog& Dialog) {
+    if (FEnding) return QDialog::Rejected;
     const TModalScope scope;
-    if (!FTesting) return Dialog.exec();
+    if (!FTesting) return Exec(Dialog);
     ++FDialogsShown;
     if (FNextDialogAnswers.empty()) return QDialog::Rejected;
     TDialogAnswer answer = std::move(FNextDialogAnswers.front());
@@ -104,6 +138,7 @@ void TModalSeam::OpenUrl(const QUrl& Url) {
 
 void TModalSeam::BeginTesting() {
     FTesting = true;
+    FEnding = false;
     FNextFileNames.clear();
     FNextQuestionAnswers.clear();
     FAskedQuestions.clear();
@@ -111,6 +146,11 @@ void TModalSeam::BeginTesting() {
     FShownMessages.clear();
     FOpenedUrls.clear();
     FDialogsShown = 0;
+}
+
+void TModalSeam::EndTesting() {
+    FTesting = false;
+    FEnding = false;
 }
 
 void TModalSeam::SetNextFileName(const QString& FileName) { FNextFileNames.push_back(FileName); }

@@ -9,8 +9,13 @@
 // keep such a parent's children out of sight until it is restored, and the
 // program would wait for an answer nobody sees. Without one it comes up on
 // top of the current desktop.
+//
+// Every box shows its text as plain text: much of it comes from servers
+// (FTP replies, SFTP status texts), and rich text would let anyone on the
+// path put a clickable link into a box that looks like the program's own.
 
 #include <QMessageBox>
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 #include <deque>
@@ -57,8 +62,16 @@ class TModalSeam final {
     static void AddModalListener(const void* Owner, TModalListener Listener);
     static void RemoveModalListeners(const void* Owner);
 
+    /// The program is ending: every box and dialog that is open closes as
+    /// if cancelled, and none shows from now on (messages are dropped,
+    /// questions answered No, dialogs rejected).
+    static void EndModals();
+    static bool Ending() { return FEnding; }
+
     // For tests.
     static void BeginTesting();  // clears every armed answer and record
+    /// Real boxes again, for a test of the boxes themselves.
+    static void EndTesting();
     static void SetNextFileName(const QString& FileName);
     /// The next questions are answered in order; one without an armed
     /// answer gets No.
@@ -73,7 +86,11 @@ class TModalSeam final {
 
   private:
     class TModalScope;
+    /// Runs `Dialog` modally, closable by EndModals while it is open.
+    static int Exec(QDialog& Dialog);
 
+    static bool FEnding;
+    static std::vector<QPointer<QDialog>> FOpenDialogs;
     static std::vector<std::pair<const void*, TModalListener>> FListeners;
     static bool FTesting;
     static std::deque<QString> FNextFileNames;

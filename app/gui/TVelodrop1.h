@@ -72,6 +72,11 @@ class TVelodrop1 final : public QWidget, public TUserInterface {
     QString randomString(std::int32_t numberOfChars) const;
     QString GetSpecialFolder(int CSIDL) const;
 
+    /// The desktop session or the terminal ends (SIGTERM, SIGHUP): open
+    /// boxes close as if cancelled, a running upload stops, and the exit
+    /// sequence runs at once.
+    void EndSession();
+
     // The flows' user interface.
     void ShowMessage(const QString& Text) override;
     bool AskYesNo(const QString& Question) override;
@@ -138,6 +143,9 @@ class TVelodrop1 final : public QWidget, public TUserInterface {
     // paints its progress; handlers that would start another operation wait
     // in FDeferred until it ends.
     bool FBusy = false;
+    // Set when the window is closed during an upload: the upload stops at
+    // its next piece instead of holding the exit up.
+    bool FStopUpload = false;
     std::vector<std::function<void()>> FDeferred;
     bool DeferIfBusy(std::function<void()> Handler);
     void EndBusy();

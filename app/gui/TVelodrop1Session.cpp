@@ -2,6 +2,7 @@
 // dialog, and the exit sequence with its clean-up. The work is the core's;
 // the window keeps other operations from starting meanwhile.
 
+#include "app/gui/ModalSeam.h"
 #include "app/gui/TBusy.h"
 #include "app/gui/TVelodrop1.h"
 
@@ -33,6 +34,12 @@ void TVelodrop1::BtnCancelClick() {
     hide();
     if (State().Settings.RemoveFileAtExit) RemoveUploadedFiles();
     State().TerminationRequested = true;
+}
+
+void TVelodrop1::EndSession() {
+    TModalSeam::EndModals();
+    FStopUpload = FBusy;
+    close();
 }
 
 }  // namespace vd::app

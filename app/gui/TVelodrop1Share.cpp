@@ -42,7 +42,8 @@ void TVelodrop1::closeEvent(QCloseEvent* Event) {
     }
     // The title bar, Alt+F4 and the end of the desktop session: the same
     // exit as the Exit button. While an operation runs, the exit waits for
-    // its end and the window stays until then.
+    // its end and the window stays until then; an upload stops early.
+    if (FBusy) FStopUpload = true;
     RunHandler([this] { BtnCancelClick(); });
     Event->setAccepted(TerminationRequested());
 }

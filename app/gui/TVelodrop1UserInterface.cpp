@@ -28,9 +28,12 @@ void TVelodrop1::ShowProgress(std::uint64_t Sent, std::uint64_t Total) {
         FTextBeforeProgress = urlDisplay->text();
         FProgressPace.Restart();  // the first piece shows at once
     }
+    if (FStopUpload) throw EUploadStopped();
     if (!FProgressPace.Due(Sent, Total)) return;
     urlDisplay->setText(ProgressText(Sent, Total));
+    // A close or the end of the session may come in here.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (FStopUpload) throw EUploadStopped();
 }
 
 void TVelodrop1::EndProgress() noexcept {

@@ -6,6 +6,8 @@
 #include <QSocketNotifier>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
+#include <thread>
 
 namespace vd::app {
 namespace {
@@ -23,14 +25,16 @@ extern "C" void OnTerminationSignal(int) {
 
 }  // namespace
 
-TTerminationSignals::TTerminationSignals(std::function<void()> OnSignal)
-    : FOnSignal(std::move(OnSignal)) {
+TTerminationSignals::TTerminationSignals(std::function<void()> OnSignal,
+                                         std::chrono::milliseconds Grace)
+    : FOnSignal(std::move(OnSignal)), FGrace(Grace) {
     if (::pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
     FNotifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, this);
     connect(FNotifier, &QSocketNotifier::activated, this, [this] {
         char bytes[16];
         while (::read(gSignalPipe[0], bytes, sizeof bytes) > 0) {
         }
+        StartWatchdog();
         FOnSignal();
     });
     struct sigaction action = {};
@@ -38,6 +42,17 @@ TTerminationSignals::TTerminationSignals(std::function<void()> OnSignal)
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (const int signal : kSignals) ::sigaction(signal, &action, nullptr);
+}
+
+void TTerminationSignals::StartWatchdog() {
+    if (FWatchdogStarted) return;
+    FWatchdogStarted = true;
+    // Detached: it outlives everything but the process, which it ends when
+    // the exit sequence is still running after the grace.
+    std::thread([Grace = FGrace] {
+        std::this_thread::sleep_for(Grace);
+        std::_Exit(EXIT_FAILURE);
+    }).detach();
 }
 
 TTerminationSignals::~TTerminationSignals() {

@@ -136,7 +136,25 @@ def run(velodrop, demo_settings, pyftpd):
         refused = run_cli(velodrop, ["--shorten", "javascript:alert(1)"], env)
         assert refused.returncode == 1 and b"Not a web address" in refused.stderr
         share_over_tls(s, velodrop, demo_settings, shared, content)
+        options_without_display(velodrop, env, s.path())
         print("OK: shared", remote[0], "and shortened to", code, "and over TLS")
+
+
+def options_without_display(velodrop, env, work):
+    """-h and unknown options answer without a display; options come before
+    files of the same name in the working folder."""
+    for name in ("--cli", "-h"):
+        with open(os.path.join(work, name), "w") as f:
+            f.write("a file named like an option\n")
+    for args, status, stream in ((["-h"], 0, "stdout"), (["--help"], 0, "stdout"),
+                                 (["--bogus"], 2, "stderr"), (["-x", "file"], 2, "stderr")):
+        done = subprocess.run([velodrop, *args], env=env, capture_output=True, timeout=60, cwd=work)
+        assert done.returncode == status, (args, done.returncode, done.stderr)
+        assert b"Usage: velodrop" in getattr(done, stream), (args, done)
+    # "--cli" with a file named "--cli" beside it shares the file given.
+    missing = os.path.join(work, "not-there.txt")
+    done = subprocess.run([velodrop, "--cli", missing], env=env, capture_output=True, timeout=60, cwd=work)
+    assert done.returncode == 1 and done.stderr.decode().strip() == missing + " not existing", done
 
 
 def fingerprint(cert):

@@ -13,7 +13,9 @@ shell patterns), --certfile
 (explicit TLS with that certificate and key), --tls-data-required (with
 --certfile: data connections only under "PROT P"; no session reuse is
 asked for), --no-utf8-feat (FEAT does not
-list UTF8, as with vsftpd's Debian defaults; names are still taken as UTF-8).
+list UTF8, as with vsftpd's Debian defaults; names are still taken as UTF-8),
+--read-limit BYTES (uploads are taken at most this many bytes a second, so
+that a test can act while one runs).
 """
 import argparse
 import fnmatch
@@ -40,6 +42,7 @@ def parse_args():
     p.add_argument("--tls-data-required", action="store_true")
     p.add_argument("--no-utf8-feat", action="store_true")
     p.add_argument("--banner", default="velodrop test server ready.")
+    p.add_argument("--read-limit", type=int)
     args = p.parse_args()
     if (args.passive_from is None) != (args.passive_to is None):
         p.error("--passive-from and --passive-to go together")
@@ -100,6 +103,14 @@ def make_handler(args):
         Handler.certfile = args.certfile
         Handler.tls_data_required = args.tls_data_required
     Handler.banner = args.banner
+    if args.read_limit:
+        if args.certfile:
+            raise SystemExit("--read-limit is for plain FTP")
+        from pyftpdlib.handlers import ThrottledDTPHandler
+
+        class Throttled(ThrottledDTPHandler):
+            read_limit = args.read_limit
+        Handler.dtp_handler = Throttled
     Handler.auth_failed_timeout = 0.1  # tests need no brute-force delay
     if args.passive_from is not None:
         Handler.passive_ports = range(args.passive_from, args.passive_to + 1)

@@ -10,30 +10,48 @@ namespace {
 
 using TKind = TCommandLineRequest::TKind;
 
-TEST(CommandLine, OptionsUnlessAFileOfThatNameExists) {
+TEST(CommandLine, OptionsComeFirstWhateverFilesExist) {
+    // Files named like options in the working folder change nothing.
     const vd::test::TTempDir dir;
-    vd::test::WriteFileBytes(dir.File("--version"), "a file with an odd name");
+    for (const char* name : {"--version", "--cli", "--Help", "-x"})
+        vd::test::WriteFileBytes(dir.File(name), "a file with an odd name");
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(dir.Path().string())));
+    const QString program = QStringLiteral("/usr/bin/velodrop");
     const struct {
         QStringList Arguments;  // after the program's path
         TKind Kind;
         QString Argument;
         int Seconds = 0;
+        QStringList Window = {};  // the window's arguments after the path
     } cases[] = {
         {{}, TKind::Window, {}},
-        {{"photo.jpg"}, TKind::Window, {}},
-        {{"-shortener"}, TKind::Window, {}},
+        {{"photo.jpg"}, TKind::Window, {}, 0, {"photo.jpg"}},
+        {{"photo.jpg", "--bogus"}, TKind::Window, {}, 0, {"photo.jpg"}},
+        {{"-shortener"}, TKind::Window, {}, 0, {"-shortener"}},
+        {{"-shortener", "x"}, TKind::Window, {}, 0, {"-shortener"}},
+        {{"./--cli"}, TKind::Window, {}, 0, {"./--cli"}},
+        {{"--", "--cli"}, TKind::Window, {}, 0, {"--cli"}},
+        {{"--"}, TKind::Window, {}},
+        {{"-"}, TKind::Window, {}, 0, {"-"}},
+        // Qt's own options, before Qt has taken them out.
+        {{"-style", "fusion", "-reverse", "a.txt"}, TKind::Window, {}, 0, {"a.txt"}},
+        {{"-style=fusion", "-shortener"}, TKind::Window, {}, 0, {"-shortener"}},
         {{"--help"}, TKind::Help, {}},
+        {{"-h"}, TKind::Help, {}},
         {{"--help", "x"}, TKind::Help, {}},
-        {{"--version"}, TKind::Window, {}},  // the file in the working folder
+        {{"--version"}, TKind::Version, {}},
         {{"--cli", "a b.txt"}, TKind::CliShare, "a b.txt"},
+        {{"--cli", "--version"}, TKind::CliShare, "--version"},
+        {{"--cli", "--", "-x"}, TKind::CliShare, "-x"},
         {{"--cli", "--shorten", "https://e.org"}, TKind::CliShorten, "https://e.org"},
         {{"--cli"}, TKind::UsageError, {}},
         {{"--cli", "--shorten"}, TKind::UsageError, {}},
         {{"--cli", "a", "b"}, TKind::UsageError, {}},
         {{"--cli", "--shorten", "u", "v"}, TKind::UsageError, {}},
-        {{"--Help"}, TKind::Window, {}},  // options are exact; this is a file name
+        {{"--Help"}, TKind::UsageError, {}},  // options are exact
+        {{"-x"}, TKind::UsageError, {}},
+        {{"-style", "fusion", "--bogus"}, TKind::UsageError, {}},
         {{"--keep-clipboard", "600"}, TKind::KeepClipboard, {}, 600},
         {{"--keep-clipboard"}, TKind::UsageError, {}},
         {{"--keep-clipboard", "0"}, TKind::UsageError, {}},
@@ -42,12 +60,14 @@ TEST(CommandLine, OptionsUnlessAFileOfThatNameExists) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Arguments.join(u' ').toStdString());
-        const TCommandLineRequest r =
-            ParseCommandLine(QStringList{QStringLiteral("/usr/bin/velodrop")} + c.Arguments);
+        const TCommandLineRequest r = ParseCommandLine(QStringList{program} + c.Arguments);
         EXPECT_EQ(r.Kind, c.Kind);
         EXPECT_EQ(r.Argument, c.Argument);
         EXPECT_EQ(r.Seconds, c.Seconds);
         EXPECT_EQ(r.Error.isEmpty(), c.Kind != TKind::UsageError);
+        if (c.Kind == TKind::Window) {
+            EXPECT_EQ(r.WindowArguments, QStringList{program} + c.Window);
+        }
     }
     QDir::setCurrent(previous);
 }

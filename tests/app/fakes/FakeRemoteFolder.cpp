@@ -55,8 +55,11 @@ void TFakeRemoteFolder::Put(const QString& LocalFile, const QString& RemoteName,
         throw std::runtime_error("cannot read " + LocalFile.toStdString());
     const QByteArray content = file.readAll();
     const auto total = static_cast<std::uint64_t>(content.size());
+    // What has arrived is on the server, also when the upload stops early.
     for (int piece = 1; Progress && piece <= ProgressPieces; ++piece) {
-        Progress(total * static_cast<std::uint64_t>(piece) / ProgressPieces, total);
+        const std::uint64_t sent = total * static_cast<std::uint64_t>(piece) / ProgressPieces;
+        Files[RemoteName] = content.left(static_cast<qsizetype>(sent));
+        Progress(sent, total);
     }
     Files[RemoteName] = content;
 }
