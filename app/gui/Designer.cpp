@@ -52,12 +52,17 @@ void ApplyCaptions(QWidget* Form, TLanguage Language) {
     if (Tag(Form) == kTranslatableTag)
         Form->setWindowTitle(TextNamed(Language, Form->objectName()));
     for (QWidget* w : Form->findChildren<QWidget*>()) {
-        // A hint is a text named after its control, whatever the tag.
-        const QString hint = TextNamed(Language, w->objectName() + QStringLiteral("Hint"));
-        if (!hint.isEmpty()) w->setToolTip(hint);
         if (Tag(w) != kTranslatableTag) continue;
         const QString caption = TextNamed(Language, w->objectName());
         if (!caption.isEmpty()) SetCaption(w, caption);
+    }
+}
+
+void ApplyHints(QWidget* Form, TLanguage Language) {
+    for (QWidget* w : Form->findChildren<QWidget*>()) {
+        // A hint is a text named after its control, whatever the tag.
+        const QString hint = TextNamed(Language, w->objectName() + QStringLiteral("Hint"));
+        if (!hint.isEmpty()) w->setToolTip(hint);
     }
 }
 

@@ -29,9 +29,13 @@ QString DesignCaption(const char* Name);
 
 /// Captions in `Language`: the form's own title when its tag is 99, and
 /// each tag-99 label, link label, button, group box or check box, in the
-/// order of creation, from the text table by object name. A control whose
-/// object name + "Hint" names a text gets that text as its tooltip.
+/// order of creation, from the text table by object name. The forms are
+/// designed in English, so English needs none.
 void ApplyCaptions(QWidget* Form, TLanguage Language);
+
+/// Hints in `Language`, English too: a control whose object name + "Hint"
+/// names a text gets that text as its tooltip. The design has none.
+void ApplyHints(QWidget* Form, TLanguage Language);
 
 /// The font both windows are designed in (Tahoma 8 point, or the
 /// desktop's nearest match).

@@ -161,8 +161,9 @@ void TVelodrop1::SaveSettings() { FCore.SaveSettings(); }
 void TVelodrop1::LocalizeForm(QWidget* Form) {
     const TLanguage language = FCore.LocalizeRuntimeTexts();
     QRCodePaintBox->setToolTip(Text(language, TText::DropHint));
-    // The windows are designed in English.
+    // The windows are designed in English, without hints.
     if (language != TLanguage::English) ApplyCaptions(Form, language);
+    ApplyHints(Form, language);
 }
 
 QString TVelodrop1::randomString(std::int32_t numberOfChars) const {

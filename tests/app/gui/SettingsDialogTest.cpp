@@ -230,6 +230,29 @@ TEST_F(SettingsDialog, GermanCaptionsUnderAGermanLocale) {
     EXPECT_EQ(w->QRCodePaintBox->toolTip(), QStringLiteral("Datei hierher ziehen und loslassen"));
 }
 
+TEST_F(SettingsDialog, TheHostFieldHintsAtSftpInEveryLanguage) {
+    const struct {
+        const char* Lang;
+        QString Hint;
+    } cases[] = {
+        {"en_US.UTF-8", QStringLiteral("For SFTP write sftp://name")},
+        {"de_DE.UTF-8", QStringLiteral("Für SFTP schreiben Sie sftp://name")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Lang);
+        ::setenv("LANG", c.Lang, 1);
+        WriteSettings("[FTP]\n");
+        auto w = MakeWindow();
+        QString hint;
+        TModalSeam::SetNextDialogAnswer([&](QDialog& D) {
+            hint = AsSettings(D).HostInput->toolTip();
+            return int(QDialog::Rejected);
+        });
+        w->BtnSettingsClick();
+        EXPECT_TRUE(hint.contains(c.Hint)) << hint.toStdString();
+    }
+}
+
 TEST_F(SettingsDialog, EscapeCancelsAndTheHostFieldGetsTheFocus) {
     TVelodropSettings d;
     d.show();
