@@ -8,6 +8,7 @@
 
 #include "app/cli/CommandLine.h"
 #include "app/cli/CommandLineRun.h"
+#include "app/cli/TerminalText.h"
 #include "app/core/RandomNames.h"
 #include "app/gui/ClipboardKeeper.h"
 #include "app/gui/GuardedApplication.h"
@@ -45,7 +46,8 @@ int RunRequest(const TCommandLineRequest& Request, int& argc, char** argv) {
             Print(stdout, VersionText());
             return 0;
         case TKind::UsageError:
-            Print(stderr, Request.Error + u'\n' + UsageText());
+            // The error quotes what was given, which may hold anything.
+            Print(stderr, TerminalSafe(Request.Error) + u'\n' + UsageText());
             return 2;
         case TKind::CliShare:
         case TKind::CliShorten: {

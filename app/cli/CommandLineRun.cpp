@@ -4,6 +4,7 @@
 
 #include "app/VelodropCore.h"
 #include "app/cli/TerminalQRCode.h"
+#include "app/cli/TerminalText.h"
 #include "app/cli/TerminalUser.h"
 #include "app/core/ShortenerAddress.h"
 #include "app/core/TextRules.h"
@@ -57,7 +58,7 @@ int RunCliShare(const QString& FileName, std::FILE* Out, std::FILE* Errors) {
                                 User.ShowMessage(QString::fromUtf8(e.what()));
                             }
                         }
-                        Write(Out, (link + u'\n').toStdString());
+                        Write(Out, (TerminalSafe(link) + u'\n').toStdString());
                         return 0;
                     });
 }
@@ -74,7 +75,7 @@ int RunCliShorten(const QString& URL, std::FILE* Out, std::FILE* Errors) {
                         }
                         const QString link = Core.ShortenURL(URL);
                         if (link.isEmpty()) return 1;
-                        Write(Out, (link + u'\n').toStdString());
+                        Write(Out, (TerminalSafe(link) + u'\n').toStdString());
                         return 0;
                     });
 }

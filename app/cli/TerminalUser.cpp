@@ -1,5 +1,6 @@
 #include "app/cli/TerminalUser.h"
 
+#include "app/cli/TerminalText.h"
 #include "app/core/ProgressText.h"
 #include "app/core/TextRules.h"
 
@@ -19,11 +20,12 @@ TTerminalUser::TTerminalUser(std::FILE* Errors, bool ShowsProgress)
 
 void TTerminalUser::ShowMessage(const QString& Text) {
     // Server replies end in CR LF; one line break is enough on a terminal.
-    Write(FErrors, TrimControl(Text) + u'\n');
+    Write(FErrors, TerminalSafe(TrimControl(Text)) + u'\n');
 }
 
 bool TTerminalUser::AskYesNo(const QString& Question) {
-    Write(FErrors, TrimControl(Question) + QStringLiteral(" (no one to answer: no)\n"));
+    Write(FErrors,
+          TerminalSafe(TrimControl(Question)) + QStringLiteral(" (no one to answer: no)\n"));
     return false;
 }
 

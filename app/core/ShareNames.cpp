@@ -1,6 +1,17 @@
 #include "app/core/ShareNames.h"
 
+#include <QUrl>
+
 namespace vd::app {
+namespace {
+
+// C0 controls (the blank is not one), DEL and the C1 controls.
+bool IsControl(QChar C) {
+    const char16_t code = C.unicode();
+    return code < 0x20 || (code >= 0x7F && code <= 0x9F);
+}
+
+}  // namespace
 
 QStringList DirectoryComponents(const QString& Directory) {
     if (Directory.isEmpty()) return {};
@@ -27,6 +38,8 @@ QString ShareLink(const QString& BaseURL, const QString& RemoteName) {
             path += QStringLiteral("%23");
         else if (c == u'?')  // would start a query
             path += QStringLiteral("%3F");
+        else if (IsControl(c))  // no valid address holds them; browsers send them so
+            path += QString::fromLatin1(QUrl::toPercentEncoding(QString(c)));
         else
             path += c;
     }

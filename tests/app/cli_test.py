@@ -137,7 +137,35 @@ def run(velodrop, demo_settings, pyftpd):
         assert refused.returncode == 1 and b"Not a web address" in refused.stderr
         share_over_tls(s, velodrop, demo_settings, shared, content)
         options_without_display(velodrop, env, s.path())
+        escapes_stay_off_the_terminal(velodrop, env, s.path(), home)
         print("OK: shared", remote[0], "and shortened to", code, "and over TLS")
+
+
+def controls(data):
+    """The control bytes a terminal would obey: C0 but line feed, DEL, and
+    the C1 controls as UTF-8 (C2 80 to C2 9F)."""
+    found = [b for b in data if (b < 0x20 and b != 0x0a) or b == 0x7f]
+    found += re.findall(rb"\xc2[\x80-\x9f]", data)
+    return found
+
+
+def escapes_stay_off_the_terminal(velodrop, env, work, home):
+    """A file name with terminal controls: the upload keeps its name, the
+    link percent-encodes them, and nothing reaches the terminal raw."""
+    name = "t-\x1b]0;owned\x07-\x1b[2J-\u009b.txt"
+    shared = os.path.join(work, name)
+    with open(shared, "w") as f:
+        f.write("x\n")
+    done = run_cli(velodrop, [shared], env)
+    assert done.returncode == 0, done.stderr
+    assert controls(done.stdout) == [] and controls(done.stderr) == [], (done.stdout, done.stderr)
+    [remote] = uploads(home, "_" + name)
+    link = done.stdout.decode().splitlines()[-1]
+    assert link == BASE + "/" + remote.replace("\x1b", "%1B").replace("\x07", "%07") \
+        .replace("\u009b", "%C2%9B"), link
+    missing = run_cli(velodrop, [os.path.join(work, "gone-\x1b[2J\x07.txt")], env)
+    assert missing.returncode == 1 and controls(missing.stderr) == [], missing.stderr
+    assert b"gone-\\x1b[2J\\x07.txt not existing" in missing.stderr, missing.stderr
 
 
 def options_without_display(velodrop, env, work):

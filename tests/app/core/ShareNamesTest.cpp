@@ -18,6 +18,9 @@ TEST(ShareLink, ABrowserOpeningTheLinkAsksForTheStoredName) {
         {"velodrop_A_%23 literal.txt", "velodrop_A_%2523 literal.txt"},
         {"velodrop_A_Grüße 日本語.txt", "velodrop_A_Grüße 日本語.txt"},  // as it is
         {"velodrop_A_a&b=c;d+e.txt", "velodrop_A_a&b=c;d+e.txt"},        // path characters
+        // Controls, which no address may hold: a terminal would obey them.
+        {QStringLiteral("velodrop_A_\x1b]0;t\x07\t\x7f\u009b.txt"),
+         "velodrop_A_%1B]0;t%07%09%7F%C2%9B.txt"},
     };
     for (const auto& c : cases) {
         const QString link = ShareLink(QStringLiteral("https://x.org/d"), c.Name);
@@ -29,6 +32,7 @@ TEST(ShareLink, ABrowserOpeningTheLinkAsksForTheStoredName) {
             << link.toStdString();
         EXPECT_FALSE(opened.hasQuery());
         EXPECT_FALSE(opened.hasFragment());
+        EXPECT_TRUE(opened.isValid()) << link.toStdString();
     }
     // Short links keep the plain join.
     EXPECT_EQ(BuildLink(QStringLiteral("https://s.org"), QStringLiteral("Ab3De")),
