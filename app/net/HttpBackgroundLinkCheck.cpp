@@ -1,19 +1,13 @@
 #include "app/net/HttpBackgroundLinkCheck.h"
 
-#include <QNetworkReply>
+#include <QTimer>
 
 #include "app/net/HttpReplies.h"
 
 namespace vd::app {
 
 THttpBackgroundLinkCheck::THttpBackgroundLinkCheck(QObject* Parent, int TimeoutMs)
-    : TBackgroundLinkCheck(Parent) {
-    FDeadline.setSingleShot(true);
-    FDeadline.setInterval(TimeoutMs);
-    connect(&FDeadline, &QTimer::timeout, this, [this] {
-        if (FReply) FReply->abort();  // finishes with OperationCanceledError: no answer
-    });
-}
+    : TBackgroundLinkCheck(Parent), FTimeoutMs(TimeoutMs) {}
 
 THttpBackgroundLinkCheck::~THttpBackgroundLinkCheck() { Cancel(); }
 
@@ -22,70 +16,46 @@ void THttpBackgroundLinkCheck::Start(const QString& Link, qint64 ExpectedSize) {
     FLink = Link;
     FExpectedSize = ExpectedSize;
     FTriedGet = false;
-    if (!IsWebUrl(BrowserUrl(Link))) {
+    const QUrl url = BrowserUrl(Link);
+    if (!IsWebUrl(url)) {
         // Reported from the event loop like every other answer.
         QTimer::singleShot(
             0, this, [this, Link] { emit Checked(Link, TLinkVerdict{TLinkFault::NotWebAddress}); });
         return;
     }
-    SendHead();
-    FDeadline.start();
+    FDeadline = QDeadlineTimer(FTimeoutMs);
+    Send({.Method = "HEAD", .Url = url});
 }
 
 void THttpBackgroundLinkCheck::Cancel() {
-    FDeadline.stop();
-    if (!FReply) return;
-    QNetworkReply* reply = FReply;
-    FReply = nullptr;
-    reply->disconnect(this);
-    reply->abort();
-    reply->deleteLater();
+    // Its connection closes with it, at once.
+    FExchange.reset();
 }
 
-void THttpBackgroundLinkCheck::SendHead() {
-    FReply = FManager.head(BrowserRequest(BrowserUrl(FLink)));
-    Listen();
+void THttpBackgroundLinkCheck::Send(THttpRequest Request) {
+    FExchange = std::make_unique<THttpExchange>(std::move(Request), FDeadline);
+    connect(FExchange.get(), &THttpExchange::Finished, this,
+            &THttpBackgroundLinkCheck::ExchangeFinished);
+    FExchange->Start();
 }
 
-void THttpBackgroundLinkCheck::SendFirstByteGet() {
-    QNetworkRequest request = BrowserRequest(BrowserUrl(FLink));
-    request.setRawHeader("Range", "bytes=0-0");
-    FReply = FManager.get(request);
-    connect(FReply, &QNetworkReply::metaDataChanged, this, [this] {
-        if (FReply && HttpStatusOf(*FReply) != 0) FReply->abort();
-    });
-    Listen();
-}
-
-void THttpBackgroundLinkCheck::Listen() {
-    connect(FReply, &QNetworkReply::finished, this, &THttpBackgroundLinkCheck::ReplyFinished);
-}
-
-void THttpBackgroundLinkCheck::ReplyFinished() {
-    QNetworkReply* reply = FReply;
-    FReply = nullptr;
-    reply->deleteLater();
-    const int status = HttpStatusOf(*reply);
+void THttpBackgroundLinkCheck::ExchangeFinished() {
+    // The exchange is still emitting: it goes from the event loop.
+    THttpExchange* exchange = FExchange.release();
+    exchange->deleteLater();
+    const THttpAnswer& answer = exchange->Answer();
     // Some servers refuse HEAD: ask for the first byte instead.
-    if (!FTriedGet && (status == 405 || status == 501)) {
+    if (!FTriedGet && (answer.Status == 405 || answer.Status == 501)) {
         FTriedGet = true;
-        SendFirstByteGet();
+        Send({.Method = "GET", .Url = BrowserUrl(FLink), .Range = "bytes=0-0"});
         return;
     }
-    FDeadline.stop();
-    emit Checked(FLink, VerdictOfSize(*reply));
+    emit Checked(FLink, VerdictOfSize(answer));
 }
 
-TLinkVerdict THttpBackgroundLinkCheck::VerdictOfSize(QNetworkReply& Reply) const {
-    const int status = HttpStatusOf(Reply);
-    TLinkVerdict verdict;
-    // The first-byte GET is aborted on purpose once a status came.
-    if (Reply.error() == QNetworkReply::OperationCanceledError && status != 0)
-        verdict = status == 200 || status == 206 ? TLinkVerdict{}
-                                                 : TLinkVerdict{TLinkFault::HttpStatus, status};
-    else
-        verdict = VerdictOf(Reply);
-    const qint64 size = FileSizeOf(Reply);
+TLinkVerdict THttpBackgroundLinkCheck::VerdictOfSize(const THttpAnswer& Answer) const {
+    TLinkVerdict verdict = VerdictOf(Answer);
+    const qint64 size = FileSizeOf(Answer);
     if (verdict.Ok() && size >= 0 && FExpectedSize >= 0 && size != FExpectedSize)
         verdict = {TLinkFault::OtherContent};
     return verdict;

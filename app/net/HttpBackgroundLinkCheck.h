@@ -3,13 +3,11 @@
 // (HEAD; where a server refuses HEAD, a GET of its first byte whose body is
 // not read) and compares it with the file's.
 
-#include <QNetworkAccessManager>
-#include <QPointer>
-#include <QTimer>
+#include <QDeadlineTimer>
+#include <memory>
 
 #include "app/core/LinkCheck.h"
-
-class QNetworkReply;
+#include "app/net/HttpExchange.h"
 
 namespace vd::app {
 
@@ -22,23 +20,20 @@ class THttpBackgroundLinkCheck final : public TBackgroundLinkCheck {
 
     void Start(const QString& Link, qint64 ExpectedSize) override;
     void Cancel() override;
-    bool Running() const override { return !FReply.isNull(); }
+    bool Running() const override { return FExchange != nullptr; }
 
   private:
-    void SendHead();
-    /// A ranged GET of byte 0, aborted once its headers are in: they hold
-    /// the size.
-    void SendFirstByteGet();
-    void Listen();
-    /// A reply came: a refused HEAD is asked again as a GET, anything else
-    /// is reported.
-    void ReplyFinished();
-    /// What the finished reply says of the link.
-    TLinkVerdict VerdictOfSize(QNetworkReply& Reply) const;
+    /// Sends `Request` within the check's deadline.
+    void Send(THttpRequest Request);
+    /// An answer came: a refused HEAD is asked again as a GET of the first
+    /// byte, anything else is reported.
+    void ExchangeFinished();
+    /// What the answer says of the link.
+    TLinkVerdict VerdictOfSize(const THttpAnswer& Answer) const;
 
-    QNetworkAccessManager FManager;
-    QPointer<QNetworkReply> FReply;
-    QTimer FDeadline;
+    int FTimeoutMs;
+    QDeadlineTimer FDeadline;
+    std::unique_ptr<THttpExchange> FExchange;
     QString FLink;
     qint64 FExpectedSize = -1;
     bool FTriedGet = false;

@@ -1,7 +1,7 @@
 #pragma once
-// The connection test's check of a link over HTTP and HTTPS with Qt
-// Network, as a browser opens it: redirects followed, the system's
-// certificate authorities trusted, the content compared byte for byte.
+// The connection test's check of a link over HTTP and HTTPS, as a browser
+// opens it: redirects followed, the system's certificate authorities
+// trusted, the content compared byte for byte.
 
 #include "app/core/LinkCheck.h"
 

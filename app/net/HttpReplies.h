@@ -1,26 +1,16 @@
 #pragma once
-// Requests for links as a browser sends them, and what their replies say.
-
-#include <QNetworkRequest>
+// What the answers to link requests say.
 
 #include "app/core/LinkCheck.h"
-
-class QNetworkReply;
+#include "app/net/HttpExchange.h"
 
 namespace vd::app {
 
-/// A request for `Url` that follows redirects as a browser does and asks
-/// for the file as stored (no cache, no compression).
-QNetworkRequest BrowserRequest(const QUrl& Url);
-
-/// The HTTP status of a reply; 0 before any came.
-int HttpStatusOf(const QNetworkReply& Reply);
-
 /// The size of the whole file: from "Content-Range: bytes 0-0/SIZE" after a
 /// ranged GET, else from Content-Length; -1 when the server names none.
-qint64 FileSizeOf(const QNetworkReply& Reply);
+qint64 FileSizeOf(const THttpAnswer& Answer);
 
-/// What a finished reply says about a link, before its content is compared.
-TLinkVerdict VerdictOf(QNetworkReply& Reply);
+/// What an answer says about a link, before its content is compared.
+TLinkVerdict VerdictOf(const THttpAnswer& Answer);
 
 }  // namespace vd::app

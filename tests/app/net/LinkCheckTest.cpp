@@ -8,9 +8,11 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <chrono>
 #include <functional>
 #include <optional>
 
+#include "ScriptedWebServer.h"
 #include "WebServer.h"
 #include "app/core/ShareNames.h"
 #include "app/net/HttpBackgroundLinkCheck.h"
@@ -152,6 +154,103 @@ TEST_F(LinkCheck, ANewCheckDropsTheOneStillRunning) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
     QCoreApplication::processEvents(QEventLoop::AllEvents, 1500);
     EXPECT_EQ(answered, QStringList{second});
+}
+
+// Answers read as a browser reads them, from a server that sends exactly
+// what the case says.
+TEST_F(LinkCheck, TheAnswerIsReadAsABrowserReadsIt) {
+    vd::test::TWebServer web(FRoot.Path().string());
+    const std::string ok = "HTTP/1.1 200 OK\r\n";
+    const struct {
+        const char* Name;
+        std::string Answer;
+        TLinkFault Fault;
+        int Status;
+    } cases[] = {
+        {"a redirect to the file elsewhere",
+         "HTTP/1.1 302 Found\r\nLocation: " + web.Base() + "/vdf1A.TMP\r\n\r\n", TLinkFault::None,
+         0},
+        {"redirects in a circle",
+         "HTTP/1.1 301 Moved\r\nLocation: /vdf1A.TMP\r\nContent-Length: 0\r\n\r\n",
+         TLinkFault::HttpStatus, 301},
+        {"a body in chunks",
+         ok + "Transfer-Encoding: "
+              "chunked\r\n\r\n5\r\nVelod\r\ne;x=y\r\nrop-FTP-TEST\r\n\r\n0\r\n\r\n",
+         TLinkFault::None, 0},
+        {"a body ended by the close", ok + "\r\n" + kContent, TLinkFault::None, 0},
+        {"a body cut short", ok + "Content-Length: 100\r\n\r\n" + kContent, TLinkFault::Other, 0},
+        {"an interim answer first", "HTTP/1.1 100 Continue\r\n\r\n" + ok + "\r\n" + kContent,
+         TLinkFault::None, 0},
+        {"no HTTP at all", "220 FTP server ready\r\n", TLinkFault::OtherContent, 0},
+        {"a header line that never ends", ok + "X-Filler: " + std::string(1 << 20, 'a'),
+         TLinkFault::OtherContent, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        vd::test::TScriptedWebServer server(c.Answer);
+        const TLinkVerdict verdict = THttpLinkChecker().CheckContent(
+            Q(server.Base()) + "/vdf1A.TMP", QByteArray::fromStdString(kContent));
+        EXPECT_EQ(verdict.Fault, c.Fault) << verdict.Detail.toStdString();
+        EXPECT_EQ(verdict.HttpStatus, c.Status);
+    }
+}
+
+// A link base that answers with header lines for ever: slowly, the deadline
+// ends the request; quickly, the header's size limit ends it first. Either
+// way the server sees its connection closed (not merely left unread) soon
+// after, and no more bytes go in. The background check's cases run one
+// after the other on one object: a stream that is still going would keep
+// the next check from being sent.
+TEST_F(LinkCheck, AnEndlessHeaderEndsTheRequestAndItsConnection) {
+    using namespace std::chrono_literals;
+    using TClock = vd::test::TScriptedWebServer::TClock;
+    constexpr int kTimeoutMs = 1000;
+    const auto checkContent = [](const QString& Link) {
+        return THttpLinkChecker(kTimeoutMs).CheckContent(Link, QByteArray::fromStdString(kContent));
+    };
+    // The check object stays: the deadline alone has to end the request.
+    THttpBackgroundLinkCheck background(nullptr, kTimeoutMs);
+    const auto checkInBackground = [&](const QString& Link) {
+        std::optional<TLinkVerdict> result;
+        const auto connection = QObject::connect(
+            &background, &TBackgroundLinkCheck::Checked,
+            [&](const QString&, const TLinkVerdict& Verdict) { result = Verdict; });
+        background.Start(Link, static_cast<qint64>(kContent.size()));
+        QElapsedTimer clock;
+        clock.start();
+        while (!result && clock.elapsed() < kTimeoutMs + 5000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        QObject::disconnect(connection);
+        return result.value_or(TLinkVerdict{TLinkFault::Other, 0, "no verdict"});
+    };
+    const struct {
+        const char* Name;
+        std::function<TLinkVerdict(const QString&)> Check;
+        std::chrono::milliseconds Pause;
+        TLinkFault Fault;
+    } cases[] = {
+        {"connection test, a fast stream", checkContent, 0ms, TLinkFault::OtherContent},
+        {"connection test, a slow stream", checkContent, 50ms, TLinkFault::NoAnswer},
+        {"after a share, a fast stream", checkInBackground, 0ms, TLinkFault::OtherContent},
+        {"after a share, a slow stream", checkInBackground, 50ms, TLinkFault::NoAnswer},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        vd::test::TScriptedWebServer server("HTTP/1.1 200 OK\r\n", c.Pause);
+        const auto deadline = TClock::now() + std::chrono::milliseconds(kTimeoutMs);
+        const TLinkVerdict verdict = c.Check(Q(server.Base()) + "/vdf1A.TMP");
+        EXPECT_EQ(verdict.Fault, c.Fault) << verdict.Detail.toStdString();
+        EXPECT_GT(server.BytesSent(), 0u);
+        // Replies and connections are let go from the event loop.
+        while (!server.PushRefused() && TClock::now() < deadline + 3s)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        const auto closedAt = server.ClosedAt();
+        EXPECT_TRUE(closedAt.has_value()) << "the connection is still open";
+        if (closedAt) {
+            EXPECT_LT(*closedAt, deadline + 2s);
+        }
+        EXPECT_TRUE(server.PushRefused()) << "the connection still takes bytes";
+    }
 }
 
 }  // namespace
