@@ -445,8 +445,12 @@ void TSftpRemoteFolder::WriteAndClose(TSession& S, TSftpFile File, const QString
     if (!result.InStep()) {
         // Answers are still due, or came broken: the next answer the session
         // reads would be one of them. Shut down first, so that freeing the
-        // file sends no CLOSE to wait for.
-        S.Watchdog.ShutDown();
+        // file sends no CLOSE to wait for. The writer's own deadline may end
+        // a quiet server's wait before the watchdog's: the same timeout.
+        if (result.Outcome == TWriteOutcome::TimedOut)
+            S.Watchdog.Expire();
+        else
+            S.Watchdog.ShutDown();
         File.reset();
     }
     if (result.Stopped) std::rethrow_exception(result.Stopped);
@@ -457,10 +461,7 @@ void TSftpRemoteFolder::WriteAndClose(TSession& S, TSftpFile File, const QString
             throw S.Failure(RemoteName + QStringLiteral(" cannot be written"));
         case TWriteOutcome::ConnectionLost:
         case TWriteOutcome::TimedOut: {
-            const QString why = result.Outcome == TWriteOutcome::TimedOut
-                                    ? QStringLiteral("no answer within %1 s")
-                                          .arg(WholeSeconds(S.Watchdog.Timeout()))
-                                    : S.SessionError();
+            const QString why = S.SessionError();
             throw ESftpError(Utf8(QStringLiteral("The connection to %1 failed or went quiet "
                                                  "during the upload of %2: %3")
                                       .arg(S.Server, RemoteName, why)));

@@ -45,6 +45,13 @@ void TSftpWatchdog::ShutDown() {
     ShutDownLocked();
 }
 
+void TSftpWatchdog::Expire() {
+    const std::lock_guard lock(FMutex);
+    FFired = true;
+    FArmed = false;
+    ShutDownLocked();
+}
+
 bool TSftpWatchdog::Fired() const {
     const std::lock_guard lock(FMutex);
     return FFired;

@@ -34,6 +34,9 @@ class TSftpWatchdog {
     /// Shuts the socket down at once: the session is given up, and nothing
     /// more (a CLOSE, say) may go out on it.
     void ShutDown();
+    /// The same for a request whose caller found by itself that it outlived
+    /// its deadline: the session ends as if the watchdog had fired.
+    void Expire();
 
     /// Whether a request outlived its deadline.
     bool Fired() const;
