@@ -342,18 +342,26 @@ void KillSessions(pid_t Listener) {
     }
 }
 
+// A key login to a fresh server and a file large enough that an upload is
+// still running when a test steps in.
+struct TBigUpload {
+    TKeyLogin Login;
+    test::TTempDir Files;
+    std::string File = Files.File("big.bin");
+    TSettings Settings = SftpSettings(Login.Server);
+    TBigUpload() { test::WriteFileBytes(File, Pattern(30000000)); }
+};
+
 // An upload that stops midway: when this side stops it (a progress handler
 // raising), the session goes on and the next upload works; when the
 // server's side of the session dies, the upload fails at once with a
 // message, and the next session works.
 TEST(SftpFolder, UploadStoppedMidwayLeavesNoSessionOutOfStep) {
     VD_NEED_SSHD();
-    TKeyLogin login;
-    TSshdServer& server = login.Server;
-    test::TTempDir files;
-    const std::string big = files.File("big.bin");
-    test::WriteFileBytes(big, Pattern(30000000));
-    const TSettings settings = SftpSettings(server);
+    TBigUpload upload;
+    TSshdServer& server = upload.Login.Server;
+    const std::string& big = upload.File;
+    const TSettings& settings = upload.Settings;
     TSftpRemoteFolder folder;
 
     folder.Open(ServerAccountOf(settings));
@@ -390,12 +398,10 @@ TEST(SftpFolder, UploadStoppedMidwayLeavesNoSessionOutOfStep) {
 // dropped instead of being used again.
 TEST(SftpFolder, UploadStoppedWhileAnswersAreLostDropsTheSession) {
     VD_NEED_SSHD();
-    TKeyLogin login;
-    TSshdServer& server = login.Server;
-    test::TTempDir files;
-    const std::string big = files.File("big.bin");
-    test::WriteFileBytes(big, Pattern(30000000));
-    const TSettings settings = SftpSettings(server);
+    TBigUpload upload;
+    TSshdServer& server = upload.Login.Server;
+    const std::string& big = upload.File;
+    const TSettings& settings = upload.Settings;
     TSftpRemoteFolder folder;
     folder.Open(ServerAccountOf(settings));
     EXPECT_THROW(folder.Put(Q(big), QStringLiteral("stopped.bin"),
