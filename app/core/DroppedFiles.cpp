@@ -1,5 +1,7 @@
 #include "app/core/DroppedFiles.h"
 
+#include <QMimeData>
+
 namespace vd::app {
 namespace {
 
@@ -20,6 +22,18 @@ QStringList LocalFilesOf(const QList<QUrl>& Urls) {
         if (IsLocalFile(url)) files << url.path(QUrl::FullyDecoded);
     }
     return files;
+}
+
+QStringList LocalFilesOf(const QMimeData& Data) {
+    if (Data.hasUrls()) return LocalFilesOf(Data.urls());
+    if (!Data.hasText()) return {};
+    QList<QUrl> urls;
+    for (const QString& line : Data.text().split(u'\n', Qt::SkipEmptyParts)) {
+        const QString uri = line.trimmed();
+        if (uri.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
+            urls << QUrl(uri, QUrl::StrictMode);
+    }
+    return LocalFilesOf(urls);
 }
 
 }  // namespace vd::app

@@ -21,15 +21,32 @@
 
 namespace vd::app {
 
+namespace {
+
+// A drop takes a copy whatever the drag proposes: a drop accepted as a
+// move tells the file manager to delete the file. False when the source
+// allows neither a copy nor a link.
+bool AcceptAsCopy(QDropEvent& Event) {
+    for (const Qt::DropAction action : {Qt::CopyAction, Qt::LinkAction}) {
+        if (Event.possibleActions() & action) {
+            Event.setDropAction(action);
+            Event.accept();
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 void TVelodrop1::dragEnterEvent(QDragEnterEvent* Event) {
     // Left unaccepted, the drag shows the no-drop cursor.
-    if (!FBusy && !LocalFilesOf(Event->mimeData()->urls()).isEmpty()) Event->acceptProposedAction();
+    if (!FBusy && !LocalFilesOf(*Event->mimeData()).isEmpty()) AcceptAsCopy(*Event);
 }
 
 void TVelodrop1::dropEvent(QDropEvent* Event) {
-    const QStringList files = LocalFilesOf(Event->mimeData()->urls());
-    if (files.isEmpty()) return;
-    Event->acceptProposedAction();
+    const QStringList files = LocalFilesOf(*Event->mimeData());
+    if (files.isEmpty() || !AcceptAsCopy(*Event)) return;
     RunHandler([&] { WMDropFiles(files); });
 }
 

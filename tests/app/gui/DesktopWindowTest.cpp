@@ -28,15 +28,18 @@ using DesktopWindow = WindowFlow;
 
 // Delivered to the window itself, as the drag manager does once the window
 // has registered for drops.
-bool Drags(TVelodrop1& Window, const QMimeData& Data) {
-    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
+// `Actions`: what the source allows; a drag proposes the first of them.
+// The action taken, Qt::IgnoreAction when the drag is refused.
+Qt::DropAction Drags(TVelodrop1& Window, const QMimeData& Data,
+                     Qt::DropActions Actions = Qt::CopyAction) {
+    QDragEnterEvent enter(QPoint(20, 20), Actions, &Data, Qt::LeftButton, Qt::NoModifier);
     enter.ignore();
     static_cast<QObject&>(Window).event(&enter);
-    return enter.isAccepted();
+    return enter.isAccepted() ? enter.dropAction() : Qt::IgnoreAction;
 }
 
-void Drops(TVelodrop1& Window, const QMimeData& Data) {
-    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
+void Drops(TVelodrop1& Window, const QMimeData& Data, Qt::DropActions Actions = Qt::CopyAction) {
+    QDropEvent drop(QPointF(20, 20), Actions, &Data, Qt::LeftButton, Qt::NoModifier);
     static_cast<QObject&>(Window).event(&drop);
 }
 
@@ -80,11 +83,51 @@ TEST_F(DesktopWindow, OnlyDragsThatBringALocalFileAreTaken) {
         QMimeData data;
         data.setUrls(c.Urls);
         if (c.Urls.isEmpty()) data.setText(QStringLiteral("some text"));
-        EXPECT_EQ(Drags(*w, data), c.Taken);
+        EXPECT_EQ(Drags(*w, data) == Qt::CopyAction, c.Taken);
         Drops(*w, data);
         EXPECT_TRUE(test::CallsMatch(FFolder->Calls, c.Calls)) << Joined(FFolder->Calls);
     }
     EXPECT_TRUE(Messages().isEmpty()) << Joined(Messages());
+}
+
+// Drops as Wayland clients and file managers make them: a file offered as
+// plain text, and drags that propose a move. A drop is always taken as a
+// copy, since a move tells the source to delete the file.
+TEST_F(DesktopWindow, DropsAreTakenAsCopiesFromTheUriListOrPlainText) {
+    auto w = MakeWindowOn(Settings());
+    const QString file = LocalFile("a b.txt", "f");
+    const QString fileUri = QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded);
+    const struct {
+        const char* Name;
+        QString Text;  // plain text only; none: the URI list of the file
+        Qt::DropActions Actions;
+        Qt::DropAction Taken;
+    } cases[] = {
+        {"a URI list, copy or move proposed as a move",
+         {},
+         Qt::MoveAction | Qt::CopyAction,
+         Qt::CopyAction},
+        {"a URI list, a move only", {}, Qt::MoveAction, Qt::IgnoreAction},
+        {"a URI list, a link only", {}, Qt::LinkAction, Qt::LinkAction},
+        {"a file:// URI as plain text", fileUri + QStringLiteral("\r\n"), Qt::CopyAction,
+         Qt::CopyAction},
+        {"a path as plain text", file, Qt::CopyAction, Qt::IgnoreAction},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        FFolder->Calls.clear();
+        QMimeData data;
+        if (c.Text.isEmpty())
+            data.setUrls({QUrl::fromLocalFile(file)});
+        else
+            data.setText(c.Text);
+        EXPECT_EQ(Drags(*w, data, c.Actions), c.Taken);
+        Drops(*w, data, c.Actions);
+        const QStringList shared = {"OPEN", "PUT *_a b.txt", "CLOSE"};
+        EXPECT_TRUE(
+            test::CallsMatch(FFolder->Calls, c.Taken == Qt::IgnoreAction ? QStringList{} : shared))
+            << Joined(FFolder->Calls);
+    }
 }
 
 TEST_F(DesktopWindow, FirstStartThatCannotSaveTheSettingsStillTakesDropsAndSpeaksGerman) {
