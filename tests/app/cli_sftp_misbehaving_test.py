@@ -114,10 +114,7 @@ def run(velodrop, demo_settings):
             subprocess.check_call([demo_settings, os.path.join(config, "Velodrop", name),
                                    "sftp://127.0.0.1", str(server.port), sshd_server.SCRIPTED_USER,
                                    "", BASE])
-        home = s.ssh_home("home")
-        server.authorize(sshd_server.make_key(os.path.join(home, ".ssh", "id_ed25519")) + ".pub")
-        with open(os.path.join(home, ".ssh", "known_hosts"), "w") as f:
-            f.write(server.known_hosts_line + "\n")
+        home = s.key_login_home("home", server)
         env = dict(os.environ, XDG_CONFIG_HOME=config, HOME=home, LANG="C",
                    VELODROP_TEST_SFTP_TIMEOUT_SECONDS=str(TIMEOUT))
         for name in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "SSH_AUTH_SOCK"):

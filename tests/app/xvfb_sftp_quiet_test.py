@@ -56,10 +56,7 @@ def run(velodrop, demo_settings):
         # The traffic log tells which failure the box is about ([Common] is last).
         with open(settings, "a") as f:
             f.write("Log=1\n")
-        home = s.ssh_home("home")
-        server.authorize(sshd_server.make_key(os.path.join(home, ".ssh", "id_ed25519")) + ".pub")
-        with open(os.path.join(home, ".ssh", "known_hosts"), "w") as f:
-            f.write(server.known_hosts_line + "\n")
+        home = s.key_login_home("home", server)
         shared = s.path("big.bin")
         with open(shared, "wb") as f:
             f.write(os.urandom(5 * 1000 * 1000))
