@@ -4,11 +4,13 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 
 #include "app/cli/CommandLine.h"
 #include "app/cli/CommandLineRun.h"
 #include "app/cli/TerminalText.h"
+#include "app/clipboard/DesktopClipboard.h"
 #include "app/core/RandomNames.h"
 #include "app/gui/ClipboardKeeper.h"
 #include "app/gui/GuardedApplication.h"
@@ -55,25 +57,36 @@ int RunRequest(const TCommandLineRequest& Request, int& argc, char** argv) {
             std::optional<QCoreApplication> application;
             if (!QCoreApplication::instance()) application.emplace(argc, argv);
             return Request.Kind == TKind::CliShare
-                       ? RunCliShare(Request.Argument, stdout, stderr)
-                       : RunCliShorten(Request.Argument, stdout, stderr);
+                       ? RunCliShare(Request.Argument, Request.Copy, stdout, stderr)
+                       : RunCliShorten(Request.Argument, Request.Copy, stdout, stderr);
         }
-        case TKind::KeepClipboard: {
-            std::optional<QGuiApplication> application;
-            if (!QCoreApplication::instance()) application.emplace(argc, argv);
-            return KeepClipboard(Request.Seconds);
-        }
+        case TKind::KeepClipboard:
+            return RunClipboardKeeper(Request.Seconds, argc, argv);
         case TKind::Window:
             break;
     }
     return 0;
 }
 
+// Qt's option "-platform NAME" is the user's choice, as QT_QPA_PLATFORM is.
+bool PlatformGiven(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0)
+            return true;
+    }
+    return false;
+}
+
 int RunWindow(int& argc, char** argv) {
+    const std::string platform =
+        PlatformGiven(argc, argv) ? std::string() : PreferredWindowPlatform();
+    if (!platform.empty()) qputenv("QT_QPA_PLATFORM", platform.c_str());
     // Qt takes its own options (-style, -platform, -reverse, ...) out of
     // argv here; what is left are the program's arguments as the user gave
     // them, so those options shift no file argument.
     TGuardedApplication application(argc, argv);
+    // Our own choice is not for the programs we start (the browser).
+    if (!platform.empty()) qunsetenv("QT_QPA_PLATFORM");
     const TCommandLineRequest request = ParseCommandLine(ProgramArguments(argc, argv));
     if (request.Kind != TKind::Window) return RunRequest(request, argc, argv);
 

@@ -10,6 +10,8 @@ PACKAGES=(
   # fuzzing (libFuzzer comes with clang's runtime)
   clang libclang-rt-14-dev
   qt6-base-dev libjpeg62-turbo-dev libxcb1-dev libssh-dev
+  # the Wayland data-control client: libwayland-client and wayland-scanner
+  libwayland-dev libwayland-bin
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   python3 python3-pyftpdlib python3-openssl openssl libssl3 vsftpd openssh-server openssh-client

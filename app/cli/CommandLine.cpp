@@ -32,16 +32,36 @@ bool IsDisplayOption(const QString& Option, bool& TakesValue) {
     return Option.contains(u'=') && (withValue.contains(name) || name == u"-qmljsdebugger");
 }
 
-TCommandLineRequest UsageError(const QString& Error) {
-    return {TKind::UsageError, {}, Error, 0, {}};
+TCommandLineRequest MakeRequest(TKind Kind, const QString& Argument = {},
+                                const QString& Error = {}) {
+    TCommandLineRequest request;
+    request.Kind = Kind;
+    request.Argument = Argument;
+    request.Error = Error;
+    return request;
 }
 
-TCommandLineRequest CliRequest(const QStringList& Rest) {
-    if (Rest.size() == 1 && Rest[0] != u"--shorten") return {TKind::CliShare, Rest[0], {}, 0, {}};
-    if (Rest.size() == 2 && Rest[0] == u"--shorten") return {TKind::CliShorten, Rest[1], {}, 0, {}};
+TCommandLineRequest UsageError(const QString& Error) {
+    return MakeRequest(TKind::UsageError, QString(), Error);
+}
+
+TCommandLineRequest CliTarget(const QStringList& Rest) {
+    if (Rest.size() == 1 && Rest[0] != u"--shorten") return MakeRequest(TKind::CliShare, Rest[0]);
+    if (Rest.size() == 2 && Rest[0] == u"--shorten") return MakeRequest(TKind::CliShorten, Rest[1]);
     // "--cli -- -name.txt" shares a file whose name begins with "-".
-    if (Rest.size() == 2 && Rest[0] == u"--") return {TKind::CliShare, Rest[1], {}, 0, {}};
-    return UsageError(QStringLiteral("--cli takes one file, or --shorten and one web address."));
+    if (Rest.size() == 2 && Rest[0] == u"--") return MakeRequest(TKind::CliShare, Rest[1]);
+    return UsageError(
+        QStringLiteral("--cli takes one file, or --shorten and one web address, after --copy "
+                       "if the link should also go onto the clipboard."));
+}
+
+TCommandLineRequest CliRequest(QStringList Rest) {
+    // "--copy" first: also put the link onto the clipboard.
+    const bool copy = !Rest.isEmpty() && Rest[0] == u"--copy";
+    if (copy) Rest.removeFirst();
+    TCommandLineRequest request = CliTarget(Rest);
+    if (request.Kind != TKind::UsageError) request.Copy = copy;
+    return request;
 }
 
 // "--keep-clipboard SECONDS", as the window starts it.
@@ -50,7 +70,7 @@ TCommandLineRequest KeeperRequest(const QStringList& Rest) {
     const int seconds = Rest.size() == 1 ? Rest[0].toInt(&number) : 0;
     if (!number || seconds <= 0)
         return UsageError(QStringLiteral("--keep-clipboard takes a number of seconds."));
-    TCommandLineRequest request{TKind::KeepClipboard, {}, {}, 0, {}};
+    TCommandLineRequest request = MakeRequest(TKind::KeepClipboard);
     request.Seconds = seconds;
     return request;
 }
@@ -58,9 +78,9 @@ TCommandLineRequest KeeperRequest(const QStringList& Rest) {
 // The options that stand for the whole run, first on the command line.
 bool ModeOption(const QString& First, const QStringList& Rest, TCommandLineRequest& Request) {
     if (First == u"--help" || First == u"-h")
-        Request = {TKind::Help, {}, {}, 0, {}};
+        Request = MakeRequest(TKind::Help);
     else if (First == u"--version")
-        Request = {TKind::Version, {}, {}, 0, {}};
+        Request = MakeRequest(TKind::Version);
     else if (First == u"--cli")
         Request = CliRequest(Rest);
     else if (First == u"--keep-clipboard")
@@ -102,8 +122,8 @@ QString UsageText() {
     return QStringLiteral(
         "Usage: velodrop [FILE]\n"
         "       velodrop -shortener\n"
-        "       velodrop --cli FILE\n"
-        "       velodrop --cli --shorten URL\n"
+        "       velodrop --cli [--copy] FILE\n"
+        "       velodrop --cli [--copy] --shorten URL\n"
         "       velodrop --help | --version\n"
         "\n"
         "Drop a file, get a link: the file goes up to your own FTP server under a\n"
@@ -115,13 +135,16 @@ QString UsageText() {
         "                        error, the link as the last line of standard output,\n"
         "                        its QR code above it when that is a terminal\n"
         "  --cli --shorten URL   shorten URL without a window and print the short link\n"
+        "  --cli --copy ...      also put the link onto the clipboard, where it stays\n"
+        "                        after the command has ended (X11 and Wayland)\n"
         "  -h, --help            show this help\n"
         "  --version             show the version\n"
         "\n"
         "A file whose name begins with \"-\" is given as ./-name, or after --.\n"
         "The settings are the window's: Velodrop/velodrop_settings.ini (for short\n"
         "links shortener_settings.ini) in $XDG_CONFIG_HOME, usually ~/.config.\n"
-        "Exit status: 0 when the link was made, 1 when not, 2 for a usage error.\n");
+        "Exit status: 0 when the link was made (and with --copy, is on the\n"
+        "clipboard), 1 when not, 2 for a usage error.\n");
 }
 
 QString VersionText() { return QStringLiteral("Velodrop " VELODROP_VERSION "\n"); }

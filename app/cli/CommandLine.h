@@ -28,6 +28,8 @@ struct TCommandLineRequest {
     QString Argument;
     QString Error;
     int Seconds = 0;
+    /// --cli --copy: the link also goes onto the clipboard.
+    bool Copy = false;
     /// For the window: the program's path, then the file or "-shortener"
     /// when one was given; the display system's own options left out.
     QStringList WindowArguments;

@@ -2,10 +2,15 @@
 
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QFile>
+
 #include "app/VelodropCore.h"
 #include "app/cli/TerminalQRCode.h"
 #include "app/cli/TerminalText.h"
 #include "app/cli/TerminalUser.h"
+#include "app/clipboard/ClipboardKeeperProcess.h"
+#include "app/core/Language.h"
 #include "app/core/ShortenerAddress.h"
 #include "app/core/TextRules.h"
 #include "platform/SpecialFolders.h"
@@ -42,9 +47,21 @@ int WithCore(const QString& BaseName, std::FILE* Errors, F&& Work) {
     }
 }
 
+// The link onto the clipboard, after it has been printed: a link that could
+// not be copied is still made, but the command says so and fails.
+int CopyLink(const QString& Link, TVelodropCore& Core, TTerminalUser& User) {
+    const std::string why =
+        CopyThroughKeeper(QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString(),
+                          Link.toStdString());
+    if (why.empty()) return 0;
+    const TLanguage language = InterfaceLanguage(Core.State().Settings.AutoLanguage);
+    User.ShowMessage(Text(language, TText::ClipboardNotSet) + QString::fromStdString(why));
+    return 1;
+}
+
 }  // namespace
 
-int RunCliShare(const QString& FileName, std::FILE* Out, std::FILE* Errors) {
+int RunCliShare(const QString& FileName, bool Copy, std::FILE* Out, std::FILE* Errors) {
     return WithCore(QStringLiteral("velodrop_settings"), Errors,
                     [&](TVelodropCore& Core, TTerminalUser& User) {
                         Core.State().CurrentFile = FileName;
@@ -59,11 +76,11 @@ int RunCliShare(const QString& FileName, std::FILE* Out, std::FILE* Errors) {
                             }
                         }
                         Write(Out, (TerminalSafe(link) + u'\n').toStdString());
-                        return 0;
+                        return Copy ? CopyLink(link, Core, User) : 0;
                     });
 }
 
-int RunCliShorten(const QString& URL, std::FILE* Out, std::FILE* Errors) {
+int RunCliShorten(const QString& URL, bool Copy, std::FILE* Out, std::FILE* Errors) {
     return WithCore(QStringLiteral("shortener_settings"), Errors,
                     [&](TVelodropCore& Core, TTerminalUser& User) {
                         // The table redirects to what it holds: only web addresses go in.
@@ -76,7 +93,7 @@ int RunCliShorten(const QString& URL, std::FILE* Out, std::FILE* Errors) {
                         const QString link = Core.ShortenURL(URL);
                         if (link.isEmpty()) return 1;
                         Write(Out, (TerminalSafe(link) + u'\n').toStdString());
-                        return 0;
+                        return Copy ? CopyLink(link, Core, User) : 0;
                     });
 }
 

@@ -135,6 +135,9 @@ constexpr TTextRow kTexts[] = {
                                    u"Das Zertifikat von %1 konnte nicht gespeichert werden: %2 "
                                    u"ist nicht beschreibbar. Ihm wird vertraut, bis Velodrop "
                                    u"endet."}},
+    // followed by why: the desktop's answer or the keeper's
+    {u"ClipboardNotSet",       {u"The link could not be put on the clipboard: ",
+                                u"Der Link konnte nicht in die Zwischenablage gelegt werden: "}},
 };
 
 struct TLocaleRow {
@@ -169,6 +172,7 @@ constexpr const char16_t* kTextNames[] = {
     u"HostKeyChanged",
     u"AddressNotStorable",
     u"CertificateNotRemembered",
+    u"ClipboardNotSet",
 };
 
 constexpr bool SameName(const char16_t* A, const char16_t* B) {
@@ -184,8 +188,7 @@ constexpr bool EveryTextHasARow() {
     }
     return true;
 }
-static_assert(std::size(kTextNames) ==
-                  static_cast<std::size_t>(TText::CertificateNotRemembered) + 1,
+static_assert(std::size(kTextNames) == static_cast<std::size_t>(TText::ClipboardNotSet) + 1,
               "every TText has a name in kTextNames");
 static_assert(EveryTextHasARow(), "every name in kTextNames has a row in kTexts");
 

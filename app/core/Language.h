@@ -55,6 +55,7 @@ enum class TText {
     HostKeyChanged,
     AddressNotStorable,
     CertificateNotRemembered,
+    ClipboardNotSet,
 };
 
 /// The text `Id` in `Language`, or the English one where that language has

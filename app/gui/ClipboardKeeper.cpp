@@ -1,34 +1,22 @@
 #include "app/gui/ClipboardKeeper.h"
 
 #include <QtGui/qguiapplication_platform.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <QClipboard>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QGuiApplication>
 #include <QTimer>
-#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
-#include <string>
+#include <optional>
 
-extern char** environ;
+#include "app/clipboard/ClipboardKeeperProcess.h"
+#include "app/clipboard/WaylandDataControl.h"
 
 namespace vd::app {
 namespace {
-
-// Waiting for the hidden process to take the clipboard: it starts a GUI
-// application first, which takes a moment.
-constexpr int kTakeOverMilliseconds = 5000;
-
-QClipboard& Clipboard() { return *QGuiApplication::clipboard(); }
 
 xcb_connection_t* X11Connection() {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
@@ -51,96 +39,24 @@ bool ClipboardManagerRuns(xcb_connection_t* Connection) {
     return owner && owner->owner != XCB_NONE;
 }
 
-void WriteAll(int Fd, const QByteArray& Bytes) {
-    qsizetype done = 0;
-    while (done < Bytes.size()) {
-        const ssize_t n = ::write(Fd, Bytes.constData() + done, std::size_t(Bytes.size() - done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;  // the process has gone; nothing keeps the text then
-        done += n;
+int KeepOnWayland(TWaylandDataControl& Control, const std::string& Text, int Seconds) {
+    if (!Control.Offer(Text)) {
+        AnswerKeeperStarter("the Wayland compositor did not take the text");
+        return 1;
     }
+    AnswerKeeperStarter({});
+    Control.Serve(Seconds);
+    return 0;
 }
 
-// Starts `Program` --keep-clipboard SECONDS in a session of its own, in "/"
-// (it must keep no folder busy), with `Text` on its standard input and
-// nothing else open: a caller reading our output to its end must not wait
-// ten minutes for it. The process id, or -1.
-pid_t StartKeeper(const QString& Program, const QByteArray& Text) {
-    int input[2];
-    if (::pipe2(input, O_CLOEXEC) != 0) return -1;
-    const std::string path = QFile::encodeName(Program).toStdString();
-    const std::string seconds = std::to_string(kKeepClipboardSeconds);
-    char option[] = "--keep-clipboard";
-    char* argv[] = {const_cast<char*>(path.c_str()), option, const_cast<char*>(seconds.c_str()),
-                    nullptr};
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
-    posix_spawn_file_actions_addchdir_np(&actions, "/");
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-
-    pid_t pid = -1;
-    if (::posix_spawn(&pid, path.c_str(), &actions, &attributes, argv, environ) != 0) pid = -1;
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(input[0]);
-    if (pid > 0) WriteAll(input[1], Text);
-    ::close(input[1]);
-    return pid;
-}
-
-// Until the process owns the clipboard, has ended, or time is up.
-void AwaitTakeOver(pid_t Keeper) {
-    QElapsedTimer waited;
-    waited.start();
-    QEventLoop loop;
-    QTimer tick;
-    tick.callOnTimeout([&] {
-        int status = 0;
-        const bool ended = ::waitpid(Keeper, &status, WNOHANG) == Keeper;
-        if (!Clipboard().ownsClipboard() || ended || waited.elapsed() > kTakeOverMilliseconds)
-            loop.quit();
-    });
-    tick.start(20);
-    loop.exec();
-}
-
-QByteArray ReadStandardInput() {
-    QByteArray bytes;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return bytes;
-        bytes.append(buffer, n);
+int KeepOnX11(const QString& Text, int Seconds) {
+    QClipboard& clipboard = *QGuiApplication::clipboard();
+    clipboard.setText(Text);
+    if (!clipboard.ownsClipboard()) {
+        AnswerKeeperStarter("the X11 display did not give the clipboard to the keeper");
+        return 1;
     }
-}
-
-}  // namespace
-
-void HandOverClipboard(const QString& Program) {
-    xcb_connection_t* connection = X11Connection();
-    if (!connection || !Clipboard().ownsClipboard()) return;
-    const QString text = Clipboard().text();
-    if (text.isEmpty()) return;
-    // A manager gets the text from Qt itself when the application ends.
-    if (ClipboardManagerRuns(connection)) return;
-    const pid_t keeper = StartKeeper(Program, text.toUtf8());
-    if (keeper > 0) AwaitTakeOver(keeper);
-}
-
-int KeepClipboard(int Seconds) {
-    const QString text = QString::fromUtf8(ReadStandardInput());
-    if (text.isEmpty()) return 1;
-    QClipboard& clipboard = Clipboard();
-    clipboard.setText(text);
-    if (!clipboard.ownsClipboard()) return 1;
+    AnswerKeeperStarter({});
     // Another program's text on the clipboard is the user's latest: ours
     // has done its work.
     QObject::connect(&clipboard, &QClipboard::changed, qGuiApp, [&](QClipboard::Mode Mode) {
@@ -149,6 +65,44 @@ int KeepClipboard(int Seconds) {
     QTimer::singleShot(std::chrono::seconds(Seconds), qGuiApp, &QCoreApplication::quit);
     QGuiApplication::exec();
     return 0;
+}
+
+}  // namespace
+
+void HandOverClipboard(const QString& Program) {
+    xcb_connection_t* connection = X11Connection();
+    QClipboard& clipboard = *QGuiApplication::clipboard();
+    if (!connection || !clipboard.ownsClipboard()) return;
+    const QString text = clipboard.text();
+    if (text.isEmpty()) return;
+    if (ClipboardManagerRuns(connection)) return;
+    // Nobody is left to tell when this fails: the window has gone.
+    CopyThroughKeeper(QFile::encodeName(Program).toStdString(), text.toStdString());
+}
+
+int RunClipboardKeeper(int Seconds, int& argc, char** argv) {
+    const std::string text = ReadKeeperText();
+    if (text.empty()) {
+        AnswerKeeperStarter("no text was handed over");
+        return 1;
+    }
+    if (auto control = TWaylandDataControl::Connect())
+        return KeepOnWayland(*control, text, Seconds);
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display) {
+        AnswerKeeperStarter(
+            "this desktop offers no clipboard that a program without a focused window can set "
+            "(no Wayland data control, no X11 display)");
+        return 1;
+    }
+    std::optional<QGuiApplication> application;
+    if (!QCoreApplication::instance()) {
+        // The keeper has no window, so only X11 gives it the clipboard;
+        // through Xwayland, GNOME passes that on to Wayland programs.
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        application.emplace(argc, argv);
+    }
+    return KeepOnX11(QString::fromStdString(text), Seconds);
 }
 
 }  // namespace vd::app

@@ -1,30 +1,25 @@
 #pragma once
-// The link outlives the program on the clipboard. On X11 the clipboard's
-// text is served by the program that set it and is gone with it, yet the
-// shortener ends right after it has set the short link, and so does a share
-// with auto-close. A clipboard manager takes the text over when the program
-// ends (Qt hands it over as its application object goes). Without one, a
-// hidden process of ours with no window keeps serving the text until
-// another program takes the clipboard or ten minutes pass, as xclip does.
+// The two ends of the clipboard keeper in the program with a window: the
+// hand-over when the window ends on X11, and the keeper process itself.
+// How the keeper is started and answers: app/clipboard/ClipboardKeeperProcess.h.
 
 #include <QString>
 
 namespace vd::app {
 
-/// How long the hidden process serves the text at most, in seconds.
-inline constexpr int kKeepClipboardSeconds = 10 * 60;
-
-/// Called at the end of a windowed run, while the application object still
-/// exists. When the program owns the clipboard on X11 and no clipboard
-/// manager runs, starts `Program` --keep-clipboard with the text and
-/// returns once that process owns the clipboard (or has failed, or a few
-/// seconds have passed). Elsewhere it does nothing.
+/// Called when the application's event loop has ended and before its object
+/// goes. When the program owns the clipboard on X11 and no clipboard
+/// manager runs (a manager takes the text from Qt itself), hands the text
+/// to a keeper and returns once it owns the clipboard, has failed, or a few
+/// seconds have passed.
 void HandOverClipboard(const QString& Program);
 
-/// The hidden process itself: reads the text from standard input and owns
-/// the clipboard with it until another program takes it over or `Seconds`
-/// pass. Needs the GUI application object. 0, or 1 when there was no text
-/// or the clipboard stayed another program's.
-int KeepClipboard(int Seconds);
+/// The hidden `--keep-clipboard SECONDS` process: takes the text on standard
+/// input, answers its starter, and keeps the clipboard with it until another
+/// program takes it over or `Seconds` pass. Through data control where the
+/// Wayland compositor offers it, else as an X11 client (also through
+/// Xwayland). 0 when it kept the text; 1 when it could not take the
+/// clipboard.
+int RunClipboardKeeper(int Seconds, int& argc, char** argv);
 
 }  // namespace vd::app

@@ -135,7 +135,9 @@ void TVelodrop1::FormActivate() {
     if (state.RunMode == TRunMode::rmShare) {
         if (!state.CurrentFile.isEmpty()) ShareFile(state.CurrentFile);
     } else if (ClipboardHasURL()) {
-        state.URLToShorten = QGuiApplication::clipboard()->text();
+        // The text as it was read for the test: the clipboard may have
+        // changed since, and on Wayland each read is a transfer.
+        state.URLToShorten = FClipboardText;
         ShortenURL(state.URLToShorten);
     }
 }

@@ -66,7 +66,7 @@ class TVelodrop1 final : public QWidget, public TUserInterface {
     void UploadFile(const QString& LocalFile, const QString& RemoteName);
     void WMDropFiles(const QStringList& Files);
 
-    // Shortener mode.
+    // Shortener mode. ClipboardHasURL keeps the text it tested.
     bool ClipboardHasURL();
     void ShortenURL(const QString& URL);
     QString randomString(std::int32_t numberOfChars) const;
@@ -156,6 +156,8 @@ class TVelodrop1 final : public QWidget, public TUserInterface {
     friend class TBusy;
     bool FActivated = false;
     bool FStartMinimized = false;
+    QString ClipboardText();
+    QString FClipboardText;
 };
 
 template <class F>

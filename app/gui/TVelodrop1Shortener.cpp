@@ -6,14 +6,25 @@
 #include <QClipboard>
 #include <QMimeData>
 
+#include "app/clipboard/DesktopClipboard.h"
 #include "app/core/ShortenerAddress.h"
 #include "app/gui/TVelodrop1.h"
 
 namespace vd::app {
 
-bool TVelodrop1::ClipboardHasURL() {
+QString TVelodrop1::ClipboardText() {
+    // A window on a Wayland desktop reads the clipboard only while it has
+    // the keyboard focus, which a minimized shortener never has.
+    if (WindowCopiesThroughKeeper(QGuiApplication::platformName().toStdString())) {
+        if (const auto text = ClipboardTextWithoutFocus()) return QString::fromStdString(*text);
+    }
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    return data && data->hasText() && IsWebAddress(data->text());
+    return data && data->hasText() ? data->text() : QString();
+}
+
+bool TVelodrop1::ClipboardHasURL() {
+    FClipboardText = ClipboardText();
+    return IsWebAddress(FClipboardText);
 }
 
 void TVelodrop1::ShortenURL(const QString& URL) { FCore.ShortenURL(URL); }

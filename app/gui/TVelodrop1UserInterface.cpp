@@ -3,9 +3,14 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QLineEdit>
 #include <QUrl>
+#include <stdexcept>
 
+#include "app/clipboard/ClipboardKeeperProcess.h"
+#include "app/clipboard/DesktopClipboard.h"
+#include "app/core/Language.h"
 #include "app/core/ProgressText.h"
 #include "app/gui/ModalSeam.h"
 #include "app/gui/TVelodrop1.h"
@@ -43,7 +48,25 @@ void TVelodrop1::EndProgress() noexcept {
 }
 
 void TVelodrop1::SetClipboardText(const QString& Text) {
-    QGuiApplication::clipboard()->setText(Text);
+    const TLanguage language = InterfaceLanguage(State().Settings.AutoLanguage);
+    if (WindowCopiesThroughKeeper(QGuiApplication::platformName().toStdString())) {
+        const std::string why = CopyThroughKeeper(
+            QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString(),
+            Text.toStdString());
+        if (!why.empty())
+            throw std::runtime_error(
+                (vd::app::Text(language, TText::ClipboardNotSet) + QString::fromStdString(why))
+                    .toStdString());
+        return;
+    }
+    QClipboard& clipboard = *QGuiApplication::clipboard();
+    clipboard.setText(Text);
+    // Only X11 tells whether the clipboard is ours now.
+    if (QGuiApplication::platformName() == u"xcb" && !clipboard.ownsClipboard())
+        throw std::runtime_error(
+            (vd::app::Text(language, TText::ClipboardNotSet) +
+             QStringLiteral("the X11 display did not give the clipboard to the window"))
+                .toStdString());
 }
 
 void TVelodrop1::OpenURL(const QString& URL) { TModalSeam::OpenUrl(QUrl(URL)); }

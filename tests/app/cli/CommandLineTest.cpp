@@ -72,5 +72,34 @@ TEST(CommandLine, OptionsComeFirstWhateverFilesExist) {
     QDir::setCurrent(previous);
 }
 
+TEST(CommandLine, CopyComesRightAfterCliAndNamesNoFile) {
+    const struct {
+        QStringList Arguments;
+        TKind Kind;
+        QString Argument;
+        bool Copy;
+    } cases[] = {
+        {{"--cli", "--copy", "a.txt"}, TKind::CliShare, "a.txt", true},
+        {{"--cli", "--copy", "--shorten", "https://e.org"},
+         TKind::CliShorten,
+         "https://e.org",
+         true},
+        {{"--cli", "--copy", "--", "-x"}, TKind::CliShare, "-x", true},
+        {{"--cli", "a.txt"}, TKind::CliShare, "a.txt", false},
+        {{"--cli", "--", "--copy"}, TKind::CliShare, "--copy", false},  // a file of that name
+        {{"--cli", "--copy"}, TKind::UsageError, {}, false},
+        {{"--cli", "a.txt", "--copy"}, TKind::UsageError, {}, false},
+        {{"--cli", "--shorten", "--copy", "https://e.org"}, TKind::UsageError, {}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Arguments.join(u' ').toStdString());
+        const TCommandLineRequest r =
+            ParseCommandLine(QStringList{QStringLiteral("/usr/bin/velodrop")} + c.Arguments);
+        EXPECT_EQ(r.Kind, c.Kind);
+        EXPECT_EQ(r.Argument, c.Argument);
+        EXPECT_EQ(r.Copy, c.Copy);
+    }
+}
+
 }  // namespace
 }  // namespace vd::app
