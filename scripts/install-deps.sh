@@ -21,6 +21,11 @@ PACKAGES=(
   # a Wayland desktop for the tests: sway headless with Xwayland, a virtual
   # keyboard, screenshots, the clipboard tools, and Qt's Wayland platform
   sway xwayland wtype grim wl-clipboard x11-xserver-utils qt6-wayland
+  # GNOME's and KDE's compositors headless, each on a D-Bus session bus of
+  # its own (python3-dbus and python3-gi talk to them); mutter's screen
+  # casts go through PipeWire to GStreamer for screenshots
+  mutter kwin-wayland python3-dbus python3-gi
+  pipewire wireplumber gstreamer1.0-tools gstreamer1.0-pipewire gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   # the Debian package
   dpkg-dev appstream
 )

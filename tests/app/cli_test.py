@@ -138,7 +138,29 @@ def run(velodrop, demo_settings, pyftpd):
         share_over_tls(s, velodrop, demo_settings, shared, content)
         options_without_display(velodrop, env, s.path())
         escapes_stay_off_the_terminal(velodrop, env, s.path(), home)
+        copy_goes_to_the_clipboard_or_says_why(s, velodrop, env, shared)
         print("OK: shared", remote[0], "and shortened to", code, "and over TLS")
+
+
+def copy_goes_to_the_clipboard_or_says_why(s, velodrop, env, shared):
+    """--copy: without any display the link is made and printed, but the
+    command fails and says why; on X11 the link stays on the clipboard after
+    the command has ended."""
+    nowhere = run_cli(velodrop, ["--copy", shared], env)
+    assert nowhere.returncode == 1, nowhere
+    assert nowhere.stdout.decode().splitlines()[-1].startswith(BASE + "/velodrop_"), nowhere.stdout
+    assert nowhere.stderr.decode().startswith("The link could not be put on the clipboard: this "
+                                              "desktop offers no clipboard"), nowhere.stderr
+
+    s.start_xvfb()
+    x11 = dict(env, DISPLAY=s.display)
+    done = run_cli(velodrop, ["--copy", "--shorten", "https://example.org/copied"], x11)
+    assert done.returncode == 0, done.stderr
+    short = done.stdout.decode().splitlines()[-1]
+    pasted = subprocess.run(["xclip", "-selection", "clipboard", "-o"], env=x11, capture_output=True,
+                            timeout=30)
+    assert pasted.stdout.decode() == short, (pasted, short)
+    print("OK: --copy reports a missing clipboard and leaves the link on X11's")
 
 
 def controls(data):
