@@ -17,6 +17,7 @@ set(rules
   "app/trust|app/core,platform|no"
   "app/net|app/core,ftp,platform|yes"
   "app/clipboard|platform|no"
+  "app/record|platform|no"
   "app|app/core,app/jpeg,app/settings,app/trust,app/net,platform|no"
   "app/cli|app,app/core,app/clipboard,qr,platform|no"
   "app/gui|app,app/core,app/clipboard,qr,platform|no")

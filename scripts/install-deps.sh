@@ -10,6 +10,8 @@ PACKAGES=(
   # fuzzing (libFuzzer comes with clang's runtime)
   clang libclang-rt-14-dev
   qt6-base-dev libjpeg62-turbo-dev libxcb1-dev libssh-dev
+  # the record of shares: Qt's SQLite driver
+  libqt6sql6-sqlite
   # the Wayland data-control client: libwayland-client and wayland-scanner
   libwayland-dev libwayland-bin
   # tests and benchmarks
