@@ -48,25 +48,23 @@ void TVelodrop1::EndProgress() noexcept {
 }
 
 void TVelodrop1::SetClipboardText(const QString& Text) {
-    const TLanguage language = InterfaceLanguage(State().Settings.AutoLanguage);
+    const auto notSet = [this](const QString& Why) {
+        const TLanguage language = InterfaceLanguage(State().Settings.AutoLanguage);
+        return std::runtime_error(
+            (vd::app::Text(language, TText::ClipboardNotSet) + Why).toStdString());
+    };
     if (WindowCopiesThroughKeeper(QGuiApplication::platformName().toStdString())) {
         const std::string why = CopyThroughKeeper(
             QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString(),
             Text.toStdString());
-        if (!why.empty())
-            throw std::runtime_error(
-                (vd::app::Text(language, TText::ClipboardNotSet) + QString::fromStdString(why))
-                    .toStdString());
+        if (!why.empty()) throw notSet(QString::fromStdString(why));
         return;
     }
     QClipboard& clipboard = *QGuiApplication::clipboard();
     clipboard.setText(Text);
     // Only X11 tells whether the clipboard is ours now.
     if (QGuiApplication::platformName() == u"xcb" && !clipboard.ownsClipboard())
-        throw std::runtime_error(
-            (vd::app::Text(language, TText::ClipboardNotSet) +
-             QStringLiteral("the X11 display did not give the clipboard to the window"))
-                .toStdString());
+        throw notSet(QStringLiteral("the X11 display did not give the clipboard to the window"));
 }
 
 void TVelodrop1::OpenURL(const QString& URL) { TModalSeam::OpenUrl(QUrl(URL)); }
