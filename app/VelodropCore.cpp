@@ -4,12 +4,15 @@
 
 #include "app/core/ExitCleanup.h"
 #include "app/core/ServerSession.h"
+#include "app/core/ShareDeletion.h"
+#include "app/core/ShareSweep.h"
 #include "app/core/ShortenerFlow.h"
 #include "app/net/FtpRemoteFolder.h"
 #include "app/net/HttpBackgroundLinkCheck.h"
 #include "app/net/HttpLinkChecker.h"
 #include "app/net/SftpRemoteFolder.h"
 #include "app/net/TransportRemoteFolder.h"
+#include "app/record/ShareRecord.h"
 #include "app/settings/SettingsFile.h"
 #include "app/trust/CertificateTrust.h"
 #include "app/trust/HostKeyTrust.h"
@@ -78,7 +81,32 @@ TShareResult TVelodropCore::ShareFile(const QString& FileName) {
     return TShareFlow(Context()).ShareFile(FileName);
 }
 
+void TVelodropCore::UseShareRecord(const QString& Path) {
+    FRecord.SetOpener([Path](QString& Why) -> std::unique_ptr<TShareStore> {
+        if (Path.isEmpty()) {
+            Why = QStringLiteral("there is no data folder ($XDG_DATA_HOME and $HOME are unset)");
+            return nullptr;
+        }
+        auto record = std::make_unique<TShareRecord>();
+        if (record->Open(Path)) return record;
+        Why = record->Error();
+        return nullptr;
+    });
+}
+
 void TVelodropCore::RemoveUploadedFiles() { TExitCleanup(Context()).RemoveUploadedFiles(); }
+
+void TVelodropCore::KeepUploadedFiles() { TExitCleanup(Context()).KeepUploadedFiles(); }
+
+int TVelodropCore::RemoveDueShares() {
+    const int removed = TShareSweep(Context()).RemoveDueShares();
+    FRecord.TellTrouble(FUser, InterfaceLanguage(FState.Settings.AutoLanguage));
+    return removed;
+}
+
+bool TVelodropCore::DeleteShare(const QString& Link) {
+    return TShareDeletion(Context()).DeleteShare(Link);
+}
 
 void TVelodropCore::InstallShortenerScripts() {
     TShortenerFlow(Context()).InstallShortenerScripts();
@@ -86,6 +114,11 @@ void TVelodropCore::InstallShortenerScripts() {
 
 QString TVelodropCore::ShortenURL(const QString& URL) {
     return TShortenerFlow(Context()).ShortenURL(URL);
+}
+
+QString ShareRecordPath(const QString& DataFolder) {
+    if (DataFolder.isEmpty()) return {};
+    return DataFolder + QStringLiteral("/Velodrop/shares.sqlite");
 }
 
 TBackgroundLinkCheck* NewBackgroundLinkCheck(QObject* Parent) {

@@ -12,6 +12,7 @@
 #include "app/core/Language.h"
 #include "app/core/LinkCheck.h"
 #include "app/core/RemoteFolder.h"
+#include "app/core/ShareBook.h"
 #include "app/core/ShareFlow.h"
 #include "app/core/UserInterface.h"
 
@@ -42,12 +43,21 @@ class TVelodropCore final {
     /// Sets the texts the flows build at run time for the current language
     /// and returns that language.
     TLanguage LocalizeRuntimeTexts();
+    /// Keeps the record of shares in the database at `Path`, opened at its
+    /// first use; without this call there is no record.
+    void UseShareRecord(const QString& Path);
+    TShareBook& Record() noexcept { return FRecord; }
 
     bool ConnectToServer();
     TTestResult TestConnection();
     TShareResult UploadFile(const QString& LocalFile, const QString& RemoteName);
     TShareResult ShareFile(const QString& FileName);
     void RemoveUploadedFiles();
+    void KeepUploadedFiles();
+    /// The start-up sweep: deletes the shares that are due on the current
+    /// server. Quiet about the server; trouble with the record is told once.
+    int RemoveDueShares();
+    bool DeleteShare(const QString& Link);
     void InstallShortenerScripts();
     QString ShortenURL(const QString& URL);
 
@@ -55,13 +65,18 @@ class TVelodropCore final {
     // FTP and SFTP; an unknown SFTP host key is put to the user, a server
     // certificate checked against those seen before.
     std::unique_ptr<TRemoteFolder> MakeServerFolder();
-    TFlowContext Context() noexcept { return {FState, *FFolder, FUser, *FLinks}; }
+    TFlowContext Context() noexcept { return {FState, *FFolder, FUser, *FLinks, FRecord}; }
 
     TUserInterface& FUser;
     std::unique_ptr<TRemoteFolder> FFolder;
     std::unique_ptr<TLinkChecker> FLinks;
     TControllerState FState;
+    TShareBook FRecord;
 };
+
+/// The record of shares in the data folder `DataFolder`; empty text when
+/// there is no data folder.
+QString ShareRecordPath(const QString& DataFolder);
 
 /// The check of a link after a share, over HTTP; `Parent` owns it.
 TBackgroundLinkCheck* NewBackgroundLinkCheck(QObject* Parent);

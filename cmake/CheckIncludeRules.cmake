@@ -17,8 +17,8 @@ set(rules
   "app/trust|app/core,platform|no"
   "app/net|app/core,ftp,platform|yes"
   "app/clipboard|platform|no"
-  "app/record|platform|no"
-  "app|app/core,app/jpeg,app/settings,app/trust,app/net,platform|no"
+  "app/record|app/core,platform|no"
+  "app|app/core,app/jpeg,app/settings,app/trust,app/net,app/record,platform|no"
   "app/cli|app,app/core,app/clipboard,qr,platform|no"
   "app/gui|app,app/core,app/clipboard,qr,platform|no")
 

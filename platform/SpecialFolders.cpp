@@ -21,6 +21,12 @@ std::string CommonAppDataFolder() {
     return {};
 }
 
+std::string UserDataFolder() {
+    if (std::string xdg = Environment("XDG_DATA_HOME"); !xdg.empty()) return xdg;
+    if (std::string home = Environment("HOME"); !home.empty()) return home + "/.local/share";
+    return {};
+}
+
 std::string TempFolder() {
     std::string folder = Environment("TMPDIR");
     if (folder.empty()) folder = "/tmp";

@@ -10,6 +10,10 @@ namespace vd::platform {
 /// application-data folder of the Windows original.
 std::string CommonAppDataFolder();
 
+/// The user's data folder: $XDG_DATA_HOME, else $HOME/.local/share; empty
+/// text when neither is set.
+std::string UserDataFolder();
+
 /// The folder for temporary files: $TMPDIR, else /tmp; always ends in "/".
 std::string TempFolder();
 

@@ -1,10 +1,11 @@
 #pragma once
 // What every flow works on: the run's state, the host directory on the
-// server, the user, and the web that serves the links.
+// server, the user, the web that serves the links, and the record of shares.
 
 #include "app/core/ControllerState.h"
 #include "app/core/LinkCheck.h"
 #include "app/core/RemoteFolder.h"
+#include "app/core/ShareBook.h"
 #include "app/core/UserInterface.h"
 
 namespace vd::app {
@@ -14,6 +15,7 @@ struct TFlowContext {
     TRemoteFolder& Folder;
     TUserInterface& User;
     TLinkChecker& Links;
+    TShareBook& Record;
 };
 
 }  // namespace vd::app

@@ -50,6 +50,7 @@ constexpr TTextRow kTexts[] = {
                                       u"Kopiere Link in die Zwischenablage"}},
     {u"RemoveFileAtExitCheckBox",    {u"At exit remove uploaded files on FTP host",
                                       u"Lösche hochgeladene Dateien vom Server bei Exit"}},
+    {u"DeleteAfterDaysLabel",  {u"Delete shares after (days)", u"Freigaben löschen nach (Tagen)"}},
     {u"OnlineManualLinkLabel", {u"Online manual", u"Online-Handbuch"}},
     // messages; the offending text follows them
     {u"LineBreakInFileName",   {u"The file name holds a line break and cannot be shared: ",
@@ -138,6 +139,27 @@ constexpr TTextRow kTexts[] = {
     // followed by why: the desktop's answer or the keeper's
     {u"ClipboardNotSet",       {u"The link could not be put on the clipboard: ",
                                 u"Der Link konnte nicht in die Zwischenablage gelegt werden: "}},
+    // the record of shares: followed by why
+    {u"ShareRecordTrouble",    {u"The record of shares could not be kept, so shares may not be "
+                                u"deleted as set; sharing goes on. ",
+                                u"Das Verzeichnis der Freigaben konnte nicht geführt werden, "
+                                u"daher werden Freigaben womöglich nicht wie eingestellt "
+                                u"gelöscht; das Teilen geht weiter. "}},
+    // %1 the date and time in the user's format
+    {u"ExpiresOn",             {u"expires on %1", u"läuft ab am %1"}},
+    // the link field's menu
+    {u"RecentShares",          {u"Recent shares", u"Letzte Freigaben"}},
+    {u"DeleteShownShare",      {u"Delete this share from the server",
+                                u"Diese Freigabe vom Server löschen"}},
+    // followed by the link
+    {u"ShareDeleted",          {u"Deleted from the server: ", u"Vom Server gelöscht: "}},
+    {u"ShareNotInRecord",      {u"No share with this link in the record: ",
+                                u"Keine Freigabe mit diesem Link im Verzeichnis: "}},
+    // %1 the share's server (user@host:port), %2 the link
+    {u"ShareOnOtherServer",    {u"The share is on %1, not on the server of the settings; it "
+                                u"was not deleted: %2",
+                                u"Die Freigabe liegt auf %1, nicht auf dem Server der "
+                                u"Einstellungen; sie wurde nicht gelöscht: %2"}},
 };
 
 struct TLocaleRow {
@@ -173,6 +195,13 @@ constexpr const char16_t* kTextNames[] = {
     u"AddressNotStorable",
     u"CertificateNotRemembered",
     u"ClipboardNotSet",
+    u"ShareRecordTrouble",
+    u"ExpiresOn",
+    u"RecentShares",
+    u"DeleteShownShare",
+    u"ShareDeleted",
+    u"ShareNotInRecord",
+    u"ShareOnOtherServer",
 };
 
 constexpr bool SameName(const char16_t* A, const char16_t* B) {
@@ -188,7 +217,7 @@ constexpr bool EveryTextHasARow() {
     }
     return true;
 }
-static_assert(std::size(kTextNames) == static_cast<std::size_t>(TText::ClipboardNotSet) + 1,
+static_assert(std::size(kTextNames) == static_cast<std::size_t>(TText::ShareOnOtherServer) + 1,
               "every TText has a name in kTextNames");
 static_assert(EveryTextHasARow(), "every name in kTextNames has a row in kTexts");
 

@@ -56,6 +56,13 @@ enum class TText {
     AddressNotStorable,
     CertificateNotRemembered,
     ClipboardNotSet,
+    ShareRecordTrouble,
+    ExpiresOn,
+    RecentShares,
+    DeleteShownShare,
+    ShareDeleted,
+    ShareNotInRecord,
+    ShareOnOtherServer,
 };
 
 /// The text `Id` in `Language`, or the English one where that language has

@@ -37,6 +37,10 @@ enum class THostKeyStatus {
     Changed,  // known_hosts has another key (or another key type) for it
 };
 
+/// Whether a listing of names holds `Name`. A listing may carry a path in
+/// front of each name; the name is what counts, in any case.
+bool IsListed(const QStringList& Names, const QString& Name);
+
 class TRemoteFolder {
   public:
     using TProgress = std::function<void(std::uint64_t Sent, std::uint64_t Total)>;

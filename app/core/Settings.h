@@ -23,6 +23,7 @@ struct TSettings {
     bool RemoveFileAtExit = false;
     bool CopyLinkToClipboard = false;
     std::int32_t ResizeJPGImages = 0;  // percent; only values above 0 act
+    std::int32_t DeleteAfterDays = 0;  // shares are deleted so many days after; 0: kept
     bool Log = false;                  // read only: the traffic log, a key added by hand
     bool AutoLanguage = true;          // read only: German texts allowed, a key added by hand
 };

@@ -7,6 +7,7 @@
 #include "app/core/ResizeJPG.h"
 #include "app/core/ServerSession.h"
 #include "app/core/ShareNames.h"
+#include "app/core/ShareSweep.h"
 #include "platform/SpecialFolders.h"
 
 namespace vd::app {
@@ -39,24 +40,36 @@ TShareResult TShareFlow::UploadFile(const QString& LocalFile, const QString& Rem
     result.Shareable = true;
     result.RemoteName = RemoteName;
     state.Link.clear();
+    TShareBook& record = FContext.Record;
     try {
         if (!TServerSession(FContext).ConnectToServer()) return result;
         QString upload = LocalFile;
         if (settings.ResizeJPGImages > 0) upload = ResizeJPG(LocalFile, settings.ResizeJPGImages);
         result.Shrunk = upload != LocalFile;
+        const QString link = ShareLink(settings.BaseURL, RemoteName);
+        const qint64 sharedAt = record.Now();
+        record.UploadStarting(settings, RemoteName, link, LocalFile, sharedAt);
         PutShowingProgress(upload, RemoteName);
-        FContext.Folder.Close();
         state.UploadedFiles << RemoteName;
         result.Size = state.LinkFileSize = QFileInfo(upload).size();
-        result.Link = state.Link = ShareLink(settings.BaseURL, RemoteName);
+        record.SetState(record.RowOf(RemoteName), TShareState::Up, result.Size);
+        result.ExpiresAt = ExpiryOf(settings, sharedAt);
+        result.Link = state.Link = link;
+        // What is due goes in the same session; its failures are no share's.
+        TShareSweep(FContext).RemoveDueSharesInSession();
+        FContext.Folder.Close();
         if (settings.CopyLinkToClipboard) FContext.User.SetClipboardText(result.Link);
     } catch (const EUploadStopped&) {
         // The program is ending. What arrived of the file is this run's
         // too: the exit's clean-up removes it where the user asked for that.
         state.UploadedFiles << RemoteName;
+        record.SetState(record.RowOf(RemoteName), TShareState::Failed);
     } catch (const std::exception& e) {
+        // A clipboard that fails costs the share nothing: it is up.
+        if (!result.Ok()) record.SetState(record.RowOf(RemoteName), TShareState::Failed);
         FContext.User.ShowMessage(ServerMessage(e));
     }
+    record.TellTrouble(FContext.User, InterfaceLanguage(settings.AutoLanguage));
     return result;
 }
 

@@ -3,6 +3,8 @@
 // from the link base and put on the clipboard if so configured. The front
 // (window or terminal) shows what the share gives back.
 
+#include <optional>
+
 #include "app/core/FlowContext.h"
 
 namespace vd::app {
@@ -10,11 +12,12 @@ namespace vd::app {
 /// What a share gave: the link, or why there is none (the user has been
 /// told).
 struct TShareResult {
-    bool Shareable = false;  // the file passed the checks and an upload was tried
-    QString RemoteName;      // the name on the server
-    QString Link;            // empty when the upload failed
-    qint64 Size = -1;        // bytes that went up
-    bool Shrunk = false;     // a JPEG image went up as a shrunk copy
+    bool Shareable = false;           // the file passed the checks and an upload was tried
+    QString RemoteName;               // the name on the server
+    QString Link;                     // empty when the upload failed
+    qint64 Size = -1;                 // bytes that went up
+    bool Shrunk = false;              // a JPEG image went up as a shrunk copy
+    std::optional<qint64> ExpiresAt;  // seconds since 1970; none: the share is kept
 
     bool Ok() const noexcept { return !Link.isEmpty(); }
 };
@@ -31,9 +34,10 @@ class TShareFlow final {
     bool CheckShareable(const QString& FileName);
 
     /// Opens a session, shrinks a JPEG image first if so configured, stores
-    /// the file as `RemoteName`, closes the session, lists the upload,
-    /// builds the link and copies it if so configured. After a failure,
-    /// which the user has been told about, the result has no link.
+    /// the file as `RemoteName` (recorded before its first byte goes up),
+    /// lists the upload, builds the link and copies it if so configured,
+    /// deletes the shares that are due and closes the session. After a
+    /// failure, which the user has been told about, the result has no link.
     TShareResult UploadFile(const QString& LocalFile, const QString& RemoteName);
 
   private:

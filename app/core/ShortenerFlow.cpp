@@ -14,14 +14,6 @@ namespace {
 
 const QString kTableName = QStringLiteral("shortener.ini");
 
-// A listing may carry a path in front of each name; the name is what counts.
-bool Listed(const QStringList& Names, const QString& Name) {
-    for (const QString& entry : Names) {
-        if (entry.section(u'/', -1).compare(Name, Qt::CaseInsensitive) == 0) return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 void TShortenerFlow::InstallShortenerScripts() {
@@ -33,11 +25,11 @@ void TShortenerFlow::InstallShortenerScripts() {
             {QStringLiteral("index.php"), IndexPhpContent()},
         };
         for (const auto& [name, content] : scripts) {
-            if (!Listed(names, name)) folder.PutContent(content, name);
+            if (!IsListed(names, name)) folder.PutContent(content, name);
         }
         // Appending nothing creates a missing table and leaves an existing
         // one as it is, whatever the listing failed to show.
-        if (!Listed(names, kTableName)) folder.Append({}, kTableName);
+        if (!IsListed(names, kTableName)) folder.Append({}, kTableName);
     } catch (const std::exception& e) {
         // Named after the session's transport: not every error of a folder
         // (a local file's, a plain library error) carries it.

@@ -33,19 +33,10 @@ const char* const kMigrations[] = {
     " state TEXT NOT NULL, run_pid INTEGER NOT NULL, run_start INTEGER NOT NULL);"
     "CREATE INDEX shares_by_state ON shares(state);"
     "CREATE INDEX shares_by_expiry ON shares(expires_at) WHERE expires_at IS NOT NULL;",
+    // 1 -> 2: the start-up question reads only the shares it may act on
+    "CREATE INDEX shares_removed_at_exit ON shares(state) WHERE remove_at_exit = 1;",
 };
 static_assert(std::size(kMigrations) == TShareRecord::kSchemaVersion);
-
-// Written as text, so that the file reads plainly in the sqlite3 shell.
-constexpr const char* kStateNames[] = {"uploading", "up", "failed", "deleted", "delete failed"};
-
-QString StateName(TShareState State) { return QString::fromLatin1(kStateNames[int(State)]); }
-
-std::optional<TShareState> StateNamed(const QString& Name) {
-    for (std::size_t i = 0; i < std::size(kStateNames); ++i)
-        if (Name == QLatin1String(kStateNames[i])) return TShareState(i);
-    return std::nullopt;
-}
 
 QString NewConnectionName() {
     static QAtomicInteger<quint64> counter;
@@ -92,7 +83,7 @@ TShareRow RowFrom(const QSqlQuery& Query) {
     if (!Query.value(12).isNull()) row.ExpiresAt = Query.value(12).toLongLong();
     // A state this version does not know (a newer one's) counts as still
     // on the server: nothing is forgotten for it.
-    row.State = StateNamed(Query.value(13).toString()).value_or(TShareState::Failed);
+    row.State = ShareStateNamed(Query.value(13).toString()).value_or(TShareState::Failed);
     row.Run = {Query.value(14).toLongLong(), Query.value(15).toLongLong()};
     return row;
 }
@@ -195,9 +186,9 @@ std::optional<qint64> TShareRecord::Add(const TShareRow& Row) {
     query.addBindValue(Row.RemoveAtExit ? 1 : 0);
     query.addBindValue(Row.ExpiresAt ? QVariant(*Row.ExpiresAt)
                                      : QVariant(QMetaType::fromType<qint64>()));
-    query.addBindValue(StateName(Row.State));
-    query.addBindValue(Row.Run.ProcessId);
-    query.addBindValue(Row.Run.StartTicks);
+    query.addBindValue(ShareStateName(Row.State));
+    query.addBindValue(qint64{Row.Run.ProcessId});
+    query.addBindValue(qint64{Row.Run.StartTicks});
     if (!query.exec()) {
         Fail(query.lastError().text());
         return std::nullopt;
@@ -210,7 +201,7 @@ bool TShareRecord::SetState(qint64 Id, TShareState State, qint64 Size) {
     QSqlQuery query(QSqlDatabase::database(FConnection, false));
     query.prepare(QStringLiteral(
         "UPDATE shares SET state = ?, size = CASE WHEN ? < 0 THEN size ELSE ? END WHERE id = ?"));
-    query.addBindValue(StateName(State));
+    query.addBindValue(ShareStateName(State));
     query.addBindValue(Size);
     query.addBindValue(Size);
     query.addBindValue(Id);
@@ -218,6 +209,28 @@ bool TShareRecord::SetState(qint64 Id, TShareState State, qint64 Size) {
     if (query.numRowsAffected() != 1)
         return Fail(QStringLiteral("no share %1 in the record").arg(Id));
     return true;
+}
+
+bool TShareRecord::SetRemoveAtExit(qint64 Id, bool Remove) {
+    if (!IsOpen()) return Fail(QStringLiteral("the record is not open"));
+    QSqlQuery query(QSqlDatabase::database(FConnection, false));
+    query.prepare(QStringLiteral("UPDATE shares SET remove_at_exit = ? WHERE id = ?"));
+    query.addBindValue(Remove ? 1 : 0);
+    query.addBindValue(Id);
+    if (!query.exec()) return Fail(query.lastError().text());
+    if (query.numRowsAffected() != 1)
+        return Fail(QStringLiteral("no share %1 in the record").arg(Id));
+    return true;
+}
+
+std::optional<std::vector<TShareRow>> TShareRecord::Rows(QSqlQuery& Query) {
+    if (!Query.exec()) {
+        Fail(Query.lastError().text());
+        return std::nullopt;
+    }
+    std::vector<TShareRow> rows;
+    while (Query.next()) rows.push_back(RowFrom(Query));
+    return rows;
 }
 
 std::optional<std::vector<TShareRow>> TShareRecord::Recent(int Limit) {
@@ -229,60 +242,41 @@ std::optional<std::vector<TShareRow>> TShareRecord::Recent(int Limit) {
     query.prepare(QStringLiteral("SELECT %1 FROM shares ORDER BY shared_at DESC, id DESC LIMIT ?")
                       .arg(QLatin1String(kColumns)));
     query.addBindValue(Limit);
-    if (!query.exec()) {
-        Fail(query.lastError().text());
-        return std::nullopt;
-    }
-    std::vector<TShareRow> rows;
-    while (query.next()) rows.push_back(RowFrom(query));
-    return rows;
+    return Rows(query);
 }
 
-std::optional<std::vector<TShareRow>> TShareRecord::OnServers() {
+std::optional<std::optional<TShareRow>> TShareRecord::WithLink(const QString& Link) {
     if (!IsOpen()) {
         Fail(QStringLiteral("the record is not open"));
         return std::nullopt;
     }
     QSqlQuery query(QSqlDatabase::database(FConnection, false));
-    if (!query.exec(QStringLiteral("SELECT %1 FROM shares WHERE state IN ('uploading', 'up',"
-                                   " 'failed', 'delete failed') ORDER BY id")
-                        .arg(QLatin1String(kColumns)))) {
-        Fail(query.lastError().text());
+    query.prepare(QStringLiteral("SELECT %1 FROM shares WHERE link = ? ORDER BY id DESC LIMIT 1")
+                      .arg(QLatin1String(kColumns)));
+    query.addBindValue(Link);
+    const auto rows = Rows(query);
+    if (!rows) return std::nullopt;
+    if (rows->empty()) return std::optional<TShareRow>();
+    return std::optional<TShareRow>(rows->front());
+}
+
+std::optional<std::vector<TShareRow>> TShareRecord::MaybeDue(qint64 Now) {
+    if (!IsOpen()) {
+        Fail(QStringLiteral("the record is not open"));
         return std::nullopt;
     }
-    std::vector<TShareRow> rows;
-    while (query.next()) rows.push_back(RowFrom(query));
-    return rows;
-}
-
-namespace {
-
-// Field 22 of /proc/PID/stat, after the command name in parentheses (which
-// may itself hold blanks and parentheses).
-std::optional<qint64> StartTicksOf(qint64 ProcessId) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(ProcessId));
-    if (!stat.open(QIODevice::ReadOnly)) return std::nullopt;
-    const QByteArray text = stat.readAll();
-    const qsizetype end = text.lastIndexOf(')');
-    if (end < 0) return std::nullopt;
-    const QList<QByteArray> fields = text.mid(end + 2).split(' ');
-    // Fields from the state (3rd) on: the start time is the 22nd.
-    if (fields.size() < 20) return std::nullopt;
-    bool ok = false;
-    const qint64 ticks = fields[19].toLongLong(&ok);
-    return ok ? std::optional<qint64>(ticks) : std::nullopt;
-}
-
-}  // namespace
-
-TRunIdentity CurrentRun() {
-    const qint64 pid = ::getpid();
-    return {pid, StartTicksOf(pid).value_or(0)};
-}
-
-bool RunIsAlive(const TRunIdentity& Run) {
-    const auto ticks = StartTicksOf(Run.ProcessId);
-    return ticks && *ticks == Run.StartTicks;
+    // Two questions, each answered from its index: with thousands of shares
+    // kept on the server, a start with nothing due reads none of them.
+    QSqlQuery query(QSqlDatabase::database(FConnection, false));
+    query.prepare(QStringLiteral("SELECT %1 FROM shares WHERE remove_at_exit = 1"
+                                 " AND state IN ('uploading', 'up')"
+                                 " UNION "
+                                 "SELECT %1 FROM shares WHERE expires_at <= ?"
+                                 " AND state IN ('uploading', 'up')"
+                                 " ORDER BY id")
+                      .arg(QLatin1String(kColumns)));
+    query.addBindValue(Now);
+    return Rows(query);
 }
 
 }  // namespace vd::app

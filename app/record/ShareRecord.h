@@ -1,61 +1,26 @@
 #pragma once
-// The record of every upload: one row per share in an SQLite database of
-// the user's, so that a later run can remove what a run that died had
-// uploaded, delete shares whose time is up, and show what was shared.
+// The record of every upload in an SQLite database of the user's, through
+// Qt's SQL module.
 //
-// The record never stands in the way of a share: a database that cannot be
-// opened or written makes each call answer false with `Error()` saying why,
-// and the share goes on. Several processes (a window and a --cli run) may
-// write at once: the database keeps a write-ahead log and waits for a busy
-// writer instead of failing.
+// Several processes (a window and a --cli run) may write at once: the
+// database keeps a write-ahead log and waits for a busy writer instead of
+// failing. A database that cannot be opened or written makes each call
+// answer false with `Error()` saying why.
 
 #include <QString>
-#include <QtGlobal>
 #include <optional>
 #include <vector>
 
+#include "app/core/SharedFiles.h"
+
+class QSqlQuery;
+
 namespace vd::app {
 
-enum class TShareState {
-    Uploading,     // the row is written before the first byte goes up
-    Up,            // the upload ended well
-    Failed,        // the upload failed: part of the file may be on the server
-    Deleted,       // removed from the server
-    DeleteFailed,  // a removal was tried and failed
-};
-
-/// A run of the program: a process id and the process's start time, so
-/// that a later run can tell a run that still lives from one that died
-/// (and from another process that got its number since).
-struct TRunIdentity {
-    qint64 ProcessId = 0;
-    qint64 StartTicks = 0;  // since boot, as /proc/PID/stat has it
-
-    friend bool operator==(const TRunIdentity&, const TRunIdentity&) = default;
-};
-
-struct TShareRow {
-    qint64 Id = 0;
-    qint64 SharedAt = 0;  // seconds since 1970, UTC
-    QString Transport;    // "ftp", "ftps" or "sftp"
-    QString Host;
-    int Port = 0;
-    QString User;  // never the password
-    QString Folder;
-    QString RemoteName;
-    QString Link;
-    qint64 Size = -1;  // -1 until the upload has ended
-    QString LocalName;
-    bool RemoveAtExit = false;
-    std::optional<qint64> ExpiresAt;  // seconds since 1970; none: kept
-    TShareState State = TShareState::Uploading;
-    TRunIdentity Run;
-};
-
-class TShareRecord final {
+class TShareRecord final : public TShareStore {
   public:
     TShareRecord();
-    ~TShareRecord();
+    ~TShareRecord() override;
     TShareRecord(const TShareRecord&) = delete;
     TShareRecord& operator=(const TShareRecord&) = delete;
 
@@ -63,33 +28,25 @@ class TShareRecord final {
     /// and brings its tables to this program's version.
     bool Open(const QString& Path);
     bool IsOpen() const;
-    /// Why the last call that answered false failed.
-    const QString& Error() const { return FError; }
+    const QString& Error() const override { return FError; }
 
-    /// Writes `Row` (its Id is ignored) and answers the new row's id, or
-    /// nothing when it could not be written.
-    std::optional<qint64> Add(const TShareRow& Row);
-    /// The share's new state, and its size when `Size` is not negative.
-    bool SetState(qint64 Id, TShareState State, qint64 Size = -1);
-    /// The most recent `Limit` shares, newest first.
-    std::optional<std::vector<TShareRow>> Recent(int Limit);
-    /// Shares that may still be on their server (uploading, up, failed or
-    /// delete failed), oldest first.
-    std::optional<std::vector<TShareRow>> OnServers();
+    std::optional<qint64> Add(const TShareRow& Row) override;
+    bool SetState(qint64 Id, TShareState State, qint64 Size = -1) override;
+    bool SetRemoveAtExit(qint64 Id, bool Remove) override;
+    std::optional<std::vector<TShareRow>> Recent(int Limit) override;
+    std::optional<std::optional<TShareRow>> WithLink(const QString& Link) override;
+    std::optional<std::vector<TShareRow>> MaybeDue(qint64 Now) override;
 
     /// The schema version this program writes.
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
 
   private:
     bool Fail(const QString& Why);
     bool Migrate();
+    // Runs `Query` (prepared, values bound) and collects its rows.
+    std::optional<std::vector<TShareRow>> Rows(QSqlQuery& Query);
     QString FConnection;
     QString FError;
 };
-
-/// This process as a run.
-TRunIdentity CurrentRun();
-/// Whether the run `Run` still lives.
-bool RunIsAlive(const TRunIdentity& Run);
 
 }  // namespace vd::app

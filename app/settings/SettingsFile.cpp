@@ -80,6 +80,8 @@ TSettings ReadSettingsFile(const QString& FileName) {
     s.ResizeJPGImages = AbsoluteValue(IntegerOrDefault(read("Common", "ResizeJPGImages"), 0));
     s.RemoveFileAtExit = IsExactlyOne(read("Common", "RemoveFileAtExit"));
     s.CopyLinkToClipboard = IsExactlyOne(read("Common", "CopyLinkToClipboard"));
+    // Below 1 keeps shares: a mistyped value never deletes anything.
+    s.DeleteAfterDays = std::max(0, IntegerOrDefault(read("Common", "DeleteAfterDays"), 0));
     s.Log = IsExactlyOne(read("Common", "Log"));
     s.AutoLanguage = read("Common", "AutoLanguage") != u"0";
     return s;
@@ -106,6 +108,7 @@ void WriteSettingsFile(const QString& FileName, const TSettings& S, const TProfi
         {"RemoveFileAtExit", Flag(S.RemoveFileAtExit)},
         {"CopyLinkToClipboard", Flag(S.CopyLinkToClipboard)},
         {"ResizeJPGImages", QString::number(S.ResizeJPGImages)},
+        {"DeleteAfterDays", QString::number(S.DeleteAfterDays)},
     };
     auto writeAll = [&](const std::string& section, const auto& keys) {
         for (const auto& [key, value] : keys) {

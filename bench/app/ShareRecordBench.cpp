@@ -1,15 +1,14 @@
-// What the record of shares costs a share: the row written before the
-// upload and its state after it, in a database that already holds 10,000
-// shares, beside the same two steps with nothing written (the baseline the
-// share pays without a record). The start-up question, which shares may
-// still be on a server, over the same rows.
+// What the record of shares costs: a share's two writes (the row before the
+// upload, its state after it) in a database that already holds 10,000
+// shares, each beside the same step with the record switched off; and the
+// start-up check with nothing due over the same rows.
 
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
-#include <QDir>
 #include <QTemporaryDir>
+#include <cstdlib>
 
+#include "app/core/ShareBook.h"
 #include "app/record/ShareRecord.h"
 
 namespace {
@@ -17,56 +16,98 @@ namespace {
 using namespace vd::app;
 
 constexpr int kRows = 10000;
+constexpr qint64 kNow = 1'800'000'000;
 
-TShareRow Row(int I) {
-    TShareRow row;
-    row.SharedAt = I;
-    row.Transport = QStringLiteral("ftp");
-    row.Host = QStringLiteral("files.example.org");
-    row.Port = 21;
-    row.User = QStringLiteral("anna");
-    row.Folder = QStringLiteral("/drop");
-    row.RemoteName = QStringLiteral("velodrop_Ab3De6Gh9K_%1.pdf").arg(I);
-    row.Link = QStringLiteral("https://example.org/drop/") + row.RemoteName;
-    row.LocalName = QStringLiteral("/home/anna/%1.pdf").arg(I);
-    row.Run = CurrentRun();
-    return row;
+TSettings Server() {
+    TSettings settings;
+    settings.Host = QStringLiteral("files.example.org");
+    settings.Username = QStringLiteral("anna");
+    settings.Directory = QStringLiteral("drop");
+    settings.BaseURL = QStringLiteral("https://example.org/drop");
+    settings.RemoveFileAtExit = true;
+    settings.DeleteAfterDays = 7;
+    return settings;
 }
 
-// A database of kRows finished shares, all deleted but the last hundred.
+// The rows of a user who has shared for years: most shares kept on the
+// server, some deleted at exit, some expired and deleted, the last hundred
+// expiring next week. Nothing is due.
 struct TFilledRecord {
     QTemporaryDir Dir;
-    TShareRecord Record;
+    QString Path = Dir.filePath(QStringLiteral("shares.sqlite"));
     TFilledRecord() {
-        if (!Record.Open(Dir.filePath(QStringLiteral("shares.sqlite")))) std::abort();
+        TShareRecord record;
+        if (!record.Open(Path)) std::abort();
+        TShareRow row = ServerRowOf(Server());
         for (int i = 0; i < kRows; ++i) {
-            const auto id = Record.Add(Row(i));
-            Record.SetState(*id, i < kRows - 100 ? TShareState::Deleted : TShareState::Up, i);
+            row.SharedAt = kNow - kRows + i;
+            row.RemoteName = QStringLiteral("velodrop_Ab3De6Gh9K_%1.pdf").arg(i);
+            row.Link = QStringLiteral("https://example.org/drop/") + row.RemoteName;
+            row.LocalName = QStringLiteral("/home/anna/%1.pdf").arg(i);
+            row.RemoveAtExit = i % 3 == 1 && i < kRows - 100;
+            row.ExpiresAt.reset();
+            if (i % 3 == 2 || i >= kRows - 100) row.ExpiresAt = kNow + (i >= kRows - 100 ? 1 : -1);
+            row.State = i % 3 == 0 || i >= kRows - 100 ? TShareState::Up : TShareState::Deleted;
+            row.Run = {1, 1};
+            const auto id = record.Add(row);
+            if (!id) std::abort();
         }
     }
 };
 
-void BM_ShareWithoutRecord(benchmark::State& State) {
-    int i = 0;
-    for (auto _ : State) benchmark::DoNotOptimize(Row(++i));
-}
-BENCHMARK(BM_ShareWithoutRecord);
+// A book on the filled record (already opened), or with the record off.
+struct TBook {
+    TFilledRecord Filled;
+    TShareBook Book;
+    explicit TBook(bool RecordOn) {
+        if (RecordOn) {
+            Book.SetOpener([this](QString&) -> std::unique_ptr<TShareStore> {
+                auto record = std::make_unique<TShareRecord>();
+                if (!record->Open(Filled.Path)) std::abort();
+                return record;
+            });
+        }
+        Book.SetClock([] { return kNow; });
+        Book.DueOn(Server());  // opens the store outside the timing
+        if (RecordOn && !Book.Trouble().isEmpty()) std::abort();
+    }
+};
 
-void BM_ShareRowWrittenAndFinished(benchmark::State& State) {
-    TFilledRecord filled;
-    int i = kRows;
+void RowBeforeUpload(benchmark::State& State, bool RecordOn) {
+    TBook book(RecordOn);
+    const TSettings settings = Server();
+    int i = 0;
     for (auto _ : State) {
-        const auto id = filled.Record.Add(Row(++i));
-        filled.Record.SetState(*id, TShareState::Up, i);
+        const QString name = QStringLiteral("velodrop_Zz9Yy8Xx7W_%1.pdf").arg(++i);
+        benchmark::DoNotOptimize(book.Book.UploadStarting(
+            settings, name, name, QStringLiteral("/home/anna/a.pdf"), kNow));
     }
 }
-BENCHMARK(BM_ShareRowWrittenAndFinished)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RowBeforeUpload, record_off, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RowBeforeUpload, record_on, true)->Unit(benchmark::kMillisecond);
 
-void BM_SharesStillOnServers(benchmark::State& State) {
-    TFilledRecord filled;
-    for (auto _ : State) benchmark::DoNotOptimize(filled.Record.OnServers());
+void StateAfterUpload(benchmark::State& State, bool RecordOn) {
+    TBook book(RecordOn);
+    const TSettings settings = Server();
+    const QString name = QStringLiteral("velodrop_Zz9Yy8Xx7W_a.pdf");
+    book.Book.UploadStarting(settings, name, name, QStringLiteral("/home/anna/a.pdf"), kNow);
+    const std::optional<qint64> row = RecordOn ? book.Book.RowOf(name) : std::optional<qint64>(1);
+    if (!row) std::abort();
+    qint64 size = 0;
+    for (auto _ : State) book.Book.SetState(row, TShareState::Up, ++size);
 }
-BENCHMARK(BM_SharesStillOnServers)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(StateAfterUpload, record_off, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(StateAfterUpload, record_on, true)->Unit(benchmark::kMillisecond);
+
+void StartUpCheckNothingDue(benchmark::State& State) {
+    TBook book(true);
+    const TSettings settings = Server();
+    for (auto _ : State) {
+        const auto due = book.Book.DueOn(settings);
+        if (!due.empty()) std::abort();
+    }
+}
+BENCHMARK(StartUpCheckNothingDue)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

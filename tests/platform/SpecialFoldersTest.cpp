@@ -32,21 +32,30 @@ class TScopedEnv final {
     bool FHadOld = false;
 };
 
-TEST(SpecialFolders, ConfigFolderFromXdgThenHome) {
-    {
-        TScopedEnv xdg("XDG_CONFIG_HOME", "/x/config");
-        TScopedEnv home("HOME", "/home/u");
-        EXPECT_EQ(CommonAppDataFolder(), "/x/config");
-    }
-    {
-        TScopedEnv xdg("XDG_CONFIG_HOME", "");
-        TScopedEnv home("HOME", "/home/u");
-        EXPECT_EQ(CommonAppDataFolder(), "/home/u/.config");
-    }
-    {
-        TScopedEnv xdg("XDG_CONFIG_HOME", nullptr);
-        TScopedEnv home("HOME", nullptr);
-        EXPECT_EQ(CommonAppDataFolder(), "");
+TEST(SpecialFolders, ConfigAndDataFoldersFromXdgThenHome) {
+    struct TCase {
+        const char* Variable;
+        std::string (*Folder)();
+        const char* UnderHome;
+    };
+    for (const TCase& c : {TCase{"XDG_CONFIG_HOME", CommonAppDataFolder, "/home/u/.config"},
+                           TCase{"XDG_DATA_HOME", UserDataFolder, "/home/u/.local/share"}}) {
+        SCOPED_TRACE(c.Variable);
+        {
+            TScopedEnv xdg(c.Variable, "/x/folder");
+            TScopedEnv home("HOME", "/home/u");
+            EXPECT_EQ(c.Folder(), "/x/folder");
+        }
+        {
+            TScopedEnv xdg(c.Variable, "");
+            TScopedEnv home("HOME", "/home/u");
+            EXPECT_EQ(c.Folder(), c.UnderHome);
+        }
+        {
+            TScopedEnv xdg(c.Variable, nullptr);
+            TScopedEnv home("HOME", nullptr);
+            EXPECT_EQ(c.Folder(), "");
+        }
     }
 }
 

@@ -27,7 +27,7 @@ TShareRow Share(const QString& Name, qint64 At) {
     row.Link = QStringLiteral("https://example.org/drop/") + row.RemoteName;
     row.LocalName = QStringLiteral("/home/anna/") + Name;
     row.RemoveAtExit = true;
-    row.Run = CurrentRun();
+    row.Run = platform::CurrentRun();
     return row;
 }
 
@@ -61,7 +61,7 @@ TEST(ShareRecord, RowsComeBackAsWrittenAndFollowTheirState) {
     EXPECT_FALSE(newest.RemoveAtExit);
     EXPECT_EQ(newest.State, TShareState::Failed);
     EXPECT_EQ(newest.Size, -1);  // a failed upload keeps the size unknown
-    EXPECT_EQ(newest.Run, CurrentRun());
+    EXPECT_EQ(newest.Run, platform::CurrentRun());
     const TShareRow& older = (*recent)[1];
     EXPECT_EQ(older.State, TShareState::Up);
     EXPECT_EQ(older.Size, 12345);
@@ -69,16 +69,52 @@ TEST(ShareRecord, RowsComeBackAsWrittenAndFollowTheirState) {
     EXPECT_EQ(older.Host, kept.Host);
     EXPECT_EQ(older.Port, 22);
 
-    EXPECT_TRUE(record.SetState(*first, TShareState::Deleted));
-    const auto left = record.OnServers();
-    ASSERT_TRUE(left);
-    ASSERT_EQ(left->size(), 1u);  // the failed upload may have left a part
-    EXPECT_EQ(left->front().Id, *second);
+    EXPECT_TRUE(record.SetRemoveAtExit(*first, false));
+    EXPECT_FALSE(record.Recent(10)->back().RemoveAtExit);
 
     // A new process (here: a new connection) finds the rows as they were.
     TShareRecord again;
     ASSERT_TRUE(again.Open(path));
     EXPECT_EQ(again.Recent(10)->size(), 2u);
+}
+
+TEST(ShareRecord, TheStartUpQuestionFindsExactlyTheSharesThatMayBeDue) {
+    const vd::test::TTempDir dir;
+    TShareRecord record;
+    ASSERT_TRUE(record.Open(QString::fromStdString(dir.File("shares.sqlite"))));
+    constexpr qint64 kNow = 1'000'000;
+    const struct {
+        const char* Name;
+        bool RemoveAtExit;
+        std::optional<qint64> ExpiresAt;
+        TShareState State;
+        bool MaybeDue;
+    } cases[] = {
+        {"kept", false, std::nullopt, TShareState::Up, false},
+        {"removed at exit", true, std::nullopt, TShareState::Up, true},
+        {"removed at exit, still uploading", true, std::nullopt, TShareState::Uploading, true},
+        {"removed at exit, already deleted", true, std::nullopt, TShareState::Deleted, false},
+        {"removed at exit, upload failed", true, std::nullopt, TShareState::Failed, false},
+        {"expired", false, kNow - 1, TShareState::Up, true},
+        {"expires now", false, kNow, TShareState::Up, true},
+        {"expires later", false, kNow + 1, TShareState::Up, false},
+        {"expired, delete failed", false, kNow - 1, TShareState::DeleteFailed, false},
+        {"expired and removed at exit", true, kNow - 1, TShareState::Up, true},
+    };
+    std::set<QString> expected;
+    for (const auto& c : cases) {
+        TShareRow row = Share(QString::fromLatin1(c.Name), 1);
+        row.RemoveAtExit = c.RemoveAtExit;
+        row.ExpiresAt = c.ExpiresAt;
+        row.State = c.State;
+        ASSERT_TRUE(record.Add(row));
+        if (c.MaybeDue) expected.insert(row.RemoteName);
+    }
+    const auto due = record.MaybeDue(kNow);
+    ASSERT_TRUE(due) << record.Error().toStdString();
+    std::set<QString> found;
+    for (const TShareRow& row : *due) EXPECT_TRUE(found.insert(row.RemoteName).second);
+    EXPECT_EQ(found, expected);
 }
 
 TEST(ShareRecord, AFileThatCannotBeTheRecordIsRefusedWithAReason) {
@@ -168,17 +204,6 @@ TEST(ShareRecord, TwoProcessesWritingAtOnceLoseNothing) {
         names.insert(row.RemoteName);
     }
     EXPECT_EQ(names.size(), 2u * kEach);
-}
-
-TEST(ShareRecord, ARunIsAliveOnlyAsTheProcessItWas) {
-    const TRunIdentity me = CurrentRun();
-    EXPECT_GT(me.StartTicks, 0);
-    EXPECT_TRUE(RunIsAlive(me));
-    EXPECT_FALSE(RunIsAlive({me.ProcessId, me.StartTicks + 1}));  // the number reused since
-    const pid_t child = ::fork();
-    if (child == 0) ::_exit(0);
-    ::waitpid(child, nullptr, 0);
-    EXPECT_FALSE(RunIsAlive({child, me.StartTicks}));
 }
 
 }  // namespace

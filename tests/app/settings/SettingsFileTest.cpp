@@ -48,6 +48,9 @@ TEST(SettingsFile, ValuesFollowTheReadingRules) {
         {"ResizeJPGImages=-50", true, [](auto& s) { EXPECT_EQ(s.ResizeJPGImages, 50); }},
         {"ResizeJPGImages=-2147483648", true, [](auto& s) { EXPECT_LT(s.ResizeJPGImages, 0); }},
         {"Timeout=-5", true, [](auto& s) { EXPECT_EQ(s.Timeout, -5); }},
+        {"DeleteAfterDays=7", true, [](auto& s) { EXPECT_EQ(s.DeleteAfterDays, 7); }},
+        {"DeleteAfterDays=-7", true, [](auto& s) { EXPECT_EQ(s.DeleteAfterDays, 0); }},
+        {"DeleteAfterDays=week", true, [](auto& s) { EXPECT_EQ(s.DeleteAfterDays, 0); }},
         {"AutoLanguage=no", true, [](auto& s) { EXPECT_TRUE(s.AutoLanguage); }},
         {"AutoLanguage=0", true, [](auto& s) { EXPECT_FALSE(s.AutoLanguage); }},
         {"Log=1", true, [](auto& s) { EXPECT_TRUE(s.Log); }},
@@ -69,6 +72,7 @@ TEST(SettingsFile, MissingKeysGiveTheDefaults) {
     EXPECT_FALSE(s.UseTLS);
     EXPECT_EQ(s.Timeout, 0);
     EXPECT_EQ(s.ResizeJPGImages, 0);
+    EXPECT_EQ(s.DeleteAfterDays, 0);
     EXPECT_FALSE(s.Log);
     EXPECT_TRUE(s.AutoLanguage);
 }
@@ -141,10 +145,11 @@ TSettings SampleSettings() {
     s.RemoveFileAtExit = true;
     s.CopyLinkToClipboard = false;
     s.ResizeJPGImages = 50;
+    s.DeleteAfterDays = 30;
     return s;
 }
 
-TEST(SettingsFile, WritesExactlyTheElevenKeysFtpFirst) {
+TEST(SettingsFile, WritesExactlyTheTwelveKeysFtpFirst) {
     TTempDir dir;
     const std::string path = dir.File("new/folder/velodrop_settings.ini");
     WriteSettingsFile(Q(path), SampleSettings());
@@ -154,7 +159,7 @@ TEST(SettingsFile, WritesExactlyTheElevenKeysFtpFirst) {
               "[FTP]\nHost=ftp.example.org\nPort=2121\nUsername=j\xC3\xB6rg\nPassword=" + password +
                   "\nDirectory=web/drop\nBaseURL=https://example.org/drop\nUseTLS=1\n"
                   "[Common]\nTimeout=-5\nRemoveFileAtExit=1\nCopyLinkToClipboard="
-                  "0\nResizeJPGImages=50\n");
+                  "0\nResizeJPGImages=50\nDeleteAfterDays=30\n");
 }
 
 TEST(SettingsFile, SaveThenLoadKeepsEverySettingAndHandWrittenKeys) {
@@ -173,6 +178,7 @@ TEST(SettingsFile, SaveThenLoadKeepsEverySettingAndHandWrittenKeys) {
     EXPECT_EQ(s.Timeout, -5);
     EXPECT_TRUE(s.RemoveFileAtExit);
     EXPECT_EQ(s.ResizeJPGImages, 50);
+    EXPECT_EQ(s.DeleteAfterDays, 30);
     EXPECT_TRUE(s.Log);
     EXPECT_FALSE(s.AutoLanguage);
     EXPECT_TRUE(

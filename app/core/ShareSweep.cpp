@@ -1,0 +1,52 @@
+#include "app/core/ShareSweep.h"
+
+namespace vd::app {
+
+int TShareSweep::RemoveDueShares() {
+    const std::vector<TShareRow> due = FContext.Record.DueOn(FContext.State.Settings);
+    if (due.empty()) return 0;
+    try {
+        FContext.Folder.Open(ServerAccountOf(FContext.State.Settings));
+    } catch (const std::exception&) {
+        return 0;  // unreachable now: the shares wait for the next start
+    }
+    const int removed = RemoveInSession(due);
+    FContext.Folder.Close();
+    return removed;
+}
+
+int TShareSweep::RemoveDueSharesInSession() {
+    return RemoveInSession(FContext.Record.DueOn(FContext.State.Settings));
+}
+
+int TShareSweep::RemoveInSession(const std::vector<TShareRow>& Due) {
+    int removed = 0;
+    for (const TShareRow& share : Due) {
+        const std::optional<TShareState> outcome = Remove(share);
+        if (!outcome) break;
+        if (*outcome == TShareState::Deleted) ++removed;
+    }
+    return removed;
+}
+
+std::optional<TShareState> TShareSweep::Remove(const TShareRow& Share) {
+    TShareState outcome = TShareState::Deleted;
+    try {
+        FContext.Folder.Delete(Share.RemoteName);
+    } catch (const std::exception&) {
+        // A refusal and a lost connection raise alike; the listing tells
+        // them apart, and also finds a file that is gone already.
+        try {
+            if (IsListed(FContext.Folder.ListNames(), Share.RemoteName))
+                outcome = TShareState::DeleteFailed;
+        } catch (const std::exception&) {
+            return std::nullopt;
+        }
+    }
+    FContext.Record.SetState(Share.Id, outcome);
+    // A share of this run that went needs no removal at its exit.
+    if (outcome == TShareState::Deleted) FContext.State.UploadedFiles.removeAll(Share.RemoteName);
+    return outcome;
+}
+
+}  // namespace vd::app

@@ -1,0 +1,35 @@
+#pragma once
+// Deleting the shares that are due: expired ones, and those a run that died
+// had uploaded after asking for their removal at exit. It runs at every
+// start and after each share, for the server of the current settings only
+// (its password is the one at hand).
+//
+// The sweep is quiet: a server that cannot be reached keeps its shares for
+// the next time, and a file the server refuses to delete is recorded as
+// such (the history shows it) instead of being retried at every start.
+
+#include "app/core/FlowContext.h"
+
+namespace vd::app {
+
+class TShareSweep final {
+  public:
+    explicit TShareSweep(TFlowContext Context) : FContext(Context) {}
+
+    /// Opens a session only when something is due; answers how many shares
+    /// went.
+    int RemoveDueShares();
+    /// The same in the session that is open; it stays open.
+    int RemoveDueSharesInSession();
+
+  private:
+    int RemoveInSession(const std::vector<TShareRow>& Due);
+    /// Deletes the share's file and records and answers how that went.
+    /// Nothing when the session no longer works: the share then stays as
+    /// it was.
+    std::optional<TShareState> Remove(const TShareRow& Share);
+
+    TFlowContext FContext;
+};
+
+}  // namespace vd::app
