@@ -51,6 +51,13 @@ int RunRequest(const TCommandLineRequest& Request, int& argc, char** argv) {
             // The error quotes what was given, which may hold anything.
             Print(stderr, TerminalSafe(Request.Error) + u'\n' + UsageText());
             return 2;
+        case TKind::History:
+        case TKind::DeleteShare: {
+            std::optional<QCoreApplication> application;
+            if (!QCoreApplication::instance()) application.emplace(argc, argv);
+            return Request.Kind == TKind::History ? RunHistory(Request.Json, stdout, stderr)
+                                                  : RunDeleteShare(Request.Argument, stderr);
+        }
         case TKind::CliShare:
         case TKind::CliShorten: {
             // No display needed: the core works without widgets.

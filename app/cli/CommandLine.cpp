@@ -75,6 +75,21 @@ TCommandLineRequest KeeperRequest(const QStringList& Rest) {
     return request;
 }
 
+TCommandLineRequest HistoryRequest(const QStringList& Rest) {
+    if (Rest.isEmpty()) return MakeRequest(TKind::History);
+    if (Rest.size() > 1 || Rest[0] != u"--json")
+        return UsageError(QStringLiteral("--history takes nothing but --json."));
+    TCommandLineRequest request = MakeRequest(TKind::History);
+    request.Json = true;
+    return request;
+}
+
+TCommandLineRequest DeleteRequest(const QStringList& Rest) {
+    if (Rest.size() != 1 || Rest[0].isEmpty())
+        return UsageError(QStringLiteral("--delete takes one link, as --history shows it."));
+    return MakeRequest(TKind::DeleteShare, Rest[0]);
+}
+
 // The options that stand for the whole run, first on the command line.
 bool ModeOption(const QString& First, const QStringList& Rest, TCommandLineRequest& Request) {
     if (First == u"--help" || First == u"-h")
@@ -83,6 +98,10 @@ bool ModeOption(const QString& First, const QStringList& Rest, TCommandLineReque
         Request = MakeRequest(TKind::Version);
     else if (First == u"--cli")
         Request = CliRequest(Rest);
+    else if (First == u"--history")
+        Request = HistoryRequest(Rest);
+    else if (First == u"--delete")
+        Request = DeleteRequest(Rest);
     else if (First == u"--keep-clipboard")
         Request = KeeperRequest(Rest);
     else
@@ -124,6 +143,8 @@ QString UsageText() {
         "       velodrop -shortener\n"
         "       velodrop --cli [--copy] FILE\n"
         "       velodrop --cli [--copy] --shorten URL\n"
+        "       velodrop --history [--json]\n"
+        "       velodrop --delete LINK\n"
         "       velodrop --help | --version\n"
         "\n"
         "Drop a file, get a link: the file goes up to your own FTP server under a\n"
@@ -137,14 +158,19 @@ QString UsageText() {
         "  --cli --shorten URL   shorten URL without a window and print the short link\n"
         "  --cli --copy ...      also put the link onto the clipboard, where it stays\n"
         "                        after the command has ended (X11 and Wayland)\n"
+        "  --history             list the recent shares: date, state, expiry, size, link\n"
+        "  --history --json      all shares as a JSON array, one object per share\n"
+        "  --delete LINK         delete the share of LINK from the server now\n"
         "  -h, --help            show this help\n"
         "  --version             show the version\n"
         "\n"
         "A file whose name begins with \"-\" is given as ./-name, or after --.\n"
         "The settings are the window's: Velodrop/velodrop_settings.ini (for short\n"
         "links shortener_settings.ini) in $XDG_CONFIG_HOME, usually ~/.config.\n"
+        "The record of shares is Velodrop/shares.sqlite in $XDG_DATA_HOME, usually\n"
+        "~/.local/share.\n"
         "Exit status: 0 when the link was made (and with --copy, is on the\n"
-        "clipboard), 1 when not, 2 for a usage error.\n");
+        "clipboard) or the share deleted, 1 when not, 2 for a usage error.\n");
 }
 
 QString VersionText() { return QStringLiteral("Velodrop " VELODROP_VERSION "\n"); }

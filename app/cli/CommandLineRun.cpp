@@ -3,9 +3,13 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
+#include <QLocale>
+#include <limits>
 
 #include "app/VelodropCore.h"
+#include "app/cli/ShareHistory.h"
 #include "app/cli/TerminalQRCode.h"
 #include "app/cli/TerminalText.h"
 #include "app/cli/TerminalUser.h"
@@ -25,14 +29,25 @@ void Write(std::FILE* Stream, const std::string& Bytes) {
     std::fflush(Stream);
 }
 
-// Runs `Work` on a core loaded from the settings file `BaseName`; what
-// escapes it is reported like any other failure.
+// The record of shares in the user's data folder. A terminal run prints its
+// link and ends: it leaves its uploads for the window's removal at exit.
+void UseShareRecord(TVelodropCore& Core) {
+    Core.UseShareRecord(ShareRecordPath(QString::fromStdString(platform::UserDataFolder())));
+    Core.Record().SetRunRemovesAtExit(false);
+}
+
+enum class TStartSweep { Run, Skip };
+
+// Runs `Work` on a core loaded from the settings file `BaseName`, after
+// the shares that are due went (unless skipped); what escapes it is
+// reported like any other failure.
 template <class F>
-int WithCore(const QString& BaseName, std::FILE* Errors, F&& Work) {
+int WithCore(const QString& BaseName, TStartSweep Sweep, std::FILE* Errors, F&& Work) {
     TTerminalUser user(Errors, IsTerminal(Errors));
     try {
         TVelodropCore core(user);
         core.PrepareRunFiles(QString::fromStdString(platform::CommonAppDataFolder()), BaseName);
+        UseShareRecord(core);
         if (!core.LoadSettings()) {
             user.ShowMessage(QStringLiteral("No settings in %1: start velodrop once and save "
                                             "them in its Settings dialog.")
@@ -40,6 +55,7 @@ int WithCore(const QString& BaseName, std::FILE* Errors, F&& Work) {
             return 1;
         }
         core.LocalizeRuntimeTexts();
+        if (Sweep == TStartSweep::Run) core.RemoveDueShares();
         return Work(core, user);
     } catch (const std::exception& e) {
         user.ShowMessage(ErrorBoxText(QString::fromUtf8(e.what())));
@@ -59,14 +75,52 @@ int CopyLink(const QString& Link, TVelodropCore& Core, TTerminalUser& User) {
     return 1;
 }
 
+QString ExpiryText(TVelodropCore& Core, qint64 ExpiresAt) {
+    const TLanguage language = InterfaceLanguage(Core.State().Settings.AutoLanguage);
+    return Text(language, TText::ExpiresOn)
+        .arg(QLocale::system().toString(QDateTime::fromSecsSinceEpoch(ExpiresAt),
+                                        QLocale::ShortFormat));
+}
+
+// More than a terminal shows; scripts get every share.
+constexpr int kHistoryLines = 50;
+
 }  // namespace
 
+int RunHistory(bool Json, std::FILE* Out, std::FILE* Errors) {
+    TTerminalUser user(Errors, IsTerminal(Errors));
+    TVelodropCore core(user);
+    UseShareRecord(core);
+    const auto shares =
+        core.Record().Recent(Json ? std::numeric_limits<int>::max() : kHistoryLines);
+    if (!shares) {
+        user.ShowMessage(QStringLiteral("The record of shares cannot be read: ") +
+                         core.Record().Trouble());
+        return 1;
+    }
+    if (Json)
+        Write(Out, HistoryJson(*shares).toStdString());
+    else if (shares->empty())
+        user.ShowMessage(QStringLiteral("No shares are recorded yet."));
+    else
+        Write(Out, HistoryTable(*shares, QLocale::system()).toStdString());
+    return 0;
+}
+
+int RunDeleteShare(const QString& Link, std::FILE* Errors) {
+    return WithCore(
+        QStringLiteral("velodrop_settings"), TStartSweep::Skip, Errors,
+        [&](TVelodropCore& Core, TTerminalUser&) { return Core.DeleteShare(Link) ? 0 : 1; });
+}
+
 int RunCliShare(const QString& FileName, bool Copy, std::FILE* Out, std::FILE* Errors) {
-    return WithCore(QStringLiteral("velodrop_settings"), Errors,
+    return WithCore(QStringLiteral("velodrop_settings"), TStartSweep::Run, Errors,
                     [&](TVelodropCore& Core, TTerminalUser& User) {
                         Core.State().CurrentFile = FileName;
-                        const QString link = Core.ShareFile(FileName).Link;
+                        const TShareResult share = Core.ShareFile(FileName);
+                        const QString& link = share.Link;
                         if (link.isEmpty()) return 1;
+                        if (share.ExpiresAt) User.ShowMessage(ExpiryText(Core, *share.ExpiresAt));
                         if (IsTerminal(Out)) {
                             try {
                                 Write(Out, TerminalQRCode(link));
@@ -81,7 +135,7 @@ int RunCliShare(const QString& FileName, bool Copy, std::FILE* Out, std::FILE* E
 }
 
 int RunCliShorten(const QString& URL, bool Copy, std::FILE* Out, std::FILE* Errors) {
-    return WithCore(QStringLiteral("shortener_settings"), Errors,
+    return WithCore(QStringLiteral("shortener_settings"), TStartSweep::Run, Errors,
                     [&](TVelodropCore& Core, TTerminalUser& User) {
                         // The table redirects to what it holds: only web addresses go in.
                         if (!IsWebAddress(URL)) {

@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
+#include <QMenu>
 
 namespace vd::app {
 
@@ -27,6 +28,7 @@ class TModalSeam::TModalScope final {
 std::vector<std::pair<const void*, TModalSeam::TModalListener>> TModalSeam::FListeners;
 bool TModalSeam::FEnding = false;
 std::vector<QPointer<QDialog>> TModalSeam::FOpenDialogs;
+QPointer<QMenu> TModalSeam::FOpenMenu;
 bool TModalSeam::FTesting = false;
 std::deque<QString> TModalSeam::FNextFileNames;
 std::deque<bool> TModalSeam::FNextQuestionAnswers;
@@ -66,6 +68,7 @@ int TModalSeam::Exec(QDialog& Dialog) {
 void TModalSeam::EndModals() {
     FEnding = true;
     // The innermost first: each closes its own event loop.
+    if (FOpenMenu) FOpenMenu->close();
     const auto open = FOpenDialogs;
     for (auto it = open.rbegin(); it != open.rend(); ++it) {
         if (*it) (*it)->reject();
@@ -126,6 +129,15 @@ int TModalSeam::ExecDialog(QDialog& Dialog) {
     TDialogAnswer answer = std::move(FNextDialogAnswers.front());
     FNextDialogAnswers.pop_front();
     return answer(Dialog);
+}
+
+QAction* TModalSeam::ExecMenu(QMenu& Menu, const QPoint& At) {
+    if (FEnding || FTesting) return nullptr;
+    const TModalScope scope;
+    FOpenMenu = &Menu;
+    QAction* picked = Menu.exec(At);
+    FOpenMenu = nullptr;
+    return picked;
 }
 
 void TModalSeam::OpenUrl(const QUrl& Url) {

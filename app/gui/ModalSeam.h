@@ -23,7 +23,10 @@
 #include <utility>
 #include <vector>
 
+class QAction;
 class QDialog;
+class QMenu;
+class QPoint;
 class QWidget;
 
 namespace vd::app {
@@ -49,6 +52,9 @@ class TModalSeam final {
     static QString OpenFileName(QWidget* Parent);
     /// Runs `Dialog` modally and gives its result.
     static int ExecDialog(QDialog& Dialog);
+    /// A popup menu at `At` (global); the action picked, or none. Under
+    /// testing no menu shows and none is picked.
+    static QAction* ExecMenu(QMenu& Menu, const QPoint& At);
     /// Opens an address with the desktop's default handler.
     static void OpenUrl(const QUrl& Url);
 
@@ -91,6 +97,7 @@ class TModalSeam final {
 
     static bool FEnding;
     static std::vector<QPointer<QDialog>> FOpenDialogs;
+    static QPointer<QMenu> FOpenMenu;
     static std::vector<std::pair<const void*, TModalListener>> FListeners;
     static bool FTesting;
     static std::deque<QString> FNextFileNames;

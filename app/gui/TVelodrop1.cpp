@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 #include <memory>
@@ -53,6 +54,7 @@ void TVelodrop1::CreateControls() {
     urlDisplay->setObjectName(QStringLiteral("urlDisplay"));
     urlDisplay->setGeometry(8, 436, 430, 21);
     urlDisplay->setReadOnly(true);
+    urlDisplay->setContextMenuPolicy(Qt::CustomContextMenu);
 
     BtnSettings = new QPushButton(DesignCaption("BtnSettings"), this);
     BtnSettings->setObjectName(QStringLiteral("BtnSettings"));
@@ -82,6 +84,12 @@ void TVelodrop1::ConnectHandlers() {
             [this] { RunHandler([this] { AutoCloseTimerTimer(); }); });
     connect(QRCodePaintBox, &TPaintBox::DoubleClicked, this,
             [this] { RunHandler([this] { QRCodePaintBoxDblClick(); }); });
+    connect(urlDisplay, &QWidget::customContextMenuRequested, this, [this](const QPoint& At) {
+        Guarded([&] {
+            const std::unique_ptr<QMenu> menu(NewLinkMenu());
+            TModalSeam::ExecMenu(*menu, urlDisplay->mapToGlobal(At));
+        });
+    });
     connect(FLinkCheck, &TBackgroundLinkCheck::Checked, this,
             [this](const QString& Link, const TLinkVerdict& Verdict) {
                 Guarded([&] { LinkChecked(Link, Verdict); });
@@ -110,6 +118,7 @@ void TVelodrop1::FormCreate(const QStringList& Arguments) {
     FStartMinimized = mode.Minimize;
     if (!mode.CurrentFile.isNull()) state.CurrentFile = mode.CurrentFile;
     FCore.PrepareRunFiles(GetSpecialFolder(CSIDL_COMMON_APPDATA), mode.BaseName);
+    FCore.UseShareRecord(ShareRecordPath(QString::fromStdString(platform::UserDataFolder())));
     // A first start whose settings cannot be saved (an unwritable folder)
     // shows why and goes on: without the rest the window would take no
     // drops and speak the wrong language for the whole run.
@@ -131,6 +140,7 @@ void TVelodrop1::showEvent(QShowEvent* Event) {
 
 void TVelodrop1::FormActivate() {
     if (DeferIfBusy([this] { FormActivate(); })) return;
+    RemoveDueShares();
     TControllerState& state = State();
     if (state.RunMode == TRunMode::rmShare) {
         if (!state.CurrentFile.isEmpty()) ShareFile(state.CurrentFile);

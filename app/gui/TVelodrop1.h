@@ -21,6 +21,7 @@
 #include "app/gui/ErrorBox.h"
 
 class QAction;
+class QMenu;
 class QLineEdit;
 class QPushButton;
 class QTimer;
@@ -88,6 +89,15 @@ class TVelodrop1 final : public QWidget, public TUserInterface {
     /// The warning the link field shows when the latest link does not lead
     /// to its file; empty text when there is none.
     QString LinkWarning() const;
+    /// The link field's menu: the line edit's own entries, the recent shares
+    /// (picking one shows and copies its link again) and the deletion of the
+    /// share on show. The caller owns it.
+    QMenu* NewLinkMenu();
+    /// Shows and copies the link of a share made before, as after a share.
+    void ShowRecordedShare(const TShareRow& Share);
+    /// Deletes the share on show from its server; the link field and QR
+    /// code clear when it went.
+    void DeleteShownShare();
     /// The check of the latest link, which runs in the background.
     TBackgroundLinkCheck& LinkCheck() { return *FLinkCheck; }
 
@@ -128,6 +138,12 @@ class TVelodrop1 final : public QWidget, public TUserInterface {
     void ShowLinkCode(const QString& Link);
     void LinkChecked(const QString& Link, const TLinkVerdict& Verdict);
     void SetLinkWarning(const QString& Warning);
+    /// The link field's tooltip: the warning, then when the share expires.
+    void SetLinkExpiry(std::optional<qint64> ExpiresAt);
+    void UpdateLinkToolTip();
+    /// The start-up sweep of the shares that are due, with other operations
+    /// held back.
+    void RemoveDueShares();
 
     TVelodropCore FCore;
     TAutoClose FAutoClose;
@@ -135,6 +151,7 @@ class TVelodrop1 final : public QWidget, public TUserInterface {
     QImage QRCodeBitmap;
     TBackgroundLinkCheck* FLinkCheck;
     QAction* FLinkWarning = nullptr;  // the warning sign in the link field
+    QString FLinkExpiry;              // "expires on ..." of the share on show
     // The upload's progress borrows the link field; what it showed before
     // comes back when the upload ends.
     TProgressPace FProgressPace;

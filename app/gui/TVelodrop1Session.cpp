@@ -23,6 +23,11 @@ bool TVelodrop1::TestConnection() {
 
 void TVelodrop1::RemoveUploadedFiles() { FCore.RemoveUploadedFiles(); }
 
+void TVelodrop1::RemoveDueShares() {
+    const TBusy busy(*this);
+    FCore.RemoveDueShares();
+}
+
 void TVelodrop1::BtnCancelClick() {
     if (DeferIfBusy([this] { BtnCancelClick(); })) return;
     // Once: the clean-up's messages run an event loop, in which the timer,
@@ -32,7 +37,10 @@ void TVelodrop1::BtnCancelClick() {
     FAutoClose.ExitStarted();
     ApplyAutoClose();
     hide();
-    if (State().Settings.RemoveFileAtExit) RemoveUploadedFiles();
+    if (State().Settings.RemoveFileAtExit)
+        RemoveUploadedFiles();
+    else
+        FCore.KeepUploadedFiles();
     State().TerminationRequested = true;
 }
 

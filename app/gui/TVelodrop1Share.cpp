@@ -3,9 +3,11 @@
 // shown as text and QR code.
 
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMimeData>
 #include <QStyle>
 #include <QTimer>
@@ -112,6 +114,7 @@ void TVelodrop1::ShowShareResult(const QString& FileName, const TShareResult& Re
     if (Result.Shareable) QRCodePaintBox->setToolTip(FileName);
     if (!Result.Ok()) return;
     ShowLink(Result.Link);
+    SetLinkExpiry(Result.ExpiresAt);
     ShowLinkCode(Result.Link);
     // Whether the link opens the file shows later; the link is there now.
     FLinkCheck->Start(Result.Link, Result.Size);
@@ -146,7 +149,25 @@ void TVelodrop1::SetLinkWarning(const QString& Warning) {
     }
     FLinkWarning->setVisible(!Warning.isEmpty());
     FLinkWarning->setToolTip(Warning);
-    urlDisplay->setToolTip(Warning);
+    UpdateLinkToolTip();
+}
+
+void TVelodrop1::SetLinkExpiry(std::optional<qint64> ExpiresAt) {
+    FLinkExpiry.clear();
+    if (ExpiresAt) {
+        const TLanguage language = InterfaceLanguage(State().Settings.AutoLanguage);
+        FLinkExpiry = Text(language, TText::ExpiresOn)
+                          .arg(QLocale::system().toString(QDateTime::fromSecsSinceEpoch(*ExpiresAt),
+                                                          QLocale::ShortFormat));
+    }
+    UpdateLinkToolTip();
+}
+
+void TVelodrop1::UpdateLinkToolTip() {
+    QStringList lines;
+    if (const QString warning = LinkWarning(); !warning.isEmpty()) lines << warning;
+    if (!FLinkExpiry.isEmpty()) lines << FLinkExpiry;
+    urlDisplay->setToolTip(lines.join(u'\n'));
 }
 
 QString TVelodrop1::LinkWarning() const {

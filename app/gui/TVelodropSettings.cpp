@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/core/IntegerRule.h"
 #include "app/core/RandomNames.h"
@@ -53,14 +54,14 @@ TVelodropSettings::TVelodropSettings(QWidget* Parent) : QDialog(Parent) {
     setObjectName(QStringLiteral("VelodropSettings"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(477, 345);
+    setFixedSize(477, 372);
     UseDesignFont(this);
     setWindowTitle(DesignCaption("VelodropSettings"));
     SetTag(this, kTranslatableTag);
     CreateButtons();
     CreateFtpGroup();
     CreateCommonGroup();
-    OnlineManualLinkLabel = Make<TLinkLabel>(this, "OnlineManualLinkLabel", {8, 320, 71, 17});
+    OnlineManualLinkLabel = Make<TLinkLabel>(this, "OnlineManualLinkLabel", {8, 347, 71, 17});
     OnlineManualLinkLabel->SetTarget(QString::fromLatin1(kOnlineManualUrl));
     SetCaption(OnlineManualLinkLabel, DesignCaption("OnlineManualLinkLabel"));
     SetTag(OnlineManualLinkLabel, kTranslatableTag);
@@ -70,10 +71,10 @@ TVelodropSettings::TVelodropSettings(QWidget* Parent) : QDialog(Parent) {
 }
 
 void TVelodropSettings::CreateButtons() {
-    OKButton = MakeCaptioned<QPushButton>(this, "OKButton", {313, 312, 75, 25}, !kTranslatable);
+    OKButton = MakeCaptioned<QPushButton>(this, "OKButton", {313, 339, 75, 25}, !kTranslatable);
     OKButton->setDefault(true);
     CancelButton =
-        MakeCaptioned<QPushButton>(this, "CancelButton", {394, 312, 75, 25}, kTranslatable);
+        MakeCaptioned<QPushButton>(this, "CancelButton", {394, 339, 75, 25}, kTranslatable);
 }
 
 void TVelodropSettings::CreateFtpGroup() {
@@ -98,7 +99,7 @@ void TVelodropSettings::CreateFtpGroup() {
 }
 
 void TVelodropSettings::CreateCommonGroup() {
-    GroupBox2 = MakeCaptioned<QGroupBox>(this, "GroupBox2", {8, 159, 461, 146}, kTranslatable);
+    GroupBox2 = MakeCaptioned<QGroupBox>(this, "GroupBox2", {8, 159, 461, 173}, kTranslatable);
     QWidget* g = GroupBox2;
     basurlLabel = MakeLabel(g, "basurlLabel", {16, 18, 48, 13}, kTranslatable);
     baseURLInput = Make<QLineEdit>(g, "baseURLInput", {120, 13, 329, 21});
@@ -114,6 +115,10 @@ void TVelodropSettings::CreateCommonGroup() {
                                                            {120, 94, 321, 17}, kTranslatable);
     RemoveFileAtExitCheckBox =
         MakeCaptioned<QCheckBox>(g, "RemoveFileAtExitCheckBox", {120, 117, 321, 17}, kTranslatable);
+    // Its caption is longer than the labels' column: the field follows it.
+    DeleteAfterDaysLabel = MakeLabel(g, "DeleteAfterDaysLabel", {16, 145, 200, 13}, kTranslatable);
+    DeleteAfterDaysInput = Make<QLineEdit>(g, "DeleteAfterDaysInput", {224, 141, 49, 21});
+    AcceptTypedDigitsOnly(DeleteAfterDaysInput);
 }
 
 void TVelodropSettings::SetTabOrder() {
@@ -131,6 +136,7 @@ void TVelodropSettings::SetTabOrder() {
                               CopyLinkToClipboardCheckBox,
                               RemoveFileAtExitCheckBox,
                               resizeJPGInput,
+                              DeleteAfterDaysInput,
                               OnlineManualLinkLabel};
     for (std::size_t i = 1; i < std::size(chain); ++i) {
         QWidget::setTabOrder(const_cast<QWidget*>(chain[i - 1]), const_cast<QWidget*>(chain[i]));
@@ -174,6 +180,7 @@ void TVelodropSettings::ShowSettings(const TSettings& S) {
     CopyLinkToClipboardCheckBox->setChecked(S.CopyLinkToClipboard);
     useTLSCheckBox->setChecked(S.UseTLS);
     resizeJPGInput->setText(QString::number(S.ResizeJPGImages));
+    DeleteAfterDaysInput->setText(QString::number(S.DeleteAfterDays));
 }
 
 void TVelodropSettings::TakeSettings(TSettings& S) const {
@@ -188,6 +195,7 @@ void TVelodropSettings::TakeSettings(TSettings& S) const {
     S.CopyLinkToClipboard = CopyLinkToClipboardCheckBox->isChecked();
     S.UseTLS = useTLSCheckBox->isChecked();
     S.ResizeJPGImages = AbsoluteValue(IntegerOrDefault(resizeJPGInput->text(), 0));
+    S.DeleteAfterDays = std::max(0, IntegerOrDefault(DeleteAfterDaysInput->text(), 0));
 }
 
 void TVelodropSettings::OKButtonClick() { accept(); }

@@ -55,6 +55,8 @@ class TVelodropSettings final : public QDialog {
     QLabel* resizeJPGLabel;
     QLineEdit* resizeJPGInput;
     QLabel* percentLabel;
+    QLabel* DeleteAfterDaysLabel;
+    QLineEdit* DeleteAfterDaysInput;
     QCheckBox* CopyLinkToClipboardCheckBox;
     QCheckBox* RemoveFileAtExitCheckBox;
     TLinkLabel* OnlineManualLinkLabel;

@@ -62,6 +62,9 @@ bool MakePrivateFile(const QString& Path, QString& Error) {
     return true;
 }
 
+// A QString that was never set binds as NULL; the columns hold text.
+QString Text(const QString& Value) { return Value.isNull() ? QStringLiteral("") : Value; }
+
 const char kColumns[] =
     "id, shared_at, transport, host, port, user, folder, remote_name, link, size, local_name,"
     " remove_at_exit, expires_at, state, run_pid, run_start";
@@ -174,15 +177,15 @@ std::optional<qint64> TShareRecord::Add(const TShareRow& Row) {
         " size, local_name, remove_at_exit, expires_at, state, run_pid, run_start)"
         " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     query.addBindValue(Row.SharedAt);
-    query.addBindValue(Row.Transport);
-    query.addBindValue(Row.Host);
+    query.addBindValue(Text(Row.Transport));
+    query.addBindValue(Text(Row.Host));
     query.addBindValue(Row.Port);
-    query.addBindValue(Row.User);
-    query.addBindValue(Row.Folder);
-    query.addBindValue(Row.RemoteName);
-    query.addBindValue(Row.Link);
+    query.addBindValue(Text(Row.User));
+    query.addBindValue(Text(Row.Folder));
+    query.addBindValue(Text(Row.RemoteName));
+    query.addBindValue(Text(Row.Link));
     query.addBindValue(Row.Size);
-    query.addBindValue(Row.LocalName);
+    query.addBindValue(Text(Row.LocalName));
     query.addBindValue(Row.RemoveAtExit ? 1 : 0);
     query.addBindValue(Row.ExpiresAt ? QVariant(*Row.ExpiresAt)
                                      : QVariant(QMetaType::fromType<qint64>()));

@@ -47,6 +47,9 @@ class Session:
         self.work = tempfile.mkdtemp(prefix="velodrop-xvfb-")
         self.processes = []
         self.display = None
+        # Every program the test starts keeps its record of shares here, not
+        # in the data folder of whoever runs the tests.
+        os.environ["XDG_DATA_HOME"] = self.path("data")
 
     def __enter__(self):
         return self

@@ -23,16 +23,16 @@ TVelodropSettings& AsSettings(QDialog& D) { return static_cast<TVelodropSettings
 
 TEST_F(SettingsDialog, LayoutAsDesigned) {
     TVelodropSettings d;
-    EXPECT_EQ(d.minimumSize(), QSize(477, 345));
-    EXPECT_EQ(d.maximumSize(), QSize(477, 345));
+    EXPECT_EQ(d.minimumSize(), QSize(477, 372));
+    EXPECT_EQ(d.maximumSize(), QSize(477, 372));
     EXPECT_EQ(d.windowTitle(), QStringLiteral("Velodrop Settings"));
     const struct {
         QWidget* Control;
         QWidget* In;
         QRect Geometry;
     } controls[] = {
-        {d.OKButton, &d, {313, 312, 75, 25}},
-        {d.CancelButton, &d, {394, 312, 75, 25}},
+        {d.OKButton, &d, {313, 339, 75, 25}},
+        {d.CancelButton, &d, {394, 339, 75, 25}},
         {d.GroupBox1, &d, {8, 0, 461, 153}},
         {d.HostLabel, d.GroupBox1, {16, 16, 98, 13}},
         {d.HostInput, d.GroupBox1, {120, 13, 329, 21}},
@@ -42,13 +42,15 @@ TEST_F(SettingsDialog, LayoutAsDesigned) {
         {d.PasswordInput, d.GroupBox1, {120, 94, 329, 21}},
         {d.DirectoryInput, d.GroupBox1, {120, 121, 237, 21}},
         {d.ExtraDirButton, d.GroupBox1, {363, 119, 86, 25}},
-        {d.GroupBox2, &d, {8, 159, 461, 146}},
+        {d.GroupBox2, &d, {8, 159, 461, 173}},
         {d.baseURLInput, d.GroupBox2, {120, 13, 329, 21}},
         {d.AutoclosetimeoutInput, d.GroupBox2, {120, 40, 49, 21}},
         {d.resizeJPGInput, d.GroupBox2, {120, 67, 49, 21}},
         {d.CopyLinkToClipboardCheckBox, d.GroupBox2, {120, 94, 321, 17}},
         {d.RemoveFileAtExitCheckBox, d.GroupBox2, {120, 117, 321, 17}},
-        {d.OnlineManualLinkLabel, &d, {8, 320, 71, 17}},
+        {d.DeleteAfterDaysLabel, d.GroupBox2, {16, 145, 200, 13}},
+        {d.DeleteAfterDaysInput, d.GroupBox2, {224, 141, 49, 21}},
+        {d.OnlineManualLinkLabel, &d, {8, 347, 71, 17}},
     };
     for (const auto& c : controls) {
         EXPECT_EQ(c.Control->geometry(), c.Geometry) << c.Control->objectName().toStdString();
@@ -71,7 +73,8 @@ TEST_F(SettingsDialog, LayoutAsDesigned) {
                                  d.AutoclosetimeoutInput,
                                  d.CopyLinkToClipboardCheckBox,
                                  d.RemoveFileAtExitCheckBox,
-                                 d.resizeJPGInput};
+                                 d.resizeJPGInput,
+                                 d.DeleteAfterDaysInput};
     for (std::size_t i = 1; i < std::size(tabOrder); ++i) {
         EXPECT_EQ(NextTabStop(const_cast<QWidget*>(tabOrder[i - 1])), tabOrder[i]) << i;
     }
@@ -80,7 +83,7 @@ TEST_F(SettingsDialog, LayoutAsDesigned) {
 TEST_F(SettingsDialog, FilledFromTheSettingsAndReadBackAfterOk) {
     WriteSettings(
         "[FTP]\nHost=127.0.0.1\nPort=1\nUsername=u\nDirectory=d\nBaseURL=https://b\nUseTLS=1\n"
-        "[Common]\nTimeout=3\nResizeJPGImages=40\nCopyLinkToClipboard=1\n");
+        "[Common]\nTimeout=3\nResizeJPGImages=40\nCopyLinkToClipboard=1\nDeleteAfterDays=7\n");
     auto w = MakeWindow();
     TModalSeam::SetNextDialogAnswer([](QDialog& D) {
         auto& d = AsSettings(D);
@@ -91,6 +94,8 @@ TEST_F(SettingsDialog, FilledFromTheSettingsAndReadBackAfterOk) {
         EXPECT_EQ(d.baseURLInput->text(), QStringLiteral("https://b"));
         EXPECT_EQ(d.AutoclosetimeoutInput->text(), QStringLiteral("3"));
         EXPECT_EQ(d.resizeJPGInput->text(), QStringLiteral("40"));
+        EXPECT_EQ(d.DeleteAfterDaysInput->text(), QStringLiteral("7"));
+        EXPECT_EQ(d.DeleteAfterDaysLabel->text(), QStringLiteral("Delete shares after (days)"));
         EXPECT_TRUE(d.useTLSCheckBox->isChecked());
         EXPECT_TRUE(d.CopyLinkToClipboardCheckBox->isChecked());
         EXPECT_FALSE(d.RemoveFileAtExitCheckBox->isChecked());
@@ -98,6 +103,7 @@ TEST_F(SettingsDialog, FilledFromTheSettingsAndReadBackAfterOk) {
         d.PasswordInput->setText(QStringLiteral("gëheim"));
         d.RemoveFileAtExitCheckBox->setChecked(true);
         d.useTLSCheckBox->setChecked(false);
+        d.DeleteAfterDaysInput->setText(QStringLiteral("30"));
         return int(QDialog::Accepted);
     });
     w->BtnSettingsClick();
@@ -111,6 +117,7 @@ TEST_F(SettingsDialog, FilledFromTheSettingsAndReadBackAfterOk) {
     EXPECT_EQ(again->State().Settings.Username, QStringLiteral("spaced user"));  // the reader trims
     EXPECT_EQ(again->State().Settings.Password, QStringLiteral("gëheim"));
     EXPECT_TRUE(again->State().Settings.RemoveFileAtExit);
+    EXPECT_EQ(again->State().Settings.DeleteAfterDays, 30);
 }
 
 TEST_F(SettingsDialog, NumericFieldsFollowTheIntegerRule) {

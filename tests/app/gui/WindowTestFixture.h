@@ -25,6 +25,7 @@ class WindowTest : public ::testing::Test {
     void SetUp() override {
         TModalSeam::BeginTesting();
         ::setenv("XDG_CONFIG_HOME", FConfig.Path().c_str(), 1);
+        ::setenv("XDG_DATA_HOME", FData.Path().c_str(), 1);
         ::unsetenv("LC_ALL");
         ::unsetenv("LC_MESSAGES");
         ::setenv("LANG", "C", 1);
@@ -46,6 +47,7 @@ class WindowTest : public ::testing::Test {
     }
 
     test::TTempDir FConfig;
+    test::TTempDir FData;  // the record of shares
 };
 
 }  // namespace vd::app

@@ -44,6 +44,7 @@ TEST(ShareRecord, RowsComeBackAsWrittenAndFollowTheirState) {
     TShareRow expiring = Share(QStringLiteral("Grüße.txt"), 2000);
     expiring.ExpiresAt = 2000 + 7 * 86400;
     expiring.RemoveAtExit = false;
+    expiring.Folder = QString();  // the login folder: a null string is still text
     const auto first = record.Add(kept);
     const auto second = record.Add(expiring);
     ASSERT_TRUE(first && second) << record.Error().toStdString();
@@ -57,6 +58,7 @@ TEST(ShareRecord, RowsComeBackAsWrittenAndFollowTheirState) {
     const TShareRow& newest = (*recent)[0];
     EXPECT_EQ(newest.RemoteName, expiring.RemoteName);
     EXPECT_EQ(newest.LocalName, expiring.LocalName);
+    EXPECT_EQ(newest.Folder, QString());
     EXPECT_EQ(newest.ExpiresAt, expiring.ExpiresAt);
     EXPECT_FALSE(newest.RemoveAtExit);
     EXPECT_EQ(newest.State, TShareState::Failed);
