@@ -42,10 +42,13 @@ TRunIdentity CurrentRun() {
     return {pid, StartTicksOf(pid).value_or(0)};
 }
 
-bool RunIsAlive(const TRunIdentity& Run) {
-    if (Run.ProcessId <= 0) return false;
-    const auto ticks = StartTicksOf(Run.ProcessId);
-    return ticks && *ticks == Run.StartTicks;
+std::optional<TRunIdentity> RunOf(std::int64_t ProcessId) {
+    if (ProcessId <= 0) return std::nullopt;
+    const auto ticks = StartTicksOf(ProcessId);
+    if (!ticks) return std::nullopt;
+    return TRunIdentity{ProcessId, *ticks};
 }
+
+bool RunIsAlive(const TRunIdentity& Run) { return RunOf(Run.ProcessId) == Run; }
 
 }  // namespace vd::platform

@@ -4,6 +4,7 @@
 // from another process that has got the same number since).
 
 #include <cstdint>
+#include <optional>
 
 namespace vd::platform {
 
@@ -16,6 +17,9 @@ struct TRunIdentity {
 
 /// This process as a run.
 TRunIdentity CurrentRun();
+
+/// The process `ProcessId` as a run; nothing when it does not live.
+std::optional<TRunIdentity> RunOf(std::int64_t ProcessId);
 
 /// Whether `Run` still lives: a process with its id that started when it did.
 bool RunIsAlive(const TRunIdentity& Run);

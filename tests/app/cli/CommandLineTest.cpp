@@ -101,5 +101,36 @@ TEST(CommandLine, CopyComesRightAfterCliAndNamesNoFile) {
     }
 }
 
+TEST(CommandLine, HistoryAndDeleteStandAlone) {
+    const struct {
+        QStringList Arguments;
+        TKind Kind;
+        QString Argument;
+        bool Json;
+    } cases[] = {
+        {{"--history"}, TKind::History, {}, false},
+        {{"--history", "--json"}, TKind::History, {}, true},
+        {{"--history", "--json", "x"}, TKind::UsageError, {}, false},
+        {{"--history", "x"}, TKind::UsageError, {}, false},
+        {{"--json"}, TKind::UsageError, {}, false},
+        {{"--delete", "https://e.org/d/v_a.txt"},
+         TKind::DeleteShare,
+         "https://e.org/d/v_a.txt",
+         false},
+        {{"--delete"}, TKind::UsageError, {}, false},
+        {{"--delete", ""}, TKind::UsageError, {}, false},
+        {{"--delete", "a", "b"}, TKind::UsageError, {}, false},
+        {{"--", "--history"}, TKind::Window, {}, false},  // a file of that name
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Arguments.join(u' ').toStdString());
+        const TCommandLineRequest r =
+            ParseCommandLine(QStringList{QStringLiteral("/usr/bin/velodrop")} + c.Arguments);
+        EXPECT_EQ(r.Kind, c.Kind);
+        EXPECT_EQ(r.Argument, c.Argument);
+        EXPECT_EQ(r.Json, c.Json);
+    }
+}
+
 }  // namespace
 }  // namespace vd::app

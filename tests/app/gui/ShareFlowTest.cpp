@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
+#include <QMenu>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
@@ -105,6 +106,49 @@ class TPaintCounter final : public QObject {
         return false;
     }
 };
+
+// The link field's menu brings a share made before back (link, code and
+// clipboard) and deletes the share on show from the server.
+TEST_F(ShareFlow, RecentSharesComeBackFromTheLinkMenuAndCanBeDeleted) {
+    TSettings s = ServerSettings();
+    s.DeleteAfterDays = 7;
+    auto w = MakeSharingWindow(s);
+    w->show();
+    w->WMDropFiles({Q(LocalFile("first.txt", "1"))});
+    const QString first = w->urlDisplay->text();
+    w->WMDropFiles({Q(LocalFile("second.txt", "2"))});
+    const QString second = w->urlDisplay->text();
+    ASSERT_TRUE(Messages().empty()) << Messages().front().toStdString();
+    EXPECT_TRUE(w->urlDisplay->toolTip().startsWith(u"expires on "))
+        << w->urlDisplay->toolTip().toStdString();
+
+    const std::unique_ptr<QMenu> menu(w->NewLinkMenu());
+    const auto* recent = menu->findChild<QMenu*>(QStringLiteral("RecentShares"));
+    ASSERT_NE(recent, nullptr);
+    const QList<QAction*> shares = recent->actions();
+    ASSERT_EQ(shares.size(), 2);
+    EXPECT_TRUE(shares[0]->text().endsWith(u"second.txt"));  // newest first
+    EXPECT_TRUE(shares[1]->text().endsWith(u"first.txt"));
+    shares[1]->trigger();
+    EXPECT_EQ(w->urlDisplay->text(), first);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), first);
+    EXPECT_EQ(test::DecodeQRCode(w->QRCodePaintBox->grab().toImage()), first.toStdString());
+    EXPECT_TRUE(w->urlDisplay->toolTip().startsWith(u"expires on "));
+
+    auto* remove = menu->findChild<QAction*>(QStringLiteral("DeleteShownShare"));
+    ASSERT_NE(remove, nullptr);
+    remove->trigger();
+    EXPECT_EQ(Messages(), std::vector<QString>{"Deleted from the server: " + first});
+    EXPECT_EQ(w->urlDisplay->text(), QString());
+    EXPECT_TRUE(w->QRCodeBitmapImage().isNull());
+    const auto names = ServerFiles();
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_TRUE(second.endsWith(Q(names[0])));
+    // What went is no longer offered.
+    const std::unique_ptr<QMenu> after(w->NewLinkMenu());
+    EXPECT_EQ(after->findChild<QMenu*>(QStringLiteral("RecentShares"))->actions().size(), 1);
+    EXPECT_FALSE(after->findChild<QAction*>(QStringLiteral("DeleteShownShare"))->isEnabled());
+}
 
 TEST_F(ShareFlow, LongUploadShowsItsProgressAndKeepsPainting) {
     auto w = MakeSharingWindow(ServerSettings());

@@ -1,0 +1,312 @@
+// The record of shares as the flows keep it: a share's row and its states,
+// the sweep of what is due at a start, the exit's clean-up and --delete,
+// against a host directory in memory and a real SQLite file.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <map>
+
+#include "app/VelodropCore.h"
+#include "app/record/ShareRecord.h"
+#include "common/TempDir.h"
+#include "fakes/FakeLinkChecker.h"
+#include "fakes/FakeRemoteFolder.h"
+#include "fakes/RecordingUser.h"
+
+namespace vd::app {
+namespace {
+
+using test::TFakeLinkChecker;
+using test::TFakeRemoteFolder;
+using test::TRecordingUser;
+
+constexpr qint64 kNow = 1'800'000'000;
+constexpr qint64 kDay = 24 * 60 * 60;
+
+// A run that has ended: a child process, reaped.
+TRunIdentity DeadRun() {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return {child, 1};
+}
+
+class ShareRecordFlow : public ::testing::Test {
+  public:
+    ShareRecordFlow() {
+        ::setenv("LANG", "C", 1);
+        auto folder = std::make_unique<TFakeRemoteFolder>();
+        FFolder = folder.get();
+        FCore = std::make_unique<TVelodropCore>(FUser, std::move(folder),
+                                                std::make_unique<TFakeLinkChecker>());
+        TSettings& settings = FCore->State().Settings;
+        settings.Host = QStringLiteral("files.example.org");
+        settings.Username = QStringLiteral("anna");
+        settings.Directory = QStringLiteral("drop");
+        settings.BaseURL = QStringLiteral("https://example.org/drop");
+        FCore->LocalizeRuntimeTexts();
+        FCore->UseShareRecord(FPath);
+        FCore->Record().SetClock([this] { return FNow; });
+    }
+
+    TSettings& Settings() { return FCore->State().Settings; }
+
+    QString LocalFile(const std::string& Name) const {
+        const std::string path = FFiles.File(Name);
+        test::WriteFileBytes(path, "content of " + Name);
+        return QString::fromStdString(path);
+    }
+
+    /// Every row, by remote name, as another process reads the record.
+    std::map<QString, TShareRow> Rows() const {
+        TShareRecord record;
+        EXPECT_TRUE(record.Open(FPath)) << record.Error().toStdString();
+        std::map<QString, TShareRow> rows;
+        for (const TShareRow& row : record.Recent(1000).value_or(std::vector<TShareRow>()))
+            rows[row.RemoteName] = row;
+        return rows;
+    }
+
+    /// A share of another run on the server of the settings, written by it
+    /// and present on the server.
+    TShareRow Seed(const QString& Name, TShareState State, bool RemoveAtExit,
+                   std::optional<qint64> ExpiresAt, TRunIdentity Run) {
+        TShareRow row = ServerRowOf(Settings());
+        row.SharedAt = kNow - 30 * kDay;
+        row.RemoteName = Name;
+        row.Link = QStringLiteral("https://example.org/drop/") + Name;
+        row.RemoveAtExit = RemoveAtExit;
+        row.ExpiresAt = ExpiresAt;
+        row.State = State;
+        row.Run = Run;
+        TShareRecord record;
+        EXPECT_TRUE(record.Open(FPath));
+        row.Id = record.Add(row).value_or(0);
+        if (State == TShareState::Uploading || State == TShareState::Up) FFolder->Files[Name] = "x";
+        return row;
+    }
+
+    test::TTempDir FFiles;
+    QString FPath = QString::fromStdString(FFiles.File("data/Velodrop/shares.sqlite"));
+    qint64 FNow = kNow;
+    TRecordingUser FUser;
+    TFakeRemoteFolder* FFolder = nullptr;
+    std::unique_ptr<TVelodropCore> FCore;
+};
+
+TEST_F(ShareRecordFlow, AShareIsRecordedBeforeItsUploadAndFollowedToItsEnd) {
+    Settings().DeleteAfterDays = 7;
+    Settings().RemoveFileAtExit = true;
+    const TShareResult shared = FCore->ShareFile(LocalFile("report.pdf"));
+    ASSERT_TRUE(shared.Ok());
+    EXPECT_EQ(shared.ExpiresAt, kNow + 7 * kDay);
+
+    FFolder->FailOn(QStringLiteral("PUT *"), QStringLiteral("452 Disk full."));
+    const TShareResult failed = FCore->ShareFile(LocalFile("big.iso"));
+    ASSERT_FALSE(failed.Ok());
+
+    const auto rows = Rows();
+    ASSERT_EQ(rows.size(), 2u);
+    const TShareRow& up = rows.at(shared.RemoteName);
+    EXPECT_EQ(up.State, TShareState::Up);
+    EXPECT_EQ(up.Size, shared.Size);
+    EXPECT_EQ(up.Link, shared.Link);
+    EXPECT_EQ(up.SharedAt, kNow);
+    EXPECT_EQ(up.ExpiresAt, kNow + 7 * kDay);
+    EXPECT_TRUE(up.RemoveAtExit);
+    EXPECT_EQ(up.Transport, QStringLiteral("ftp"));
+    EXPECT_EQ(up.Host, QStringLiteral("files.example.org"));
+    EXPECT_EQ(up.Port, 21);
+    EXPECT_EQ(up.User, QStringLiteral("anna"));
+    EXPECT_EQ(up.Folder, QStringLiteral("drop"));
+    EXPECT_TRUE(up.LocalName.endsWith(u"/report.pdf"));
+    EXPECT_EQ(up.Run, platform::CurrentRun());
+    // The failed upload had its row before the first byte went.
+    EXPECT_EQ(rows.at(failed.RemoteName).State, TShareState::Failed);
+    EXPECT_EQ(FUser.Messages, QStringList{QStringLiteral("FTP: 452 Disk full.")});
+}
+
+TEST_F(ShareRecordFlow, TheStartDeletesExactlyWhatIsDueOnTheServerOfTheSettings) {
+    const TRunIdentity dead = DeadRun();
+    const TRunIdentity living = *platform::RunOf(::getppid());
+    const struct {
+        const char* Name;
+        TShareState State;
+        bool RemoveAtExit;
+        std::optional<qint64> ExpiresAt;
+        TRunIdentity Run;
+        bool OtherServer;
+        bool Due;
+    } cases[] = {
+        {"crashed-run", TShareState::Up, true, std::nullopt, dead, false, true},
+        {"crashed-mid-upload", TShareState::Uploading, true, std::nullopt, dead, false, true},
+        {"living-run", TShareState::Up, true, std::nullopt, living, false, false},
+        {"this-run", TShareState::Up, true, std::nullopt, platform::CurrentRun(), false, false},
+        {"kept", TShareState::Up, false, std::nullopt, dead, false, false},
+        {"expired", TShareState::Up, false, kNow - 1, living, false, true},
+        {"expires-later", TShareState::Up, false, kNow + kDay, dead, false, false},
+        {"other-server", TShareState::Up, true, kNow - 1, dead, true, false},
+    };
+    std::map<QString, qint64> ids;
+    for (const auto& c : cases) {
+        const QString name = QString::fromLatin1(c.Name);
+        if (c.OtherServer) Settings().Port = 2121;
+        ids[name] = Seed(name, c.State, c.RemoveAtExit, c.ExpiresAt, c.Run).Id;
+        Settings().Port = 21;
+    }
+    EXPECT_EQ(FCore->RemoveDueShares(), 3);
+    const auto rows = Rows();
+    QStringList deletes;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const QString name = QString::fromLatin1(c.Name);
+        if (c.Due) deletes << QStringLiteral("DELETE ") + name;
+        EXPECT_EQ(FFolder->Files.contains(name), !c.Due);
+        EXPECT_EQ(rows.at(name).State, c.Due ? TShareState::Deleted : c.State);
+    }
+    // One session, in the order the shares were made.
+    EXPECT_EQ(FFolder->Calls, QStringList{"OPEN"} + deletes + QStringList{"CLOSE"});
+    EXPECT_TRUE(FUser.Messages.isEmpty());
+
+    // Nothing due: no connection at all.
+    FFolder->Calls.clear();
+    EXPECT_EQ(FCore->RemoveDueShares(), 0);
+    EXPECT_TRUE(FFolder->Calls.isEmpty());
+}
+
+TEST_F(ShareRecordFlow, AServerThatFailsKeepsItsSharesAndARefusalIsRecordedNotRetried) {
+    const TRunIdentity dead = DeadRun();
+    const struct {
+        const char* Name;
+        QStringList Failing;  // calls that fail
+        TShareState After;    // the state of the due share "a"
+        bool BStillDue;       // the next share was not reached
+        int Removed;
+    } cases[] = {
+        {"server unreachable", {"OPEN"}, TShareState::Up, true, 0},
+        {"refused, still listed", {"DELETE a"}, TShareState::DeleteFailed, false, 1},
+        {"connection lost", {"DELETE a", "LIST"}, TShareState::Up, true, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        QFile::remove(FPath);
+        *FFolder = TFakeRemoteFolder();
+        FCore->UseShareRecord(FPath);
+        Seed(QStringLiteral("a"), TShareState::Up, true, std::nullopt, dead);
+        Seed(QStringLiteral("b"), TShareState::Up, true, std::nullopt, dead);
+        for (const QString& call : c.Failing) FFolder->FailOn(call, QStringLiteral("550 No."));
+        EXPECT_EQ(FCore->RemoveDueShares(), c.Removed);
+        const auto rows = Rows();
+        EXPECT_EQ(rows.at("a").State, c.After);
+        EXPECT_EQ(rows.at("b").State, c.BStillDue ? TShareState::Up : TShareState::Deleted);
+        EXPECT_TRUE(FUser.Messages.isEmpty());  // a start is quiet about its server
+    }
+    // A file that is gone already counts as deleted.
+    QFile::remove(FPath);
+    *FFolder = TFakeRemoteFolder();
+    FCore->UseShareRecord(FPath);
+    Seed(QStringLiteral("gone"), TShareState::Up, true, std::nullopt, dead);
+    FFolder->Files.clear();
+    EXPECT_EQ(FCore->RemoveDueShares(), 1);
+    EXPECT_EQ(Rows().at("gone").State, TShareState::Deleted);
+}
+
+TEST_F(ShareRecordFlow, TheExitRecordsWhatWentAndWhatStaysForTheNextStart) {
+    Settings().RemoveFileAtExit = true;
+    const QString first = FCore->ShareFile(LocalFile("a.txt")).RemoteName;
+    const QString second = FCore->ShareFile(LocalFile("b.txt")).RemoteName;
+    // The server refuses the second: it stays up and to be removed, so the
+    // next start (this run ended by then) tries again.
+    FFolder->FailOn(QStringLiteral("DELETE ") + second, QStringLiteral("550 Busy."));
+    FCore->RemoveUploadedFiles();
+    auto rows = Rows();
+    EXPECT_EQ(rows.at(first).State, TShareState::Deleted);
+    EXPECT_EQ(rows.at(second).State, TShareState::Up);
+    EXPECT_TRUE(rows.at(second).RemoveAtExit);
+
+    // The user unticked the removal before the exit: the uploads stay, and
+    // no later start removes them.
+    const QString third = FCore->ShareFile(LocalFile("c.txt")).RemoteName;
+    FCore->KeepUploadedFiles();
+    rows = Rows();
+    EXPECT_FALSE(rows.at(third).RemoveAtExit);
+    EXPECT_EQ(rows.at(third).State, TShareState::Up);
+
+    // A run that removes nothing at its exit (--cli) never asks for it.
+    FCore->Record().SetRunRemovesAtExit(false);
+    const QString fourth = FCore->ShareFile(LocalFile("d.txt")).RemoteName;
+    EXPECT_FALSE(Rows().at(fourth).RemoveAtExit);
+}
+
+TEST_F(ShareRecordFlow, ARecordThatCannotBeKeptIsToldOnceAndTheSharesGoOn) {
+    test::WriteFileBytes(FFiles.File("a-file"), "not a folder");
+    const struct {
+        const char* Name;
+        QString Path;
+        std::string Content;  // written there first, when not empty
+    } cases[] = {
+        {"corrupt file", QString::fromStdString(FFiles.File("corrupt.sqlite")),
+         std::string(4096, 'x')},
+        {"folder cannot be made", QString::fromStdString(FFiles.File("a-file/shares.sqlite")), ""},
+        {"no data folder", QString(), ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        FUser = {};
+        if (!c.Content.empty()) test::WriteFileBytes(c.Path.toStdString(), c.Content);
+        auto core = std::make_unique<TVelodropCore>(FUser, std::make_unique<TFakeRemoteFolder>(),
+                                                    std::make_unique<TFakeLinkChecker>());
+        core->State().Settings = Settings();
+        core->LocalizeRuntimeTexts();
+        core->UseShareRecord(c.Path);
+        EXPECT_EQ(core->RemoveDueShares(), 0);
+        EXPECT_TRUE(core->ShareFile(LocalFile("a.txt")).Ok());
+        EXPECT_TRUE(core->ShareFile(LocalFile("b.txt")).Ok());
+        ASSERT_EQ(FUser.Messages.size(), 1) << FUser.Messages.join(u'|').toStdString();
+        EXPECT_TRUE(FUser.Messages[0].startsWith(u"The record of shares could not be kept"));
+        if (!c.Content.empty()) {  // the user's file is left as it was
+            EXPECT_EQ(test::ReadFileBytes(c.Path.toStdString()), c.Content);
+        }
+    }
+}
+
+TEST_F(ShareRecordFlow, DeletingByLinkOnlyOnTheServerOfTheSettings) {
+    const TShareResult shared = FCore->ShareFile(LocalFile("a.txt"));
+    ASSERT_TRUE(shared.Ok());
+    FUser = {};
+    FFolder->Calls.clear();
+
+    EXPECT_FALSE(FCore->DeleteShare(QStringLiteral("https://example.org/drop/never")));
+    EXPECT_EQ(FUser.Messages, QStringList{"No share with this link in the record: "
+                                          "https://example.org/drop/never"});
+
+    FUser = {};
+    Settings().Username = QStringLiteral("bert");
+    EXPECT_FALSE(FCore->DeleteShare(shared.Link));
+    EXPECT_EQ(FUser.Messages, QStringList{"The share is on ftp://anna@files.example.org:21, not "
+                                          "on the server of the settings; it was not deleted: " +
+                                          shared.Link});
+    EXPECT_TRUE(FFolder->Calls.isEmpty());
+    Settings().Username = QStringLiteral("anna");
+
+    FUser = {};
+    FFolder->FailOn(QStringLiteral("DELETE *"), QStringLiteral("550 Permission denied."));
+    EXPECT_FALSE(FCore->DeleteShare(shared.Link));
+    EXPECT_EQ(FUser.Messages, QStringList{"FTP: 550 Permission denied."});
+    EXPECT_EQ(Rows().at(shared.RemoteName).State, TShareState::DeleteFailed);
+
+    FUser = {};
+    *FFolder = TFakeRemoteFolder();
+    FFolder->Files[shared.RemoteName] = "x";
+    EXPECT_TRUE(FCore->DeleteShare(shared.Link));
+    EXPECT_EQ(FFolder->Calls, (QStringList{"OPEN", "DELETE " + shared.RemoteName, "CLOSE"}));
+    EXPECT_EQ(FUser.Messages, QStringList{"Deleted from the server: " + shared.Link});
+    EXPECT_EQ(Rows().at(shared.RemoteName).State, TShareState::Deleted);
+    EXPECT_TRUE(FCore->State().UploadedFiles.isEmpty());  // nothing left for the exit
+}
+
+}  // namespace
+}  // namespace vd::app
