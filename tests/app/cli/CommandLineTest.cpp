@@ -72,12 +72,15 @@ TEST(CommandLine, OptionsComeFirstWhateverFilesExist) {
     QDir::setCurrent(previous);
 }
 
-TEST(CommandLine, CopyComesRightAfterCliAndNamesNoFile) {
+// --copy right after --cli, --json only after --history, one link after
+// --delete: anything else is a usage error.
+TEST(CommandLine, CopyJsonAndDeleteTakeExactlyTheirPlace) {
     const struct {
         QStringList Arguments;
         TKind Kind;
         QString Argument;
-        bool Copy;
+        bool Copy = false;
+        bool Json = false;
     } cases[] = {
         {{"--cli", "--copy", "a.txt"}, TKind::CliShare, "a.txt", true},
         {{"--cli", "--copy", "--shorten", "https://e.org"},
@@ -85,11 +88,22 @@ TEST(CommandLine, CopyComesRightAfterCliAndNamesNoFile) {
          "https://e.org",
          true},
         {{"--cli", "--copy", "--", "-x"}, TKind::CliShare, "-x", true},
-        {{"--cli", "a.txt"}, TKind::CliShare, "a.txt", false},
-        {{"--cli", "--", "--copy"}, TKind::CliShare, "--copy", false},  // a file of that name
-        {{"--cli", "--copy"}, TKind::UsageError, {}, false},
-        {{"--cli", "a.txt", "--copy"}, TKind::UsageError, {}, false},
-        {{"--cli", "--shorten", "--copy", "https://e.org"}, TKind::UsageError, {}, false},
+        {{"--cli", "a.txt"}, TKind::CliShare, "a.txt"},
+        {{"--cli", "--", "--copy"}, TKind::CliShare, "--copy"},  // a file of that name
+        {{"--cli", "--copy"}, TKind::UsageError, {}},
+        {{"--cli", "a.txt", "--copy"}, TKind::UsageError, {}},
+        {{"--cli", "--shorten", "--copy", "https://e.org"}, TKind::UsageError, {}},
+        {{"--history"}, TKind::History, {}},
+        {{"--history", "--json"}, TKind::History, {}, false, true},
+        {{"--history", "--json", "x"}, TKind::UsageError, {}},
+        {{"--history", "x"}, TKind::UsageError, {}},
+        {{"--json"}, TKind::UsageError, {}},
+        {{"--cli", "--json", "a.txt"}, TKind::UsageError, {}},
+        {{"--delete", "https://e.org/d/v_a.txt"}, TKind::DeleteShare, "https://e.org/d/v_a.txt"},
+        {{"--delete"}, TKind::UsageError, {}},
+        {{"--delete", ""}, TKind::UsageError, {}},
+        {{"--delete", "a", "b"}, TKind::UsageError, {}},
+        {{"--", "--history"}, TKind::Window, {}},  // a file of that name
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Arguments.join(u' ').toStdString());
@@ -98,36 +112,6 @@ TEST(CommandLine, CopyComesRightAfterCliAndNamesNoFile) {
         EXPECT_EQ(r.Kind, c.Kind);
         EXPECT_EQ(r.Argument, c.Argument);
         EXPECT_EQ(r.Copy, c.Copy);
-    }
-}
-
-TEST(CommandLine, HistoryAndDeleteStandAlone) {
-    const struct {
-        QStringList Arguments;
-        TKind Kind;
-        QString Argument;
-        bool Json;
-    } cases[] = {
-        {{"--history"}, TKind::History, {}, false},
-        {{"--history", "--json"}, TKind::History, {}, true},
-        {{"--history", "--json", "x"}, TKind::UsageError, {}, false},
-        {{"--history", "x"}, TKind::UsageError, {}, false},
-        {{"--json"}, TKind::UsageError, {}, false},
-        {{"--delete", "https://e.org/d/v_a.txt"},
-         TKind::DeleteShare,
-         "https://e.org/d/v_a.txt",
-         false},
-        {{"--delete"}, TKind::UsageError, {}, false},
-        {{"--delete", ""}, TKind::UsageError, {}, false},
-        {{"--delete", "a", "b"}, TKind::UsageError, {}, false},
-        {{"--", "--history"}, TKind::Window, {}, false},  // a file of that name
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Arguments.join(u' ').toStdString());
-        const TCommandLineRequest r =
-            ParseCommandLine(QStringList{QStringLiteral("/usr/bin/velodrop")} + c.Arguments);
-        EXPECT_EQ(r.Kind, c.Kind);
-        EXPECT_EQ(r.Argument, c.Argument);
         EXPECT_EQ(r.Json, c.Json);
     }
 }
