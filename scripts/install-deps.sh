@@ -20,6 +20,8 @@ PACKAGES=(
   zbar-tools libzbar-dev libqrencode-dev libjpeg-turbo-progs libimage-exiftool-perl
   php-cli curl xvfb xauth xclip openbox desktop-file-utils x11-apps imagemagick fonts-dejavu-core fonts-liberation
   x11-utils xdotool wmctrl xfce4-clipman dbus-daemon
+  # the record of shares' expiry, against the real program a week later
+  faketime
   # a Wayland desktop for the tests: sway headless with Xwayland, a virtual
   # keyboard, screenshots, the clipboard tools, and Qt's Wayland platform
   sway xwayland wtype grim wl-clipboard x11-xserver-utils qt6-wayland
