@@ -13,7 +13,9 @@
 #include "app/net/SftpRemoteFolder.h"
 #include "app/net/TransportRemoteFolder.h"
 #include "app/record/ShareRecord.h"
+#include "app/settings/Keyring.h"
 #include "app/settings/SettingsFile.h"
+#include "app/settings/SettingsPassword.h"
 #include "app/trust/CertificateTrust.h"
 #include "app/trust/HostKeyTrust.h"
 #include "platform/SpecialFolders.h"
@@ -55,12 +57,29 @@ bool TVelodropCore::LoadSettings() {
     if (!platform::FileExists(FState.SettingsFile.toStdString())) return false;
     FState.Settings = ReadSettingsFile(FState.SettingsFile);
     if (!FState.Settings.Log) FFolder->SetLogFileName({});
+    const TKeyring keyring;
+    FState.PasswordProblem = LoadPassword(FState.SettingsFile, FState.Settings, keyring,
+                                          InterfaceLanguage(FState.Settings.AutoLanguage));
+    MovePasswordToKeyring(FState.SettingsFile, FState.Settings, keyring);
+    RememberKeyringAccount();
     return true;
 }
 
-void TVelodropCore::SaveSettings() {
-    if (FState.SettingsFile.isEmpty()) return;
+QString TVelodropCore::SaveSettings() {
+    if (FState.SettingsFile.isEmpty()) return {};
+    const QString notice =
+        StorePassword(FState.SettingsFile, FState.Settings, FState.KeyringAccount, TKeyring(),
+                      InterfaceLanguage(FState.Settings.AutoLanguage));
     WriteSettingsFile(FState.SettingsFile, FState.Settings);
+    RememberKeyringAccount();
+    FState.PasswordProblem.clear();  // the password is the one just entered
+    return notice;
+}
+
+void TVelodropCore::RememberKeyringAccount() {
+    FState.KeyringAccount = FState.Settings.PasswordPlace == TPasswordPlace::Keyring
+                                ? KeyringAccount(FState.SettingsFile, FState.Settings)
+                                : QString();
 }
 
 TLanguage TVelodropCore::LocalizeRuntimeTexts() {

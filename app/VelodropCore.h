@@ -35,11 +35,15 @@ class TVelodropCore final {
     /// session trusts what it is shown.
     void PrepareRunFiles(const QString& ConfigFolder, const QString& BaseName);
     /// False when there is no settings file (every setting keeps its
-    /// default and the log stays on). Otherwise reads it; the log is
-    /// written only when the file says Log=1.
+    /// default and the log stays on). Otherwise reads it, and the password
+    /// from the keyring where the file says it is (a password still in the
+    /// file moves there when a keyring answers); the log is written only
+    /// when the file says Log=1.
     bool LoadSettings();
-    /// Writes the settings file; raises when a key cannot be written.
-    void SaveSettings();
+    /// Writes the settings file, the password into the desktop's keyring
+    /// where one answers; raises when a key cannot be written. Answers what
+    /// the user must be told once (no keyring was found), or empty text.
+    QString SaveSettings();
     /// Sets the texts the flows build at run time for the current language
     /// and returns that language.
     TLanguage LocalizeRuntimeTexts();
@@ -65,6 +69,7 @@ class TVelodropCore final {
     // FTP and SFTP; an unknown SFTP host key is put to the user, a server
     // certificate checked against those seen before.
     std::unique_ptr<TRemoteFolder> MakeServerFolder();
+    void RememberKeyringAccount();
     TFlowContext Context() noexcept { return {FState, *FFolder, FUser, *FLinks, FRecord}; }
 
     TUserInterface& FUser;

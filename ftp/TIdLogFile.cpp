@@ -138,7 +138,13 @@ void TIdLogFile::LogReceivedData(std::string_view time, std::string_view data) {
 }
 
 void TIdLogFile::LogSentData(std::string_view time, std::string_view data) {
-    WriteLine("Ges " + std::string(time) + ": " + std::string(data));
+    std::string line(data);
+    if (!FHiddenText.empty()) {
+        for (std::size_t at = line.find(FHiddenText); at != std::string::npos;
+             at = line.find(FHiddenText, at + 8))
+            line.replace(at, FHiddenText.size(), "********");
+    }
+    WriteLine("Ges " + std::string(time) + ": " + line);
 }
 
 }  // namespace vd::ftp

@@ -61,6 +61,9 @@ class TIdLogFile final : public TIdLogBase {
     const std::string& Filename() const noexcept { return FFilename; }
     // Fails while the file is open; the file stays open under its old name.
     void SetFilename(std::string path);
+    // Text that sent lines show as "********" (a password kept in a keyring
+    // must not end up in a file); empty: lines stand as sent.
+    void SetHiddenText(std::string text) { FHiddenText = std::move(text); }
 
   protected:
     void Open() override;
@@ -72,6 +75,7 @@ class TIdLogFile final : public TIdLogBase {
   private:
     void WriteLine(std::string line) noexcept;
     std::string FFilename;
+    std::string FHiddenText;
     int FHandle = -1;
 };
 

@@ -12,6 +12,8 @@ PACKAGES=(
   qt6-base-dev libjpeg62-turbo-dev libxcb1-dev libssh-dev
   # the record of shares: Qt's SQLite driver
   libqt6sql6-sqlite
+  # the password in the desktop's keyring: QtKeychain, and libsecret, which it loads
+  qtkeychain-qt6-dev libsecret-1-0
   # the Wayland data-control client: libwayland-client and wayland-scanner
   libwayland-dev libwayland-bin
   # tests and benchmarks
@@ -22,6 +24,8 @@ PACKAGES=(
   x11-utils xdotool wmctrl xfce4-clipman dbus-daemon
   # the record of shares' expiry, against the real program a week later
   faketime
+  # a real keyring for the tests: GNOME Keyring on a private session bus
+  gnome-keyring
   # a Wayland desktop for the tests: sway headless with Xwayland, a virtual
   # keyboard, screenshots, the clipboard tools, and Qt's Wayland platform
   sway xwayland wtype grim wl-clipboard x11-xserver-utils qt6-wayland

@@ -17,6 +17,10 @@ struct TControllerState {
     QString SettingsFile;
     QString LogFileName;
     QString KnownCertificatesFile;  // servers' certificates seen before
+    // Why the password is not at hand (the keyring did not give it); while
+    // set, no session opens, so that no empty password goes to a server.
+    QString PasswordProblem;
+    QString KeyringAccount;  // the keyring's entry that holds the saved password; empty: none
     QString NotExistingText;
     QString RemoteName;         // of the latest share
     QStringList UploadedFiles;  // remote names uploaded during this run

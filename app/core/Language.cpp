@@ -160,6 +160,27 @@ constexpr TTextRow kTexts[] = {
                                 u"was not deleted: %2",
                                 u"Die Freigabe liegt auf %1, nicht auf dem Server der "
                                 u"Einstellungen; sie wurde nicht gelöscht: %2"}},
+    // the password in the desktop's keyring
+    {u"KeyringGaveNoPassword", {u"The password is kept in the desktop's keyring, but the keyring "
+                                u"did not give it (it is locked and was not unlocked, or the entry "
+                                u"is gone). Nothing was sent to the server. Unlock the keyring, or "
+                                u"enter the password again in the settings.",
+                                u"Das Passwort liegt im Schlüsselbund der Arbeitsumgebung, aber "
+                                u"der Schlüsselbund hat es nicht herausgegeben (er ist gesperrt "
+                                u"und wurde nicht entsperrt, oder der Eintrag fehlt). An den "
+                                u"Server wurde nichts gesendet. Entsperren Sie den Schlüsselbund "
+                                u"oder geben Sie das Passwort in den Einstellungen neu ein."}},
+    // %1 why, in the keyring's words
+    {u"KeyringUnreachable",    {u"The password is kept in the desktop's keyring, which did not "
+                                u"answer (%1). Nothing was sent to the server.",
+                                u"Das Passwort liegt im Schlüsselbund der Arbeitsumgebung, der "
+                                u"nicht geantwortet hat (%1). An den Server wurde nichts "
+                                u"gesendet."}},
+    {u"NoKeyringFound",        {u"No keyring was found (%1), so the password is stored scrambled "
+                                u"in the settings file, as before.",
+                                u"Es wurde kein Schlüsselbund gefunden (%1), daher wird das "
+                                u"Passwort wie bisher verschleiert in der Einstellungsdatei "
+                                u"gespeichert."}},
 };
 
 struct TLocaleRow {
@@ -202,6 +223,9 @@ constexpr const char16_t* kTextNames[] = {
     u"ShareDeleted",
     u"ShareNotInRecord",
     u"ShareOnOtherServer",
+    u"KeyringGaveNoPassword",
+    u"KeyringUnreachable",
+    u"NoKeyringFound",
 };
 
 constexpr bool SameName(const char16_t* A, const char16_t* B) {
@@ -217,7 +241,7 @@ constexpr bool EveryTextHasARow() {
     }
     return true;
 }
-static_assert(std::size(kTextNames) == static_cast<std::size_t>(TText::ShareOnOtherServer) + 1,
+static_assert(std::size(kTextNames) == static_cast<std::size_t>(TText::NoKeyringFound) + 1,
               "every TText has a name in kTextNames");
 static_assert(EveryTextHasARow(), "every name in kTextNames has a row in kTexts");
 

@@ -63,6 +63,9 @@ enum class TText {
     ShareDeleted,
     ShareNotInRecord,
     ShareOnOtherServer,
+    KeyringGaveNoPassword,
+    KeyringUnreachable,
+    NoKeyringFound,
 };
 
 /// The text `Id` in `Language`, or the English one where that language has

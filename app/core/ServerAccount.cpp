@@ -22,9 +22,10 @@ QString TransportName(TTransport Transport) {
 QString TServerAccount::Server() const { return Host.toLower() + u':' + QString::number(Port); }
 
 TServerAccount ServerAccountOf(const TSettings& Settings) {
-    TServerAccount account{TTransport::Ftp,   Settings.Host.trimmed(), Settings.Port,
-                           Settings.Username, Settings.Password,       Settings.Directory,
-                           Settings.UseTLS};
+    TServerAccount account{TTransport::Ftp,   Settings.Host.trimmed(),
+                           Settings.Port,     Settings.Username,
+                           Settings.Password, Settings.Directory,
+                           Settings.UseTLS,   Settings.PasswordPlace == TPasswordPlace::Keyring};
     if (StripScheme(account.Host, u"sftp://")) {
         account.Transport = TTransport::Sftp;
         if (account.Port == 21 || account.Port == 0) account.Port = kSshPort;

@@ -24,6 +24,8 @@ struct TServerAccount {
     QString Password;
     QString Directory;    // the host directory, as in the settings
     bool UseTLS = false;  // FTP only
+    // The password came from the keyring: no log may hold it.
+    bool PasswordIsSecret = false;
 
     /// "host:port", the host in lower case, as messages and the stores of
     /// trusted certificates name a server.

@@ -7,6 +7,10 @@ QString ServerMessage(const std::exception& Error) {
 }
 
 bool TServerSession::ConnectToServer() {
+    if (!FContext.State.PasswordProblem.isEmpty()) {
+        FContext.User.ShowMessage(FContext.State.PasswordProblem);
+        return false;
+    }
     try {
         FContext.Folder.Open(ServerAccountOf(FContext.State.Settings));
         return true;

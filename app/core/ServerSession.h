@@ -16,7 +16,8 @@ class TServerSession final {
     explicit TServerSession(TFlowContext Context) : FContext(Context) {}
 
     /// True: a session is open, logged in, in the host directory. False: it
-    /// could not be opened, and the user has been told why.
+    /// could not be opened (also when the password is not at hand), and the
+    /// user has been told why.
     bool ConnectToServer();
 
   private:

@@ -8,6 +8,13 @@
 
 namespace vd::app {
 
+/// Where the settings file says the password is kept.
+enum class TPasswordPlace {
+    Unset,    // scrambled in the file, as always (also when no keyring was tried)
+    File,     // scrambled in the file: no keyring answered, and the user was told
+    Keyring,  // in the desktop's keyring; the file's Password is empty
+};
+
 /// The values a missing file or key gives are the defaults here.
 struct TSettings {
     // section "FTP": the connection
@@ -18,6 +25,7 @@ struct TSettings {
     QString Directory;  // on the server, "/"-separated, relative to the login directory
     QString BaseURL;    // the web address under which Directory is visible
     bool UseTLS = false;
+    TPasswordPlace PasswordPlace = TPasswordPlace::Unset;
     // section "Common"
     std::int32_t Timeout = 0;  // auto-close delay in seconds; 0 or less: none
     bool RemoveFileAtExit = false;

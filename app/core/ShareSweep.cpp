@@ -4,7 +4,7 @@ namespace vd::app {
 
 int TShareSweep::RemoveDueShares() {
     const std::vector<TShareRow> due = FContext.Record.DueOn(FContext.State.Settings);
-    if (due.empty()) return 0;
+    if (due.empty() || !FContext.State.PasswordProblem.isEmpty()) return 0;
     try {
         FContext.Folder.Open(ServerAccountOf(FContext.State.Settings));
     } catch (const std::exception&) {

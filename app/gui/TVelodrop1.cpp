@@ -14,6 +14,7 @@
 #include "app/gui/KeyPreview.h"
 #include "app/gui/ModalSeam.h"
 #include "app/gui/PaintBox.h"
+#include "app/gui/TBusy.h"
 #include "app/gui/TVelodropSettings.h"
 #include "platform/SpecialFolders.h"
 
@@ -168,7 +169,14 @@ void TVelodrop1::LoadSettings() {
     if (!FCore.LoadSettings()) BtnSettingsClick();
 }
 
-void TVelodrop1::SaveSettings() { FCore.SaveSettings(); }
+void TVelodrop1::SaveSettings() {
+    QString notice;
+    {
+        const TBusy busy(*this);  // the keyring may ask to be unlocked meanwhile
+        notice = FCore.SaveSettings();
+    }
+    if (!notice.isEmpty()) ShowMessage(notice);
+}
 
 void TVelodrop1::LocalizeForm(QWidget* Form) {
     const TLanguage language = FCore.LocalizeRuntimeTexts();

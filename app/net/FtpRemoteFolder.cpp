@@ -76,6 +76,8 @@ void TFtpRemoteFolder::Open(const TServerAccount& Account) {
     FServer = Account.Server();
     IdFTP1.SetUsername(Utf8(Account.Username));
     IdFTP1.SetPassword(Utf8(Account.Password));
+    FLog.ClientIntercept().SetHiddenText(Account.PasswordIsSecret ? Utf8(Account.Password)
+                                                                  : std::string());
     IdFTP1.Connect();
     EnterDirectory(Account.Directory);
 }

@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "app/core/IntegerRule.h"
 #include "app/core/TextRules.h"
@@ -64,6 +66,44 @@ QString ReadSetting(const QString& FileName, const QString& Section, const QStri
     return TrimControl(text);
 }
 
+namespace {
+
+TPasswordPlace PasswordPlaceNamed(const QString& Name) {
+    if (Name == u"keyring") return TPasswordPlace::Keyring;
+    if (Name == u"file") return TPasswordPlace::File;
+    return TPasswordPlace::Unset;
+}
+
+QString PasswordPlaceName(TPasswordPlace Place) {
+    switch (Place) {
+        case TPasswordPlace::Keyring:
+            return QStringLiteral("keyring");
+        case TPasswordPlace::File:
+            return QStringLiteral("file");
+        case TPasswordPlace::Unset:
+            break;
+    }
+    return {};
+}
+
+// The password as the file keeps it: nothing when the keyring holds it.
+QString StoredPassword(const TSettings& S) {
+    return S.PasswordPlace == TPasswordPlace::Keyring
+               ? QString()
+               : EncodePassword(S.Password, kPasswordStartKey);
+}
+
+void WriteKeys(const QString& FileName, const char* Section,
+               const std::vector<std::pair<const char*, QString>>& Keys,
+               const TProfileWriter& Writer) {
+    const std::string path = FileName.toStdString();
+    for (const auto& [key, value] : Keys) {
+        if (!Writer(Section, key, value.toStdString(), path)) throw EIniFileException(FileName);
+    }
+}
+
+}  // namespace
+
 TSettings ReadSettingsFile(const QString& FileName) {
     auto read = [&](const char* section, const char* key) {
         return ReadSetting(FileName, QString::fromLatin1(section), QString::fromLatin1(key));
@@ -76,6 +116,7 @@ TSettings ReadSettingsFile(const QString& FileName) {
     s.Directory = read("FTP", "Directory");
     s.BaseURL = read("FTP", "BaseURL");
     s.UseTLS = IsExactlyOne(read("FTP", "UseTLS"));
+    s.PasswordPlace = PasswordPlaceNamed(read("FTP", "PasswordStore"));
     s.Timeout = IntegerOrDefault(read("Common", "Timeout"), 0);
     s.ResizeJPGImages = AbsoluteValue(IntegerOrDefault(read("Common", "ResizeJPGImages"), 0));
     s.RemoveFileAtExit = IsExactlyOne(read("Common", "RemoveFileAtExit"));
@@ -95,28 +136,33 @@ TProfileWriter DefaultProfileWriter() {
 }
 
 void WriteSettingsFile(const QString& FileName, const TSettings& S, const TProfileWriter& Writer) {
-    const std::string path = FileName.toStdString();
     platform::ForceDirectories(QFileInfo(FileName).path().toStdString());
-    const std::pair<const char*, QString> ftp[] = {
+    const std::vector<std::pair<const char*, QString>> ftp = {
         {"Host", S.Host},           {"Port", QString::number(S.Port)},
-        {"Username", S.Username},   {"Password", EncodePassword(S.Password, kPasswordStartKey)},
+        {"Username", S.Username},   {"Password", StoredPassword(S)},
         {"Directory", S.Directory}, {"BaseURL", S.BaseURL},
         {"UseTLS", Flag(S.UseTLS)},
     };
-    const std::pair<const char*, QString> common[] = {
+    const std::vector<std::pair<const char*, QString>> common = {
         {"Timeout", QString::number(S.Timeout)},
         {"RemoveFileAtExit", Flag(S.RemoveFileAtExit)},
         {"CopyLinkToClipboard", Flag(S.CopyLinkToClipboard)},
         {"ResizeJPGImages", QString::number(S.ResizeJPGImages)},
         {"DeleteAfterDays", QString::number(S.DeleteAfterDays)},
     };
-    auto writeAll = [&](const std::string& section, const auto& keys) {
-        for (const auto& [key, value] : keys) {
-            if (!Writer(section, key, value.toStdString(), path)) throw EIniFileException(FileName);
-        }
-    };
-    writeAll("FTP", ftp);
-    writeAll("Common", common);
+    WriteKeys(FileName, "FTP", ftp, Writer);
+    // Only a file that says where its password is gets the key.
+    if (S.PasswordPlace != TPasswordPlace::Unset ||
+        !ReadSetting(FileName, QStringLiteral("FTP"), QStringLiteral("PasswordStore")).isEmpty())
+        WriteKeys(FileName, "FTP", {{"PasswordStore", PasswordPlaceName(S.PasswordPlace)}}, Writer);
+    WriteKeys(FileName, "Common", common, Writer);
+}
+
+void WritePasswordKeys(const QString& FileName, const TSettings& S, const TProfileWriter& Writer) {
+    WriteKeys(
+        FileName, "FTP",
+        {{"Password", StoredPassword(S)}, {"PasswordStore", PasswordPlaceName(S.PasswordPlace)}},
+        Writer);
 }
 
 }  // namespace vd::app

@@ -46,11 +46,19 @@ using TProfileWriter = std::function<bool(const std::string& Section, const std:
                                           const std::string& Value, const std::string& Path)>;
 TProfileWriter DefaultProfileWriter();
 
-/// Writes the eleven keys the settings dialog edits, "FTP" first, one at a
-/// time; all other lines of the file stay. Creates the file's folder first.
-/// Raises EIniFileException at the first key that cannot be written; the
-/// keys before it stay written.
+/// Writes the keys the settings dialog edits, "FTP" first, one at a time,
+/// and where the password is kept ("PasswordStore", only once a keyring was
+/// tried); all other lines of the file stay. Creates the file's folder
+/// first. Raises EIniFileException at the first key that cannot be written;
+/// the keys before it stay written. With the password in the keyring, the
+/// file's "Password" is empty.
 void WriteSettingsFile(const QString& FileName, const TSettings& Settings,
+                       const TProfileWriter& Writer = DefaultProfileWriter());
+
+/// Writes only "Password" and "PasswordStore", as WriteSettingsFile would:
+/// a password that moved into the keyring leaves the rest of the file as it
+/// was.
+void WritePasswordKeys(const QString& FileName, const TSettings& Settings,
                        const TProfileWriter& Writer = DefaultProfileWriter());
 
 }  // namespace vd::app

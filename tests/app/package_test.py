@@ -22,10 +22,11 @@ FILES = {
     "./usr/share/icons/hicolor/scalable/apps/velodrop.svg",
     "./usr/share/metainfo/net.velodrop.Velodrop.metainfo.xml",
 }
-# Linked, loaded at run time (OpenSSL) or a plugin Qt loads (its X11 platform,
-# its SQLite driver).
+# Linked, loaded at run time (OpenSSL, libsecret) or a plugin Qt loads (its
+# X11 platform, its SQLite driver).
 DEPENDS = {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6network6", "libqt6sql6",
-           "libjpeg62-turbo", "libxcb1", "libssl3", "libssh-4", "qt6-qpa-plugins", "libqt6sql6-sqlite"}
+           "libqt6keychain1", "libjpeg62-turbo", "libxcb1", "libssl3", "libssh-4", "qt6-qpa-plugins",
+           "libqt6sql6-sqlite", "libsecret-1-0"}
 
 
 def run(*argv, **kwargs):

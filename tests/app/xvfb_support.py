@@ -50,6 +50,9 @@ class Session:
         # Every program the test starts keeps its record of shares here, not
         # in the data folder of whoever runs the tests.
         os.environ["XDG_DATA_HOME"] = self.path("data")
+        # ... and no keyring unless the test brings its own: nothing reaches
+        # the keyring of whoever runs the tests.
+        os.environ["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + self.path("no-session-bus")
 
     def __enter__(self):
         return self

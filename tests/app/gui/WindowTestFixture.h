@@ -26,6 +26,8 @@ class WindowTest : public ::testing::Test {
         TModalSeam::BeginTesting();
         ::setenv("XDG_CONFIG_HOME", FConfig.Path().c_str(), 1);
         ::setenv("XDG_DATA_HOME", FData.Path().c_str(), 1);
+        // No keyring: a test never writes to the keyring of whoever runs it.
+        ::setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/velodrop-test-bus", 1);
         ::unsetenv("LC_ALL");
         ::unsetenv("LC_MESSAGES");
         ::setenv("LANG", "C", 1);

@@ -1,0 +1,45 @@
+#pragma once
+// The desktop's keyring: the Secret Service on the session's D-Bus (GNOME
+// Keyring, KWallet, KeePassXC), through QtKeychain. Every call waits for its
+// answer in a local event loop, so a window keeps painting and the keyring
+// can ask its own unlock question meanwhile, and every call has a time
+// limit: a keyring that does not answer must not hold the program, nor make
+// a password look lost.
+
+#include <QString>
+#include <chrono>
+
+namespace vd::app {
+
+enum class TKeyringStatus {
+    Done,         // written, removed, or read (the password is in the result)
+    NotFound,     // no entry; also what a locked keyring whose unlock was cancelled gives
+    Unavailable,  // no keyring answered: no D-Bus session, no Secret Service, access denied
+    TimedOut,     // the keyring did not answer within the limit
+};
+
+struct TKeyringResult {
+    TKeyringStatus Status = TKeyringStatus::Unavailable;
+    QString Password;  // what Read found
+    QString Why;       // the keyring's own words when it failed
+};
+
+/// The entries of the service "Velodrop", one per account.
+class TKeyring final {
+  public:
+    explicit TKeyring(std::chrono::milliseconds Limit = DefaultLimit()) : FLimit(Limit) {}
+
+    TKeyringResult Read(const QString& Account) const;
+    TKeyringResult Write(const QString& Account, const QString& Password) const;
+    TKeyringResult Remove(const QString& Account) const;
+
+    std::chrono::milliseconds Limit() const { return FLimit; }
+
+    /// Long enough for the user to answer the keyring's unlock question.
+    static std::chrono::milliseconds DefaultLimit();
+
+  private:
+    std::chrono::milliseconds FLimit;
+};
+
+}  // namespace vd::app

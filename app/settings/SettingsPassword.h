@@ -1,0 +1,40 @@
+#pragma once
+// Where the password of a settings file is kept: the desktop's keyring
+// first, the file (scrambled, as always) where no keyring answers. A file
+// that holds a password is still read; once a keyring answers, the password
+// moves there and the file keeps an empty "Password=" with
+// "PasswordStore=keyring" beside it.
+
+#include <QString>
+
+#include "app/core/Language.h"
+#include "app/core/Settings.h"
+#include "app/settings/Keyring.h"
+
+namespace vd::app {
+
+/// The keyring's entry for the password of `Settings` in the settings file
+/// `FileName`: the file's name and the server as user@host:port, so that two
+/// servers, or the window and the shortener, never share one.
+QString KeyringAccount(const QString& FileName, const TSettings& Settings);
+
+/// After the file was read: the password from the keyring when the file
+/// says it is there. Answers why the password is not at hand (in
+/// `Language`), or empty text. When the keyring does not give it, a
+/// password still in the file stands in for it.
+QString LoadPassword(const QString& FileName, TSettings& Settings, const TKeyring& Keyring,
+                     TLanguage Language);
+
+/// A password the file still holds goes into the keyring when one answers;
+/// the file then keeps none. Quiet when no keyring answers: the file works
+/// as before.
+void MovePasswordToKeyring(const QString& FileName, TSettings& Settings, const TKeyring& Keyring);
+
+/// Before the settings are written: the password into the keyring, and
+/// `Settings.PasswordPlace` set to where it went. The entry of `OldAccount`
+/// (the server the file named before) goes when it is another. Answers what
+/// the user must be told once: that no keyring was found, or empty text.
+QString StorePassword(const QString& FileName, TSettings& Settings, const QString& OldAccount,
+                      const TKeyring& Keyring, TLanguage Language);
+
+}  // namespace vd::app
