@@ -25,7 +25,7 @@ PACKAGES=(
   # the record of shares' expiry, against the real program a week later
   faketime
   # a real keyring for the tests: GNOME Keyring on a private session bus
-  gnome-keyring
+  gnome-keyring gcr
   # a Wayland desktop for the tests: sway headless with Xwayland, a virtual
   # keyboard, screenshots, the clipboard tools, and Qt's Wayland platform
   sway xwayland wtype grim wl-clipboard x11-xserver-utils qt6-wayland

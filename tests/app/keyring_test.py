@@ -8,6 +8,9 @@ session bus, unlocked with a test password):
   and says where it is. The next process logs in with the keyring's.
 - With the password in the keyring, it stands neither in the settings file
   nor in the traffic log nor on a command line.
+- A locked keyring asks its own unlock question (GNOME's prompter on an
+  X display): answered, the share goes on with the keyring's password;
+  cancelled, nothing is sent.
 - A locked keyring whose unlock is not answered, a session bus without a
   keyring, no session bus at all, and a keyring that never answers: nothing
   is sent to the server (the traffic log holds no USER or PASS) and the
@@ -36,6 +39,7 @@ BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Config
   <type>session</type>
   <listen>unix:path=%s</listen>
   <auth>EXTERNAL</auth>
+  %s
   <policy context="default">
     <allow send_destination="*" eavesdrop="true"/>
     <allow eavesdrop="true"/>
@@ -45,19 +49,30 @@ BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Config
 """
 
 
-class Bus:
-    """A session bus of its own with no service folders: nothing starts on
-    demand, so a keyring is there only when the test starts one."""
+PROMPTER_SERVICE = "/usr/share/dbus-1/services/org.gnome.keyring.SystemPrompter.service"
 
-    def __init__(self, s, name):
+
+class Bus:
+    """A session bus of its own. Nothing starts on demand, so a keyring is
+    there only when the test starts one; with `prompter_display`, GNOME's
+    unlock prompter is started on demand on that X display."""
+
+    def __init__(self, s, name, prompter_display=None):
         self.s = s
         self.folder = s.path(name)
         os.makedirs(self.folder)
+        services, bus_env = "", {"PATH": os.environ["PATH"]}
+        if prompter_display:
+            service_folder = os.path.join(self.folder, "services")
+            os.makedirs(service_folder)
+            shutil.copy(PROMPTER_SERVICE, service_folder)
+            services = "<servicedir>%s</servicedir>" % service_folder
+            bus_env["DISPLAY"] = prompter_display
         config = os.path.join(self.folder, "bus.conf")
         with open(config, "w") as f:
-            f.write(BUS_CONFIG % os.path.join(self.folder, "socket"))
+            f.write(BUS_CONFIG % (os.path.join(self.folder, "socket"), services))
         bus = s.start(["dbus-daemon", "--config-file", config, "--nofork", "--print-address"],
-                      stdout=subprocess.PIPE, text=True, env={"PATH": os.environ["PATH"]})
+                      stdout=subprocess.PIPE, text=True, env=bus_env)
         self.address = bus.stdout.readline().strip()
         assert self.address, "the session bus did not start"
         self.home = os.path.join(self.folder, "home")
@@ -118,6 +133,15 @@ class Program:
             if line.startswith(name + "="):
                 return line[len(name) + 1:]
         return None
+
+    def start_share(self, bus, name):
+        env = dict(bus.env, XDG_CONFIG_HOME=self.config, LANG="C")
+        env.pop("DISPLAY", None)
+        path = self.s.path(name)
+        with open(path, "w") as f:
+            f.write("shared " + name)
+        return subprocess.Popen([self.velodrop, "--cli", path], env=env, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
 
     def share(self, bus, name, **extra_env):
         env = dict(bus.env if bus else os.environ, XDG_CONFIG_HOME=self.config, LANG="C",
@@ -198,6 +222,45 @@ def keyring_holds_the_password(s, velodrop, demo_settings, port, home):
     return program
 
 
+def unlock_question(s, velodrop, demo_settings, port):
+    """GNOME Keyring's own unlock question, answered on the X display."""
+    if not os.path.exists(PROMPTER_SERVICE):
+        raise SystemExit("GNOME's keyring prompter (gcr) is not installed")
+    s.start_xvfb()
+    bus = Bus(s, "bus-prompter", prompter_display=s.display)
+    bus.start_keyring()
+    program = Program(s, velodrop, demo_settings, port, "config-prompter")
+    assert_shared(program.share(bus, "moved.txt"))
+    assert program.key("PasswordStore") == "keyring"
+    for answer, keys in (("unlocked", ["type:" + KEYRING_PASSWORD, "key:Return"]),
+                         ("cancelled", ["key:Escape"])):
+        bus.lock_keyring()
+        running = program.start_share(bus, answer + ".txt")
+        found = []
+
+        def prompt_shown():
+            found[:] = subprocess.run(["xdotool", "search", "--name", "Unlock"],
+                                      env=dict(os.environ, DISPLAY=s.display),
+                                      capture_output=True, text=True).stdout.split()
+            return found
+        wait_for(prompt_shown, 30, "the keyring's unlock question")
+        assert running.poll() is None, "the share did not wait for the unlock"
+        display = dict(os.environ, DISPLAY=s.display)
+        subprocess.run(["xdotool", "windowfocus", "--sync", found[0]], env=display, check=True)
+        for key in keys:
+            kind, value = key.split(":", 1)
+            command = ["type", "--delay", "20", value] if kind == "type" else ["key", value]
+            subprocess.run(["xdotool", *command], env=display, check=True)
+        out, err = running.communicate(timeout=60)
+        done = subprocess.CompletedProcess(running.args, running.returncode, out, err)
+        if answer == "unlocked":
+            assert_shared(done)
+            assert program.logged_in()
+        else:
+            assert_refused(program, done, "did not give it")
+        print("ok: the keyring's unlock question %s" % answer)
+
+
 def without_a_keyring(s, velodrop, demo_settings, port, in_keyring):
     bus = Bus(s, "bus-empty")
     # The password is in a keyring that is not there.
@@ -230,12 +293,13 @@ def silent_keyring(s, velodrop, demo_settings, port, in_keyring):
 
 
 def run(velodrop, demo_settings, pyftpd):
-    for tool in ("gnome-keyring-daemon", "dbus-daemon", "dbus-send"):
+    for tool in ("gnome-keyring-daemon", "dbus-daemon", "dbus-send", "xdotool", "Xvfb"):
         if not shutil.which(tool):
             raise SystemExit(tool + " is not installed")
     with Session(pyftpd) as s:
         home, port = s.start_ftp("u", PASSWORD)
         in_keyring = keyring_holds_the_password(s, velodrop, demo_settings, port, home)
+        unlock_question(s, velodrop, demo_settings, port)
         without_a_keyring(s, velodrop, demo_settings, port, in_keyring)
         silent_keyring(s, velodrop, demo_settings, port, in_keyring)
     print("OK: the password in the keyring")
