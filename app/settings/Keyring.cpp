@@ -13,8 +13,10 @@ namespace {
 const QString kService = QStringLiteral("Velodrop");
 
 // Starts `Job` and waits for its end or the limit. A job that outlives the
-// wait deletes itself whenever it ends; its answer is not heard any more.
+// wait deletes itself whenever it ends, and its answer is not heard any
+// more; one that never ends goes with the application.
 TKeyringResult Run(QKeychain::Job* Job, const QString& Account, std::chrono::milliseconds Limit) {
+    Job->setParent(QCoreApplication::instance());
     Job->setAutoDelete(true);
     Job->setKey(Account);
     TKeyringResult result;
