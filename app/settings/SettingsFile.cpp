@@ -150,19 +150,30 @@ void WriteSettingsFile(const QString& FileName, const TSettings& S, const TProfi
         {"ResizeJPGImages", QString::number(S.ResizeJPGImages)},
         {"DeleteAfterDays", QString::number(S.DeleteAfterDays)},
     };
-    WriteKeys(FileName, "FTP", ftp, Writer);
     // Only a file that says where its password is gets the key.
-    if (S.PasswordPlace != TPasswordPlace::Unset ||
-        !ReadSetting(FileName, QStringLiteral("FTP"), QStringLiteral("PasswordStore")).isEmpty())
-        WriteKeys(FileName, "FTP", {{"PasswordStore", PasswordPlaceName(S.PasswordPlace)}}, Writer);
+    const bool placeKey =
+        S.PasswordPlace != TPasswordPlace::Unset ||
+        !ReadSetting(FileName, QStringLiteral("FTP"), QStringLiteral("PasswordStore")).isEmpty();
+    const std::vector<std::pair<const char*, QString>> place = {
+        {"PasswordStore", PasswordPlaceName(S.PasswordPlace)}};
+    // Stopped half-way, a file must never be left with neither: the place
+    // goes first when the password leaves the file, last when it comes back.
+    const bool placeFirst = S.PasswordPlace == TPasswordPlace::Keyring;
+    if (placeKey && placeFirst) WriteKeys(FileName, "FTP", place, Writer);
+    WriteKeys(FileName, "FTP", ftp, Writer);
+    if (placeKey && !placeFirst) WriteKeys(FileName, "FTP", place, Writer);
     WriteKeys(FileName, "Common", common, Writer);
 }
 
 void WritePasswordKeys(const QString& FileName, const TSettings& S, const TProfileWriter& Writer) {
-    WriteKeys(
-        FileName, "FTP",
-        {{"Password", StoredPassword(S)}, {"PasswordStore", PasswordPlaceName(S.PasswordPlace)}},
-        Writer);
+    const std::pair<const char*, QString> place{"PasswordStore",
+                                                PasswordPlaceName(S.PasswordPlace)};
+    const std::pair<const char*, QString> password{"Password", StoredPassword(S)};
+    // As above: never a file with neither the password nor where it is.
+    if (S.PasswordPlace == TPasswordPlace::Keyring)
+        WriteKeys(FileName, "FTP", {place, password}, Writer);
+    else
+        WriteKeys(FileName, "FTP", {password, place}, Writer);
 }
 
 }  // namespace vd::app

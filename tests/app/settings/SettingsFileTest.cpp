@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "app/settings/PasswordScrambler.h"
 #include "app/settings/SettingsFile.h"
@@ -202,6 +203,47 @@ TEST(SettingsFile, WriteErrorNamesTheFileAndKeepsEarlierKeys) {
     EXPECT_EQ(calls, 4);
     EXPECT_EQ(ReadFileBytes(path),
               "[FTP]\nHost=ftp.example.org\nPort=2121\nUsername=j\xC3\xB6rg\n");
+}
+
+// The password leaves the file for the keyring, or comes back: a write that
+// stops at any key leaves the password or the word that the keyring has it.
+TEST(SettingsFile, AWriteStoppedHalfWayNeverLosesThePassword) {
+    using TWrite = std::function<void(const QString&, const TSettings&, const TProfileWriter&)>;
+    const TWrite whole = [](const QString& F, const TSettings& S, const TProfileWriter& W) {
+        WriteSettingsFile(F, S, W);
+    };
+    const TWrite passwordOnly = [](const QString& F, const TSettings& S, const TProfileWriter& W) {
+        WritePasswordKeys(F, S, W);
+    };
+    for (const TPasswordPlace from : {TPasswordPlace::Unset, TPasswordPlace::Keyring}) {
+        const TPasswordPlace to =
+            from == TPasswordPlace::Keyring ? TPasswordPlace::File : TPasswordPlace::Keyring;
+        for (const TWrite& write : {whole, passwordOnly}) {
+            for (int failing = 1; failing <= 14; ++failing) {
+                SCOPED_TRACE(::testing::Message() << "from " << int(from) << ", key " << failing);
+                TTempDir dir;
+                const QString path = Q(dir.File("velodrop_settings.ini"));
+                TSettings before = SampleSettings();
+                before.PasswordPlace = from;
+                WriteSettingsFile(path, before);
+                TSettings after = before;
+                after.PasswordPlace = to;
+                int calls = 0;
+                const TProfileWriter stops = [&](const std::string& Section, const std::string& Key,
+                                                 const std::string& Value,
+                                                 const std::string& Path) {
+                    return ++calls < failing && DefaultProfileWriter()(Section, Key, Value, Path);
+                };
+                try {
+                    write(path, after, stops);
+                } catch (const EIniFileException&) {
+                }
+                const TSettings read = ReadSettingsFile(path);
+                EXPECT_TRUE(!read.Password.isEmpty() ||
+                            read.PasswordPlace == TPasswordPlace::Keyring);
+            }
+        }
+    }
 }
 
 TEST(SettingsFile, FolderThatCannotBeMadeIsAWriteError) {
