@@ -21,6 +21,7 @@ BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Config
   <type>session</type>
   <listen>unix:path=%s</listen>
   <auth>EXTERNAL</auth>
+  %s
   <policy context="default">
     <allow send_destination="*" eavesdrop="true"/>
     <allow eavesdrop="true"/>
@@ -28,6 +29,13 @@ BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Config
   </policy>
 </busconfig>
 """
+
+
+def bus_config(socket, service_folder=None):
+    """A session bus's configuration: it listens on `socket` and starts on
+    demand only what `service_folder` holds (nothing without one)."""
+    services = "<servicedir>%s</servicedir>" % service_folder if service_folder else ""
+    return BUS_CONFIG % (socket, services)
 
 
 def die_with_parent():
@@ -39,7 +47,7 @@ def main(folder):
     os.makedirs(folder, exist_ok=True)
     config = os.path.join(folder, "bus.conf")
     with open(config, "w") as f:
-        f.write(BUS_CONFIG % os.path.join(folder, "socket"))
+        f.write(bus_config(os.path.join(folder, "socket")))
     children = []
     bus = subprocess.Popen(["dbus-daemon", "--config-file", config, "--nofork", "--print-address"],
                            stdout=subprocess.PIPE, text=True, preexec_fn=die_with_parent,

@@ -26,27 +26,13 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from xvfb_support import Session, set_ini_value, wait_for  # noqa: E402
+from keyring_session import KEYRING_PASSWORD, bus_config  # noqa: E402
+from xvfb_support import Session, wait_for  # noqa: E402
 
 PASSWORD = "kEy-ring Pässwort 42"
-KEYRING_PASSWORD = "unlock me"
 BASE = "https://files.example.org/x"
 SILENT_SERVICE = os.path.join(os.path.dirname(os.path.abspath(__file__)),
                               "silent_secret_service.py")
-BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:path=%s</listen>
-  <auth>EXTERNAL</auth>
-  %s
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-"""
 
 
 PROMPTER_SERVICE = "/usr/share/dbus-1/services/org.gnome.keyring.SystemPrompter.service"
@@ -61,16 +47,15 @@ class Bus:
         self.s = s
         self.folder = s.path(name)
         os.makedirs(self.folder)
-        services, bus_env = "", {"PATH": os.environ["PATH"]}
+        service_folder, bus_env = None, {"PATH": os.environ["PATH"]}
         if prompter_display:
             service_folder = os.path.join(self.folder, "services")
             os.makedirs(service_folder)
             shutil.copy(PROMPTER_SERVICE, service_folder)
-            services = "<servicedir>%s</servicedir>" % service_folder
             bus_env["DISPLAY"] = prompter_display
         config = os.path.join(self.folder, "bus.conf")
         with open(config, "w") as f:
-            f.write(BUS_CONFIG % (os.path.join(self.folder, "socket"), services))
+            f.write(bus_config(os.path.join(self.folder, "socket"), service_folder))
         bus = s.start(["dbus-daemon", "--config-file", config, "--nofork", "--print-address"],
                       stdout=subprocess.PIPE, text=True, env=bus_env)
         self.address = bus.stdout.readline().strip()
