@@ -57,12 +57,24 @@ bool TVelodropCore::LoadSettings() {
     if (!platform::FileExists(FState.SettingsFile.toStdString())) return false;
     FState.Settings = ReadSettingsFile(FState.SettingsFile);
     if (!FState.Settings.Log) FFolder->SetLogFileName({});
+    FState.PasswordProblem.clear();
+    FPasswordFetched = false;
+    return true;
+}
+
+TFlowContext TVelodropCore::ServerContext() {
+    FetchPassword();
+    return Context();
+}
+
+void TVelodropCore::FetchPassword() {
+    if (FPasswordFetched || FState.SettingsFile.isEmpty()) return;
+    FPasswordFetched = true;
     const TKeyring keyring;
     FState.PasswordProblem = LoadPassword(FState.SettingsFile, FState.Settings, keyring,
                                           InterfaceLanguage(FState.Settings.AutoLanguage));
     MovePasswordToKeyring(FState.SettingsFile, FState.Settings, keyring);
     RememberKeyringAccount();
-    return true;
 }
 
 QString TVelodropCore::SaveSettings() {
@@ -73,6 +85,7 @@ QString TVelodropCore::SaveSettings() {
     WriteSettingsFile(FState.SettingsFile, FState.Settings);
     RememberKeyringAccount();
     FState.PasswordProblem.clear();  // the password is the one just entered
+    FPasswordFetched = true;
     return notice;
 }
 
@@ -88,16 +101,18 @@ TLanguage TVelodropCore::LocalizeRuntimeTexts() {
     return language;
 }
 
-bool TVelodropCore::ConnectToServer() { return TServerSession(Context()).ConnectToServer(); }
+bool TVelodropCore::ConnectToServer() { return TServerSession(ServerContext()).ConnectToServer(); }
 
-TTestResult TVelodropCore::TestConnection() { return TConnectionTest(Context()).TestConnection(); }
+TTestResult TVelodropCore::TestConnection() {
+    return TConnectionTest(ServerContext()).TestConnection();
+}
 
 TShareResult TVelodropCore::UploadFile(const QString& LocalFile, const QString& RemoteName) {
-    return TShareFlow(Context()).UploadFile(LocalFile, RemoteName);
+    return TShareFlow(ServerContext()).UploadFile(LocalFile, RemoteName);
 }
 
 TShareResult TVelodropCore::ShareFile(const QString& FileName) {
-    return TShareFlow(Context()).ShareFile(FileName);
+    return TShareFlow(ServerContext()).ShareFile(FileName);
 }
 
 void TVelodropCore::UseShareRecord(const QString& Path) {
@@ -113,26 +128,26 @@ void TVelodropCore::UseShareRecord(const QString& Path) {
     });
 }
 
-void TVelodropCore::RemoveUploadedFiles() { TExitCleanup(Context()).RemoveUploadedFiles(); }
+void TVelodropCore::RemoveUploadedFiles() { TExitCleanup(ServerContext()).RemoveUploadedFiles(); }
 
 void TVelodropCore::KeepUploadedFiles() { TExitCleanup(Context()).KeepUploadedFiles(); }
 
 int TVelodropCore::RemoveDueShares() {
-    const int removed = TShareSweep(Context()).RemoveDueShares();
+    const int removed = TShareSweep(ServerContext()).RemoveDueShares();
     FRecord.TellTrouble(FUser, InterfaceLanguage(FState.Settings.AutoLanguage));
     return removed;
 }
 
 bool TVelodropCore::DeleteShare(const QString& Link) {
-    return TShareDeletion(Context()).DeleteShare(Link);
+    return TShareDeletion(ServerContext()).DeleteShare(Link);
 }
 
 void TVelodropCore::InstallShortenerScripts() {
-    TShortenerFlow(Context()).InstallShortenerScripts();
+    TShortenerFlow(ServerContext()).InstallShortenerScripts();
 }
 
 QString TVelodropCore::ShortenURL(const QString& URL) {
-    return TShortenerFlow(Context()).ShortenURL(URL);
+    return TShortenerFlow(ServerContext()).ShortenURL(URL);
 }
 
 QString ShareRecordPath(const QString& DataFolder) {

@@ -35,11 +35,15 @@ class TVelodropCore final {
     /// session trusts what it is shown.
     void PrepareRunFiles(const QString& ConfigFolder, const QString& BaseName);
     /// False when there is no settings file (every setting keeps its
-    /// default and the log stays on). Otherwise reads it, and the password
-    /// from the keyring where the file says it is (a password still in the
-    /// file moves there when a keyring answers); the log is written only
-    /// when the file says Log=1.
+    /// default and the log stays on). Otherwise reads it; the log is
+    /// written only when the file says Log=1. The password comes with
+    /// FetchPassword.
     bool LoadSettings();
+    /// The password from the keyring where the file says it is (a password
+    /// still in the file moves there when a keyring answers). Apart from
+    /// LoadSettings so that the window is on the screen, and painting,
+    /// while the keyring asks to be unlocked. Until then no session opens.
+    void FetchPassword();
     /// Writes the settings file, the password into the desktop's keyring
     /// where one answers; raises when a key cannot be written. Answers what
     /// the user must be told once (no keyring was found), or empty text.
@@ -71,12 +75,16 @@ class TVelodropCore final {
     std::unique_ptr<TRemoteFolder> MakeServerFolder();
     void RememberKeyringAccount();
     TFlowContext Context() noexcept { return {FState, *FFolder, FUser, *FLinks, FRecord}; }
+    // The context of an operation that may open a session: the password is
+    // fetched first, if it has not been.
+    TFlowContext ServerContext();
 
     TUserInterface& FUser;
     std::unique_ptr<TRemoteFolder> FFolder;
     std::unique_ptr<TLinkChecker> FLinks;
     TControllerState FState;
     TShareBook FRecord;
+    bool FPasswordFetched = false;
 };
 
 /// The record of shares in the data folder `DataFolder`; empty text when

@@ -55,6 +55,7 @@ int WithCore(const QString& BaseName, TStartSweep Sweep, std::FILE* Errors, F&& 
             return 1;
         }
         core.LocalizeRuntimeTexts();
+        core.FetchPassword();
         if (Sweep == TStartSweep::Run) core.RemoveDueShares();
         return Work(core, user);
     } catch (const std::exception& e) {

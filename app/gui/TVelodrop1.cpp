@@ -141,6 +141,7 @@ void TVelodrop1::showEvent(QShowEvent* Event) {
 
 void TVelodrop1::FormActivate() {
     if (DeferIfBusy([this] { FormActivate(); })) return;
+    FetchPassword();
     RemoveDueShares();
     TControllerState& state = State();
     if (state.RunMode == TRunMode::rmShare) {

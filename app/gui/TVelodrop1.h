@@ -141,8 +141,9 @@ class TVelodrop1 final : public QWidget, public TUserInterface {
     /// The link field's tooltip: the warning, then when the share expires.
     void SetLinkExpiry(std::optional<qint64> ExpiresAt);
     void UpdateLinkToolTip();
-    /// The start-up sweep of the shares that are due, with other operations
-    /// held back.
+    /// The password from the keyring, once the window is on the screen, and
+    /// the start-up sweep of the shares that are due; other operations wait.
+    void FetchPassword();
     void RemoveDueShares();
 
     TVelodropCore FCore;

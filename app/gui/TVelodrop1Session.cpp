@@ -23,6 +23,11 @@ bool TVelodrop1::TestConnection() {
 
 void TVelodrop1::RemoveUploadedFiles() { FCore.RemoveUploadedFiles(); }
 
+void TVelodrop1::FetchPassword() {
+    const TBusy busy(*this);  // the keyring may ask to be unlocked meanwhile
+    FCore.FetchPassword();
+}
+
 void TVelodrop1::RemoveDueShares() {
     const TBusy busy(*this);
     FCore.RemoveDueShares();
