@@ -13,7 +13,8 @@ std::uint32_t BCHCheckBits(std::uint32_t Value, std::uint32_t Generator) noexcep
 
 // The 15-bit format word for a two-bit level indicator and a mask 0..7:
 // 5 data bits and their (15,5) BCH check bits, XORed with 101010000010010.
-// Most significant bit first.
+std::uint32_t FormatWord(int LevelBits, int MaskPattern) noexcept;
+// The same as a bit sequence, most significant bit first.
 TBitArray FormatBits(int LevelBits, int MaskPattern);
 
 // The 18-bit version word for versions 7..40: 6 data bits and their (18,6)

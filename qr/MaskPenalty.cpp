@@ -9,8 +9,11 @@ namespace vd::qr {
 
 namespace {
 
-// The rules look at up to 10 modules ahead of a position.
-constexpr std::size_t kReach = 11;
+// The rules run along a line; they are scored for 64 lines at once. The
+// lines go across the words: word k of entry p holds module p of lines
+// 64 k to 64 k + 63. The runs along the rows are thus scored from the
+// packed columns, those along the columns from the packed rows, and no word
+// is ever shifted to line modules up.
 
 int Popcount(std::uint64_t word) {
 #if defined(__POPCNT__) || !defined(__x86_64__)
@@ -25,105 +28,106 @@ int Popcount(std::uint64_t word) {
 #endif
 }
 
-// For lines of one length: the bits of word w whose module i + k is inside
-// the line.
-class TLineShape {
-  public:
-    explicit TLineShape(int length) : FLength(length), FWords((length + 63) / 64) {}
-    int Words() const { return FWords; }
-    std::uint64_t InsideAhead(int w, int k) const {
-        const int bits = FLength - k - 64 * w;
-        if (bits >= 64) return ~std::uint64_t{0};
-        return bits <= 0 ? 0 : (std::uint64_t{1} << bits) - 1;
-    }
+// No line is longer than 177 modules (version 40).
+constexpr int kMaxLength = 17 + 4 * 40;
+using TSlice = std::array<std::uint64_t, kMaxLength>;
 
-  private:
-    int FLength;
-    int FWords;
-};
-
-// Word w of a line seen from each of the next modules: Dark[k] holds, at
-// bit i, module i + k (0 past the end); Light[k] the same for the light
-// modules inside the line; Before[k] module i - k (0 before the start).
-struct TWindow {
-    std::array<std::uint64_t, kReach> Dark;
-    std::array<std::uint64_t, kReach> Light;
-    std::array<std::uint64_t, 5> Before;
-
-    TWindow(const std::uint64_t* line, const TLineShape& shape, int w) {
-        const std::uint64_t current = line[w];
-        const std::uint64_t next = w + 1 < shape.Words() ? line[w + 1] : 0;
-        const std::uint64_t previous = w > 0 ? line[w - 1] : 0;
-        Dark[0] = current;
-        Before[0] = current;
-        for (std::size_t k = 1; k < kReach; ++k) Dark[k] = (current >> k) | (next << (64 - k));
-        for (std::size_t k = 1; k < 5; ++k) Before[k] = (current << k) | (previous >> (64 - k));
-        for (std::size_t k = 0; k < kReach; ++k)
-            Light[k] = ~Dark[k] & shape.InsideAhead(w, static_cast<int>(k));
-    }
-};
-
-// Rule 1 on one word. A run of n >= 5 scores 3 + (n - 5): one point for
-// each of its n - 4 windows of five equal modules, plus 2 for the run,
-// counted at its first window. PreviousEqual carries the equal-to-next bits
-// of the word before.
-int RunPenaltyWord(const TWindow& window, const TLineShape& shape, int w,
-                   std::uint64_t& previousEqual) {
-    std::array<std::uint64_t, 4> equal{};  // module i + k equals i + k + 1
-    for (std::size_t k = 0; k < 4; ++k)
-        equal[k] = ~(window.Dark[k] ^ window.Dark[k + 1]) & shape.InsideAhead(w, int(k) + 1);
-    const std::uint64_t windows = equal[0] & equal[1] & equal[2] & equal[3];
-    const std::uint64_t equalPrevious = (equal[0] << 1) | (previousEqual >> 63);
-    previousEqual = equal[0];
-    return Popcount(windows) + 2 * Popcount(windows & ~equalPrevious);
+// The bits of word Word that stand for one of Count lines.
+std::uint64_t LinesInWord(int Count, int Word) {
+    const int bits = Count - 64 * Word;
+    if (bits <= 0) return 0;
+    return bits >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << bits) - 1;
 }
 
-// Rule 3 on one word: 1011101 starting at module i, with modules i + 7 to
-// i + 10 or i - 4 to i - 1 light and inside the line.
-int FinderPenaltyWord(const TWindow& window, const TLineShape& shape, int w) {
-    const auto& dark = window.Dark;
-    const auto& light = window.Light;
-    const std::uint64_t pattern =
-        dark[0] & light[1] & dark[2] & dark[3] & dark[4] & light[5] & dark[6];
-    const std::uint64_t after = light[7] & light[8] & light[9] & light[10];
-    // Modules before the start are not light: the margin needs i >= 4.
-    const std::uint64_t from4 = w > 0 ? ~std::uint64_t{0} : ~std::uint64_t{0xF};
-    const std::uint64_t before =
-        ~(window.Before[1] | window.Before[2] | window.Before[3] | window.Before[4]) & from4 &
-        shape.InsideAhead(w, 0);
-    return 40 * Popcount(pattern & (after | before));
-}
+// One word of 64 lines, module by module along them, with what the rules ask
+// of each position: Dark[p] the dark modules at p, Light[p] the light ones,
+// Equal[p] where module p equals p + 1, Light4[p] where p to p + 3 are all
+// light.
+struct TSliceView {
+    int Length;
+    TSlice Dark;
+    TSlice Light;
+    TSlice Equal;
+    TSlice Light4;
 
-template <bool Runs, bool Finders>
-int LinesPenalty(const TPackedLines& lines) {
-    const TLineShape shape(lines.Length());
-    int penalty = 0;
-    for (int i = 0; i < lines.Count(); ++i) {
-        const std::uint64_t* line = lines.Line(i);
-        std::uint64_t previousEqual = 0;
-        for (int w = 0; w < lines.Words(); ++w) {
-            const TWindow window(line, shape, w);
-            if constexpr (Runs) penalty += RunPenaltyWord(window, shape, w, previousEqual);
-            if constexpr (Finders) penalty += FinderPenaltyWord(window, shape, w);
+    TSliceView(const TPackedLines& across, int word) : Length(across.Count()) {
+        const std::uint64_t lines = LinesInWord(across.Length(), word);
+        for (int p = 0; p < Length; ++p) {
+            Dark[p] = across.Line(p)[word];
+            Light[p] = ~Dark[p] & lines;
         }
+        for (int p = 0; p + 1 < Length; ++p) Equal[p] = ~(Dark[p] ^ Dark[p + 1]) & lines;
+        for (int p = 0; p + 3 < Length; ++p)
+            Light4[p] = Light[p] & Light[p + 1] & Light[p + 2] & Light[p + 3];
+    }
+};
+
+// Rule 1. A run of n >= 5 scores 3 + (n - 5): one point for each of its
+// n - 4 windows of five equal modules, plus 2 for the run, counted at its
+// first window (the one whose module before differs, or the line's first).
+int RunPenalty(const TSliceView& s) {
+    int penalty = 0;
+    std::uint64_t equalBefore = 0;
+    for (int p = 0; p + 4 < s.Length; ++p) {
+        const std::uint64_t windows = s.Equal[p] & s.Equal[p + 1] & s.Equal[p + 2] & s.Equal[p + 3];
+        penalty += Popcount(windows) + 2 * Popcount(windows & ~equalBefore);
+        equalBefore = s.Equal[p];
     }
     return penalty;
 }
 
-// Rule 2 on rows: module x equals x + 1 in both rows, and the rows agree.
-int BlockPenalty(const TPackedLines& rows) {
-    const TLineShape shape(rows.Length());
+// Rule 3: 1011101 starting at p, with modules p + 7 to p + 10 or p - 4 to
+// p - 1 light and inside the line.
+int FinderPenalty(const TSliceView& s) {
     int count = 0;
-    for (int y = 0; y + 1 < rows.Count(); ++y) {
-        for (int w = 0; w < rows.Words(); ++w) {
-            const TWindow a(rows.Line(y), shape, w);
-            const TWindow b(rows.Line(y + 1), shape, w);
-            const std::uint64_t differ =
-                (a.Dark[0] ^ b.Dark[0]) | (a.Dark[0] ^ a.Dark[1]) | (b.Dark[0] ^ b.Dark[1]);
-            count += Popcount(~differ & shape.InsideAhead(w, 1));
+    for (int p = 0; p + 6 < s.Length; ++p) {
+        const std::uint64_t pattern = s.Dark[p] & s.Light[p + 1] & s.Dark[p + 2] & s.Dark[p + 3] &
+                                      s.Dark[p + 4] & s.Light[p + 5] & s.Dark[p + 6];
+        if (pattern == 0) continue;
+        const std::uint64_t after = p + 10 < s.Length ? s.Light4[p + 7] : 0;
+        const std::uint64_t before = p >= 4 ? s.Light4[p - 4] : 0;
+        count += Popcount(pattern & (after | before));
+    }
+    return 40 * count;
+}
+
+// Rule 2 on packed columns: cells (x, y) whose 2 x 2 block to the right and
+// below is of one colour. Bit y of a column compares with bit y + 1, which
+// for y = 63 is bit 0 of the next word.
+int BlockPenalty(const TPackedLines& columns) {
+    int count = 0;
+    const int rows = columns.Length();
+    for (int word = 0; word < columns.Words(); ++word) {
+        const std::uint64_t blockTops = LinesInWord(rows - 1, word);
+        const auto belowEqual = [&columns, word](int x) {
+            const std::uint64_t* column = columns.Line(x);
+            const std::uint64_t next = word + 1 < columns.Words() ? column[word + 1] << 63 : 0;
+            return ~(column[word] ^ ((column[word] >> 1) | next));
+        };
+        std::uint64_t leftBelowEqual = belowEqual(0);
+        for (int x = 0; x + 1 < columns.Count(); ++x) {
+            const std::uint64_t rightBelowEqual = belowEqual(x + 1);
+            const std::uint64_t rowsEqual = ~(columns.Line(x)[word] ^ columns.Line(x + 1)[word]);
+            // Row y agrees across the two columns, and each column with
+            // itself from y to y + 1: the four cells are equal.
+            const std::uint64_t blocks = rowsEqual & leftBelowEqual & rightBelowEqual & blockTops;
+            count += Popcount(blocks);
+            leftBelowEqual = rightBelowEqual;
         }
     }
     return 3 * count;
+}
+
+// Rules 1 and 3 along the lines that Across holds across its words.
+template <bool Runs, bool Finders>
+int AlongPenalty(const TPackedLines& across) {
+    int penalty = 0;
+    for (int word = 0; word < across.Words(); ++word) {
+        const TSliceView slice(across, word);
+        if constexpr (Runs) penalty += RunPenalty(slice);
+        if constexpr (Finders) penalty += FinderPenalty(slice);
+    }
+    return penalty;
 }
 
 // Rule 4: |100 dark / total - 50| / 50, rounded.
@@ -142,14 +146,15 @@ TPackedLines DarkLines(const TByteMatrix& Matrix, bool Horizontal) {
 }  // namespace
 
 int PenaltyRule1(const TByteMatrix& Matrix, bool Horizontal) {
-    return LinesPenalty<true, false>(DarkLines(Matrix, Horizontal));
+    // Along the rows means across the packed columns, and the other way.
+    return AlongPenalty<true, false>(DarkLines(Matrix, !Horizontal));
 }
 
-int PenaltyRule2(const TByteMatrix& Matrix) { return BlockPenalty(DarkLines(Matrix, true)); }
+int PenaltyRule2(const TByteMatrix& Matrix) { return BlockPenalty(DarkLines(Matrix, false)); }
 
 int PenaltyRule3(const TByteMatrix& Matrix) {
-    return LinesPenalty<false, true>(DarkLines(Matrix, true)) +
-           LinesPenalty<false, true>(DarkLines(Matrix, false));
+    return AlongPenalty<false, true>(DarkLines(Matrix, true)) +
+           AlongPenalty<false, true>(DarkLines(Matrix, false));
 }
 
 int PenaltyRule4(const TByteMatrix& Matrix) { return BalancePenalty(DarkLines(Matrix, true)); }
@@ -159,8 +164,8 @@ int TotalPenalty(const TByteMatrix& Matrix) {
 }
 
 int TotalPenalty(const TPackedLines& Rows, const TPackedLines& Columns) {
-    return LinesPenalty<true, true>(Rows) + LinesPenalty<true, true>(Columns) + BlockPenalty(Rows) +
-           BalancePenalty(Rows);
+    return AlongPenalty<true, true>(Columns) + AlongPenalty<true, true>(Rows) +
+           BlockPenalty(Columns) + BalancePenalty(Rows);
 }
 
 }  // namespace vd::qr

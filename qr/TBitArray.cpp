@@ -1,6 +1,7 @@
 #include "TBitArray.h"
 
 #include <algorithm>
+#include <array>
 
 namespace vd::qr {
 
@@ -8,7 +9,7 @@ namespace {
 
 // The low n bits of value in reverse order (n = 1..32): the most
 // significant of them becomes bit 0, the first bit of the sequence.
-std::uint32_t ReverseLowBits(std::uint32_t value, int n) {
+constexpr std::uint32_t ReverseLowBits(std::uint32_t value, int n) {
     value = ((value >> 1) & 0x55555555u) | ((value & 0x55555555u) << 1);
     value = ((value >> 2) & 0x33333333u) | ((value & 0x33333333u) << 2);
     value = ((value >> 4) & 0x0F0F0F0Fu) | ((value & 0x0F0F0F0Fu) << 4);
@@ -16,6 +17,14 @@ std::uint32_t ReverseLowBits(std::uint32_t value, int n) {
     value = (value >> 16) | (value << 16);
     return value >> (32 - n);
 }
+
+constexpr std::array<std::uint8_t, 256> MakeReversedBytes() {
+    std::array<std::uint8_t, 256> table{};
+    for (std::uint32_t b = 0; b < 256; ++b)
+        table[b] = static_cast<std::uint8_t>(ReverseLowBits(b, 8));
+    return table;
+}
+constexpr std::array<std::uint8_t, 256> kReversedBytes = MakeReversedBytes();
 
 }  // namespace
 
@@ -74,10 +83,15 @@ void TBitArray::AppendBitArray(const TBitArray& NewBitArray) {
 }
 
 void TBitArray::ToBytes(int BitOffset, TByteArray& Source, int Offset, int NumBytes) const {
+    // Eight bits at a time: the sequence keeps its first bit lowest, a byte
+    // wants it highest, so each chunk is reversed by table.
     for (int i = 0; i < NumBytes; ++i) {
-        unsigned byte = 0;
-        for (int j = 0; j < 8; ++j) byte = (byte << 1) | (Get(BitOffset + 8 * i + j) ? 1u : 0u);
-        Source[static_cast<std::size_t>(Offset + i)] = static_cast<std::uint8_t>(byte);
+        const int position = BitOffset + 8 * i;
+        const auto word = static_cast<std::size_t>(position >> 5);
+        const int shift = position & 31;
+        std::uint32_t chunk = FBits[word] >> shift;
+        if (shift > 24 && word + 1 < FBits.size()) chunk |= FBits[word + 1] << (32 - shift);
+        Source[static_cast<std::size_t>(Offset + i)] = kReversedBytes[chunk & 0xFF];
     }
 }
 

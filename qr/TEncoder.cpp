@@ -1,10 +1,7 @@
 #include "TEncoder.h"
 
-#include <memory>
-
 #include "DataSegment.h"
 #include "EQRCodeTooLong.h"
-#include "TMatrixUtil.h"
 
 namespace vd::qr {
 
@@ -22,16 +19,7 @@ void TEncoder::EncodeText(const std::u16string& Content, int Encoding,
     QRCode.SetMode(data.Mode);
     QRCode.SetVersion(data.Version->VersionNumber());
 
-    // The mask choice leaves the data placed, unmasked, in its scratch
-    // matrix; masking that copy gives what BuildMatrix gives for the mask.
-    const int dimension = data.Version->GetDimensionForVersion();
-    TByteMatrix placed(dimension, dimension);
-    QRCode.SetMaskPattern(ChooseMaskPattern(data.Codewords, ecLevel, QRCode.Version(), placed));
-
-    auto matrix = std::make_unique<TByteMatrix>(dimension, dimension);
-    TMatrixUtil::ApplyMask(placed, QRCode.MaskPattern(), *matrix);
-    TMatrixUtil().EmbedFormatBits(*QRCode.ecLevel(), QRCode.MaskPattern(), *matrix);
-    QRCode.SetMatrix(std::move(matrix));
+    BuildMaskedMatrix(data.Codewords, ecLevel, QRCode.Version(), QRCode);
 }
 
 TEncodedData TEncoder::EncodeCodewords(const std::u16string& Content, int Encoding,

@@ -10,7 +10,6 @@
 #include "TErrorCorrectionLevel.h"
 #include "TMode.h"
 #include "TQRCode.h"
-#include "TReedSolomonEncoder.h"
 #include "TVersion.h"
 
 namespace vd::qr {
@@ -46,6 +45,10 @@ class TEncoder final {
     bool EncoderError() const noexcept { return FEncoderError; }
 
   private:
+    // Sets QRCode's mask, chosen as ChooseMaskPattern chooses, and the
+    // matrix BuildMatrix makes with it, from the version's shared template.
+    void BuildMaskedMatrix(const TBitArray& Bits, const TErrorCorrectionLevel& ecLevel, int Version,
+                           TQRCode& QRCode);
     const TVersion& ChooseVersionFor(int HeaderBits, TMode mode, int PayloadBits,
                                      const TErrorCorrectionLevel& ecLevel);
     void AppendCharacterCount(int count, int versionNumber, TMode mode, TBitArray& bits);
@@ -54,8 +57,6 @@ class TEncoder final {
                     int& numDataBytesInBlock, int& numECBytesInBlock);
     void InterleaveBlocks(const TBitArray& bits, int numTotalBytes, int numDataBytes,
                           int numRSBlocks, TBitArray& result);
-    static TByteArray ComputeECBytes(const TByteArray& data, int numECBytes,
-                                     TReedSolomonEncoder& encoder);
 
     bool FEncoderError = false;
 };

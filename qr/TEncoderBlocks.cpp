@@ -1,9 +1,10 @@
 // Terminating and padding the data codewords, and splitting them into
 // Reed-Solomon blocks whose data and EC codewords are interleaved.
 #include <algorithm>
+#include <array>
 
+#include "QRCodeReedSolomon.h"
 #include "TEncoder.h"
-#include "TGenericGF.h"
 
 namespace vd::qr {
 
@@ -12,17 +13,14 @@ namespace {
 // Pad codewords 11101100 and 00010001, alternately (ISO/IEC 18004 7.4.10).
 constexpr std::uint32_t kPadBytes[2] = {0xEC, 0x11};
 
-struct TBlockPair {
-    TByteArray FDataBytes;
-    TByteArray FErrorCorrectionBytes;
+// A block's data codewords: where they start in the data, how many.
+struct TBlock {
+    int Offset;
+    int Count;
 };
 
-// Byte i of every block that has one, blocks in order.
-void AppendColumn(const std::vector<TBlockPair>& blocks, TByteArray TBlockPair::*part,
-                  std::size_t i, TBitArray& result) {
-    for (const TBlockPair& block : blocks)
-        if (i < (block.*part).size()) result.AppendBits((block.*part)[i], 8);
-}
+// Version 40 at level H has the most blocks (ISO/IEC 18004 Table 9).
+constexpr int kMaxBlocks = 81;
 
 }  // namespace
 
@@ -67,41 +65,46 @@ void TEncoder::InterleaveBlocks(const TBitArray& bits, int numTotalBytes, int nu
         FEncoderError = true;
         return;
     }
-    const auto field = TGenericGF::CreateQRCodeField256();
-    TReedSolomonEncoder encoder(*field);
-    std::vector<TBlockPair> blocks;
-    int offset = 0;
-    std::size_t maxData = 0;
-    std::size_t maxEC = 0;
-    for (int i = 0; i < numRSBlocks; ++i) {
-        int n = 0;
-        int e = 0;
-        if (!BlockSizes(numTotalBytes, numDataBytes, numRSBlocks, i, n, e)) continue;
-        TByteArray data(static_cast<std::size_t>(n));
-        bits.ToBytes(8 * offset, data, 0, n);
-        TByteArray ec = ComputeECBytes(data, e, encoder);
-        maxData = std::max(maxData, data.size());
-        maxEC = std::max(maxEC, ec.size());
-        blocks.push_back({std::move(data), std::move(ec)});
-        offset += n;
-    }
-    if (offset != numDataBytes) {
+    // The blocks split the data codewords in stream order; their EC
+    // codewords go one block after another into a second buffer, which is
+    // all the memory the step needs.
+    TByteArray data(static_cast<std::size_t>(numDataBytes));
+    bits.ToBytes(0, data, 0, numDataBytes);
+    std::array<TBlock, kMaxBlocks> blocks{};
+    if (numRSBlocks > kMaxBlocks) {
         FEncoderError = true;
         return;
     }
-    for (std::size_t i = 0; i < maxData; ++i)
-        AppendColumn(blocks, &TBlockPair::FDataBytes, i, result);
-    for (std::size_t i = 0; i < maxEC; ++i)
-        AppendColumn(blocks, &TBlockPair::FErrorCorrectionBytes, i, result);
+    int offset = 0;
+    int ecPerBlock = 0;
+    int maxData = 0;
+    for (int i = 0; i < numRSBlocks; ++i) {
+        int n = 0;
+        if (!BlockSizes(numTotalBytes, numDataBytes, numRSBlocks, i, n, ecPerBlock)) return;
+        blocks[static_cast<std::size_t>(i)] = {offset, n};
+        maxData = std::max(maxData, n);
+        offset += n;
+    }
+    if (offset != numDataBytes || ecPerBlock < 1 || ecPerBlock > kMaxECCodewordsPerBlock) {
+        FEncoderError = true;
+        return;
+    }
+    TByteArray ec(static_cast<std::size_t>(numRSBlocks * ecPerBlock));
+    for (int i = 0; i < numRSBlocks; ++i) {
+        const TBlock& block = blocks[static_cast<std::size_t>(i)];
+        QRCodeECBytes(data.data() + block.Offset, block.Count, ec.data() + i * ecPerBlock,
+                      ecPerBlock);
+    }
+    // Codeword i of every block that has one, blocks in order: first the
+    // data codewords, then the EC codewords.
+    for (int i = 0; i < maxData; ++i)
+        for (int b = 0; b < numRSBlocks; ++b)
+            if (const TBlock& block = blocks[static_cast<std::size_t>(b)]; i < block.Count)
+                result.AppendBits(data[static_cast<std::size_t>(block.Offset + i)], 8);
+    for (int i = 0; i < ecPerBlock; ++i)
+        for (int b = 0; b < numRSBlocks; ++b)
+            result.AppendBits(ec[static_cast<std::size_t>(b * ecPerBlock + i)], 8);
     if (result.GetSizeInBytes() != numTotalBytes) FEncoderError = true;
-}
-
-TByteArray TEncoder::ComputeECBytes(const TByteArray& data, int numECBytes,
-                                    TReedSolomonEncoder& encoder) {
-    TIntegerArray toEncode(data.begin(), data.end());
-    toEncode.resize(data.size() + static_cast<std::size_t>(numECBytes), 0);
-    encoder.Encode(toEncode, numECBytes);
-    return TByteArray(toEncode.end() - numECBytes, toEncode.end());
 }
 
 }  // namespace vd::qr

@@ -1,12 +1,16 @@
-// The mask choice: the lowest total penalty of the eight masked matrices.
+// The mask choice: the lowest total penalty of the eight masked matrices,
+// and the finished matrix with the chosen mask.
+#include <algorithm>
 #include <array>
 #include <climits>
+#include <memory>
 
 #include "MaskPenalty.h"
 #include "PackedLines.h"
 #include "TEncoder.h"
 #include "TMaskUtil.h"
 #include "TMatrixUtil.h"
+#include "VersionTemplate.h"
 
 namespace vd::qr {
 
@@ -38,26 +42,77 @@ constexpr TMaskLines MakeMaskLines() {
 // Computed by the compiler: pure, and shared by every symbol.
 constexpr TMaskLines kMaskLines = MakeMaskLines();
 
-// Modules of the placed matrix as two bit planes: the value (a dark function
-// module, or the data bit) and whether the cell holds data.
+// Modules of the placed matrix as two bit planes, as rows or as columns:
+// the value (a dark function module, or the data bit) and whether the cell
+// holds data.
 struct TPlacedLines {
-    TPackedLines Values;
-    TPackedLines Data;
+    const TPackedLines& Values;
+    const TPackedLines& Data;
 };
 
-TPlacedLines PackPlaced(const TByteMatrix& placed, bool horizontal) {
-    auto [values, data] = PackBitPlanes(placed, horizontal);
-    return {std::move(values), std::move(data)};
-}
-
-// The dark modules of the lines with the mask applied to the data cells.
-void ApplyMask(const TPlacedLines& placed, int mask, int orientation, TPackedLines& dark) {
-    for (int line = 0; line < dark.Count(); ++line) {
-        const TMaskLine& inverted = kMaskLines[mask][orientation][line % kMaskPeriod];
+// The dark modules of the lines with the mask applied to the data cells and
+// the format word of the level and mask written.
+void Mask(const TPlacedLines& placed, int mask, int orientation, int levelBits,
+          TPackedLines& dark) {
+    for (int line = 0, phase = 0; line < dark.Count(); ++line, phase = (phase + 1) % kMaskPeriod) {
+        const TMaskLine& inverted = kMaskLines[mask][orientation][phase];
         const std::uint64_t* values = placed.Values.Line(line);
         const std::uint64_t* data = placed.Data.Line(line);
         std::uint64_t* out = dark.Line(line);
         for (int w = 0; w < dark.Words(); ++w) out[w] = values[w] ^ (inverted[w] & data[w]);
+    }
+    const int side = dark.Count();
+    TMatrixUtil::ForEachFormatModule(levelBits, mask, side, side,
+                                     [&dark, orientation](int x, int y, bool isDark) {
+                                         if (orientation == 0)
+                                             dark.Set(y, x, isDark);
+                                         else
+                                             dark.Set(x, y, isDark);
+                                     });
+}
+
+// The mask with the lowest total penalty, the lower one on equal scores.
+int BestMask(const TPlacedLines& placedRows, const TPlacedLines& placedColumns, int levelBits) {
+    TPackedLines rows(placedRows.Values.Count(), placedRows.Values.Length());
+    TPackedLines columns(placedColumns.Values.Count(), placedColumns.Values.Length());
+    int bestScore = INT_MAX;
+    int bestMask = -1;
+    for (int mask = 0; mask < 8; ++mask) {
+        Mask(placedRows, mask, 0, levelBits, rows);
+        Mask(placedColumns, mask, 1, levelBits, columns);
+        const int score = TotalPenalty(rows, columns);
+        if (score < bestScore) {
+            bestScore = score;
+            bestMask = mask;
+        }
+    }
+    return bestMask;
+}
+
+// Sets the modules of the data cells whose bit is 1 in the packed rows and
+// columns. Bits beyond the data cells are left out.
+void PlaceBits(const TBitArray& bits, const std::vector<std::uint16_t>& cells, TPackedLines& rows,
+               TPackedLines& columns) {
+    const int count = std::min(bits.GetSize(), static_cast<int>(cells.size()));
+    // Without a branch on the bit: data bits are as good as random, and a
+    // mispredicted jump per bit would cost more than the two stores.
+    for (int i = 0; i < count; ++i) {
+        const std::uint64_t bit = bits.Get(i) ? 1 : 0;
+        const int y = cells[static_cast<std::size_t>(i)] >> 8;
+        const int x = cells[static_cast<std::size_t>(i)] & 0xFF;
+        rows.Line(y)[x >> 6] |= bit << (x & 63);
+        columns.Line(x)[y >> 6] |= bit << (y & 63);
+    }
+}
+
+// The cells of Matrix from packed rows of the same size.
+void Unpack(const TPackedLines& rows, TByteMatrix& matrix) {
+    T2DByteArray& cells = matrix.GetArray();
+    for (int y = 0; y < rows.Count(); ++y) {
+        const std::uint64_t* line = rows.Line(y);
+        std::uint8_t* row = cells[static_cast<std::size_t>(y)].data();
+        for (int x = 0; x < rows.Length(); ++x)
+            row[x] = static_cast<std::uint8_t>((line[x >> 6] >> (x & 63)) & 1);
     }
 }
 
@@ -75,27 +130,31 @@ int TEncoder::ChooseMaskPattern(const TBitArray& Bits, const TErrorCorrectionLev
     builder.EmbedVersionBits(Version, Matrix);
     builder.PlaceData(Bits, Matrix);
 
-    const TPlacedLines placedRows = PackPlaced(Matrix, true);
-    const TPlacedLines placedColumns = PackPlaced(Matrix, false);
-    TPackedLines rows(Matrix.Height(), Matrix.Width());
-    TPackedLines columns(Matrix.Width(), Matrix.Height());
-    int bestScore = INT_MAX;
-    int bestMask = -1;
-    for (int mask = 0; mask < 8; ++mask) {
-        ApplyMask(placedRows, mask, 0, rows);
-        ApplyMask(placedColumns, mask, 1, columns);
-        TMatrixUtil::ForEachFormatModule(ecLevel.Bits(), mask, Matrix.Width(), Matrix.Height(),
-                                         [&rows, &columns](int x, int y, bool dark) {
-                                             rows.Set(y, x, dark);
-                                             columns.Set(x, y, dark);
-                                         });
-        const int score = TotalPenalty(rows, columns);
-        if (score < bestScore) {
-            bestScore = score;
-            bestMask = mask;
-        }
-    }
-    return bestMask;
+    const auto [valueRows, dataRows] = PackBitPlanes(Matrix, true);
+    const auto [valueColumns, dataColumns] = PackBitPlanes(Matrix, false);
+    return BestMask({valueRows, dataRows}, {valueColumns, dataColumns}, ecLevel.Bits());
+}
+
+void TEncoder::BuildMaskedMatrix(const TBitArray& Bits, const TErrorCorrectionLevel& ecLevel,
+                                 int Version, TQRCode& QRCode) {
+    // ChooseMaskPattern's work without drawing a matrix: the version's
+    // template holds the function modules and the data cells packed, and
+    // the symbol adds its dark data modules.
+    const TVersionTemplate& shape = VersionTemplate(Version);
+    const int side = shape.FunctionRows.Count();
+    if (Bits.GetSize() > static_cast<int>(shape.DataCells.size())) FEncoderError = true;
+    TPackedLines valueRows = shape.FunctionRows;
+    TPackedLines valueColumns = shape.FunctionColumns;
+    PlaceBits(Bits, shape.DataCells, valueRows, valueColumns);
+    const TPlacedLines placedRows{valueRows, shape.DataRows};
+    const int mask = BestMask(placedRows, {valueColumns, shape.DataColumns}, ecLevel.Bits());
+    QRCode.SetMaskPattern(mask);
+
+    TPackedLines rows(side, side);
+    Mask(placedRows, mask, 0, ecLevel.Bits(), rows);
+    auto matrix = std::make_unique<TByteMatrix>(side, side);
+    Unpack(rows, *matrix);
+    QRCode.SetMatrix(std::move(matrix));
 }
 
 }  // namespace vd::qr

@@ -45,6 +45,29 @@ void MaskRowsWith(const T2DByteArray& from, T2DByteArray& to) {
     MaskRows(from, to, [](int x, int y) { return TMaskUtil::GetDataMaskBit(Mask, x, y) ? 1 : 0; });
 }
 
+// Calls Visit(x, y) for every empty cell in the order the data fills them:
+// column pairs from the right, skipping the vertical timing column 6,
+// upward first, then down, alternately. Visit may fill the cell it is given.
+template <typename Visit>
+void ForEachFreeCell(const TByteMatrix& Matrix, Visit visit) {
+    const T2DByteArray& rows = Matrix.GetArray();
+    const int w = Matrix.Width();
+    const int h = Matrix.Height();
+    int direction = -1;  // upward first
+    int y = h - 1;
+    for (int x = w - 1; x > 0; x -= 2) {
+        if (x == 6) x = 5;
+        for (; y >= 0 && y < h; y += direction) {
+            for (int column = x; column > x - 2; --column) {
+                if (rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(column)] == kEmpty)
+                    visit(column, y);
+            }
+        }
+        direction = -direction;
+        y += direction;
+    }
+}
+
 }  // namespace
 
 void TMatrixUtil::BuildMatrix(const TBitArray& DataBits, const TErrorCorrectionLevel& ecLevel,
@@ -132,7 +155,7 @@ void TMatrixUtil::DrawTimingPatterns(TByteMatrix& Matrix) {
 void TMatrixUtil::EmbedFormatBits(const TErrorCorrectionLevel& ecLevel, int MaskPattern,
                                   TByteMatrix& Matrix) {
     if (MaskPattern < 0 || MaskPattern > 7) return;
-    if (FormatBits(ecLevel.Bits(), MaskPattern).GetSize() != 15) FMatrixUtilError = true;
+    if (FormatWord(ecLevel.Bits(), MaskPattern) >> 15 != 0) FMatrixUtilError = true;
     ForEachFormatModule(ecLevel.Bits(), MaskPattern, Matrix.Width(), Matrix.Height(),
                         [&Matrix](int x, int y, bool dark) { Matrix.SetBoolean(x, y, dark); });
 }
@@ -154,28 +177,22 @@ void TMatrixUtil::EmbedVersionBits(int Version, TByteMatrix& Matrix) {
 
 void TMatrixUtil::PlaceData(const TBitArray& DataBits, TByteMatrix& Matrix) {
     T2DByteArray& rows = Matrix.GetArray();
-    const int w = Matrix.Width();
-    const int h = Matrix.Height();
     int index = 0;
-    int direction = -1;  // upward first
-    int y = h - 1;
-    // Column pairs from the right, skipping the vertical timing column 6.
-    for (int x = w - 1; x > 0; x -= 2) {
-        if (x == 6) x = 5;
-        for (; y >= 0 && y < h; y += direction) {
-            for (int column = x; column > x - 2; --column) {
-                std::uint8_t& cell =
-                    rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(column)];
-                if (cell != kEmpty) continue;
-                const bool bit = index < DataBits.GetSize() && DataBits.Get(index);
-                ++index;
-                cell = static_cast<std::uint8_t>(kDataCell | (bit ? 1 : 0));
-            }
-        }
-        direction = -direction;
-        y += direction;
-    }
+    ForEachFreeCell(Matrix, [&](int x, int y) {
+        const bool bit = index < DataBits.GetSize() && DataBits.Get(index);
+        ++index;
+        rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] =
+            static_cast<std::uint8_t>(kDataCell | (bit ? 1 : 0));
+    });
     if (index < DataBits.GetSize()) FMatrixUtilError = true;
+}
+
+std::vector<std::uint32_t> TMatrixUtil::FreeCells(const TByteMatrix& Matrix) {
+    std::vector<std::uint32_t> cells;
+    ForEachFreeCell(Matrix, [&cells, &Matrix](int x, int y) {
+        cells.push_back(static_cast<std::uint32_t>(y * Matrix.Width() + x));
+    });
+    return cells;
 }
 
 void TMatrixUtil::ApplyMask(int MaskPattern, TByteMatrix& Matrix) {

@@ -3,6 +3,9 @@
 // zig-zag order with the data mask applied (ISO/IEC 18004 7.3 to 7.10).
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "FormatVersionBits.h"
 #include "TBitArray.h"
 #include "TByteMatrix.h"
@@ -36,6 +39,9 @@ class TMatrixUtil final {
     // Fills every empty cell with the next data bit (0 when they run out),
     // marked as data (kDataCell | bit) until ApplyMask.
     void PlaceData(const TBitArray& DataBits, TByteMatrix& Matrix);
+    // The empty cells of Matrix as Y * Width + X, in the order PlaceData
+    // fills them.
+    static std::vector<std::uint32_t> FreeCells(const TByteMatrix& Matrix);
     // Turns the marked data cells into modules, inverted where MaskPattern
     // says (every one for a pattern outside 0..7, none for -1).
     static void ApplyMask(int MaskPattern, TByteMatrix& Matrix);
@@ -73,9 +79,11 @@ inline constexpr int kFormatPositions[15][2] = {
 template <typename Write>
 void TMatrixUtil::ForEachFormatModule(int LevelBits, int MaskPattern, int Width, int Height,
                                       Write write) {
-    const TBitArray word = FormatBits(LevelBits, MaskPattern);
+    // A plain word rather than a bit sequence: the mask choice asks for it
+    // eight times per symbol.
+    const std::uint32_t word = FormatWord(LevelBits, MaskPattern);
     for (int i = 0; i < 15; ++i) {
-        const bool bit = word.Get(word.GetSize() - 1 - i);  // bit i from the least significant
+        const bool bit = ((word >> i) & 1) != 0;  // bit i from the least significant
         write(kFormatPositions[i][0], kFormatPositions[i][1], bit);
         if (i < 8)
             write(Width - 1 - i, 8, bit);

@@ -31,19 +31,18 @@ void TQRCodeSymbol::SetErrorCorrectionLevel(const TErrorCorrectionLevel& Level) 
 void TQRCodeSymbol::Regenerate() {
     TQRCode record;
     TEncoder().EncodeText(FData, static_cast<int>(FEncoding), FErrorCorrectionLevel, record);
-    T2DBooleanArray elements;
+    std::vector<std::uint8_t> modules;
+    int size = 0;
     if (const TByteMatrix* matrix = record.Matrix()) {
-        // First index the column X, second the row Y.
-        const T2DByteArray& rows = matrix->GetArray();
-        elements.resize(static_cast<std::size_t>(matrix->Width()));
-        for (std::size_t x = 0; x < elements.size(); ++x) {
-            std::vector<bool>& column = elements[x];
-            column.reserve(rows.size());
-            for (const TByteArray& row : rows) column.push_back(row[x] == 1);
-        }
+        size = matrix->Width();
+        modules.resize(static_cast<std::size_t>(size) * static_cast<std::size_t>(size));
+        std::uint8_t* out = modules.data();
+        for (const TByteArray& row : matrix->GetArray())
+            for (std::uint8_t cell : row) *out++ = cell == 1 ? 1 : 0;
     }
-    FElements = std::move(elements);
-    FRows = static_cast<int>(FElements.size()) + 2 * FQuietZone;
+    FModules = std::move(modules);
+    FSize = size;
+    FRows = FSize + 2 * FQuietZone;
     FColumns = FRows;
 }
 
@@ -51,12 +50,12 @@ bool TQRCodeSymbol::GetIsBlack(int Row, int Column) const noexcept {
     // The quiet zone of the symbol on show: after a failed regeneration
     // FQuietZone may already hold a new width that the symbol was not
     // built with.
-    const int size = static_cast<int>(FElements.size());
-    const int quietZone = (FRows - size) / 2;
+    const int quietZone = (FRows - FSize) / 2;
     const int r = Row - quietZone;
     const int c = Column - quietZone;
-    if (r < 0 || c < 0 || r >= size || c >= size) return false;
-    return FElements[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)];
+    if (r < 0 || c < 0 || r >= FSize || c >= FSize) return false;
+    return FModules[static_cast<std::size_t>(r) * static_cast<std::size_t>(FSize) +
+                    static_cast<std::size_t>(c)] != 0;
 }
 
 }  // namespace vd::qr

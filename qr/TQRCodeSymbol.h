@@ -3,7 +3,9 @@
 // ErrorCorrectionLevel encodes the text anew.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "EQRCodeTooLong.h"
 #include "QRTypes.h"
@@ -54,7 +56,10 @@ class TQRCodeSymbol final {
     TQRCodeEncoding FEncoding = TQRCodeEncoding::qrAuto;
     int FQuietZone = 4;
     TErrorCorrectionLevel FErrorCorrectionLevel = LevelL();
-    T2DBooleanArray FElements;  // [column][row], without quiet zone
+    // The modules without quiet zone, row by row, 1 for dark; FSize on a
+    // side. One flat block: one allocation per symbol, none per line.
+    std::vector<std::uint8_t> FModules;
+    int FSize = 0;
 };
 
 }  // namespace vd::qr
