@@ -2,6 +2,7 @@
 
 #include "app/core/Language.h"
 #include "app/core/ServerSession.h"
+#include "app/core/ShareSweep.h"
 
 namespace vd::app {
 
@@ -26,26 +27,13 @@ bool TShareDeletion::DeleteShare(const QString& Link) {
         return false;
     }
     if (!TServerSession(FContext).ConnectToServer()) return false;
-    try {
-        FContext.Folder.Delete(share->RemoteName);
-    } catch (const std::exception& e) {
-        // Gone already (deleted by hand, or by an earlier try) counts as
-        // done. A session that cannot even list leaves the record as it was.
-        std::optional<bool> listed;
-        try {
-            listed = IsListed(FContext.Folder.ListNames(), share->RemoteName);
-        } catch (const std::exception&) {
-        }
-        if (!listed || *listed) {
-            FContext.Folder.Close();
-            if (listed) record.SetState(share->Id, TShareState::DeleteFailed);
-            FContext.User.ShowMessage(ServerMessage(e));
-            return false;
-        }
-    }
+    QString error;
+    const std::optional<TShareState> outcome = RemoveShare(FContext, *share, &error);
     FContext.Folder.Close();
-    record.SetState(share->Id, TShareState::Deleted);
-    FContext.State.UploadedFiles.removeAll(share->RemoteName);
+    if (outcome != TShareState::Deleted) {
+        FContext.User.ShowMessage(error);
+        return false;
+    }
     FContext.User.ShowMessage(Text(language, TText::ShareDeleted) + Link);
     record.TellTrouble(FContext.User, language);
     return true;

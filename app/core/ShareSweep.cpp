@@ -1,5 +1,7 @@
 #include "app/core/ShareSweep.h"
 
+#include "app/core/ServerSession.h"
+
 namespace vd::app {
 
 int TShareSweep::RemoveDueShares() {
@@ -22,30 +24,33 @@ int TShareSweep::RemoveDueSharesInSession() {
 int TShareSweep::RemoveInSession(const std::vector<TShareRow>& Due) {
     int removed = 0;
     for (const TShareRow& share : Due) {
-        const std::optional<TShareState> outcome = Remove(share);
+        const std::optional<TShareState> outcome = RemoveShare(FContext, share);
         if (!outcome) break;
         if (*outcome == TShareState::Deleted) ++removed;
     }
     return removed;
 }
 
-std::optional<TShareState> TShareSweep::Remove(const TShareRow& Share) {
+std::optional<TShareState> RemoveShare(TFlowContext Context, const TShareRow& Share,
+                                       QString* Error) {
     TShareState outcome = TShareState::Deleted;
     try {
-        FContext.Folder.Delete(Share.RemoteName);
-    } catch (const std::exception&) {
+        Context.Folder.Delete(Share.RemoteName);
+    } catch (const std::exception& e) {
         // A refusal and a lost connection raise alike; the listing tells
         // them apart, and also finds a file that is gone already.
         try {
-            if (IsListed(FContext.Folder.ListNames(), Share.RemoteName))
+            if (IsListed(Context.Folder.ListNames(), Share.RemoteName))
                 outcome = TShareState::DeleteFailed;
         } catch (const std::exception&) {
+            if (Error) *Error = ServerMessage(e);
             return std::nullopt;
         }
+        if (Error) *Error = ServerMessage(e);
     }
-    FContext.Record.SetState(Share.Id, outcome);
+    Context.Record.SetState(Share.Id, outcome);
     // A share of this run that went needs no removal at its exit.
-    if (outcome == TShareState::Deleted) FContext.State.UploadedFiles.removeAll(Share.RemoteName);
+    if (outcome == TShareState::Deleted) Context.State.UploadedFiles.removeAll(Share.RemoteName);
     return outcome;
 }
 

@@ -12,6 +12,14 @@
 
 namespace vd::app {
 
+/// Deletes the file of `Share` in the session that is open, and records and
+/// answers how that went: deleted (also when it was gone already), or
+/// delete failed (the server refused and still lists it). Nothing when the
+/// session no longer works: the share then stays as it was. `Error` gets
+/// the server's message when the delete was refused.
+std::optional<TShareState> RemoveShare(TFlowContext Context, const TShareRow& Share,
+                                       QString* Error = nullptr);
+
 class TShareSweep final {
   public:
     explicit TShareSweep(TFlowContext Context) : FContext(Context) {}
@@ -24,10 +32,6 @@ class TShareSweep final {
 
   private:
     int RemoveInSession(const std::vector<TShareRow>& Due);
-    /// Deletes the share's file and records and answers how that went.
-    /// Nothing when the session no longer works: the share then stays as
-    /// it was.
-    std::optional<TShareState> Remove(const TShareRow& Share);
 
     TFlowContext FContext;
 };

@@ -170,97 +170,101 @@ bool TShareRecord::Migrate() {
     return true;
 }
 
-std::optional<qint64> TShareRecord::Add(const TShareRow& Row) {
+std::optional<QSqlQuery> TShareRecord::Prepared(const QString& Statement) {
     if (!IsOpen()) {
         Fail(QStringLiteral("the record is not open"));
         return std::nullopt;
     }
     QSqlQuery query(QSqlDatabase::database(FConnection, false));
-    query.prepare(QStringLiteral(
-        "INSERT INTO shares (shared_at, transport, host, port, user, folder, remote_name, link,"
-        " size, local_name, remove_at_exit, expires_at, state, run_pid, run_start)"
-        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    query.addBindValue(Row.SharedAt);
-    query.addBindValue(Text(Row.Transport));
-    query.addBindValue(Text(Row.Host));
-    query.addBindValue(Row.Port);
-    query.addBindValue(Text(Row.User));
-    query.addBindValue(Text(Row.Folder));
-    query.addBindValue(Text(Row.RemoteName));
-    query.addBindValue(Text(Row.Link));
-    query.addBindValue(Row.Size);
-    query.addBindValue(Text(Row.LocalName));
-    query.addBindValue(Row.RemoveAtExit ? 1 : 0);
-    query.addBindValue(Row.ExpiresAt ? QVariant(*Row.ExpiresAt)
-                                     : QVariant(QMetaType::fromType<qint64>()));
-    query.addBindValue(ShareStateName(Row.State));
-    query.addBindValue(qint64{Row.Run.ProcessId});
-    query.addBindValue(qint64{Row.Run.StartTicks});
-    if (!query.exec()) {
+    if (!query.prepare(Statement)) {
         Fail(query.lastError().text());
         return std::nullopt;
     }
-    return query.lastInsertId().toLongLong();
+    return query;
+}
+
+std::optional<qint64> TShareRecord::Add(const TShareRow& Row) {
+    std::optional<QSqlQuery> query = Prepared(QStringLiteral(
+        "INSERT INTO shares (shared_at, transport, host, port, user, folder, remote_name, link,"
+        " size, local_name, remove_at_exit, expires_at, state, run_pid, run_start)"
+        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    if (!query) return std::nullopt;
+    for (const QVariant& value : {
+             QVariant(Row.SharedAt),
+             QVariant(Text(Row.Transport)),
+             QVariant(Text(Row.Host)),
+             QVariant(Row.Port),
+             QVariant(Text(Row.User)),
+             QVariant(Text(Row.Folder)),
+             QVariant(Text(Row.RemoteName)),
+             QVariant(Text(Row.Link)),
+             QVariant(Row.Size),
+             QVariant(Text(Row.LocalName)),
+             QVariant(Row.RemoveAtExit ? 1 : 0),
+             Row.ExpiresAt ? QVariant(*Row.ExpiresAt) : QVariant(QMetaType::fromType<qint64>()),
+             QVariant(ShareStateName(Row.State)),
+             QVariant(qint64{Row.Run.ProcessId}),
+             QVariant(qint64{Row.Run.StartTicks}),
+         })
+        query->addBindValue(value);
+    if (!query->exec()) {
+        Fail(query->lastError().text());
+        return std::nullopt;
+    }
+    return query->lastInsertId().toLongLong();
+}
+
+bool TShareRecord::UpdateOne(std::optional<QSqlQuery>& Query, qint64 Id) {
+    if (!Query) return false;
+    Query->addBindValue(Id);
+    if (!Query->exec()) return Fail(Query->lastError().text());
+    if (Query->numRowsAffected() != 1)
+        return Fail(QStringLiteral("no share %1 in the record").arg(Id));
+    return true;
 }
 
 bool TShareRecord::SetState(qint64 Id, TShareState State, qint64 Size) {
-    if (!IsOpen()) return Fail(QStringLiteral("the record is not open"));
-    QSqlQuery query(QSqlDatabase::database(FConnection, false));
-    query.prepare(QStringLiteral(
+    std::optional<QSqlQuery> query = Prepared(QStringLiteral(
         "UPDATE shares SET state = ?, size = CASE WHEN ? < 0 THEN size ELSE ? END WHERE id = ?"));
-    query.addBindValue(ShareStateName(State));
-    query.addBindValue(Size);
-    query.addBindValue(Size);
-    query.addBindValue(Id);
-    if (!query.exec()) return Fail(query.lastError().text());
-    if (query.numRowsAffected() != 1)
-        return Fail(QStringLiteral("no share %1 in the record").arg(Id));
-    return true;
+    if (query) {
+        query->addBindValue(ShareStateName(State));
+        query->addBindValue(Size);
+        query->addBindValue(Size);
+    }
+    return UpdateOne(query, Id);
 }
 
 bool TShareRecord::SetRemoveAtExit(qint64 Id, bool Remove) {
-    if (!IsOpen()) return Fail(QStringLiteral("the record is not open"));
-    QSqlQuery query(QSqlDatabase::database(FConnection, false));
-    query.prepare(QStringLiteral("UPDATE shares SET remove_at_exit = ? WHERE id = ?"));
-    query.addBindValue(Remove ? 1 : 0);
-    query.addBindValue(Id);
-    if (!query.exec()) return Fail(query.lastError().text());
-    if (query.numRowsAffected() != 1)
-        return Fail(QStringLiteral("no share %1 in the record").arg(Id));
-    return true;
+    std::optional<QSqlQuery> query =
+        Prepared(QStringLiteral("UPDATE shares SET remove_at_exit = ? WHERE id = ?"));
+    if (query) query->addBindValue(Remove ? 1 : 0);
+    return UpdateOne(query, Id);
 }
 
-std::optional<std::vector<TShareRow>> TShareRecord::Rows(QSqlQuery& Query) {
-    if (!Query.exec()) {
-        Fail(Query.lastError().text());
+std::optional<std::vector<TShareRow>> TShareRecord::Rows(std::optional<QSqlQuery>& Query) {
+    if (!Query) return std::nullopt;
+    if (!Query->exec()) {
+        Fail(Query->lastError().text());
         return std::nullopt;
     }
     std::vector<TShareRow> rows;
-    while (Query.next()) rows.push_back(RowFrom(Query));
+    while (Query->next()) rows.push_back(RowFrom(*Query));
     return rows;
 }
 
 std::optional<std::vector<TShareRow>> TShareRecord::Recent(int Limit) {
-    if (!IsOpen()) {
-        Fail(QStringLiteral("the record is not open"));
-        return std::nullopt;
-    }
-    QSqlQuery query(QSqlDatabase::database(FConnection, false));
-    query.prepare(QStringLiteral("SELECT %1 FROM shares ORDER BY shared_at DESC, id DESC LIMIT ?")
-                      .arg(QLatin1String(kColumns)));
-    query.addBindValue(Limit);
+    std::optional<QSqlQuery> query =
+        Prepared(QStringLiteral("SELECT %1 FROM shares ORDER BY shared_at DESC, id DESC LIMIT ?")
+                     .arg(QLatin1String(kColumns)));
+    if (query) query->addBindValue(Limit);
     return Rows(query);
 }
 
 std::optional<std::optional<TShareRow>> TShareRecord::WithLink(const QString& Link) {
-    if (!IsOpen()) {
-        Fail(QStringLiteral("the record is not open"));
-        return std::nullopt;
-    }
-    QSqlQuery query(QSqlDatabase::database(FConnection, false));
-    query.prepare(QStringLiteral("SELECT %1 FROM shares WHERE link = ? ORDER BY id DESC LIMIT 1")
-                      .arg(QLatin1String(kColumns)));
-    query.addBindValue(Link);
+    std::optional<QSqlQuery> query =
+        Prepared(QStringLiteral("SELECT %1 FROM shares WHERE link = ? ORDER BY id DESC LIMIT 1")
+                     .arg(QLatin1String(kColumns)));
+    if (query) query->addBindValue(Link);
     const auto rows = Rows(query);
     if (!rows) return std::nullopt;
     if (rows->empty()) return std::optional<TShareRow>();
@@ -268,24 +272,20 @@ std::optional<std::optional<TShareRow>> TShareRecord::WithLink(const QString& Li
 }
 
 std::optional<std::vector<TShareRow>> TShareRecord::MaybeDue(qint64 Now) {
-    if (!IsOpen()) {
-        Fail(QStringLiteral("the record is not open"));
-        return std::nullopt;
-    }
     // Two questions, each answered from its partial index: with thousands
     // of shares kept or deleted, a start with nothing due reads none of
     // them. The planner would rather scan the state index (thousands of
     // shares still up), so the indexes are named; each question repeats its
     // index's condition word for word, which is how SQLite lets it be used.
-    QSqlQuery query(QSqlDatabase::database(FConnection, false));
-    query.prepare(QStringLiteral("SELECT %1 FROM shares INDEXED BY shares_to_remove_at_exit"
-                                 " WHERE remove_at_exit = 1 AND state IN ('uploading', 'up')"
-                                 " UNION "
-                                 "SELECT %1 FROM shares INDEXED BY shares_on_server_by_expiry"
-                                 " WHERE expires_at <= ? AND state IN ('uploading', 'up')"
-                                 " ORDER BY id")
-                      .arg(QLatin1String(kColumns)));
-    query.addBindValue(Now);
+    std::optional<QSqlQuery> query =
+        Prepared(QStringLiteral("SELECT %1 FROM shares INDEXED BY shares_to_remove_at_exit"
+                                " WHERE remove_at_exit = 1 AND state IN ('uploading', 'up')"
+                                " UNION "
+                                "SELECT %1 FROM shares INDEXED BY shares_on_server_by_expiry"
+                                " WHERE expires_at <= ? AND state IN ('uploading', 'up')"
+                                " ORDER BY id")
+                     .arg(QLatin1String(kColumns)));
+    if (query) query->addBindValue(Now);
     return Rows(query);
 }
 

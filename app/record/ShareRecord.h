@@ -43,8 +43,14 @@ class TShareRecord final : public TShareStore {
   private:
     bool Fail(const QString& Why);
     bool Migrate();
-    // Runs `Query` (prepared, values bound) and collects its rows.
-    std::optional<std::vector<TShareRow>> Rows(QSqlQuery& Query);
+    // `Statement` prepared on the open database; nothing (and Error() says
+    // why) when the record is not open or the statement is refused.
+    std::optional<QSqlQuery> Prepared(const QString& Statement);
+    // Runs a prepared update with `Id` bound last; true when it changed
+    // exactly that share.
+    bool UpdateOne(std::optional<QSqlQuery>& Query, qint64 Id);
+    // Runs a prepared query (values bound) and collects its rows.
+    std::optional<std::vector<TShareRow>> Rows(std::optional<QSqlQuery>& Query);
     QString FConnection;
     QString FError;
 };
