@@ -33,9 +33,11 @@ foreach(rule IN LISTS rules)
   file(GLOB files "${SOURCE_DIR}/${folder}/*.h" "${SOURCE_DIR}/${folder}/*.cpp")
   foreach(file IN LISTS files)
     set(file_allowed ${allowed})
-    # The program's entry point picks its front: the window or the terminal.
+    # The program's entry points pick its front: main the window or the
+    # terminal, the window module's entry the window (or the terminal, when
+    # Qt's options came first).
     get_filename_component(name "${file}" NAME)
-    if(folder STREQUAL "app" AND name STREQUAL "main.cpp")
+    if(folder STREQUAL "app" AND name MATCHES "^(main\\.cpp|WindowProgram\\.(h|cpp))$")
       list(APPEND file_allowed app/cli app/gui app/clipboard)
     endif()
     file(STRINGS "${file}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")

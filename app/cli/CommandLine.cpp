@@ -1,6 +1,9 @@
 #include "app/cli/CommandLine.h"
 
+#include <QFile>
 #include <QSet>
+
+#include "platform/ProgramPath.h"
 
 namespace vd::app {
 namespace {
@@ -110,6 +113,13 @@ bool ModeOption(const QString& First, const QStringList& Rest, TCommandLineReque
 }
 
 }  // namespace
+
+QStringList ProgramArguments(int Argc, char** Argv) {
+    QStringList arguments;
+    arguments << QFile::decodeName(platform::AbsoluteProgramPath(Argv[0]).c_str());
+    for (int i = 1; i < Argc; ++i) arguments << QFile::decodeName(Argv[i]);
+    return arguments;
+}
 
 TCommandLineRequest ParseCommandLine(const QStringList& Arguments) {
     TCommandLineRequest request;

@@ -42,6 +42,10 @@ struct TCommandLineRequest {
 /// `Arguments` as the program got them: [0] is its own path.
 TCommandLineRequest ParseCommandLine(const QStringList& Arguments);
 
+/// main's arguments, [0] made absolute (links kept, so that a link named
+/// velodrop-shortener selects shortener mode).
+QStringList ProgramArguments(int Argc, char** Argv);
+
 /// The usage text, ending in a line break.
 QString UsageText();
 

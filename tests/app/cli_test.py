@@ -9,6 +9,7 @@ says how to trust it.
 
 Usage: cli_test.py VELODROP DEMO_SETTINGS PYFTPD_SCRIPT
 """
+import glob
 import os
 import pty
 import re
@@ -136,6 +137,7 @@ def run(velodrop, demo_settings, pyftpd):
         refused = run_cli(velodrop, ["--shorten", "javascript:alert(1)"], env)
         assert refused.returncode == 1 and b"Not a web address" in refused.stderr
         share_over_tls(s, velodrop, demo_settings, shared, content)
+        no_gui_libraries_in_the_terminal(velodrop, env, shared, s.path())
         options_without_display(velodrop, env, s.path())
         escapes_stay_off_the_terminal(velodrop, env, s.path(), home)
         copy_goes_to_the_clipboard_or_says_why(s, velodrop, env, shared)
@@ -188,6 +190,21 @@ def escapes_stay_off_the_terminal(velodrop, env, work, home):
     missing = run_cli(velodrop, [os.path.join(work, "gone-\x1b[2J\x07.txt")], env)
     assert missing.returncode == 1 and controls(missing.stderr) == [], missing.stderr
     assert b"gone-\\x1b[2J\\x07.txt not existing" in missing.stderr, missing.stderr
+
+
+def no_gui_libraries_in_the_terminal(velodrop, env, shared, work):
+    """A share in the terminal maps none of Qt's GUI libraries: only the
+    window's module, which it does not load, needs them."""
+    trace = os.path.join(work, "loaded")
+    done = run_cli(velodrop, [shared], dict(env, LD_DEBUG="files", LD_DEBUG_OUTPUT=trace))
+    assert done.returncode == 0, done.stderr
+    loaded = ""
+    for path in glob.glob(trace + ".*"):
+        with open(path, errors="replace") as f:
+            loaded += f.read()
+    assert "libQt6Network.so" in loaded, loaded[:2000]
+    for library in ("libQt6Gui.so", "libQt6Widgets.so", "velodrop-window.so"):
+        assert library not in loaded, library
 
 
 def options_without_display(velodrop, env, work):

@@ -17,6 +17,7 @@ import tempfile
 FILES = {
     "./usr/bin/velodrop",
     "./usr/bin/velodrop-shortener",
+    "./usr/lib/velodrop/velodrop-window.so",
     "./usr/share/applications/velodrop.desktop",
     "./usr/share/applications/velodrop-shortener.desktop",
     "./usr/share/icons/hicolor/scalable/apps/velodrop.svg",
@@ -31,6 +32,12 @@ DEPENDS = {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6network6", "lib
 
 def run(*argv, **kwargs):
     return subprocess.run(list(argv), check=True, capture_output=True, text=True, **kwargs).stdout
+
+
+def keeper(program):
+    env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+    return subprocess.run([program, "--keep-clipboard", "1"], stdin=subprocess.DEVNULL, env=env,
+                          capture_output=True, text=True, timeout=60)
 
 
 def check(build, version):
@@ -61,9 +68,21 @@ def check(build, version):
         run("appstreamcli", "validate-tree", "--no-net", root)
         for entry in glob.glob(os.path.join(root, "usr/share/applications/*.desktop")):
             run("desktop-file-validate", entry)
-        for program in ("velodrop", "velodrop-shortener"):
-            said = run(os.path.join(root, "usr", "bin", program), "--version", stdin=subprocess.DEVNULL)
+        program = os.path.join(root, "usr", "bin", "velodrop")
+        for name in ("velodrop", "velodrop-shortener"):
+            said = run(os.path.join(root, "usr", "bin", name), "--version", stdin=subprocess.DEVNULL)
             assert said == "Velodrop %s\n" % version, said
+        # The clipboard keeper lives in the window's module: with nothing
+        # handed over it says so, which only the module's code does.
+        kept = keeper(program)
+        assert kept.returncode == 1 and kept.stdout == "failed: no text was handed over\n", kept
+        # Without its module the program still runs in the terminal, and a
+        # window says what is missing.
+        os.remove(os.path.join(root, "usr", "lib", "velodrop", "velodrop-window.so"))
+        assert run(program, "--version", stdin=subprocess.DEVNULL) == "Velodrop %s\n" % version
+        kept = keeper(program)
+        assert kept.returncode == 1 and kept.stderr.startswith(
+            "The window of Velodrop could not be loaded: velodrop-window.so was not found"), kept
         print("OK:", os.path.basename(deb), "with", len(entries), "files")
     except subprocess.CalledProcessError as e:
         raise SystemExit("%s failed (%d): %s%s" % (" ".join(e.cmd), e.returncode, e.stdout, e.stderr))
