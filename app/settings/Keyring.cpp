@@ -4,29 +4,47 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QTimer>
 #include <cstdlib>
+#include <memory>
 
 namespace vd::app {
 namespace {
 
 const QString kService = QStringLiteral("Velodrop");
 
+// Why no keyring can answer, when the session has no D-Bus to reach one
+// on: no bus address, no bus at its usual place in the runtime folder, and
+// no X11 display to start one for. Asking would load libsecret and GLib's
+// D-Bus stack (megabytes) only to learn that, in every share run over SSH
+// or from a timer.
+QString MissingSessionBus() {
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) return {};
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/bus"))) return {};
+    if (!qEnvironmentVariableIsEmpty("DISPLAY")) return {};
+    return QStringLiteral("no D-Bus session bus: DBUS_SESSION_BUS_ADDRESS is not set");
+}
+
 // Starts `Job` and waits for its end or the limit. A job that outlives the
 // wait deletes itself whenever it ends, and its answer is not heard any
 // more; one that never ends goes with the application.
-TKeyringResult Run(QKeychain::Job* Job, const QString& Account, std::chrono::milliseconds Limit) {
-    Job->setParent(QCoreApplication::instance());
-    Job->setAutoDelete(true);
-    Job->setKey(Account);
+TKeyringResult Run(std::unique_ptr<QKeychain::Job> Job, const QString& Account,
+                   std::chrono::milliseconds Limit) {
     TKeyringResult result;
+    if (result.Why = MissingSessionBus(); !result.Why.isEmpty()) return result;
+    QKeychain::Job* running = Job.release();
+    running->setParent(QCoreApplication::instance());
+    running->setAutoDelete(true);
+    running->setKey(Account);
     result.Status = TKeyringStatus::TimedOut;
     result.Why = QStringLiteral("the keyring did not answer within %1 s")
                      .arg(std::chrono::duration_cast<std::chrono::seconds>(Limit).count());
     QEventLoop loop;
     // The loop is the connection's context: once it is gone, a late answer
     // reaches nothing.
-    QObject::connect(Job, &QKeychain::Job::finished, &loop, [&](QKeychain::Job* Done) {
+    QObject::connect(running, &QKeychain::Job::finished, &loop, [&](QKeychain::Job* Done) {
         switch (Done->error()) {
             case QKeychain::NoError:
                 result.Status = TKeyringStatus::Done;
@@ -44,7 +62,7 @@ TKeyringResult Run(QKeychain::Job* Job, const QString& Account, std::chrono::mil
         loop.quit();
     });
     QTimer::singleShot(Limit, &loop, &QEventLoop::quit);
-    Job->start();
+    running->start();
     loop.exec();
     return result;
 }
@@ -62,17 +80,17 @@ std::chrono::milliseconds TKeyring::DefaultLimit() {
 }
 
 TKeyringResult TKeyring::Read(const QString& Account) const {
-    return Run(new QKeychain::ReadPasswordJob(kService), Account, FLimit);
+    return Run(std::make_unique<QKeychain::ReadPasswordJob>(kService), Account, FLimit);
 }
 
 TKeyringResult TKeyring::Write(const QString& Account, const QString& Password) const {
-    auto* job = new QKeychain::WritePasswordJob(kService);
+    auto job = std::make_unique<QKeychain::WritePasswordJob>(kService);
     job->setTextData(Password);
-    return Run(job, Account, FLimit);
+    return Run(std::move(job), Account, FLimit);
 }
 
 TKeyringResult TKeyring::Remove(const QString& Account) const {
-    return Run(new QKeychain::DeletePasswordJob(kService), Account, FLimit);
+    return Run(std::make_unique<QKeychain::DeletePasswordJob>(kService), Account, FLimit);
 }
 
 }  // namespace vd::app

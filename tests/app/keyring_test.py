@@ -19,6 +19,7 @@ session bus, unlocked with a test password):
 
 Usage: keyring_test.py VELODROP DEMO_SETTINGS PYFTPD_SCRIPT
 """
+import glob
 import os
 import shutil
 import subprocess
@@ -134,7 +135,10 @@ class Program:
         for variable in ("DISPLAY", "WAYLAND_DISPLAY"):
             env.pop(variable, None)
         if bus is None:
+            # Nor the bus of whoever runs the tests, at its usual place.
             env.pop("DBUS_SESSION_BUS_ADDRESS", None)
+            env["XDG_RUNTIME_DIR"] = self.s.path("runtime-without-bus")
+            os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700, exist_ok=True)
         path = self.s.path(name)
         with open(path, "w") as f:
             f.write("shared " + name)
@@ -255,7 +259,15 @@ def without_a_keyring(s, velodrop, demo_settings, port, in_keyring):
     program = Program(s, velodrop, demo_settings, port, "config-no-keyring")
     before = program.settings()
     assert_shared(program.share(bus, "file password.txt"))
-    assert_shared(program.share(None, "file password, no bus.txt"))
+    # Without a bus no keyring is asked: neither libsecret nor GLib loads.
+    trace = s.path("loaded")
+    assert_shared(program.share(None, "file password, no bus.txt", LD_DEBUG="files",
+                                LD_DEBUG_OUTPUT=trace))
+    loaded = ""
+    for path in glob.glob(trace + ".*"):
+        with open(path, errors="replace") as f:
+            loaded += f.read()
+    assert "libQt6Core.so" in loaded and "libsecret" not in loaded, loaded[-2000:]
     assert program.settings() == before, program.settings()
     print("ok: without a keyring, the file's password as before; the keyring's is missed clearly")
 
