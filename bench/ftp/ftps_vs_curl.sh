@@ -9,8 +9,7 @@
 #     PROT C, throughput ratio (reported).
 # Both clients speak TLS 1.2: Debian's vsftpd 3.0.3 ends TLS 1.3 uploads with
 # "426 Failure reading network stream", so curl gets --tls-max 1.2.
-# Needs root: vsftpd logs in a local user (the test fixture's, made when
-# missing; the PAM service file named here lets only it in, and goes again).
+# Needs root: vsftpd logs in a local user (see vsftpd_server.sh).
 # Usage: sudo bench/ftp/ftps_vs_curl.sh [ROUNDS]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -20,87 +19,32 @@ USER_NAME=velodrop-ftps
 USER_HOME=/var/lib/velodrop-ftps
 PASSWORD=any-password
 
-[ "$(id -u)" -eq 0 ] || { echo "vsftpd logs in a local user: run as root"; exit 1; }
-[ -x /usr/sbin/vsftpd ] || { echo "/usr/sbin/vsftpd is missing (scripts/install-deps.sh)"; exit 1; }
+SHM=/dev/shm; [ -d "$SHM" ] && [ -w "$SHM" ] || SHM=/tmp
+WORK=$(mktemp -d "$SHM/vd-ftpsbench-XXXXXX")
+. bench/ftp/vsftpd_server.sh
 
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELODROP_SANITIZE=OFF \
   -DVELODROP_BUILD_TESTS=OFF >/dev/null
 cmake --build "$BUILD" --target ftp_upload_bench >/dev/null
 OURS="$BUILD/bench/ftp/ftp_upload_bench"
 
-SHM=/dev/shm; [ -d "$SHM" ] && [ -w "$SHM" ] || SHM=/tmp
-WORK=$(mktemp -d "$SHM/vd-ftpsbench-XXXXXX")
-chmod 755 "$WORK"
-PAM="velodrop-bench-vsftpd-$$"
-PIDS=()
-cleanup() {
-  for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
-  rm -f "/etc/pam.d/$PAM"
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-getent passwd "$USER_NAME" >/dev/null ||
-  useradd --system --home-dir "$USER_HOME" --shell /usr/sbin/nologin "$USER_NAME"
-mkdir -p "$USER_HOME"; chown "$USER_NAME" "$USER_HOME"
-printf 'auth required pam_succeed_if.so quiet user = %s\nauth required pam_permit.so\naccount required pam_permit.so\nsession required pam_permit.so\n' \
-  "$USER_NAME" >"/etc/pam.d/$PAM"
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost \
   -keyout "$WORK/cert.pem" -out "$WORK/cert.pem" 2>/dev/null
-
-# start_vsftpd NAME YES|NO: a vsftpd in the foreground on a port the kernel
-# picks; prints the port (read back from /proc).
-start_vsftpd() {
-  local name=$1 strict=$2 dir="$WORK/$1"
-  mkdir -p "$dir/home" "$dir/empty"; chown "$USER_NAME" "$dir/home"
-  cat >"$dir/vsftpd.conf" <<EOF
-listen=YES
-listen_ipv6=NO
-background=NO
-listen_address=127.0.0.1
-listen_port=0
-anonymous_enable=NO
-local_enable=YES
-write_enable=YES
-local_root=$dir/home
-pam_service_name=$PAM
-secure_chroot_dir=$dir/empty
-seccomp_sandbox=NO
-isolate=NO
-isolate_network=NO
-pasv_enable=YES
-pasv_min_port=20000
-pasv_max_port=29999
+tls_config() {
+  cat <<EOF
 ssl_enable=YES
 rsa_cert_file=$WORK/cert.pem
 rsa_private_key_file=$WORK/cert.pem
 ssl_ciphers=HIGH
 force_local_logins_ssl=YES
-force_local_data_ssl=$strict
-require_ssl_reuse=$strict
-strict_ssl_read_eof=$strict
-xferlog_enable=NO
-syslog_enable=NO
+force_local_data_ssl=$1
+require_ssl_reuse=$1
+strict_ssl_read_eof=$1
 EOF
-  /usr/sbin/vsftpd "$dir/vsftpd.conf" >"$dir/out" 2>&1 &
-  local pid=$!
-  PIDS+=("$pid")
-  for _ in $(seq 200); do
-    local inode hex
-    inode=$(ls -l "/proc/$pid/fd" 2>/dev/null | grep -o 'socket:\[[0-9]*\]' | grep -o '[0-9]*' | head -1 || true)
-    if [ -n "$inode" ]; then
-      hex=$(awk -v i="$inode" '$4 == "0A" && $10 == i {split($2, a, ":"); print a[2]}' /proc/net/tcp)
-      if [ -n "$hex" ]; then echo $((16#$hex)); return; fi
-    fi
-    sleep 0.05
-  done
-  echo "vsftpd $name did not start: $(cat "$dir/out")" >&2
-  exit 1
 }
-# Runs inside $( ) would lose PIDS: start them here, ports read from files.
-start_vsftpd strict YES >"$WORK/strict.port"
+start_vsftpd strict "$(tls_config YES)"
 STRICT_PORT=$(cat "$WORK/strict.port")
-start_vsftpd permissive NO >"$WORK/permissive.port"
+start_vsftpd permissive "$(tls_config NO)"
 PERMISSIVE_PORT=$(cat "$WORK/permissive.port")
 
 head -c $((100 * 1024 * 1024)) /dev/urandom >"$WORK/big.bin"
