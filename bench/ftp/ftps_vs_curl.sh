@@ -15,12 +15,7 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 ROUNDS=${1:-6}
 BUILD=build-ftps-rel
-USER_NAME=velodrop-ftps
-USER_HOME=/var/lib/velodrop-ftps
-PASSWORD=any-password
-
-SHM=/dev/shm; [ -d "$SHM" ] && [ -w "$SHM" ] || SHM=/tmp
-WORK=$(mktemp -d "$SHM/vd-ftpsbench-XXXXXX")
+WORK_PREFIX=vd-ftpsbench
 . bench/ftp/vsftpd_server.sh
 
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELODROP_SANITIZE=OFF \
@@ -49,15 +44,6 @@ PERMISSIVE_PORT=$(cat "$WORK/permissive.port")
 
 head -c $((100 * 1024 * 1024)) /dev/urandom >"$WORK/big.bin"
 
-# One run: "wall user sys" in seconds (wall with ns resolution; the CPU
-# time of the client tells more than the wall time on a busy machine).
-measure() {
-  local start end
-  start=$(date +%s%N)
-  /usr/bin/time -f "%U %S" -o "$WORK/time" "$@" >/dev/null 2>"$WORK/err" || { cat "$WORK/err"; exit 1; }
-  end=$(date +%s%N)
-  echo "$(( (end - start) / 1000 ))e-6 $(cat "$WORK/time")"
-}
 ours() { measure "$OURS" 127.0.0.1 "$1" "$USER_NAME" "$PASSWORD" "$WORK/big.bin" big.bin "$2"; }
 theirs() {
   measure curl -sS --ssl-reqd -k --tls-max 1.2 -T "$WORK/big.bin" \

@@ -8,9 +8,10 @@
 # The choices:
 # - vsftpd is a C server that reads the data connection into a 64 KiB buffer
 #   and writes it to the file, so the client decides how fast an upload is;
-#   the raw receiver does the same, and the raw sender gives the file to the
-#   kernel with sendfile: the copy without FTP, as fast as loopback TCP and
-#   that receiver go.
+#   the raw receiver does the same, and the raw sender reads the file in
+#   256 KiB pieces and writes them to the socket: the copy without FTP, as
+#   fast as loopback TCP and that receiver go (see raw_tcp_copy.cpp for why
+#   not sendfile).
 # - Both runs end when the copy is complete: ours reads the "226" the server
 #   sends once the file is written, the raw sender waits for the receiver to
 #   close after its last write.
@@ -32,12 +33,7 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 ROUNDS=${1:-5}
 BUILD=${BUILD:-build-raw-rel}
-USER_NAME=velodrop-ftps
-USER_HOME=/var/lib/velodrop-ftps
-PASSWORD=any-password
-
-SHM=/dev/shm; [ -d "$SHM" ] && [ -w "$SHM" ] || SHM=/tmp
-WORK=$(mktemp -d "$SHM/vd-rawbench-XXXXXX")
+WORK_PREFIX=vd-rawbench
 . bench/ftp/vsftpd_server.sh
 
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELODROP_SANITIZE=OFF \
@@ -53,14 +49,6 @@ mkdir "$WORK/raw"
 
 head -c $((1024 * 1024 * 1024)) /dev/urandom >"$WORK/big.bin"
 
-# One run: "wall user sys" in seconds (wall with ns resolution).
-measure() {
-  local start end
-  start=$(date +%s%N)
-  /usr/bin/time -f "%U %S" -o "$WORK/time" "$@" >/dev/null 2>"$WORK/err" || { cat "$WORK/err"; exit 1; }
-  end=$(date +%s%N)
-  echo "$(( (end - start) / 1000 ))e-6 $(cat "$WORK/time")"
-}
 check() { cmp -s "$WORK/big.bin" "$1" || { echo "copied file differs: $1"; exit 1; }; rm -f "$1"; }
 
 # "wall user sys server_cpu"

@@ -4,9 +4,16 @@
 # exit) are set up here; start_vsftpd starts servers that end with the
 # script, and WORK goes at exit too. track_cpu and server_cpu give the CPU
 # time a server and its sessions have used.
-# Before sourcing: WORK (a folder), USER_NAME, USER_HOME.
+# Before sourcing: WORK_PREFIX, the name of the scratch folder WORK this
+# makes (in /dev/shm when there, so the disk decides nothing).
 [ "$(id -u)" -eq 0 ] || { echo "vsftpd logs in a local user: run as root"; exit 1; }
 [ -x /usr/sbin/vsftpd ] || { echo "/usr/sbin/vsftpd is missing (scripts/install-deps.sh)"; exit 1; }
+
+USER_NAME=velodrop-ftps
+USER_HOME=/var/lib/velodrop-ftps
+PASSWORD=any-password
+SHM=/dev/shm; [ -d "$SHM" ] && [ -w "$SHM" ] || SHM=/tmp
+WORK=$(mktemp -d "$SHM/$WORK_PREFIX-XXXXXX")
 
 chmod 755 "$WORK"
 PAM="velodrop-bench-vsftpd-$$"
@@ -101,4 +108,15 @@ server_cpu() {
     sleep 0.01
   done
   awk '$1 == "usage_usec" {print $2 / 1e6}' "$group/cpu.stat"
+}
+
+# measure COMMAND...: one run of a client, printed as "wall user sys" in
+# seconds (wall with ns resolution; the client's CPU time tells more than
+# its wall time on a busy machine).
+measure() {
+  local start end
+  start=$(date +%s%N)
+  /usr/bin/time -f "%U %S" -o "$WORK/time" "$@" >/dev/null 2>"$WORK/err" || { cat "$WORK/err"; exit 1; }
+  end=$(date +%s%N)
+  echo "$(( (end - start) / 1000 ))e-6 $(cat "$WORK/time")"
 }
