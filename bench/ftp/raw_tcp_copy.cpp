@@ -51,6 +51,22 @@ void WriteAll(int fd, const char* data, size_t n) {
     }
 }
 
+// Reads `from` to its end in pieces of `piece` bytes, writing each to `to`.
+void CopyAll(int from, int to, size_t piece) {
+    std::vector<char> buffer(piece);
+    for (;;) {
+        const ssize_t r = ::read(from, buffer.data(), buffer.size());
+        if (r == 0) return;
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            Fail("read");
+        }
+        WriteAll(to, buffer.data(), static_cast<size_t>(r));
+    }
+}
+
+// The receiver's piece, vsftpd's.
+constexpr size_t kReceivePiece = 64 * 1024;
 // The sender's piece: large, so the copy makes few system calls. sendfile
 // was tried and dropped: on loopback the receiver then copies out of page
 // cache fragments, which made its runs slower and far less steady (850 to
@@ -73,16 +89,7 @@ int Receive(const char* outPath) {
     if (connection < 0) Fail("accept");
     const int out = ::open(outPath, O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (out < 0) Fail("open");
-    std::vector<char> buffer(65536);
-    for (;;) {
-        const ssize_t r = ::read(connection, buffer.data(), buffer.size());
-        if (r == 0) break;
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            Fail("read");
-        }
-        WriteAll(out, buffer.data(), static_cast<size_t>(r));
-    }
+    CopyAll(connection, out, kReceivePiece);
     ::close(out);
     ::close(connection);
     rusage usage{};
@@ -99,16 +106,7 @@ int Send(const char* port, const char* path) {
     if (connection < 0 ||
         ::connect(connection, reinterpret_cast<const sockaddr*>(&address), sizeof address))
         Fail("connect");
-    std::vector<char> buffer(kSendPiece);
-    for (;;) {
-        const ssize_t r = ::read(in, buffer.data(), buffer.size());
-        if (r == 0) break;
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            Fail("read");
-        }
-        WriteAll(connection, buffer.data(), static_cast<size_t>(r));
-    }
+    CopyAll(in, connection, kSendPiece);
     ::shutdown(connection, SHUT_WR);
     char byte;
     while (::read(connection, &byte, 1) > 0) {
