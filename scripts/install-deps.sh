@@ -34,6 +34,9 @@ PACKAGES=(
   # casts go through PipeWire to GStreamer for screenshots
   mutter kwin-wayland python3-dbus python3-gi
   pipewire wireplumber gstreamer1.0-tools gstreamer1.0-pipewire gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  # what every desktop has: xdg-open, which the program opens links through,
+  # and a web browser (Chromium, also the browser of tests of pages)
+  xdg-utils chromium
   # the Debian package
   dpkg-dev appstream
 )

@@ -53,6 +53,7 @@ class Session:
         # ... and no keyring unless the test brings its own: nothing reaches
         # the keyring of whoever runs the tests.
         os.environ["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + self.path("no-session-bus")
+        self._install_stand_in_browser()
 
     def __enter__(self):
         return self
@@ -70,6 +71,35 @@ class Session:
 
     def path(self, *parts):
         return os.path.join(self.work, *parts)
+
+    def _install_stand_in_browser(self):
+        """Makes a script that writes down each link it is given the desktop's
+        web browser, the way a desktop chooses one: a menu entry in the data
+        folder and the default handlers in its mimeapps.list, which xdg-open
+        and GIO read. Whatever browser the machine has is never started."""
+        self.opened_file = self.path("browser-opened.txt")
+        script = self.path("browser.sh")
+        with open(script, "w") as f:
+            f.write('#!/bin/sh\nprintf "%%s\\n" "$1" >> "%s"\n' % self.opened_file)
+        os.chmod(script, 0o755)
+        applications = os.path.join(os.environ["XDG_DATA_HOME"], "applications")
+        os.makedirs(applications)
+        kinds = ("x-scheme-handler/http", "x-scheme-handler/https", "text/html")
+        with open(os.path.join(applications, "test-browser.desktop"), "w") as f:
+            f.write("[Desktop Entry]\nType=Application\nName=Test browser\n"
+                    "Exec=%s %%u\nMimeType=%s;\n" % (script, ";".join(kinds)))
+        with open(os.path.join(applications, "mimeapps.list"), "w") as f:
+            f.write("[Default Applications]\n" +
+                    "".join("%s=test-browser.desktop\n" % kind for kind in kinds))
+        # Where no xdg-open is installed, Qt asks $BROWSER.
+        os.environ["BROWSER"] = script
+
+    def opened_links(self):
+        """The links the browser was asked to open so far, oldest first."""
+        if not os.path.exists(self.opened_file):
+            return []
+        with open(self.opened_file) as f:
+            return f.read().splitlines()
 
     def start(self, argv, **kwargs):
         p = subprocess.Popen(argv, **kwargs)
