@@ -58,9 +58,9 @@ RAW_CONTROL = re.compile(rb"[\x00-\x20\x7f]|\xc2[\x80-\x9f]")
 def start_php(s, home, router):
     """php -S over the FTP home, with port 0: returns its port."""
     log_path = s.path("php.log")
-    log = open(log_path, "w")
-    s.start(["/usr/bin/php", "-S", "127.0.0.1:0", "-t", home, router], cwd=home,
-            env=dict(os.environ, **SERVER_ENV), stdout=subprocess.DEVNULL, stderr=log)
+    with open(log_path, "w") as log:
+        s.start(["/usr/bin/php", "-S", "127.0.0.1:0", "-t", home, os.path.abspath(router)],
+                cwd=home, env=dict(os.environ, **SERVER_ENV), stdout=subprocess.DEVNULL, stderr=log)
     found = []
 
     def started():
@@ -116,11 +116,6 @@ def run(velodrop, demo_settings, pyftpd, router):
             done = shorten(velodrop, env, address)
             assert done.returncode == 0, (address, done.stderr)
             expected[done.stdout.decode().splitlines()[-1].rsplit("/", 1)[1]] = location
-        table_path = os.path.join(home, "shortener.ini")
-        with open(table_path, "rb") as f:
-            table = f.read()
-        assert b"${" not in table and b"\x1b" not in table, table
-
         # The script this version installed, then the one of older versions.
         with open(os.path.join(home, "index.php"), "rb") as f:
             installed = f.read()
@@ -130,6 +125,10 @@ def run(velodrop, demo_settings, pyftpd, router):
         assert_redirects(port, expected, "older index.php")
         with open(os.path.join(home, "index.php"), "wb") as f:
             f.write(installed)
+        table_path = os.path.join(home, "shortener.ini")
+        with open(table_path, "rb") as f:
+            table = f.read()
+        assert b"${" not in table and b"\x1b" not in table, table
         print("OK: %d hostile addresses redirect exactly under both scripts" % len(expected))
 
         # Longer than 8 KiB: refused with a message, the table unchanged.

@@ -2,12 +2,12 @@
 """How much the shortener takes from an X11 clipboard, against real owners
 (xclip) on Xvfb:
 
-- the reading the shortener does (clipboard_probe) takes a web address
-  whole and as UTF-8, and refuses a text of 20 MiB (its limit is 1 MiB, as
-  on Wayland);
 - the real program in shortener mode under openbox, with an address of
   100 KiB on the clipboard: a message box says it is too long, and nothing
-  reaches the short-link table.
+  reaches the short-link table;
+- the reading the shortener does (clipboard_probe) takes a web address
+  whole and as UTF-8, and refuses a text of 20 MiB (its limit is 1 MiB, as
+  on Wayland).
 
 Usage: xvfb_shortener_clipboard_test.py VELODROP DEMO_SETTINGS PYFTPD_SCRIPT CLIPBOARD_PROBE
 """
@@ -78,9 +78,9 @@ def run(velodrop, demo_settings, pyftpd, probe):
     with Session(pyftpd) as s:
         home, port = s.start_ftp("u", "pw")
         s.start_xvfb()
-        the_reader_keeps_to_its_limit(s, probe)
         s.start_window_manager()
         the_program_refuses_a_long_address(s, velodrop, demo_settings, port, home)
+        the_reader_keeps_to_its_limit(s, probe)
 
 
 if __name__ == "__main__":
