@@ -32,10 +32,11 @@ bool WindowCopiesThroughKeeper(const std::string& PlatformName) {
     return PlatformName == "xcb" && IsSet("WAYLAND_DISPLAY") && WaylandDataControlOffered();
 }
 
-std::optional<std::string> ClipboardTextWithoutFocus() {
-    if (!IsSet("WAYLAND_DISPLAY")) return std::nullopt;
-    if (auto control = TWaylandDataControl::Connect())
-        return control->ReadText(kReadMilliseconds, kMaxClipboardBytes);
+std::optional<std::string> ClipboardTextWithinLimits() {
+    if (IsSet("WAYLAND_DISPLAY")) {
+        if (auto control = TWaylandDataControl::Connect())
+            return control->ReadText(kReadMilliseconds, kMaxClipboardBytes);
+    }
     return ReadX11ClipboardText(kReadMilliseconds, kMaxClipboardBytes);
 }
 

@@ -26,9 +26,11 @@ std::string PreferredWindowPlatform();
 /// text to a keeper instead of setting it itself.
 bool WindowCopiesThroughKeeper(const std::string& PlatformName);
 
-/// The clipboard's text for a window that cannot read it itself on a
-/// Wayland desktop: through data control, else as an X11 client through
-/// Xwayland (GNOME). Nothing when neither answers with text.
-std::optional<std::string> ClipboardTextWithoutFocus();
+/// The clipboard's text for the shortener, at most 1 MiB and within 3 s:
+/// on a Wayland desktop through data control, else as an X11 client (through
+/// Xwayland on GNOME, where a window cannot read it without focus; on X11,
+/// where the toolkit would take a text of any size). Nothing when neither
+/// answers with text within the limits.
+std::optional<std::string> ClipboardTextWithinLimits();
 
 }  // namespace vd::app

@@ -125,10 +125,14 @@ constexpr TTextRow kTexts[] = {
                                 u"Server wurde nichts gesendet. Ist die Änderung erwartet, "
                                 u"entfernen Sie den alten Schlüssel mit \"ssh-keygen -R '%3'\" "
                                 u"und verbinden Sie sich neu."}},
-    {u"AddressNotStorable",    {u"The address holds a line break or a quotation mark and "
-                                u"cannot be shortened: ",
-                                u"Die Adresse enthält einen Zeilenumbruch oder ein "
-                                u"Anführungszeichen und kann nicht gekürzt werden: "}},
+    {u"AddressNotStorable",    {u"The address holds a line break, a quotation mark or a NUL "
+                                u"character and cannot be shortened: ",
+                                u"Die Adresse enthält einen Zeilenumbruch, ein "
+                                u"Anführungszeichen oder ein NUL-Zeichen und kann nicht gekürzt "
+                                u"werden: "}},
+    {u"AddressTooLong",        {u"The address is longer than 8 KiB and cannot be shortened: ",
+                                u"Die Adresse ist länger als 8 KiB und kann nicht gekürzt "
+                                u"werden: "}},
     // the file of known certificates cannot be written: %1 the server
     // (host:port), %2 the file
     {u"CertificateNotRemembered", {u"The certificate of %1 could not be remembered: %2 cannot "
@@ -214,6 +218,7 @@ constexpr const char16_t* kTextNames[] = {
     u"HostKeyNotTrusted",
     u"HostKeyChanged",
     u"AddressNotStorable",
+    u"AddressTooLong",
     u"CertificateNotRemembered",
     u"ClipboardNotSet",
     u"ShareRecordTrouble",

@@ -54,6 +54,7 @@ enum class TText {
     HostKeyNotTrusted,
     HostKeyChanged,
     AddressNotStorable,
+    AddressTooLong,
     CertificateNotRemembered,
     ClipboardNotSet,
     ShareRecordTrouble,

@@ -38,6 +38,8 @@ QString ShareLink(const QString& BaseURL, const QString& RemoteName) {
             path += QStringLiteral("%23");
         else if (c == u'?')  // would start a query
             path += QStringLiteral("%3F");
+        else if (c == u'\\')  // browsers read it as "/", and "a\..\x" would climb out
+            path += QStringLiteral("%5C");
         else if (IsControl(c))  // no valid address holds them; browsers send them so
             path += QString::fromLatin1(QUrl::toPercentEncoding(QString(c)));
         else

@@ -19,10 +19,10 @@ QString BuildLink(const QString& BaseURL, const QString& Name);
 
 /// The public link of an uploaded file: `BaseURL` + "/" + `RemoteName`,
 /// where the characters of the name that would end or change a URL path are
-/// percent-encoded ("%" as "%25", "#" as "%23", "?" as "%3F"), and so are
-/// control characters (C0, DEL, C1: "%1B", "%7F", "%C2%9B"), as browsers
-/// send them. Everything else stays as it is, the blank included: browsers
-/// and QR readers take it.
+/// percent-encoded ("%" as "%25", "#" as "%23", "?" as "%3F", and "\",
+/// which browsers read as "/", as "%5C"), and so are control characters
+/// (C0, DEL, C1: "%1B", "%7F", "%C2%9B"), as browsers send them. Everything
+/// else stays as it is, the blank included: browsers and QR readers take it.
 QString ShareLink(const QString& BaseURL, const QString& RemoteName);
 
 /// True when `Text` holds a CR, LF or NUL, which no FTP command line may

@@ -41,12 +41,13 @@ void TShortenerFlow::InstallShortenerScripts() {
 
 QString TShortenerFlow::ShortenURL(const QString& URL) {
     TControllerState& state = FContext.State;
-    const QString address = AddressToStore(URL);
-    if (address.isEmpty()) {
+    const TStorableAddress storable = AddressToStore(URL);
+    if (storable.Refusal) {
         const TLanguage language = InterfaceLanguage(state.Settings.AutoLanguage);
-        FContext.User.ShowMessage(Text(language, TText::AddressNotStorable) + URL);
+        FContext.User.ShowMessage(Text(language, *storable.Refusal) + ShownAddress(URL));
         return {};
     }
+    const QString& address = storable.Stored;
     if (!TServerSession(FContext).ConnectToServer()) return {};
     // From here on the program ends, whether the shortening succeeds or not.
     state.TerminationRequested = true;

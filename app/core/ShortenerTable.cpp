@@ -102,6 +102,16 @@ QByteArray Mark(TEncoding Encoding) {
 
 bool IsLineBreak(char16_t Unit) { return Unit == u'\r' || Unit == u'\n'; }
 
+// Words that PHP's INI reader refuses as keys, in any case: one such code
+// makes the whole table unreadable for the scripts of older installs.
+bool IsReservedIniWord(const QString& Code) {
+    static const QStringList words = {QStringLiteral("null"),  QStringLiteral("yes"),
+                                      QStringLiteral("no"),    QStringLiteral("true"),
+                                      QStringLiteral("false"), QStringLiteral("on"),
+                                      QStringLiteral("off"),   QStringLiteral("none")};
+    return words.contains(Code, Qt::CaseInsensitive);
+}
+
 }  // namespace
 
 TShortenerTable ParseShortenerTable(const QByteArray& Bytes) {
@@ -161,7 +171,7 @@ QString NewCode(const QStringList& Lines, const std::function<QString()>& Draw) 
     QString code;
     do {
         code = Draw();
-    } while (text.contains(code + QStringLiteral("=\"")));
+    } while (text.contains(code + QStringLiteral("=\"")) || IsReservedIniWord(code));
     return code;
 }
 

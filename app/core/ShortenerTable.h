@@ -32,7 +32,8 @@ QByteArray SerializeShortenerTable(const TShortenerTable& Table);
 /// The code stored for `URL` (exact, case-sensitive), or empty text.
 QString FindCode(const QStringList& Lines, const QString& URL);
 
-/// Draws codes until one is used nowhere in the table.
+/// Draws codes until one is used nowhere in the table and is no word that
+/// an INI reader takes for a value ("false").
 QString NewCode(const QStringList& Lines, const std::function<QString()>& Draw);
 
 }  // namespace vd::app

@@ -13,12 +13,21 @@
 namespace vd::app {
 
 QString TVelodrop1::ClipboardText() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    const std::string platform = QGuiApplication::platformName().toStdString();
+    // On X11 the toolkit takes a text of any size; the own reader stops at
+    // its limit. The window's own text it cannot read: this window would
+    // have to answer while it waits.
+    if (platform == "xcb" && !clipboard->ownsClipboard()) {
+        const auto text = ClipboardTextWithinLimits();
+        return text ? QString::fromStdString(*text) : QString();
+    }
     // A window on a Wayland desktop reads the clipboard only while it has
     // the keyboard focus, which a minimized shortener never has.
-    if (WindowCopiesThroughKeeper(QGuiApplication::platformName().toStdString())) {
-        if (const auto text = ClipboardTextWithoutFocus()) return QString::fromStdString(*text);
+    if (WindowCopiesThroughKeeper(platform)) {
+        if (const auto text = ClipboardTextWithinLimits()) return QString::fromStdString(*text);
     }
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    const QMimeData* data = clipboard->mimeData();
     return data && data->hasText() ? data->text() : QString();
 }
 

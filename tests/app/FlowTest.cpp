@@ -594,13 +594,27 @@ TEST_F(ShortenerFlow, FailuresAndWhatFollowsThem) {
     EXPECT_TRUE(FUser.OpenedURLs.isEmpty());
     EXPECT_TRUE(State().TerminationRequested);
 
-    // An address no record can hold: refused before any connection.
-    *FFolder = TFakeRemoteFolder();
-    FUser = {};
-    EXPECT_EQ(FCore->ShortenURL(QStringLiteral("https://a.example/\"x\"")), QString());
-    EXPECT_TRUE(FUser.Messages[0].startsWith(
-        QStringLiteral("The address holds a line break or a quotation mark")));
-    EXPECT_TRUE(FFolder->Calls.isEmpty());
+    // Addresses no record can hold, or too long for the table: refused
+    // before any connection, the message showing the start of the address.
+    const struct {
+        QString URL;
+        QString Message;
+    } refused[] = {
+        {QStringLiteral("https://a.example/\"x\""),
+         QStringLiteral("The address holds a line break, a quotation mark or a NUL character and "
+                        "cannot be shortened: https://a.example/\"x\"")},
+        {QStringLiteral("https://a.example/") + QString(8 * 1024, u'a'),
+         QStringLiteral("The address is longer than 8 KiB and cannot be shortened: "
+                        "https://a.example/") +
+             QString(200 - 18, u'a') + QStringLiteral("…")},
+    };
+    for (const auto& r : refused) {
+        *FFolder = TFakeRemoteFolder();
+        FUser = {};
+        EXPECT_EQ(FCore->ShortenURL(r.URL), QString());
+        EXPECT_EQ(FUser.Messages, QStringList{r.Message});
+        EXPECT_TRUE(FFolder->Calls.isEmpty());
+    }
 }
 
 // A failed installation is named after the session's transport, also when

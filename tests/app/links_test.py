@@ -1,7 +1,8 @@
 #!/usr/bin/python3
-"""Links that open: names with blanks, umlauts, "#", "%", "?" and CJK letters
-are shared with `velodrop --cli` to pyftpdlib, once as it is and once with
-UTF8 left out of its feature list (as vsftpd with Debian's defaults does).
+"""Links that open: names with blanks, umlauts, "#", "%", "?", "\\" and CJK
+letters are shared with `velodrop --cli` to pyftpdlib, once as it is and
+once with UTF8 left out of its feature list (as vsftpd with Debian's
+defaults does).
 A web server serves the FTP home under the link base; each link is opened as
 a browser opens it, and the bytes must be the file's.
 
@@ -17,15 +18,38 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from xvfb_support import Session  # noqa: E402
 
 NAMES = ["a b.txt", "Grüße.txt", "Bericht #3.txt", "100% sicher.txt", "warum?.txt",
-         "日本語.txt", "%23 wörtlich.txt"]
+         "日本語.txt", "%23 wörtlich.txt", r"a\..\..\index.html"]
+
+
+def resolve_dot_segments(path):
+    """A web address's path as browsers resolve it: "." and ".." segments
+    (also written "%2e") go, ".." taking the segment before it along."""
+    out = []
+    segments = path.split("/")[1:]
+    for i, segment in enumerate(segments):
+        dots = segment.lower().replace("%2e", ".")
+        last = i == len(segments) - 1
+        if dots == "..":
+            if out:
+                out.pop()
+            if last:
+                out.append("")
+        elif dots == ".":
+            if last:
+                out.append("")
+        else:
+            out.append(segment)
+    return "/" + "/".join(out)
 
 
 def open_like_a_browser(link):
     """What a browser fetches for a link it is given (or reads off a QR code):
-    the fragment ends at "#", the query at "?", and the path is sent
-    percent-encoded as UTF-8, escapes kept."""
+    the fragment ends at "#", the query at "?", a "\\" in the path is a "/"
+    of an http or https address, dot segments are resolved, and the path is
+    sent percent-encoded as UTF-8, escapes kept."""
     parts = urllib.parse.urlsplit(link)
-    url = "%s://%s%s" % (parts.scheme, parts.netloc, urllib.parse.quote(parts.path, safe="/%"))
+    path = resolve_dot_segments(parts.path.replace("\\", "/"))
+    url = "%s://%s%s" % (parts.scheme, parts.netloc, urllib.parse.quote(path, safe="/%"))
     if parts.query:
         url += "?" + urllib.parse.quote(parts.query, safe="=&%")
     with urllib.request.urlopen(url, timeout=10) as answer:

@@ -19,7 +19,7 @@
 int main(int argc, char** argv) {
     using namespace vd::app;
     if (argc == 2 && std::strcmp(argv[1], "read") == 0) {
-        const auto text = ClipboardTextWithoutFocus();
+        const auto text = ClipboardTextWithinLimits();
         if (text)
             std::printf("text:%s", text->c_str());
         else

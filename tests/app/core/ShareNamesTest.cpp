@@ -18,6 +18,7 @@ TEST(ShareLink, ABrowserOpeningTheLinkAsksForTheStoredName) {
         {"velodrop_A_%23 literal.txt", "velodrop_A_%2523 literal.txt"},
         {"velodrop_A_Grüße 日本語.txt", "velodrop_A_Grüße 日本語.txt"},  // as it is
         {"velodrop_A_a&b=c;d+e.txt", "velodrop_A_a&b=c;d+e.txt"},        // path characters
+        {"velodrop_A_a\\..\\..\\index.html", "velodrop_A_a%5C..%5C..%5Cindex.html"},
         // Controls, which no address may hold: a terminal would obey them.
         {QStringLiteral("velodrop_A_\x1b]0;t\x07\t\x7f\u009b.txt"),
          "velodrop_A_%1B]0;t%07%09%7F%C2%9B.txt"},
@@ -30,6 +31,8 @@ TEST(ShareLink, ABrowserOpeningTheLinkAsksForTheStoredName) {
         const QUrl opened(link, QUrl::TolerantMode);
         EXPECT_EQ(opened.path(QUrl::FullyDecoded), QStringLiteral("/d/") + c.Name)
             << link.toStdString();
+        // Browsers read "\" in a web address's path as "/".
+        EXPECT_FALSE(link.contains(u'\\')) << link.toStdString();
         EXPECT_FALSE(opened.hasQuery());
         EXPECT_FALSE(opened.hasFragment());
         EXPECT_TRUE(opened.isValid()) << link.toStdString();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <optional>
 
 #include "app/core/ShortenerAddress.h"
 #include "app/core/ShortenerScripts.h"
@@ -9,20 +10,11 @@
 namespace vd::app {
 namespace {
 
-TEST(ShortenerTable, ServerScriptsByteForByte) {
+// index.php is tried by PHP itself (shortener_server_test.py).
+TEST(ShortenerTable, HtaccessByteForByte) {
     EXPECT_EQ(HtaccessContent(), QByteArray("RewriteEngine On\r\n"
                                             "RewriteCond $1 !^(index\\.php)\r\n"
                                             "RewriteRule ^(.*)$ index.php?l=$1 [L]\r\n"));
-    EXPECT_EQ(IndexPhpContent(),
-              QByteArray("<?php\r\n"
-                         "$links = parse_ini_file(\"shortener.ini\");\r\n"
-                         "if(isset($_GET[\"l\"]) && array_key_exists($_GET[\"l\"], $links))\r\n"
-                         "{ header(\"Location: \" . $links[$_GET[\"l\"]]);\r\n"
-                         " }\r\n"
-                         " else { \r\n"
-                         "  header(\"HTTP/1.0 404 Not Found\");\r\n"
-                         "  echo \"Unknown link.\";\r\n"
-                         "}\r\n"));
 }
 
 TEST(ShortenerTable, ReadsAndWritesBackInTheFilesEncoding) {
@@ -135,9 +127,12 @@ TEST(ShortenerTable, FindsTheFirstExactRecordAfterTheLinesStart) {
     EXPECT_EQ(FindCode(lines, QStringLiteral("https://")), QString());
 }
 
-TEST(ShortenerTable, NewCodeAvoidsEveryCodeInUse) {
+TEST(ShortenerTable, NewCodeAvoidsEveryCodeInUseAndTheWordsOfIniReaders) {
     const QStringList lines{QStringLiteral("AAAAA=\"https://a\""), QStringLiteral("x BBBBB=\"y\"")};
-    std::deque<QString> draws{QStringLiteral("AAAAA"), QStringLiteral("BBBBB"),
+    // A record keyed "false" (any case) makes PHP's INI reader refuse the
+    // whole table.
+    std::deque<QString> draws{QStringLiteral("AAAAA"), QStringLiteral("false"),
+                              QStringLiteral("BBBBB"), QStringLiteral("FaLSe"),
                               QStringLiteral("CCCCC")};
     EXPECT_EQ(NewCode(lines,
                       [&] {
@@ -154,10 +149,57 @@ TEST(ShortenerTable, AddressesFromTheClipboard) {
     EXPECT_FALSE(IsWebAddress(QStringLiteral(" http://x")));
     EXPECT_FALSE(IsWebAddress(QStringLiteral("ftp://x")));
     EXPECT_FALSE(IsWebAddress(QString()));
-    EXPECT_EQ(AddressToStore(QStringLiteral("https://x/a b\r\n")), QStringLiteral("https://x/a b"));
-    EXPECT_EQ(AddressToStore(QStringLiteral("https://x\n\n")), QStringLiteral("https://x"));
-    EXPECT_EQ(AddressToStore(QStringLiteral("https://x\nhttps://y")), QString());
-    EXPECT_EQ(AddressToStore(QStringLiteral("https://x/\"q\"")), QString());
+}
+
+TEST(ShortenerTable, AddressesAreStoredSoThatNoServerExpandsThem) {
+    const QString longest = QStringLiteral("https://x/") + QString(8192 - 10, u'a');
+    const struct {
+        QString Clipboard;
+        QString Stored;  // empty: refused
+        std::optional<TText> Refusal;
+    } cases[] = {
+        {QStringLiteral("https://x/a?b=1&c=%41#f"), QStringLiteral("https://x/a?b=1&c=%41#f"), {}},
+        {QStringLiteral("https://x/a b\r\n"), QStringLiteral("https://x/a%20b"), {}},
+        {QStringLiteral("https://x \t\n\n"), QStringLiteral("https://x"), {}},
+        // An INI reader puts the server's setting in place of ${NAME}, and
+        // takes "\" for an escape.
+        {QStringLiteral("https://e.example/c?k=${DB_PASSWORD}"),
+         QStringLiteral("https://e.example/c?k=%24%7BDB_PASSWORD%7D"),
+         {}},
+        {QStringLiteral("https://e.example/${DB"),
+         QStringLiteral("https://e.example/%24%7BDB"),
+         {}},
+        {QStringLiteral("https://x/a\\b"), QStringLiteral("https://x/a%5Cb"), {}},
+        // Controls (C0, DEL, C1) as browsers send them; letters beyond ASCII stay.
+        {QStringLiteral("https://x/\x1b[1m\x07\t\x7f\u009b/ä"),
+         QStringLiteral("https://x/%1B[1m%07%09%7F%C2%9B/ä"),
+         {}},
+        {QStringLiteral("https://x\nhttps://y"), {}, TText::AddressNotStorable},
+        {QStringLiteral("https://x/\"q\""), {}, TText::AddressNotStorable},
+        {QStringLiteral("https://x/a") + QChar(u'\0') + QStringLiteral("b"),
+         {},
+         TText::AddressNotStorable},
+        {QStringLiteral("https://x/") + QChar(u'\0'), {}, TText::AddressNotStorable},
+        {longest, longest, {}},
+        {longest + u'a', {}, TText::AddressTooLong},
+        // The limit is on the stored form.
+        {longest.left(8190) + QStringLiteral(" a"), {}, TText::AddressTooLong},
+        {longest.left(8190) + u'ä', longest.left(8190) + u'ä', {}},
+        {longest.left(8190) + QStringLiteral("ää"), {}, TText::AddressTooLong},
+    };
+    for (const auto& c : cases) {
+        const TStorableAddress address = AddressToStore(c.Clipboard);
+        EXPECT_EQ(address.Stored, c.Stored) << c.Clipboard.left(80).toStdString();
+        EXPECT_EQ(address.Refusal, c.Refusal) << c.Clipboard.left(80).toStdString();
+    }
+}
+
+TEST(ShortenerTable, MessagesShowTheAddressWithoutControlsAndShort) {
+    EXPECT_EQ(ShownAddress(QStringLiteral("https://x/a") + QChar(u'\0') + QStringLiteral("\x1b\n")),
+              QStringLiteral("https://x/a%00%1B%0A"));
+    const QString shown = ShownAddress(QStringLiteral("https://x/") + QString(1 << 20, u'a'));
+    EXPECT_EQ(shown.size(), 201);
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("a…")));
 }
 
 }  // namespace
