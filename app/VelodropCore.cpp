@@ -91,7 +91,7 @@ QString TVelodropCore::SaveSettings() {
 
 void TVelodropCore::RememberKeyringAccount() {
     FState.KeyringAccount = FState.Settings.PasswordPlace == TPasswordPlace::Keyring
-                                ? KeyringAccount(FState.SettingsFile, FState.Settings)
+                                ? KeyringLabel(FState.Settings)
                                 : QString();
 }
 
