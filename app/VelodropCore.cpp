@@ -18,6 +18,7 @@
 #include "app/settings/SettingsPassword.h"
 #include "app/trust/CertificateTrust.h"
 #include "app/trust/HostKeyTrust.h"
+#include "platform/SecretMemory.h"
 #include "platform/SpecialFolders.h"
 
 namespace vd::app {
@@ -63,6 +64,9 @@ bool TVelodropCore::LoadSettings() {
 }
 
 TFlowContext TVelodropCore::ServerContext() {
+    // Also a password just typed into the settings dialog, before any file
+    // or keyring held it (the first run's connection test).
+    platform::KeepSecretsOutOfCoreDumps();
     FetchPassword();
     return Context();
 }
@@ -91,7 +95,7 @@ QString TVelodropCore::SaveSettings() {
 
 void TVelodropCore::RememberKeyringAccount() {
     FState.KeyringAccount = FState.Settings.PasswordPlace == TPasswordPlace::Keyring
-                                ? KeyringAccount(FState.SettingsFile, FState.Settings)
+                                ? KeyringLabel(FState.Settings)
                                 : QString();
 }
 

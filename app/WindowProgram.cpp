@@ -25,6 +25,8 @@ bool PlatformGiven(int argc, char** argv) {
 
 }  // namespace
 
+const char VelodropWindowVersion[] = VELODROP_VERSION;
+
 int VelodropRunWindow(int& argc, char** argv, TRunRequest RunRequest) {
     const std::string platform =
         PlatformGiven(argc, argv) ? std::string() : PreferredWindowPlatform();

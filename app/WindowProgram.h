@@ -14,10 +14,17 @@ namespace vd::app {
 /// after all ("velodrop -style fusion --cli FILE").
 using TRunRequest = int (*)(const TCommandLineRequest& Request, int& Argc, char** Argv);
 
+/// The version that the program and its window module were built from: the
+/// program calls into no module of another version.
+inline constexpr const char* kWindowModuleVersion = VELODROP_VERSION;
+inline constexpr const char* kWindowModuleVersionName = "VelodropWindowVersion";
+
 }  // namespace vd::app
 
 // The module's entry points, found by these names.
 extern "C" {
+/// The module's version, `kWindowModuleVersion` of its build.
+extern const char VelodropWindowVersion[];
 /// The window, or the shortener's window, until it closes; the exit code.
 int VelodropRunWindow(int& Argc, char** Argv, vd::app::TRunRequest RunRequest);
 /// The hidden `--keep-clipboard SECONDS` process.

@@ -6,6 +6,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -137,8 +138,32 @@ void TIdLogFile::LogReceivedData(std::string_view time, std::string_view data) {
     WriteLine("Erh " + std::string(time) + ": " + std::string(data));
 }
 
+// The argument of a command that carries the password (PASS, and XAUT,
+// whose scrambling anyone can undo) as "********": a password must never
+// stand in a file in clear, wherever it came from.
+std::string TIdLogBase::HideCredentials(std::string_view data) {
+    constexpr std::string_view kHidden = "********";
+    const auto commandIs = [&](std::string_view command) {
+        if (data.size() <= command.size() || data[command.size()] != ' ') return false;
+        for (size_t i = 0; i < command.size(); ++i) {
+            if (std::toupper(static_cast<unsigned char>(data[i])) != command[i]) return false;
+        }
+        return true;
+    };
+    if (!commandIs("PASS") && !commandIs("XAUT")) return std::string(data);
+    // The line's end stays as it was logged: "<EOL>", or CR LF as sent.
+    std::string_view lineEnd;
+    for (const std::string_view end : {"<EOL>", "\r\n", "<CR>", "<LF>", "\r", "\n"}) {
+        if (data.ends_with(end)) {
+            lineEnd = end;
+            break;
+        }
+    }
+    return std::string(data.substr(0, 5)) + std::string(kHidden) + std::string(lineEnd);
+}
+
 void TIdLogFile::LogSentData(std::string_view time, std::string_view data) {
-    std::string line(data);
+    std::string line = HideCredentials(data);
     if (!FHiddenText.empty()) {
         for (std::size_t at = line.find(FHiddenText); at != std::string::npos;
              at = line.find(FHiddenText, at + 8))

@@ -36,6 +36,9 @@ class TIdLogBase : public TIdConnectionIntercept {
 
     // CR LF as "<EOL>", then CR as "<CR>", then LF as "<LF>".
     static std::string ReplaceLineBreaks(std::string_view data);
+    // A sent line that carries the password (PASS, XAUT) with its argument
+    // as "********"; any other line as it is.
+    static std::string HideCredentials(std::string_view data);
     // The local short date, a blank and the long time (strftime %x %X under
     // the environment's LC_TIME); exactly midnight gives the date alone.
     static std::string FormatLogTime();
@@ -61,8 +64,9 @@ class TIdLogFile final : public TIdLogBase {
     const std::string& Filename() const noexcept { return FFilename; }
     // Fails while the file is open; the file stays open under its old name.
     void SetFilename(std::string path);
-    // Text that sent lines show as "********" (a password kept in a keyring
-    // must not end up in a file); empty: lines stand as sent.
+    // Text that sent lines show as "********" besides the arguments that
+    // HideCredentials hides (a password kept in a keyring must not end up in
+    // a file, in any line); empty: lines stand as sent, but for those.
     void SetHiddenText(std::string text) { FHiddenText = std::move(text); }
 
   protected:

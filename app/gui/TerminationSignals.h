@@ -17,23 +17,20 @@ namespace vd::app {
 
 /// While it lives, SIGTERM and SIGHUP call `OnSignal` from the event loop
 /// instead of ending the process at once; `Grace` after the first signal
-/// the process ends in any case. One at a time per process.
+/// the process ends in any case, even when the event loop never gets to
+/// run again (a read that waits on a server). One at a time per process.
 class TTerminationSignals final : public QObject {
   public:
     static constexpr std::chrono::seconds kDefaultGrace{10};
 
     explicit TTerminationSignals(std::function<void()> OnSignal,
-                                 std::chrono::milliseconds Grace = kDefaultGrace);
+                                 std::chrono::seconds Grace = kDefaultGrace);
     ~TTerminationSignals() override;
     TTerminationSignals(const TTerminationSignals&) = delete;
     TTerminationSignals& operator=(const TTerminationSignals&) = delete;
 
   private:
-    void StartWatchdog();
-
     std::function<void()> FOnSignal;
-    std::chrono::milliseconds FGrace;
-    bool FWatchdogStarted = false;
     QSocketNotifier* FNotifier = nullptr;
 };
 

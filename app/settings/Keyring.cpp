@@ -9,10 +9,10 @@
 #include <cstdlib>
 #include <memory>
 
+#include "platform/SecretMemory.h"
+
 namespace vd::app {
 namespace {
-
-const QString kService = QStringLiteral("Velodrop");
 
 // Why no keyring can answer, when the session has no D-Bus to reach one
 // on: no bus address, no bus at its usual place in the runtime folder, and
@@ -30,14 +30,14 @@ QString MissingSessionBus() {
 // Starts `Job` and waits for its end or the limit. A job that outlives the
 // wait deletes itself whenever it ends, and its answer is not heard any
 // more; one that never ends goes with the application.
-TKeyringResult Run(std::unique_ptr<QKeychain::Job> Job, const QString& Account,
+TKeyringResult Run(std::unique_ptr<QKeychain::Job> Job, const QString& Key,
                    std::chrono::milliseconds Limit) {
     TKeyringResult result;
     if (result.Why = MissingSessionBus(); !result.Why.isEmpty()) return result;
     QKeychain::Job* running = Job.release();
     running->setParent(QCoreApplication::instance());
     running->setAutoDelete(true);
-    running->setKey(Account);
+    running->setKey(Key);
     result.Status = TKeyringStatus::TimedOut;
     result.Why = QStringLiteral("the keyring did not answer within %1 s")
                      .arg(std::chrono::duration_cast<std::chrono::seconds>(Limit).count());
@@ -79,18 +79,21 @@ std::chrono::milliseconds TKeyring::DefaultLimit() {
     return std::chrono::seconds(60);
 }
 
-TKeyringResult TKeyring::Read(const QString& Account) const {
-    return Run(std::make_unique<QKeychain::ReadPasswordJob>(kService), Account, FLimit);
+// QtKeychain's "service" is what keyrings show as the entry's name.
+TKeyringResult TKeyring::Read(const TKeyringEntry& Entry) const {
+    // The answer brings a password into the process: no core file may keep it.
+    platform::KeepSecretsOutOfCoreDumps();
+    return Run(std::make_unique<QKeychain::ReadPasswordJob>(Entry.Label), Entry.Key, FLimit);
 }
 
-TKeyringResult TKeyring::Write(const QString& Account, const QString& Password) const {
-    auto job = std::make_unique<QKeychain::WritePasswordJob>(kService);
+TKeyringResult TKeyring::Write(const TKeyringEntry& Entry, const QString& Password) const {
+    auto job = std::make_unique<QKeychain::WritePasswordJob>(Entry.Label);
     job->setTextData(Password);
-    return Run(std::move(job), Account, FLimit);
+    return Run(std::move(job), Entry.Key, FLimit);
 }
 
-TKeyringResult TKeyring::Remove(const QString& Account) const {
-    return Run(std::make_unique<QKeychain::DeletePasswordJob>(kService), Account, FLimit);
+TKeyringResult TKeyring::Remove(const TKeyringEntry& Entry) const {
+    return Run(std::make_unique<QKeychain::DeletePasswordJob>(Entry.Label), Entry.Key, FLimit);
 }
 
 }  // namespace vd::app

@@ -24,14 +24,21 @@ struct TKeyringResult {
     QString Why;       // the keyring's own words when it failed
 };
 
-/// The entries of the service "Velodrop", one per account.
+/// One entry: keyrings show `Label` as its name (the Secret Service's
+/// label, KWallet's folder), and find it by `Label` and `Key` together.
+struct TKeyringEntry {
+    QString Label;
+    QString Key;
+    bool operator==(const TKeyringEntry&) const = default;
+};
+
 class TKeyring final {
   public:
     explicit TKeyring(std::chrono::milliseconds Limit = DefaultLimit()) : FLimit(Limit) {}
 
-    TKeyringResult Read(const QString& Account) const;
-    TKeyringResult Write(const QString& Account, const QString& Password) const;
-    TKeyringResult Remove(const QString& Account) const;
+    TKeyringResult Read(const TKeyringEntry& Entry) const;
+    TKeyringResult Write(const TKeyringEntry& Entry, const QString& Password) const;
+    TKeyringResult Remove(const TKeyringEntry& Entry) const;
 
     std::chrono::milliseconds Limit() const { return FLimit; }
 

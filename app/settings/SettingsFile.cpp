@@ -9,6 +9,7 @@
 #include "app/core/TextRules.h"
 #include "app/settings/PasswordScrambler.h"
 #include "platform/ProfileFile.h"
+#include "platform/SecretMemory.h"
 #include "platform/SpecialFolders.h"
 #include "platform/UserName.h"
 
@@ -112,6 +113,9 @@ TSettings ReadSettingsFile(const QString& FileName) {
     s.Host = read("FTP", "Host");
     s.Port = static_cast<std::uint16_t>(IntegerOrDefault(read("FTP", "Port"), 21));
     s.Username = read("FTP", "Username");
+    // The file holds the password, or says that the keyring does: from here
+    // on the process holds one.
+    platform::KeepSecretsOutOfCoreDumps();
     s.Password = DecodePassword(read("FTP", "Password"), kPasswordStartKey);
     s.Directory = read("FTP", "Directory");
     s.BaseURL = read("FTP", "BaseURL");

@@ -4,6 +4,7 @@
 
 #include "app/core/ServerAccount.h"
 #include "app/settings/SettingsFile.h"
+#include "platform/SecretMemory.h"
 
 namespace vd::app {
 namespace {
@@ -12,17 +13,43 @@ namespace {
 // answer at once must not hold every start up.
 constexpr std::chrono::seconds kMoveLimit{5};
 
+QString AccountText(const TSettings& Settings) {
+    const TServerAccount account = ServerAccountOf(Settings);
+    return account.Username + u'@' + account.Server();
+}
+
+// The entry of an earlier version, when this file's own has none. Copied,
+// not moved: another settings file of the same name (another configuration
+// folder) may still need it.
+TKeyringResult ReadEarlierEntry(const QString& FileName, const TSettings& Settings,
+                                const TKeyring& Keyring) {
+    TKeyringResult earlier = Keyring.Read(EarlierKeyringEntry(FileName, Settings));
+    if (earlier.Status == TKeyringStatus::Done)
+        Keyring.Write(KeyringEntry(FileName, Settings), earlier.Password);
+    return earlier;
+}
+
 }  // namespace
 
-QString KeyringAccount(const QString& FileName, const TSettings& Settings) {
-    const TServerAccount account = ServerAccountOf(Settings);
-    return QFileInfo(FileName).fileName() + u' ' + account.Username + u'@' + account.Server();
+QString KeyringLabel(const TSettings& Settings) {
+    return QStringLiteral("Velodrop ") + AccountText(Settings);
+}
+
+TKeyringEntry KeyringEntry(const QString& FileName, const TSettings& Settings) {
+    return {KeyringLabel(Settings), QFileInfo(FileName).absoluteFilePath()};
+}
+
+TKeyringEntry EarlierKeyringEntry(const QString& FileName, const TSettings& Settings) {
+    return {QStringLiteral("Velodrop"),
+            QFileInfo(FileName).fileName() + u' ' + AccountText(Settings)};
 }
 
 QString LoadPassword(const QString& FileName, TSettings& Settings, const TKeyring& Keyring,
                      TLanguage Language) {
     if (Settings.PasswordPlace != TPasswordPlace::Keyring) return {};
-    const TKeyringResult found = Keyring.Read(KeyringAccount(FileName, Settings));
+    TKeyringResult found = Keyring.Read(KeyringEntry(FileName, Settings));
+    if (found.Status == TKeyringStatus::NotFound)
+        found = ReadEarlierEntry(FileName, Settings, Keyring);
     if (found.Status == TKeyringStatus::Done) {
         Settings.Password = found.Password;
         return {};
@@ -42,8 +69,15 @@ QString LoadPassword(const QString& FileName, TSettings& Settings, const TKeyrin
 
 void MovePasswordToKeyring(const QString& FileName, TSettings& Settings, const TKeyring& Keyring) {
     if (Settings.PasswordPlace != TPasswordPlace::Unset || Settings.Password.isEmpty()) return;
+    // Another instance (the window beside a share in the terminal) may have
+    // saved a new password since this one read the file: what this one holds
+    // would overwrite it in the keyring.
+    const TSettings now = ReadSettingsFile(FileName);
+    if (now.PasswordPlace != TPasswordPlace::Unset || now.Password != Settings.Password ||
+        KeyringEntry(FileName, now) != KeyringEntry(FileName, Settings))
+        return;
     const TKeyring quick(std::min<std::chrono::milliseconds>(kMoveLimit, Keyring.Limit()));
-    if (quick.Write(KeyringAccount(FileName, Settings), Settings.Password).Status !=
+    if (quick.Write(KeyringEntry(FileName, Settings), Settings.Password).Status !=
         TKeyringStatus::Done)
         return;
     Settings.PasswordPlace = TPasswordPlace::Keyring;
@@ -56,14 +90,16 @@ void MovePasswordToKeyring(const QString& FileName, TSettings& Settings, const T
     }
 }
 
-QString StorePassword(const QString& FileName, TSettings& Settings, const QString& OldAccount,
+QString StorePassword(const QString& FileName, TSettings& Settings, const QString& OldLabel,
                       const TKeyring& Keyring, TLanguage Language) {
-    const QString account = KeyringAccount(FileName, Settings);
+    // The password just entered is in this process now.
+    platform::KeepSecretsOutOfCoreDumps();
+    const TKeyringEntry entry = KeyringEntry(FileName, Settings);
     QString notice;
     if (Settings.Password.isEmpty()) {
         // Nothing to keep: an empty password is no secret.
         Settings.PasswordPlace = TPasswordPlace::Unset;
-    } else if (const TKeyringResult stored = Keyring.Write(account, Settings.Password);
+    } else if (const TKeyringResult stored = Keyring.Write(entry, Settings.Password);
                stored.Status == TKeyringStatus::Done) {
         Settings.PasswordPlace = TPasswordPlace::Keyring;
     } else {
@@ -72,9 +108,9 @@ QString StorePassword(const QString& FileName, TSettings& Settings, const QStrin
             notice = Text(Language, TText::NoKeyringFound).arg(stored.Why);
         Settings.PasswordPlace = TPasswordPlace::File;
     }
-    if (!OldAccount.isEmpty() &&
-        (OldAccount != account || Settings.PasswordPlace != TPasswordPlace::Keyring))
-        Keyring.Remove(OldAccount);
+    if (!OldLabel.isEmpty() &&
+        (OldLabel != entry.Label || Settings.PasswordPlace != TPasswordPlace::Keyring))
+        Keyring.Remove({OldLabel, entry.Key});
     return notice;
 }
 

@@ -15,7 +15,7 @@ session bus, unlocked with a test password):
   keyring, no session bus at all, and a keyring that never answers: nothing
   is sent to the server (the traffic log holds no USER or PASS) and the
   message says why; a file that still holds a scrambled password logs in
-  with it.
+  with it, and the traffic log holds it as little as the keyring's.
 
 Usage: keyring_test.py VELODROP DEMO_SETTINGS PYFTPD_SCRIPT
 """
@@ -259,6 +259,10 @@ def without_a_keyring(s, velodrop, demo_settings, port, in_keyring):
     program = Program(s, velodrop, demo_settings, port, "config-no-keyring")
     before = program.settings()
     assert_shared(program.share(bus, "file password.txt"))
+    # The file's password is no more in the traffic log than the keyring's.
+    with open(program.log, encoding="utf-8") as f:
+        log = f.read()
+    assert "PASS ********" in log and PASSWORD not in log, log
     # Without a bus no keyring is asked: neither libsecret nor GLib loads.
     trace = s.path("loaded")
     assert_shared(program.share(None, "file password, no bus.txt", LD_DEBUG="files",

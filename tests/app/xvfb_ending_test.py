@@ -9,14 +9,23 @@ later. Under openbox on Xvfb:
 - during an upload that would take minutes (a throttled server), the upload
   stops, the part that arrived is removed with this run's uploads, and the
   program ends;
+- during an upload that the server has stopped reading (its process
+  stopped by SIGSTOP), with the window's thread waiting in a write, the
+  program ends all the same after its grace;
 - while the exit's clean-up waits for a server that has stopped answering
   (the server process stopped by SIGSTOP), the program ends all the same
-  after its grace of ten seconds.
+  after its grace of ten seconds;
+- after Exit, while the clean-up waits for the reply to a DELE that never
+  comes (the window's thread blocked in a read), likewise.
+
+The grace is a bound on the program's behaviour: each SIGTERM must have
+ended the program within it and a second of room.
 
 Usage: xvfb_ending_test.py VELODROP DEMO_SETTINGS PYFTPD_SCRIPT
 """
 import os
 import re
+import select
 import signal
 import subprocess
 import sys
@@ -27,9 +36,9 @@ from xvfb_support import Session, wait_for  # noqa: E402
 
 # Nothing answers there, at once: the link check ends without waiting.
 BASE_URL = "http://127.0.0.1:1/files"
-# What the session manager would wait for here: the program's grace is ten
-# seconds, the rest is room for a loaded machine.
-ENDS_WITHIN = 20
+# The program's grace is ten seconds: whatever it is doing, it has ended
+# within that and a second of room.
+ENDS_WITHIN = 11
 
 
 class Ending:
@@ -108,6 +117,33 @@ def upload_running(e):
     assert os.listdir(home) == [], "the part that arrived stayed on the server: %s" % os.listdir(home)
 
 
+# System calls that write to a socket (x86-64): write, writev, sendto, sendmsg.
+WRITE_CALLS = {"1", "20", "44", "46"}
+
+
+def waits_in_a_write(program):
+    """Whether the window's thread waits in a system call that writes."""
+    with open("/proc/%d/syscall" % program.pid) as f:
+        call = f.read().split()
+    with open("/proc/%d/wchan" % program.pid) as f:
+        waiting = f.read().strip() not in ("", "0")
+    return bool(call) and call[0] in WRITE_CALLS and waiting
+
+
+def upload_stalled(e):
+    server, home, port = e.ftp_server("home-stalled", "--read-limit", "200000")
+    e.settings(port, RemoveFileAtExit=1)
+    program = e.start(e.file("stalled.bin", 24 * 1024 * 1024))
+    wait_for(lambda: any(os.path.getsize(os.path.join(home, n)) > 0 for n in os.listdir(home)), 60,
+             "the upload to start")
+    server.send_signal(signal.SIGSTOP)
+    try:
+        wait_for(lambda: waits_in_a_write(program), 60, "the upload to wait for the stopped server")
+        assert e.end_session(program, "during an upload that the server stopped reading") != 0
+    finally:
+        server.send_signal(signal.SIGCONT)
+
+
 def cleanup_on_a_quiet_server(e):
     server, home, port = e.ftp_server("home-quiet")
     e.settings(port, RemoveFileAtExit=1)
@@ -123,6 +159,24 @@ def cleanup_on_a_quiet_server(e):
         server.send_signal(signal.SIGCONT)
 
 
+def exit_waits_on_a_silent_delete(e):
+    server, home, port = e.ftp_server("home-silent-dele", "--silent-dele")
+    e.settings(port, RemoveFileAtExit=1)
+    program = e.start(e.file("kept.txt", 100))
+    wait_for(lambda: os.listdir(home), 60, "the share")
+    windows = []
+    wait_for(lambda: windows.extend(e.visible_window(program, "^Velodrop - ")) or windows, 30,
+             "the window after the share")
+    # Exit: the clean-up connects, logs in and sends DELE, whose reply never
+    # comes; the window's thread waits in that read.
+    subprocess.run(["wmctrl", "-i", "-c", hex(int(windows[0]))],
+                   env=dict(os.environ, DISPLAY=e.s.display), check=True)
+    ready = select.select([server.stdout], [], [], 60)[0]
+    assert ready and server.stdout.readline().startswith("DELE "), "the clean-up sent no DELE"
+    assert program.poll() is None, "the program ended without waiting for the reply"
+    assert e.end_session(program, "while the clean-up waits for a reply to DELE") != 0
+
+
 def run(velodrop, demo_settings, pyftpd):
     with Session(pyftpd) as s:
         s.start_xvfb()
@@ -130,7 +184,9 @@ def run(velodrop, demo_settings, pyftpd):
         e = Ending(s, velodrop, demo_settings, pyftpd)
         error_box_open(e)
         upload_running(e)
+        upload_stalled(e)
         cleanup_on_a_quiet_server(e)
+        exit_waits_on_a_silent_delete(e)
 
 
 if __name__ == "__main__":

@@ -86,7 +86,7 @@ TEST(LogFile, TwoSessionsAppendToOneFile) {
                                           "Erh : 500 HOST?<EOL>",
                                           "Ges : USER user<EOL>",
                                           "Erh : 331 Password<EOL>",
-                                          "Ges : PASS pw<EOL>",
+                                          "Ges : PASS ********<EOL>",
                                           "Erh : 230 In<EOL>",
                                           "Ges : FEAT<EOL>",
                                           "Erh : 500 no<EOL>",
@@ -190,6 +190,27 @@ TEST(LogFile, LineBreakMarkers) {
         {"\r\r\n", "<CR><EOL>"}, {"\n\r", "<LF><CR>"}, {"\xFF\x01", "\xFF\x01"},
     };
     for (const auto& [in, out] : cases) EXPECT_EQ(TIdLogBase::ReplaceLineBreaks(in), out);
+}
+
+// Whatever the password and wherever it came from, it never stands in the
+// file: the argument of the commands that carry it is hidden, the rest of
+// every line stays as sent.
+TEST(LogFile, ThePasswordIsHiddenInEveryLineThatCarriesIt) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"PASS pw<EOL>", "PASS ********<EOL>"},
+        {"pass geheim 1\r\n", "pass ********\r\n"},
+        {"PASS a<EOL>b<EOL>", "PASS ********<EOL>"},
+        {"XAUT 2 0a1b2c<EOL>", "XAUT ********<EOL>"},
+        {"PASS ", "PASS ********"},
+        {"USER pw<EOL>", "USER pw<EOL>"},
+        {"PASSWORD<EOL>", "PASSWORD<EOL>"},
+        {"SITE PASS x<EOL>", "SITE PASS x<EOL>"},
+    };
+    for (const auto& [in, out] : cases) EXPECT_EQ(TIdLogBase::HideCredentials(in), out) << in;
+
+    TLogged t({"230 in\r\n"}, false, false);
+    t.Client.SendCmd("PASS s3cr3t", {230});
+    EXPECT_EQ(t.File(), "Stat Verbunden.\r\nGes : PASS ********\r\n\r\nErh : 230 in\r\n\r\n");
 }
 
 TEST(LogFile, DataLinesCarryTheLocalTime) {

@@ -43,6 +43,8 @@ def parse_args():
     p.add_argument("--no-utf8-feat", action="store_true")
     p.add_argument("--banner", default="velodrop test server ready.")
     p.add_argument("--read-limit", type=int)
+    p.add_argument("--silent-dele", action="store_true",
+                   help="never answer DELE; print its argument instead")
     args = p.parse_args()
     if (args.passive_from is None) != (args.passive_to is None):
         p.error("--passive-from and --passive-to go together")
@@ -73,6 +75,13 @@ def make_handler(args):
                 self.respond("550 Retrieving this name is refused.")
                 return None
             return super().ftp_RETR(file)
+
+        def ftp_DELE(self, path):
+            if not args.silent_dele:
+                return super().ftp_DELE(path)
+            # A server that hangs at this command: the client's reply never comes.
+            print("DELE %s" % self.fs.fs2ftp(path), flush=True)
+            return None
 
         def ftp_NLST(self, path):
             if not args.nlst_paths or not self.fs.isdir(path):
