@@ -63,6 +63,7 @@ enum class TText {
     ShareDeleted,
     ShareNotInRecord,
     ShareOnOtherServer,
+    ShareNameForeign,
     KeyringGaveNoPassword,
     KeyringUnreachable,
     NoKeyringFound,
