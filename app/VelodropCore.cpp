@@ -82,6 +82,7 @@ void TVelodropCore::FetchPassword() {
 }
 
 QString TVelodropCore::SaveSettings() {
+    FRecord.RemoveAtExitChanged(FState.Settings.RemoveFileAtExit);
     if (FState.SettingsFile.isEmpty()) return {};
     const QString notice =
         StorePassword(FState.SettingsFile, FState.Settings, FState.KeyringAccount, TKeyring(),

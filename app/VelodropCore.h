@@ -44,9 +44,11 @@ class TVelodropCore final {
     /// LoadSettings so that the window is on the screen, and painting,
     /// while the keyring asks to be unlocked. Until then no session opens.
     void FetchPassword();
-    /// Writes the settings file, the password into the desktop's keyring
-    /// where one answers; raises when a key cannot be written. Answers what
-    /// the user must be told once (no keyring was found), or empty text.
+    /// The settings as they are now are in force: this run's shares so far
+    /// follow their removal at exit. Writes the settings file, the password
+    /// into the desktop's keyring where one answers; raises when a key
+    /// cannot be written. Answers what the user must be told once (no
+    /// keyring was found), or empty text.
     QString SaveSettings();
     /// Sets the texts the flows build at run time for the current language
     /// and returns that language.

@@ -11,10 +11,11 @@ class TExitCleanup final {
     explicit TExitCleanup(TFlowContext Context) : FContext(Context) {}
 
     /// Deletes the uploads in the order they were made; nothing to delete,
-    /// no connection. The list is emptied only when all went; after a
-    /// refusal the names after it stay on the server and the user is told.
-    /// What could not go stays recorded for removal, so that the next start
-    /// tries again.
+    /// no connection. A file that is gone already (deleted meanwhile by
+    /// another run) counts as removed; a refusal does not stop the others.
+    /// The list keeps what could not go, and the user is told of the first
+    /// failure. What could not go stays recorded for removal, so that the
+    /// next start tries again.
     void RemoveUploadedFiles();
 
     /// The run ends with its uploads left on the server (the settings no

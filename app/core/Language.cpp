@@ -164,6 +164,13 @@ constexpr TTextRow kTexts[] = {
                                 u"was not deleted: %2",
                                 u"Die Freigabe liegt auf %1, nicht auf dem Server der "
                                 u"Einstellungen; sie wurde nicht gelöscht: %2"}},
+    // %1 the name the record holds, %2 the link
+    {u"ShareNameForeign",      {u"Velodrop refuses to delete \"%1\": that is not a name "
+                                u"Velodrop gives its uploads, so the record of this share is "
+                                u"not to be trusted: %2",
+                                u"Velodrop verweigert das Löschen von „%1“: Solche Namen gibt "
+                                u"Velodrop seinen Uploads nicht, dem Eintrag dieser Freigabe "
+                                u"ist daher nicht zu trauen: %2"}},
     // the password in the desktop's keyring
     {u"KeyringGaveNoPassword", {u"The password is kept in the desktop's keyring, but the keyring "
                                 u"did not give it (it is locked and was not unlocked, or the entry "
@@ -228,6 +235,7 @@ constexpr const char16_t* kTextNames[] = {
     u"ShareDeleted",
     u"ShareNotInRecord",
     u"ShareOnOtherServer",
+    u"ShareNameForeign",
     u"KeyringGaveNoPassword",
     u"KeyringUnreachable",
     u"NoKeyringFound",

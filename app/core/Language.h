@@ -64,6 +64,7 @@ enum class TText {
     ShareDeleted,
     ShareNotInRecord,
     ShareOnOtherServer,
+    ShareNameForeign,
     KeyringGaveNoPassword,
     KeyringUnreachable,
     NoKeyringFound,

@@ -94,6 +94,15 @@ void TShareBook::SetState(std::optional<qint64> Id, TShareState State, qint64 Si
     if (!store->SetState(*Id, State, Size)) Note(store->Error());
 }
 
+void TShareBook::RemoveAtExitChanged(bool Remove) {
+    if (FRowsOfThisRun.isEmpty()) return;
+    TShareStore* store = Store();
+    if (!store) return;
+    for (const qint64 id : std::as_const(FRowsOfThisRun)) {
+        if (!store->SetRemoveAtExit(id, FRunRemovesAtExit && Remove)) Note(store->Error());
+    }
+}
+
 void TShareBook::KeepAfterExit(std::optional<qint64> Id) {
     TShareStore* store = Store();
     if (!Id || !store) return;
@@ -114,9 +123,13 @@ std::vector<TShareRow> TShareBook::DueOn(const TSettings& Settings) {
     for (const TShareRow& row : *candidates) {
         if (!IsOnServerOf(row, Settings)) continue;
         const bool expired = row.ExpiresAt && *row.ExpiresAt <= now;
-        // A run that lives removes its own at its exit.
-        const bool orphaned = row.RemoveAtExit && row.Run != me && !platform::RunIsAlive(row.Run);
-        if (expired || orphaned) due.push_back(row);
+        // A run that lives removes its own at its exit, and ends its uploads.
+        const bool runEnded = row.Run != me && !platform::RunIsAlive(row.Run);
+        const bool orphaned = row.RemoveAtExit && runEnded;
+        // Part of a file, or none: no link was given for it.
+        const bool unfinished =
+            row.State == TShareState::Failed || (row.State == TShareState::Uploading && runEnded);
+        if (expired || orphaned || unfinished) due.push_back(row);
     }
     return due;
 }

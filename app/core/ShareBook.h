@@ -63,11 +63,16 @@ class TShareBook final {
     /// A share's new state (and size, when not negative); nothing for a
     /// share without a row.
     void SetState(std::optional<qint64> Id, TShareState State, qint64 Size = -1);
+    /// The user changed whether the run removes its uploads at its exit:
+    /// the rows of the shares it made so far follow at once, so that a run
+    /// that dies now leaves them as the user last said.
+    void RemoveAtExitChanged(bool Remove);
     /// The share stays on its server when the run ends after all.
     void KeepAfterExit(std::optional<qint64> Id);
 
     /// Shares on the server of `Settings` that are due now: expired ones,
-    /// and those of a run that died after asking for removal at exit.
+    /// those of a run that died after asking for removal at exit, and
+    /// uploads that failed or whose run died before they ended.
     std::vector<TShareRow> DueOn(const TSettings& Settings);
     /// The most recent `Limit` shares; nothing when the record cannot be
     /// read (`Trouble()` says why).

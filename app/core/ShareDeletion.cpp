@@ -2,6 +2,7 @@
 
 #include "app/core/Language.h"
 #include "app/core/ServerSession.h"
+#include "app/core/ShareNames.h"
 #include "app/core/ShareSweep.h"
 
 namespace vd::app {
@@ -17,6 +18,11 @@ bool TShareDeletion::DeleteShare(const QString& Link) {
             FContext.User.ShowMessage(Text(language, TText::ShareRecordTrouble) + record.Trouble());
         else
             FContext.User.ShowMessage(Text(language, TText::ShareNotInRecord) + Link);
+        return false;
+    }
+    if (!IsShareName(share->RemoteName)) {
+        FContext.User.ShowMessage(
+            Text(language, TText::ShareNameForeign).arg(share->RemoteName, Link));
         return false;
     }
     if (!IsOnServerOf(*share, settings)) {

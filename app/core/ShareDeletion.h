@@ -12,7 +12,8 @@ class TShareDeletion final {
 
     /// True when the share of `Link` is no longer on its server; the user is
     /// told what happened either way. Only a share on the server of the
-    /// current settings can be deleted: theirs is the password at hand.
+    /// current settings can be deleted: theirs is the password at hand; and
+    /// only under a name of the form this program gives its uploads.
     bool DeleteShare(const QString& Link);
 
   private:

@@ -14,7 +14,7 @@ namespace vd::app {
 
 TShareResult TShareFlow::ShareFile(const QString& FileName) {
     if (!CheckShareable(FileName)) return {};
-    FContext.State.RemoteName = RemoteNameFor(randomString(10), FileName);
+    FContext.State.RemoteName = RemoteNameFor(randomString(kShareRandomLength), FileName);
     return UploadFile(FileName, FContext.State.RemoteName);
 }
 
@@ -41,6 +41,7 @@ TShareResult TShareFlow::UploadFile(const QString& LocalFile, const QString& Rem
     result.RemoteName = RemoteName;
     state.Link.clear();
     TShareBook& record = FContext.Record;
+    bool putStarted = false;
     try {
         if (!TServerSession(FContext).ConnectToServer()) return result;
         QString upload = LocalFile;
@@ -49,6 +50,7 @@ TShareResult TShareFlow::UploadFile(const QString& LocalFile, const QString& Rem
         const QString link = ShareLink(settings.BaseURL, RemoteName);
         const qint64 sharedAt = record.Now();
         record.UploadStarting(settings, RemoteName, link, LocalFile, sharedAt);
+        putStarted = true;
         PutShowingProgress(upload, RemoteName);
         state.UploadedFiles << RemoteName;
         result.Size = state.LinkFileSize = QFileInfo(upload).size();
@@ -67,10 +69,24 @@ TShareResult TShareFlow::UploadFile(const QString& LocalFile, const QString& Rem
     } catch (const std::exception& e) {
         // A clipboard that fails costs the share nothing: it is up.
         if (!result.Ok()) record.SetState(record.RowOf(RemoteName), TShareState::Failed);
+        if (!result.Ok() && putStarted) RemovePartialUpload(RemoteName);
         FContext.User.ShowMessage(ServerMessage(e));
     }
     record.TellTrouble(FContext.User, InterfaceLanguage(settings.AutoLanguage));
     return result;
+}
+
+void TShareFlow::RemovePartialUpload(const QString& RemoteName) {
+    // Nobody has a link to what arrived: it goes now while the session
+    // works. Otherwise its row stays failed for the next sweep of this
+    // server, and the exit removes it where the user asked for that.
+    TShareBook& record = FContext.Record;
+    const std::optional<TShareState> outcome = DeleteRemoteFile(FContext.Folder, RemoteName);
+    if (outcome)
+        record.SetState(record.RowOf(RemoteName), *outcome);
+    else if (!FContext.State.UploadedFiles.contains(RemoteName))
+        FContext.State.UploadedFiles << RemoteName;
+    FContext.Folder.Close();
 }
 
 void TShareFlow::PutShowingProgress(const QString& LocalFile, const QString& RemoteName) {

@@ -37,10 +37,12 @@ class TShareFlow final {
     /// the file as `RemoteName` (recorded before its first byte goes up),
     /// lists the upload, builds the link and copies it if so configured,
     /// deletes the shares that are due and closes the session. After a
-    /// failure, which the user has been told about, the result has no link.
+    /// failure, which the user has been told about, the result has no link,
+    /// and what arrived of the file is deleted again.
     TShareResult UploadFile(const QString& LocalFile, const QString& RemoteName);
 
   private:
+    void RemovePartialUpload(const QString& RemoteName);
     void PutShowingProgress(const QString& LocalFile, const QString& RemoteName);
 
     TFlowContext FContext;

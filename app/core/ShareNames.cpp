@@ -1,6 +1,9 @@
 #include "app/core/ShareNames.h"
 
 #include <QUrl>
+#include <iterator>
+
+#include "app/core/RandomNames.h"
 
 namespace vd::app {
 namespace {
@@ -21,7 +24,7 @@ QStringList DirectoryComponents(const QString& Directory) {
 }
 
 QString RemoteNameFor(const QString& RandomPart, const QString& LocalFile) {
-    return QStringLiteral("velodrop_") + RandomPart + u'_' +
+    return QString::fromUtf16(kSharePrefix) + RandomPart + u'_' +
            LocalFile.mid(LocalFile.lastIndexOf(u'/') + 1);
 }
 
@@ -46,6 +49,19 @@ QString ShareLink(const QString& BaseURL, const QString& RemoteName) {
             path += c;
     }
     return BuildLink(BaseURL, path);
+}
+
+bool IsShareName(const QString& RemoteName) {
+    const QStringView prefix(kSharePrefix, std::size(kSharePrefix) - 1);
+    const QStringView alphabet(kRandomAlphabet, std::size(kRandomAlphabet) - 1);
+    const qsizetype end = prefix.size() + kShareRandomLength;
+    if (!RemoteName.startsWith(prefix) || RemoteName.size() <= end || RemoteName[end] != u'_')
+        return false;
+    for (const QChar c : QStringView(RemoteName).mid(prefix.size(), kShareRandomLength)) {
+        if (!alphabet.contains(c)) return false;
+    }
+    return !RemoteName.contains(u'/') && !RemoteName.contains(QStringLiteral("..")) &&
+           !HasLineBreak(RemoteName);
 }
 
 bool HasLineBreak(const QString& Text) {

@@ -6,6 +6,11 @@
 
 namespace vd::app {
 
+/// What every shared file's name begins with, and the length of the random
+/// part that follows it.
+inline constexpr char16_t kSharePrefix[] = u"velodrop_";
+inline constexpr int kShareRandomLength = 10;
+
 /// The host directory's components, in order: empty ones stay (a leading
 /// "/" or a "//" gives one), but a "/" at the very end adds none.
 QStringList DirectoryComponents(const QString& Directory);
@@ -24,6 +29,14 @@ QString BuildLink(const QString& BaseURL, const QString& Name);
 /// (C0, DEL, C1: "%1B", "%7F", "%C2%9B"), as browsers send them. Everything
 /// else stays as it is, the blank included: browsers and QR readers take it.
 QString ShareLink(const QString& BaseURL, const QString& RemoteName);
+
+/// True when `RemoteName` has the form this program gives the files it
+/// shares: the prefix, ten characters of the random names' alphabet, "_"
+/// and the rest; and nothing in it could lead out of the host directory or
+/// into a second command: no "/", no ".." (a server that takes a backslash
+/// for a separator would follow it), no line break. Only such a name is
+/// ever deleted on the strength of the record of shares.
+bool IsShareName(const QString& RemoteName);
 
 /// True when `Text` holds a CR, LF or NUL, which no FTP command line may
 /// carry.

@@ -1,11 +1,12 @@
 #include "app/core/ShareSweep.h"
 
 #include "app/core/ServerSession.h"
+#include "app/core/ShareNames.h"
 
 namespace vd::app {
 
 int TShareSweep::RemoveDueShares() {
-    const std::vector<TShareRow> due = FContext.Record.DueOn(FContext.State.Settings);
+    const std::vector<TShareRow> due = OwnSharesDue();
     if (due.empty() || !FContext.State.PasswordProblem.isEmpty()) return 0;
     try {
         FContext.Folder.Open(ServerAccountOf(FContext.State.Settings));
@@ -17,8 +18,20 @@ int TShareSweep::RemoveDueShares() {
     return removed;
 }
 
-int TShareSweep::RemoveDueSharesInSession() {
-    return RemoveInSession(FContext.Record.DueOn(FContext.State.Settings));
+int TShareSweep::RemoveDueSharesInSession() { return RemoveInSession(OwnSharesDue()); }
+
+std::vector<TShareRow> TShareSweep::OwnSharesDue() {
+    // A row that names anything else is no upload of this program's (the
+    // record was written by hand, or by someone who means harm): no session
+    // opens for it, and it is marked so that no later start considers it.
+    std::vector<TShareRow> own;
+    for (const TShareRow& share : FContext.Record.DueOn(FContext.State.Settings)) {
+        if (IsShareName(share.RemoteName))
+            own.push_back(share);
+        else
+            FContext.Record.SetState(share.Id, TShareState::DeleteFailed);
+    }
+    return own;
 }
 
 int TShareSweep::RemoveInSession(const std::vector<TShareRow>& Due) {
@@ -31,22 +44,32 @@ int TShareSweep::RemoveInSession(const std::vector<TShareRow>& Due) {
     return removed;
 }
 
-std::optional<TShareState> RemoveShare(TFlowContext Context, const TShareRow& Share,
-                                       QString* Error) {
-    TShareState outcome = TShareState::Deleted;
+std::optional<TShareState> DeleteRemoteFile(TRemoteFolder& Folder, const QString& RemoteName,
+                                            QString* Error) {
     try {
-        Context.Folder.Delete(Share.RemoteName);
+        Folder.Delete(RemoteName);
+        return TShareState::Deleted;
     } catch (const std::exception& e) {
+        if (Error) *Error = ServerMessage(e);
         // A refusal and a lost connection raise alike; the listing tells
         // them apart, and also finds a file that is gone already.
         try {
-            if (IsListed(Context.Folder.ListNames(), Share.RemoteName))
-                outcome = TShareState::DeleteFailed;
+            return IsListed(Folder.ListNames(), RemoteName) ? TShareState::DeleteFailed
+                                                            : TShareState::Deleted;
         } catch (const std::exception&) {
-            if (Error) *Error = ServerMessage(e);
             return std::nullopt;
         }
-        if (Error) *Error = ServerMessage(e);
+    }
+}
+
+std::optional<TShareState> RemoveShare(TFlowContext Context, const TShareRow& Share,
+                                       QString* Error) {
+    TShareState outcome = TShareState::DeleteFailed;
+    if (IsShareName(Share.RemoteName)) {
+        const std::optional<TShareState> deleted =
+            DeleteRemoteFile(Context.Folder, Share.RemoteName, Error);
+        if (!deleted) return std::nullopt;
+        outcome = *deleted;
     }
     Context.Record.SetState(Share.Id, outcome);
     // A share of this run that went needs no removal at its exit.

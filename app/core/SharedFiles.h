@@ -64,9 +64,10 @@ class TShareStore {
     virtual std::optional<std::vector<TShareRow>> Recent(int Limit) = 0;
     /// The newest share with the link `Link`, or none.
     virtual std::optional<std::optional<TShareRow>> WithLink(const QString& Link) = 0;
-    /// Shares still on their server (uploading or up) that may be due for
-    /// deletion: those whose run asked for removal at exit, and those that
-    /// expired at `Now` or before. Oldest first.
+    /// Shares that may be due for deletion: those still on their server
+    /// (uploading or up) whose run asked for removal at exit or that expired
+    /// at `Now` or before, and every upload that has not ended well (failed,
+    /// or still uploading). Oldest first.
     virtual std::optional<std::vector<TShareRow>> MaybeDue(qint64 Now) = 0;
 };
 

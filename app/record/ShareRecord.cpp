@@ -272,17 +272,22 @@ std::optional<std::optional<TShareRow>> TShareRecord::WithLink(const QString& Li
 }
 
 std::optional<std::vector<TShareRow>> TShareRecord::MaybeDue(qint64 Now) {
-    // Two questions, each answered from its partial index: with thousands
-    // of shares kept or deleted, a start with nothing due reads none of
-    // them. The planner would rather scan the state index (thousands of
-    // shares still up), so the indexes are named; each question repeats its
-    // index's condition word for word, which is how SQLite lets it be used.
+    // Three questions, each answered from an index: with thousands of
+    // shares kept or deleted, a start with nothing due reads none of them.
+    // The planner would rather scan the state index (thousands of shares
+    // still up), so the indexes are named; each question on a partial index
+    // repeats its condition word for word, which is how SQLite lets it be
+    // used. Uploads that failed or have not ended are few: the state index
+    // finds them.
     std::optional<QSqlQuery> query =
         Prepared(QStringLiteral("SELECT %1 FROM shares INDEXED BY shares_to_remove_at_exit"
                                 " WHERE remove_at_exit = 1 AND state IN ('uploading', 'up')"
                                 " UNION "
                                 "SELECT %1 FROM shares INDEXED BY shares_on_server_by_expiry"
                                 " WHERE expires_at <= ? AND state IN ('uploading', 'up')"
+                                " UNION "
+                                "SELECT %1 FROM shares INDEXED BY shares_by_state"
+                                " WHERE state IN ('failed', 'uploading')"
                                 " ORDER BY id")
                      .arg(QLatin1String(kColumns)));
     if (query) query->addBindValue(Now);

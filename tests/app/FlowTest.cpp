@@ -151,8 +151,10 @@ TEST_F(Flow, ShareFailuresAreShownAndNothingIsListed) {
          present,
          [](Flow& F) { F.FFolder->FailOn("PUT *", "Not allowed.\r\n"); },
          "FTP: Not allowed.\r\n",
-         {"OPEN", "PUT velodrop_??????????_a.txt"},
-         true},
+         // Whatever arrived goes again at once; the refusal left nothing.
+         {"OPEN", "PUT velodrop_??????????_a.txt", "DELETE velodrop_??????????_a.txt", "LIST",
+          "CLOSE"},
+         false},
         {"not a JPEG while downscaling",
          present,
          [](Flow& F) { F.State().Settings.ResizeJPGImages = 50; },
@@ -307,17 +309,23 @@ TEST_F(Flow, CleanUpDeletesThisRunsUploadsInOrder) {
         const char* FailingCall;
         QStringList Calls;
         QStringList Left;  // on the server afterwards
-        bool ListEmptied;
+        QStringList Kept;  // in the list afterwards
     } cases[] = {
-        {"nothing uploaded: no connection", {}, "", {}, {}, true},
-        {"all deleted", {"u1", "u2"}, "", {"OPEN", "DELETE u1", "DELETE u2", "CLOSE"}, {}, true},
-        {"a refusal stops it",
+        {"nothing uploaded: no connection", {}, "", {}, {}, {}},
+        {"all deleted", {"u1", "u2"}, "", {"OPEN", "DELETE u1", "DELETE u2", "CLOSE"}, {}, {}},
+        {"a refusal does not stop the others",
          {"u1", "u2", "u3"},
          "DELETE u2",
-         {"OPEN", "DELETE u1", "DELETE u2"},
+         {"OPEN", "DELETE u1", "DELETE u2", "LIST", "DELETE u3", "CLOSE"},
+         {"u2"},
+         {"u2"}},
+        {"the session lost: the rest stays",
+         {"u1", "u2", "u3"},
+         "DELETE u2|LIST",
+         {"OPEN", "DELETE u1", "DELETE u2", "LIST", "CLOSE"},
          {"u2", "u3"},
-         false},
-        {"no connection", {"u1"}, "OPEN", {"OPEN"}, {"u1"}, false},
+         {"u2", "u3"}},
+        {"no connection", {"u1"}, "OPEN", {"OPEN"}, {"u1"}, {"u1"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -325,11 +333,13 @@ TEST_F(Flow, CleanUpDeletesThisRunsUploadsInOrder) {
         FUser = {};
         for (const QString& name : c.Uploads) FFolder->Files[name] = "x";
         State().UploadedFiles = c.Uploads;
-        if (*c.FailingCall) FFolder->FailOn(c.FailingCall, "550 Refused.\r\n");
+        for (const QString& call :
+             QString::fromLatin1(c.FailingCall).split(u'|', Qt::SkipEmptyParts))
+            FFolder->FailOn(call, "550 Refused.\r\n");
         FCore->RemoveUploadedFiles();
         EXPECT_EQ(FFolder->Calls, c.Calls);
         EXPECT_EQ(FFolder->Files.keys(), c.Left);
-        EXPECT_EQ(State().UploadedFiles, c.ListEmptied ? QStringList{} : c.Uploads);
+        EXPECT_EQ(State().UploadedFiles, c.Kept);
         EXPECT_EQ(FUser.Messages,
                   *c.FailingCall ? QStringList{"FTP: 550 Refused.\r\n"} : QStringList{});
     }

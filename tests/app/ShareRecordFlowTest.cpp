@@ -26,6 +26,9 @@ using test::TRecordingUser;
 constexpr qint64 kNow = 1'800'000'000;
 constexpr qint64 kDay = 24 * 60 * 60;
 
+// A remote name of the form the program makes, with `Label` as its file name.
+QString Own(const char* Label) { return QStringLiteral("velodrop_Ab3dEf7hJk_") + Label; }
+
 // A run that has ended: a child process, reaped.
 TRunIdentity DeadRun() {
     const pid_t child = ::fork();
@@ -85,7 +88,7 @@ class ShareRecordFlow : public ::testing::Test {
         TShareRecord record;
         EXPECT_TRUE(record.Open(FPath));
         row.Id = record.Add(row).value_or(0);
-        if (State == TShareState::Uploading || State == TShareState::Up) FFolder->Files[Name] = "x";
+        if (State != TShareState::Deleted) FFolder->Files[Name] = "x";
         return row;
     }
 
@@ -124,8 +127,9 @@ TEST_F(ShareRecordFlow, AShareIsRecordedBeforeItsUploadAndFollowedToItsEnd) {
     EXPECT_EQ(up.Folder, QStringLiteral("drop"));
     EXPECT_TRUE(up.LocalName.endsWith(u"/report.pdf"));
     EXPECT_EQ(up.Run, platform::CurrentRun());
-    // The failed upload had its row before the first byte went.
-    EXPECT_EQ(rows.at(failed.RemoteName).State, TShareState::Failed);
+    // The failed upload had its row before the first byte went; what
+    // arrived of it went again at once.
+    EXPECT_EQ(rows.at(failed.RemoteName).State, TShareState::Deleted);
     EXPECT_EQ(FUser.Messages, QStringList{QStringLiteral("FTP: 452 Disk full.")});
 }
 
@@ -149,20 +153,26 @@ TEST_F(ShareRecordFlow, TheStartDeletesExactlyWhatIsDueOnTheServerOfTheSettings)
         {"expired", TShareState::Up, false, kNow - 1, living, false, true},
         {"expires-later", TShareState::Up, false, kNow + kDay, dead, false, false},
         {"other-server", TShareState::Up, true, kNow - 1, dead, true, false},
+        // What an upload that did not end well left: nobody links to it.
+        {"failed-dead-run", TShareState::Failed, false, std::nullopt, dead, false, true},
+        {"failed-living-run", TShareState::Failed, false, std::nullopt, living, false, true},
+        {"failed-this-run", TShareState::Failed, false, std::nullopt, platform::CurrentRun(), false,
+         true},
+        {"failed-other-server", TShareState::Failed, false, std::nullopt, dead, true, false},
+        {"cut-off-mid-upload", TShareState::Uploading, false, std::nullopt, dead, false, true},
+        {"still-uploading", TShareState::Uploading, false, std::nullopt, living, false, false},
     };
-    std::map<QString, qint64> ids;
     for (const auto& c : cases) {
-        const QString name = QString::fromLatin1(c.Name);
         if (c.OtherServer) Settings().Port = 2121;
-        ids[name] = Seed(name, c.State, c.RemoveAtExit, c.ExpiresAt, c.Run).Id;
+        Seed(Own(c.Name), c.State, c.RemoveAtExit, c.ExpiresAt, c.Run);
         Settings().Port = 21;
     }
-    EXPECT_EQ(FCore->RemoveDueShares(), 3);
+    EXPECT_EQ(FCore->RemoveDueShares(), 7);
     const auto rows = Rows();
     QStringList deletes;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
-        const QString name = QString::fromLatin1(c.Name);
+        const QString name = Own(c.Name);
         if (c.Due) deletes << QStringLiteral("DELETE ") + name;
         EXPECT_EQ(FFolder->Files.contains(name), !c.Due);
         EXPECT_EQ(rows.at(name).State, c.Due ? TShareState::Deleted : c.State);
@@ -187,31 +197,127 @@ TEST_F(ShareRecordFlow, AServerThatFailsKeepsItsSharesAndARefusalIsRecordedNotRe
         int Removed;
     } cases[] = {
         {"server unreachable", {"OPEN"}, TShareState::Up, true, 0},
-        {"refused, still listed", {"DELETE a"}, TShareState::DeleteFailed, false, 1},
-        {"connection lost", {"DELETE a", "LIST"}, TShareState::Up, true, 0},
+        {"refused, still listed", {"DELETE *_a"}, TShareState::DeleteFailed, false, 1},
+        {"connection lost", {"DELETE *_a", "LIST"}, TShareState::Up, true, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         QFile::remove(FPath);
         *FFolder = TFakeRemoteFolder();
         FCore->UseShareRecord(FPath);
-        Seed(QStringLiteral("a"), TShareState::Up, true, std::nullopt, dead);
-        Seed(QStringLiteral("b"), TShareState::Up, true, std::nullopt, dead);
+        Seed(Own("a"), TShareState::Up, true, std::nullopt, dead);
+        Seed(Own("b"), TShareState::Up, true, std::nullopt, dead);
         for (const QString& call : c.Failing) FFolder->FailOn(call, QStringLiteral("550 No."));
         EXPECT_EQ(FCore->RemoveDueShares(), c.Removed);
         const auto rows = Rows();
-        EXPECT_EQ(rows.at("a").State, c.After);
-        EXPECT_EQ(rows.at("b").State, c.BStillDue ? TShareState::Up : TShareState::Deleted);
+        EXPECT_EQ(rows.at(Own("a")).State, c.After);
+        EXPECT_EQ(rows.at(Own("b")).State, c.BStillDue ? TShareState::Up : TShareState::Deleted);
         EXPECT_TRUE(FUser.Messages.isEmpty());  // a start is quiet about its server
     }
     // A file that is gone already counts as deleted.
     QFile::remove(FPath);
     *FFolder = TFakeRemoteFolder();
     FCore->UseShareRecord(FPath);
-    Seed(QStringLiteral("gone"), TShareState::Up, true, std::nullopt, dead);
+    Seed(Own("gone"), TShareState::Up, true, std::nullopt, dead);
     FFolder->Files.clear();
     EXPECT_EQ(FCore->RemoveDueShares(), 1);
-    EXPECT_EQ(Rows().at("gone").State, TShareState::Deleted);
+    EXPECT_EQ(Rows().at(Own("gone")).State, TShareState::Deleted);
+}
+
+TEST_F(ShareRecordFlow, OnlyNamesThisProgramMakesAreDeleted) {
+    const TRunIdentity dead = DeadRun();
+    const QString foreign[] = {
+        "../victim.txt",
+        "/victim.txt",
+        "notours.txt",
+        "velodrop_Ab3dEf7hJ_short.txt",        // a random part one short
+        "velodrop_Ab3dEf7hJ0_zero.txt",        // "0" is not drawn
+        "velodrop_Ab3dEf7hJkx.txt",            // no "_" after the random part
+        "velodrop_Ab3dEf7hJk_a/../../victim",  // a folder
+        "velodrop_Ab3dEf7hJk_..\\..\\victim",  // a folder where "\\" separates
+        "velodrop_Ab3dEf7hJk_..",
+        "velodrop_Ab3dEf7hJk_a\r\nDELE victim",  // a second command
+        "Velodrop_Ab3dEf7hJk_case.txt",
+    };
+    std::map<QString, TShareRow> planted;
+    for (const QString& name : foreign)
+        planted[name] = Seed(name, TShareState::Up, true, kNow - 1, dead);
+    const QString ours = Own("ours.txt");
+    Seed(ours, TShareState::Failed, false, std::nullopt, dead);
+
+    // Asked by its link, a foreign name is refused before any connection.
+    for (const auto& [name, row] : planted) {
+        SCOPED_TRACE(name.toStdString());
+        FUser = {};
+        EXPECT_FALSE(FCore->DeleteShare(row.Link));
+        ASSERT_EQ(FUser.Messages.size(), 1);
+        EXPECT_TRUE(FUser.Messages[0].contains(u"refuses to delete"))
+            << FUser.Messages[0].toStdString();
+        EXPECT_EQ(Rows().at(name).State, TShareState::Up);
+    }
+    EXPECT_TRUE(FFolder->Calls.isEmpty());
+
+    // The sweep deletes only its own, and marks the others so that no later
+    // start opens a session for them.
+    FUser = {};
+    EXPECT_EQ(FCore->RemoveDueShares(), 1);
+    EXPECT_EQ(FFolder->Calls, (QStringList{"OPEN", "DELETE " + ours, "CLOSE"}));
+    const auto rows = Rows();
+    for (const QString& name : foreign) {
+        SCOPED_TRACE(name.toStdString());
+        EXPECT_TRUE(FFolder->Files.contains(name));
+        EXPECT_EQ(rows.at(name).State, TShareState::DeleteFailed);
+    }
+    EXPECT_TRUE(FUser.Messages.isEmpty());
+    FFolder->Calls.clear();
+    EXPECT_EQ(FCore->RemoveDueShares(), 0);
+    EXPECT_TRUE(FFolder->Calls.isEmpty());
+}
+
+TEST_F(ShareRecordFlow, AFailedUploadIsDeletedAtOnceOrLeftForTheNextSweep) {
+    const struct {
+        const char* Name;
+        QStringList Failing;  // besides the upload
+        TShareState After;    // the row's state after the share
+        QStringList Calls;    // after the upload
+        bool LeftForTheExit;  // the name waits for the exit's clean-up
+    } cases[] = {
+        {"the session works", {}, TShareState::Deleted, {"DELETE *", "CLOSE"}, false},
+        {"the session is gone",
+         {"DELETE *", "LIST"},
+         TShareState::Failed,
+         {"DELETE *", "LIST", "CLOSE"},
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        QFile::remove(FPath);
+        *FFolder = TFakeRemoteFolder();
+        FCore->UseShareRecord(FPath);
+        FCore->State().UploadedFiles.clear();
+        FUser = {};
+        // What arrived before the failure is on the server.
+        FFolder->CutPutAfterPieces = 2;
+        for (const QString& call : c.Failing) FFolder->FailOn(call, QStringLiteral("550 No."));
+        const TShareResult shared = FCore->ShareFile(LocalFile("cut.bin"));
+        EXPECT_FALSE(shared.Ok());
+        EXPECT_TRUE(FCore->State().Link.isEmpty());
+        EXPECT_EQ(FUser.Messages, QStringList{"FTP: Connection reset by peer"});
+        EXPECT_EQ(Rows().at(shared.RemoteName).State, c.After);
+        EXPECT_EQ(FFolder->Files.contains(shared.RemoteName), c.After == TShareState::Failed);
+        ASSERT_GE(FFolder->Calls.size(), 2);
+        EXPECT_TRUE(test::CallsMatch(FFolder->Calls.mid(2), c.Calls))
+            << FFolder->Calls.join(u'|').toStdString();
+        EXPECT_EQ(FCore->State().UploadedFiles.contains(shared.RemoteName), c.LeftForTheExit);
+    }
+    // The next sweep, in a session that works, takes what was left.
+    *FFolder = TFakeRemoteFolder();
+    const auto rows = Rows();
+    ASSERT_EQ(rows.size(), 1u);
+    FFolder->Files[rows.begin()->first] = "part";
+    EXPECT_EQ(FCore->RemoveDueShares(), 1);
+    EXPECT_TRUE(FFolder->Files.isEmpty());
+    EXPECT_EQ(Rows().begin()->second.State, TShareState::Deleted);
 }
 
 TEST_F(ShareRecordFlow, TheExitRecordsWhatWentAndWhatStaysForTheNextStart) {

@@ -15,6 +15,13 @@ server's folder holds and what `velodrop --history --json` says.
 - --history shows a share, --delete LINK deletes it from its server; a link
   never shared, and a share on another server than the settings', are
   refused and stay.
+- An upload that the server cuts (a TCP reset) leaves no file: the share
+  deletes what arrived while its session works, else the next start does.
+  A window killed during its upload leaves nothing either, whatever its
+  settings said.
+- Rows planted in the record with names this program never makes
+  ("../victim.txt", "/victim.txt", "notours.txt", ...) are deleted neither by
+  a start nor by --delete; the files they name survive.
 
 With --sftp the killed window and the history round trip run over OpenSSH's
 sshd (needs root: 77 means skipped); without, everything over pyftpdlib.
@@ -28,6 +35,7 @@ import os
 import re
 import shutil
 import signal
+import sqlite3
 import subprocess
 import sys
 
@@ -197,6 +205,8 @@ WINDOW_CASES = [
     WindowCase("killed after its upload, next a --cli share", 1, False, "kill", "cli", True, False),
     WindowCase("killed after its upload, next a window", 1, False, "kill", "window", True, False),
     WindowCase("killed during its upload", 1, True, "kill", "cli", True, False),
+    # Nobody links to a partial file: it goes whatever the setting says.
+    WindowCase("killed during its upload, no removal at exit", 0, True, "kill", "cli", True, False),
     WindowCase("ended, removal at exit", 1, False, "term", "cli", False, False),
     WindowCase("ended, no removal at exit", 0, False, "term", "cli", True, True),
     WindowCase("killed, no removal at exit", 0, False, "kill", "cli", True, True),
@@ -246,6 +256,101 @@ def window_runs(s, velodrop, demo_settings, pyftpd, sftp):
             assert setup.remote_name(other_link) in files(server), files(server)
             assert setup.state(other_link) == "up"
         print("ok: window %s" % name)
+
+
+CutCase = collections.namedtuple("CutCase", [
+    "name",
+    "server_options",  # how pyftpdlib cuts the upload
+    "kept_at_end",     # the partial file is on the server once the cut share has ended
+])
+CUT_CASES = [
+    # The session still works: the share itself deletes what arrived.
+    CutCase("data connection reset", ["--cut-stor", "*_cut*"], False),
+    # The session is gone too: the next start deletes it.
+    CutCase("data and control connection reset", ["--cut-stor", "*_cut*", "--cut-session"], True),
+]
+
+
+def cut_uploads(s, velodrop, demo_settings, pyftpd):
+    for number, case in enumerate(CUT_CASES):
+        server = FtpServer(s, pyftpd, "cut-home-%d" % number, *case.server_options,
+                           "--cut-after", "100000")
+        setup = Setup(s, velodrop, demo_settings, server, "cut-%d" % number)
+        path = setup.file("cut %d.bin" % number, 4000000)
+        done = setup.run("--cli", path)
+        assert done.returncode == 1, (case.name, done)
+        assert BASE.encode() not in done.stdout, (case.name, done.stdout)  # no link to a part
+        [row] = [r for r in setup.history() if r["local_name"] == path]
+        remote = row["remote_name"]
+        assert (remote in files(server)) == case.kept_at_end, (case.name, files(server))
+        if case.kept_at_end:
+            assert 100000 <= os.path.getsize(os.path.join(server.root, remote)) < 4000000
+            assert row["state"] == "failed", (case.name, row)
+            # The next start is another run's, and its server the same.
+            setup.cli(setup.file("after cut %d.txt" % number))
+            assert remote not in files(server), (case.name, files(server))
+        assert setup.state(row["link"]) == "deleted", (case.name, setup.history())
+        print("ok: an upload cut by a %s leaves no file" % case.name)
+
+
+def dead_run():
+    """A run that has ended: (process id, start ticks) of a reaped child."""
+    child = subprocess.Popen(["/bin/true"])
+    child.wait()
+    return child.pid, 1
+
+
+def foreign_names(s, velodrop, demo_settings, pyftpd):
+    server = FtpServer(s, pyftpd, "foreign-home")
+    setup = Setup(s, velodrop, demo_settings, server, "foreign")
+    # The shares go one level down, so that "../" leads out of their folder.
+    set_ini_value(setup.ini, "FTP", "Directory", "shares")
+    _, link = setup.cli(setup.file("ours.txt"))
+    folder = os.path.join(server.root, "shares")
+    victims = {os.path.join(server.root, "victim.txt"): b"the root's own file\n",
+               os.path.join(folder, "notours.txt"): b"someone else's file\n",
+               os.path.join(folder, "velodrop_ABCDEFGHI_short.txt"): b"one random character short\n"}
+    for path, content in victims.items():
+        with open(path, "wb") as f:
+            f.write(content)
+    names = ["../victim.txt", "/victim.txt", "notours.txt", "velodrop_ABCDEFGHI_short.txt",
+             "velodrop_ABCDEFGHIJ_/../../victim.txt", "velodrop_ABCDEFGHIJ_..\\..\\victim.txt"]
+    pid, start = dead_run()
+    record = os.path.join(setup.data, "Velodrop", "shares.sqlite")
+    planted = {}
+    with sqlite3.connect(record) as db:
+        (ours,) = db.execute("SELECT id FROM shares WHERE link = ?", (link,)).fetchone()
+        for number, name in enumerate(names):
+            planted[name] = BASE + "/planted-%d" % number
+            # Due twice over: expired, and of a run that ended asking for removal.
+            db.execute("INSERT INTO shares (shared_at, transport, host, port, user, folder,"
+                       " remote_name, link, size, local_name, remove_at_exit, expires_at, state,"
+                       " run_pid, run_start) SELECT shared_at, transport, host, port, user, folder,"
+                       " ?, ?, size, local_name, 1, 1, 'up', ?, ? FROM shares WHERE id = ?",
+                       (name, planted[name], pid, start, ours))
+    db.close()
+
+    def survived():
+        for path, content in victims.items():
+            with open(path, "rb") as f:
+                assert f.read() == content, path
+
+    for name, planted_link in planted.items():
+        refused = setup.run("--delete", planted_link)
+        assert refused.returncode == 1, (name, refused)
+        assert "refuses to delete" in refused.stderr.decode(), (name, refused.stderr)
+        survived()
+        assert setup.state(planted_link) == "up", name
+    # A start's sweep leaves them too, and marks them so that no later one tries.
+    setup.cli(setup.file("next.txt"))
+    survived()
+    for name, planted_link in planted.items():
+        assert setup.state(planted_link) == "delete failed", (name, setup.history())
+    # The program's own share goes by --delete as ever.
+    assert setup.run("--delete", link).returncode == 0
+    assert setup.remote_name(link) not in os.listdir(folder)
+    survived()
+    print("ok: names this program does not make are never deleted")
 
 
 def expiry(s, velodrop, demo_settings, pyftpd):
@@ -391,6 +496,8 @@ def run(velodrop, demo_settings, pyftpd, sftp):
         window_runs(s, velodrop, demo_settings, pyftpd, sftp)
         history_and_delete(s, velodrop, demo_settings, pyftpd, sftp)
         if not sftp:
+            cut_uploads(s, velodrop, demo_settings, pyftpd)
+            foreign_names(s, velodrop, demo_settings, pyftpd)
             expiry(s, velodrop, demo_settings, pyftpd)
             at_once(s, velodrop, demo_settings, pyftpd)
             broken_record(s, velodrop, demo_settings, pyftpd)

@@ -15,12 +15,17 @@ shell patterns), --certfile
 asked for), --no-utf8-feat (FEAT does not
 list UTF8, as with vsftpd's Debian defaults; names are still taken as UTF-8),
 --read-limit BYTES (uploads are taken at most this many bytes a second, so
-that a test can act while one runs).
+that a test can act while one runs), --cut-stor NAME (an upload of a name
+matching this shell pattern is cut with a TCP reset once --cut-after BYTES
+have arrived and kept; the reply is 426, or with --cut-session the control
+connection is reset too).
 """
 import argparse
 import fnmatch
 import logging
 import os
+import socket
+import struct
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
@@ -45,6 +50,9 @@ def parse_args():
     p.add_argument("--read-limit", type=int)
     p.add_argument("--silent-dele", action="store_true",
                    help="never answer DELE; print its argument instead")
+    p.add_argument("--cut-stor", action="append", default=[])
+    p.add_argument("--cut-after", type=int, default=65536)
+    p.add_argument("--cut-session", action="store_true")
     args = p.parse_args()
     if (args.passive_from is None) != (args.passive_to is None):
         p.error("--passive-from and --passive-to go together")
@@ -55,6 +63,40 @@ def refused(path, patterns):
     """Whether a name matches one of the patterns (shell wildcards allowed)."""
     name = os.path.basename(path)
     return any(fnmatch.fnmatchcase(name, p) for p in patterns)
+
+
+def reset(channel):
+    """Closes the channel's socket with a TCP reset rather than an orderly end."""
+    channel.socket.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+
+
+def cutting(base, args):
+    """A data channel that cuts the uploads named in --cut-stor."""
+
+    class Cutting(base):
+        def handle_read(self):
+            super().handle_read()
+            if self._closed or not self.receive or self.file_obj is None:
+                return
+            if not refused(self.file_obj.name, args.cut_stor):
+                return
+            if self.tot_bytes_received < args.cut_after:
+                return
+            self.file_obj.flush()
+            reset(self)
+            control = self.cmd_channel
+            if args.cut_session:
+                self._resp = ()
+                self.close()
+                reset(control)
+                control.close()
+            else:
+                self._resp = ("426 Connection reset; transfer aborted.", logging.info)
+                self.close()
+
+        handle_read_event = handle_read  # the base class binds its own under this name
+
+    return Cutting
 
 
 def make_handler(args):
@@ -120,6 +162,8 @@ def make_handler(args):
         class Throttled(ThrottledDTPHandler):
             read_limit = args.read_limit
         Handler.dtp_handler = Throttled
+    if args.cut_stor:
+        Handler.dtp_handler = cutting(Handler.dtp_handler, args)
     Handler.auth_failed_timeout = 0.1  # tests need no brute-force delay
     if args.passive_from is not None:
         Handler.passive_ports = range(args.passive_from, args.passive_to + 1)

@@ -59,6 +59,7 @@ void TFakeRemoteFolder::Put(const QString& LocalFile, const QString& RemoteName,
     for (int piece = 1; Progress && piece <= ProgressPieces; ++piece) {
         const std::uint64_t sent = total * static_cast<std::uint64_t>(piece) / ProgressPieces;
         Files[RemoteName] = content.left(static_cast<qsizetype>(sent));
+        if (piece == CutPutAfterPieces) throw std::runtime_error("Connection reset by peer");
         Progress(sent, total);
     }
     Files[RemoteName] = content;

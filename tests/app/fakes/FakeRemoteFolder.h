@@ -27,6 +27,9 @@ class TFakeRemoteFolder final : public app::TRemoteFolder {
     QString ListPrefix;
     /// Pieces a "PUT" reports its progress in.
     int ProgressPieces = 3;
+    /// When positive, a "PUT" with progress fails once this many pieces
+    /// have arrived (they stay on the server), as a connection reset.
+    int CutPutAfterPieces = 0;
     /// The certificate the server shows: when not empty, "OPEN" hands it to
     /// the certificate check (as "files.example.org:21") before the session
     /// counts as open; an error there fails the "OPEN".

@@ -280,7 +280,7 @@ TEST_F(DesktopWindow, AutoCloseEndsTheProgramOnceAndNotUnderTheCleanUpsMessage) 
     EXPECT_FALSE(w->AutoCloseTimer->isActive());
     EXPECT_TRUE(w->isHidden());
     w->BtnCancelClick();  // Esc or Exit now: the exit has run already
-    EXPECT_TRUE(test::CallsMatch(FFolder->Calls, {"OPEN", "DELETE *_a.txt"}))
+    EXPECT_TRUE(test::CallsMatch(FFolder->Calls, {"OPEN", "DELETE *_a.txt", "LIST", "CLOSE"}))
         << Joined(FFolder->Calls);
 }
 

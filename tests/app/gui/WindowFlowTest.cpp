@@ -3,14 +3,18 @@
 // offscreen against a host directory in memory.
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
+#include <map>
 
+#include "app/VelodropCore.h"
 #include "app/gui/FakeFolderWindow.h"
 #include "app/gui/PaintBox.h"
 #include "app/gui/TVelodropSettings.h"
+#include "app/record/ShareRecord.h"
 #include "app/settings/SettingsFile.h"
 
 namespace vd::app {
@@ -89,7 +93,12 @@ TEST_F(WindowFlow, ExitHidesTheWindowRemovesUploadsWhenAskedAndEnds) {
         int Messages;
     } cases[] = {
         {"removes this run's uploads", true, 2, "", {"OPEN", "DELETE *", "DELETE *", "CLOSE"}, 0},
-        {"a refusal is reported, the exit goes on", true, 2, "DELETE *", {"OPEN", "DELETE *"}, 1},
+        {"a refusal is reported once, the others are tried",
+         true,
+         2,
+         "DELETE *",
+         {"OPEN", "DELETE *", "LIST", "DELETE *", "LIST", "CLOSE"},
+         1},
         {"nothing uploaded: no connection", true, 0, "", {}, 0},
         {"switched off: uploads stay", false, 2, "", {}, 0},
     };
@@ -110,6 +119,60 @@ TEST_F(WindowFlow, ExitHidesTheWindowRemovesUploadsWhenAskedAndEnds) {
         EXPECT_TRUE(w->isHidden());
         EXPECT_TRUE(w->TerminationRequested());
     }
+}
+
+// The record of shares that the window keeps, as another process reads it.
+std::map<QString, TShareRow> RecordedRows(const test::TTempDir& Data) {
+    TShareRecord record;
+    EXPECT_TRUE(record.Open(ShareRecordPath(QString::fromStdString(Data.Path()))))
+        << record.Error().toStdString();
+    std::map<QString, TShareRow> rows;
+    for (const TShareRow& row : record.Recent(100).value_or(std::vector<TShareRow>()))
+        rows[row.RemoteName] = row;
+    return rows;
+}
+
+TEST_F(WindowFlow, TheRemovalAtExitSetInTheDialogReachesTheSharesAlreadyMade) {
+    TSettings s = Settings();
+    s.RemoveFileAtExit = true;
+    auto w = MakeWindowOn(s);
+    w->show();
+    w->WMDropFiles({LocalFile("a.txt", "a")});
+    w->WMDropFiles({LocalFile("b.txt", "b")});
+    ASSERT_EQ(w->State().UploadedFiles.size(), 2);
+    for (const bool remove : {false, true}) {
+        SCOPED_TRACE(remove ? "ticked again" : "unticked");
+        TModalSeam::SetNextDialogAnswer([remove](QDialog& D) {
+            static_cast<TVelodropSettings&>(D).RemoveFileAtExitCheckBox->setChecked(remove);
+            return int(QDialog::Accepted);
+        });
+        w->BtnSettingsClick();
+        // At once, not at the exit: a run killed now leaves its shares as set.
+        const auto rows = RecordedRows(FData);
+        ASSERT_EQ(rows.size(), 2u);
+        for (const auto& [name, row] : rows)
+            EXPECT_EQ(row.RemoveAtExit, remove) << name.toStdString();
+    }
+}
+
+TEST_F(WindowFlow, AShareDeletedMeanwhileDoesNotStopTheExitsCleanUp) {
+    TSettings s = Settings();
+    s.RemoveFileAtExit = true;
+    auto w = MakeWindowOn(s);
+    w->show();
+    w->WMDropFiles({LocalFile("a.txt", "a")});
+    w->WMDropFiles({LocalFile("b.txt", "b")});
+    const QStringList uploads = w->State().UploadedFiles;
+    ASSERT_EQ(uploads.size(), 2);
+    // Another process deleted the first (--delete LINK) while the window was open.
+    FFolder->Files.remove(uploads[0]);
+    FFolder->Calls.clear();
+    w->BtnCancelClick();
+    EXPECT_TRUE(FFolder->Files.isEmpty());
+    EXPECT_TRUE(Messages().isEmpty()) << Messages().join(u'|').toStdString();
+    for (const auto& [name, row] : RecordedRows(FData))
+        EXPECT_EQ(row.State, TShareState::Deleted) << name.toStdString();
+    EXPECT_TRUE(w->State().UploadedFiles.isEmpty());
 }
 
 TEST_F(WindowFlow, RefusedTestUploadReopensTheDialogWithTheValuesJustConfirmed) {

@@ -96,7 +96,10 @@ TEST(ShareRecord, TheStartUpQuestionFindsExactlyTheSharesThatMayBeDue) {
         {"removed at exit", true, std::nullopt, TShareState::Up, true},
         {"removed at exit, still uploading", true, std::nullopt, TShareState::Uploading, true},
         {"removed at exit, already deleted", true, std::nullopt, TShareState::Deleted, false},
-        {"removed at exit, upload failed", true, std::nullopt, TShareState::Failed, false},
+        // An upload that did not end well may have left part of its file.
+        {"removed at exit, upload failed", true, std::nullopt, TShareState::Failed, true},
+        {"kept, upload failed", false, std::nullopt, TShareState::Failed, true},
+        {"kept, still uploading", false, std::nullopt, TShareState::Uploading, true},
         {"expired", false, kNow - 1, TShareState::Up, true},
         {"expires now", false, kNow, TShareState::Up, true},
         {"expires later", false, kNow + 1, TShareState::Up, false},
