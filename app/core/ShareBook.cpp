@@ -114,8 +114,10 @@ std::vector<TShareRow> TShareBook::DueOn(const TSettings& Settings) {
     for (const TShareRow& row : *candidates) {
         if (!IsOnServerOf(row, Settings)) continue;
         const bool expired = row.ExpiresAt && *row.ExpiresAt <= now;
-        // A run that lives removes its own at its exit.
-        const bool orphaned = row.RemoveAtExit && row.Run != me && !platform::RunIsAlive(row.Run);
+        // A run that lives removes its own at its exit; one that may live
+        // (elsewhere) is left to do so.
+        const bool orphaned = row.RemoveAtExit && row.Run != me &&
+                              platform::LivenessOf(row.Run) == platform::TRunLiveness::Dead;
         if (expired || orphaned) due.push_back(row);
     }
     return due;
@@ -127,6 +129,14 @@ std::optional<std::vector<TShareRow>> TShareBook::Recent(int Limit) {
     auto rows = store->Recent(Limit);
     if (!rows) Note(store->Error());
     return rows;
+}
+
+bool TShareBook::EachShare(const std::function<bool(const TShareRow&)>& Visit) {
+    TShareStore* store = Store();
+    if (!store) return false;
+    if (store->EachShare(Visit)) return true;
+    Note(store->Error());
+    return false;
 }
 
 std::optional<TShareRow> TShareBook::WithLink(const QString& Link, bool& Found) {
