@@ -53,67 +53,115 @@ char HexDigit(unsigned Value) {
     return static_cast<char>(Value < 10 ? '0' + Value : 'a' + Value - 10);
 }
 
-void AppendUnicodeEscape(QByteArray& Out, char16_t Unit) {
-    Out += "\\u";
-    for (int shift = 12; shift >= 0; shift -= 4) Out += HexDigit((Unit >> shift) & 0xF);
-}
-
 // `Text` as a JSON string, the way QJsonDocument writes it (the output of
 // earlier versions, which scripts have read), but DEL and C1 controls
-// escaped too: they would reach a terminal as they are.
-void AppendJsonString(QByteArray& Out, const QString& Text) {
-    Out += '"';
-    const char16_t* unit = reinterpret_cast<const char16_t*>(Text.constData());
+// escaped too: they would reach a terminal as they are. Written in place:
+// at most six bytes for each UTF-16 unit (an escape), and the quotes.
+void AppendJsonString(QByteArray& Out, QStringView Text) {
+    const qsizetype start = Out.size();
+    Out.resize(start + Text.size() * 6 + 2);
+    char* out = Out.data() + start;
+    const auto escape = [&out](char16_t Unit) {
+        *out++ = '\\';
+        *out++ = 'u';
+        for (int shift = 12; shift >= 0; shift -= 4) *out++ = HexDigit((Unit >> shift) & 0xF);
+    };
+    *out++ = '"';
+    const char16_t* unit = Text.utf16();
     const char16_t* const end = unit + Text.size();
     while (unit != end) {
         const char16_t c = *unit++;
+        if (c >= 0x20 && c < 0x7F && c != u'"' && c != u'\\') {
+            *out++ = static_cast<char>(c);
+            continue;
+        }
         switch (c) {
             case u'"':
-                Out += "\\\"";
+                *out++ = '\\';
+                *out++ = '"';
                 continue;
             case u'\\':
-                Out += "\\\\";
+                *out++ = '\\';
+                *out++ = '\\';
                 continue;
             case u'\b':
-                Out += "\\b";
+                *out++ = '\\';
+                *out++ = 'b';
                 continue;
             case u'\f':
-                Out += "\\f";
+                *out++ = '\\';
+                *out++ = 'f';
                 continue;
             case u'\n':
-                Out += "\\n";
+                *out++ = '\\';
+                *out++ = 'n';
                 continue;
             case u'\r':
-                Out += "\\r";
+                *out++ = '\\';
+                *out++ = 'r';
                 continue;
             case u'\t':
-                Out += "\\t";
+                *out++ = '\\';
+                *out++ = 't';
                 continue;
             default:
                 break;
         }
         if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
-            AppendUnicodeEscape(Out, c);
-        } else if (c < 0x80) {
-            Out += static_cast<char>(c);
+            escape(c);
         } else if (QChar::isHighSurrogate(c) && unit != end && QChar::isLowSurrogate(*unit)) {
             const char32_t code = QChar::surrogateToUcs4(c, *unit++);
-            Out += static_cast<char>(0xF0 | (code >> 18));
-            Out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            Out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            Out += static_cast<char>(0x80 | (code & 0x3F));
+            *out++ = static_cast<char>(0xF0 | (code >> 18));
+            *out++ = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+            *out++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            *out++ = static_cast<char>(0x80 | (code & 0x3F));
         } else if (QChar::isSurrogate(c)) {
-            AppendUnicodeEscape(Out, c);  // half a pair: no UTF-8 for it
+            escape(c);  // half a pair: no UTF-8 for it
         } else if (c < 0x800) {
-            Out += static_cast<char>(0xC0 | (c >> 6));
-            Out += static_cast<char>(0x80 | (c & 0x3F));
+            *out++ = static_cast<char>(0xC0 | (c >> 6));
+            *out++ = static_cast<char>(0x80 | (c & 0x3F));
         } else {
-            Out += static_cast<char>(0xE0 | (c >> 12));
-            Out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            Out += static_cast<char>(0x80 | (c & 0x3F));
+            *out++ = static_cast<char>(0xE0 | (c >> 12));
+            *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *out++ = static_cast<char>(0x80 | (c & 0x3F));
         }
     }
-    Out += '"';
+    *out++ = '"';
+    Out.resize(out - Out.constData());
+}
+
+// The time as a JSON string in ISO 8601 (UTC), as QDateTime writes it;
+// made by hand for the years of four digits, since QDateTime would cost
+// more than all the rest of a share's JSON.
+void AppendUtcTime(QByteArray& Out, qint64 Seconds) {
+    // Days since 1970 to the civil date (the proleptic Gregorian calendar).
+    const qint64 days = Seconds >= 0 ? Seconds / 86400 : -((-Seconds + 86399) / 86400);
+    const qint64 second = Seconds - days * 86400;
+    const qint64 shifted = days + 719468;  // counted from 0000-03-01
+    const qint64 era = (shifted >= 0 ? shifted : shifted - 146096) / 146097;
+    const qint64 dayOfEra = shifted - era * 146097;
+    const qint64 yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const qint64 dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const qint64 monthIndex = (5 * dayOfYear + 2) / 153;  // from March
+    const qint64 day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
+    const qint64 month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
+    const qint64 year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    if (year < 1 || year > 9999) {
+        AppendJsonString(Out, UtcTime(Seconds));
+        return;
+    }
+    char text[] = "\"0000-00-00T00:00:00Z\"";
+    const auto put = [&text](int At, qint64 Value, int Digits) {
+        for (int i = Digits - 1; i >= 0; --i, Value /= 10) text[At + i] = char('0' + Value % 10);
+    };
+    put(1, year, 4);
+    put(6, month, 2);
+    put(9, day, 2);
+    put(12, second / 3600, 2);
+    put(15, second / 60 % 60, 2);
+    put(18, second % 60, 2);
+    Out.append(text, sizeof text - 1);
 }
 
 // One member of a share's object, the object being an element of the array.
@@ -136,7 +184,7 @@ bool THistoryJson::Add(const TShareRow& Share) {
     // The keys in the order QJsonObject kept them: sorted.
     AppendKey(FBuffer, "expires_at", true);
     if (Share.ExpiresAt)
-        AppendJsonString(FBuffer, UtcTime(*Share.ExpiresAt));
+        AppendUtcTime(FBuffer, *Share.ExpiresAt);
     else
         FBuffer += "null";
     AppendKey(FBuffer, "folder");
@@ -152,7 +200,7 @@ bool THistoryJson::Add(const TShareRow& Share) {
     AppendKey(FBuffer, "remote_name");
     AppendJsonString(FBuffer, Share.RemoteName);
     AppendKey(FBuffer, "shared_at");
-    AppendJsonString(FBuffer, UtcTime(Share.SharedAt));
+    AppendUtcTime(FBuffer, Share.SharedAt);
     AppendKey(FBuffer, "size");
     FBuffer += Share.Size < 0 ? QByteArray("null") : QByteArray::number(Share.Size);
     AppendKey(FBuffer, "state");

@@ -46,13 +46,17 @@ def fill(path, rows):
     db.close()
 
 
-def timed(argv, env, out=subprocess.DEVNULL):
-    """(seconds, peak resident KiB) of one run of `argv`."""
+def timed(argv, env, out=subprocess.DEVNULL, cpu=None):
+    """(seconds, peak resident KiB) of one run of `argv`; its processor
+    seconds (user and system) appended to `cpu` when given."""
     start = time.perf_counter()
-    done = subprocess.run(["/usr/bin/time", "-f", "%M", *argv], env=env, stdout=out,
+    done = subprocess.run(["/usr/bin/time", "-f", "%U %S %M", *argv], env=env, stdout=out,
                           stderr=subprocess.PIPE, check=True)
     seconds = time.perf_counter() - start
-    return seconds, int(done.stderr.decode().split()[-1])
+    user, system, peak = done.stderr.decode().split()[-3:]
+    if cpu is not None:
+        cpu.append(float(user) + float(system))
+    return seconds, int(peak)
 
 
 def main(velodrop, rows=1000000):
@@ -84,18 +88,20 @@ def main(velodrop, rows=1000000):
               % (statistics.median(menu) * 1000, min(menu) * 1000))
 
         json_file = os.path.join(work, "history.json")
+        cpu = []
         with open(json_file, "wb") as out:
-            seconds, peak = timed([velodrop, "--history", "--json"], env, out)
+            seconds, peak = timed([velodrop, "--history", "--json"], env, out, cpu)
         with open(json_file, "rb") as f:
             objects = sum(1 for line in f if line == b"    {\n")
         assert objects == rows, (objects, rows)
-        print("--history --json: %d rows in %.2f s, %.0f rows/s, peak %.1f MiB, %.0f MB of JSON"
-              % (rows, seconds, rows / seconds, peak / 1024, os.path.getsize(json_file) / 1e6))
+        print("--history --json: %d rows in %.2f s, %.0f rows/s (%.2f s of processor time),"
+              " peak %.1f MiB, %.0f MB of JSON" % (rows, seconds, rows / seconds, cpu[0], peak / 1024,
+                                                  os.path.getsize(json_file) / 1e6))
         if os.path.exists("/usr/bin/sqlite3"):
             every = MENU.replace(" LIMIT 15", "")
-            peer, peer_peak = timed(["/usr/bin/sqlite3", "-json", record, every], env)
-            print("sqlite3 -json, the same rows: %.2f s, peak %.1f MiB; velodrop/sqlite3 time %.2f"
-                  % (peer, peer_peak / 1024, seconds / peer))
+            peer, peer_peak = timed(["/usr/bin/sqlite3", "-json", record, every], env, cpu=cpu)
+            print("sqlite3 -json, the same rows: %.2f s (%.2f s of processor time), peak %.1f MiB;"
+                  " velodrop/sqlite3 time %.2f" % (peer, cpu[1], peer_peak / 1024, seconds / peer))
 
 
 if __name__ == "__main__":

@@ -133,9 +133,15 @@ std::vector<TShareRow> ManyShares(int Count) {
         return s;
     };
     const QString pair = QString::fromUcs4(U"\U0001F600");
+    // Times at the ends of what a date is written for: 1970, before it, the
+    // first and last seconds of years 1 and 9999, and beyond.
+    const qint64 edges[] = {
+        0,         -1,        -86401, -62135596800, -62135596801, 253402300799, 253402300800,
+        951782400, 4107542399};
     for (int i = 0; i < Count; ++i) {
         TShareRow share;
         share.SharedAt = 1'800'000'000 - i * 3601;
+        if (i < static_cast<int>(std::size(edges))) share.SharedAt = edges[i];
         share.State = static_cast<TShareState>(i % 5);
         if (i % 3) share.ExpiresAt = share.SharedAt + i * 86400;
         share.Size = i % 4 ? qint64{i} << (i % 40) : -1;
