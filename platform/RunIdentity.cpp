@@ -1,7 +1,9 @@
 #include "platform/RunIdentity.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -35,20 +37,49 @@ std::optional<std::int64_t> StartTicksOf(std::int64_t ProcessId) {
     }
 }
 
+// The first line of a small file; empty when it cannot be read.
+std::string FirstLineOf(const char* Path) {
+    std::ifstream file(Path);
+    std::string line;
+    std::getline(file, line);
+    return line;
+}
+
+std::string HostName() {
+    char name[HOST_NAME_MAX + 1] = {};
+    if (::gethostname(name, sizeof name - 1) != 0) return {};
+    return name;
+}
+
 }  // namespace
+
+TRunPlace CurrentPlace() {
+    TRunPlace place;
+    place.BootId = FirstLineOf("/proc/sys/kernel/random/boot_id");
+    struct stat pidNamespace {};
+    if (::stat("/proc/self/ns/pid", &pidNamespace) == 0) place.PidNamespace = pidNamespace.st_ino;
+    place.HostName = HostName();
+    return place;
+}
 
 TRunIdentity CurrentRun() {
     const std::int64_t pid = ::getpid();
-    return {pid, StartTicksOf(pid).value_or(0)};
+    return {pid, StartTicksOf(pid).value_or(0), CurrentPlace()};
 }
 
 std::optional<TRunIdentity> RunOf(std::int64_t ProcessId) {
     if (ProcessId <= 0) return std::nullopt;
     const auto ticks = StartTicksOf(ProcessId);
     if (!ticks) return std::nullopt;
-    return TRunIdentity{ProcessId, *ticks};
+    return TRunIdentity{ProcessId, *ticks, CurrentPlace()};
 }
 
-bool RunIsAlive(const TRunIdentity& Run) { return RunOf(Run.ProcessId) == Run; }
+TRunLiveness LivenessOf(const TRunIdentity& Run) {
+    // Elsewhere, the same number names another process or none: a run
+    // there may well live on.
+    if (Run.Place.IsKnown() && Run.Place != CurrentPlace()) return TRunLiveness::Unknown;
+    const auto found = RunOf(Run.ProcessId);
+    return found && found->StartTicks == Run.StartTicks ? TRunLiveness::Alive : TRunLiveness::Dead;
+}
 
 }  // namespace vd::platform

@@ -6,7 +6,6 @@
 #include <QDateTime>
 #include <QFile>
 #include <QLocale>
-#include <limits>
 
 #include "app/VelodropCore.h"
 #include "app/cli/ShareHistory.h"
@@ -86,22 +85,41 @@ QString ExpiryText(TVelodropCore& Core, qint64 ExpiresAt) {
 // More than a terminal shows; scripts get every share.
 constexpr int kHistoryLines = 50;
 
+void TellUnreadable(TShareBook& Record, TTerminalUser& User) {
+    User.ShowMessage(QStringLiteral("The record of shares cannot be read: ") + Record.Trouble());
+}
+
+// Every share as JSON on `Out`, written as the record is read: nothing is
+// written when the record cannot be opened, and a reader that goes away
+// stops the reading.
+int WriteHistoryJson(TShareBook& Record, TTerminalUser& User, std::FILE* Out) {
+    bool written = true;
+    THistoryJson json([&](const QByteArray& Bytes) {
+        written = std::fwrite(Bytes.constData(), 1, Bytes.size(), Out) ==
+                      static_cast<std::size_t>(Bytes.size()) &&
+                  std::fflush(Out) == 0;
+        return written;
+    });
+    if (!Record.EachShare([&](const TShareRow& Share) { return json.Add(Share); })) {
+        TellUnreadable(Record, User);
+        return 1;
+    }
+    return written && json.End() ? 0 : 1;
+}
+
 }  // namespace
 
 int RunHistory(bool Json, std::FILE* Out, std::FILE* Errors) {
     TTerminalUser user(Errors, IsTerminal(Errors));
     TVelodropCore core(user);
     UseShareRecord(core);
-    const auto shares =
-        core.Record().Recent(Json ? std::numeric_limits<int>::max() : kHistoryLines);
+    if (Json) return WriteHistoryJson(core.Record(), user, Out);
+    const auto shares = core.Record().Recent(kHistoryLines);
     if (!shares) {
-        user.ShowMessage(QStringLiteral("The record of shares cannot be read: ") +
-                         core.Record().Trouble());
+        TellUnreadable(core.Record(), user);
         return 1;
     }
-    if (Json)
-        Write(Out, HistoryJson(*shares).toStdString());
-    else if (shares->empty())
+    if (shares->empty())
         user.ShowMessage(QStringLiteral("No shares are recorded yet."));
     else
         Write(Out, HistoryTable(*shares, QLocale::system()).toStdString());

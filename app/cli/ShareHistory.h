@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QLocale>
 #include <QString>
+#include <functional>
 #include <vector>
 
 #include "app/core/SharedFiles.h"
@@ -16,8 +17,28 @@ namespace vd::app {
 QString HistoryTable(const std::vector<TShareRow>& Shares, const QLocale& Locale);
 
 /// The shares as a JSON array, one object per share, times in ISO 8601
-/// (UTC). Controls (C0, DEL, C1) are written as \u escapes, so the text is
-/// safe on a terminal and the same to a JSON reader.
+/// (UTC), written as the shares come: a record of any size costs the memory
+/// of one share and a buffer. Controls (C0, DEL, C1) are written as \u
+/// escapes, so the text is safe on a terminal and the same to a JSON reader.
+class THistoryJson final {
+  public:
+    /// Takes each piece of the text; false when it could not be written.
+    using TSink = std::function<bool(const QByteArray& Bytes)>;
+    explicit THistoryJson(TSink Write);
+
+    /// Adds a share; false when the text could not be written.
+    bool Add(const TShareRow& Share);
+    /// Ends the array and writes what is left; false as above.
+    bool End();
+
+  private:
+    bool Flush();
+    TSink FWrite;
+    QByteArray FBuffer;
+    bool FFirst = true;
+};
+
+/// The JSON of `Shares` in one piece.
 QByteArray HistoryJson(const std::vector<TShareRow>& Shares);
 
 }  // namespace vd::app

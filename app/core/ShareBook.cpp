@@ -123,8 +123,10 @@ std::vector<TShareRow> TShareBook::DueOn(const TSettings& Settings) {
     for (const TShareRow& row : *candidates) {
         if (!IsOnServerOf(row, Settings)) continue;
         const bool expired = row.ExpiresAt && *row.ExpiresAt <= now;
-        // A run that lives removes its own at its exit, and ends its uploads.
-        const bool runEnded = row.Run != me && !platform::RunIsAlive(row.Run);
+        // A run that lives removes its own at its exit, and ends its uploads;
+        // one that may live (elsewhere) is left to do so.
+        const bool runEnded = row.Run != me &&
+                              platform::LivenessOf(row.Run) == platform::TRunLiveness::Dead;
         const bool orphaned = row.RemoveAtExit && runEnded;
         // Part of a file, or none: no link was given for it.
         const bool unfinished =
@@ -140,6 +142,14 @@ std::optional<std::vector<TShareRow>> TShareBook::Recent(int Limit) {
     auto rows = store->Recent(Limit);
     if (!rows) Note(store->Error());
     return rows;
+}
+
+bool TShareBook::EachShare(const std::function<bool(const TShareRow&)>& Visit) {
+    TShareStore* store = Store();
+    if (!store) return false;
+    if (store->EachShare(Visit)) return true;
+    Note(store->Error());
+    return false;
 }
 
 std::optional<TShareRow> TShareBook::WithLink(const QString& Link, bool& Found) {

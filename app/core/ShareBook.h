@@ -77,6 +77,10 @@ class TShareBook final {
     /// The most recent `Limit` shares; nothing when the record cannot be
     /// read (`Trouble()` says why).
     std::optional<std::vector<TShareRow>> Recent(int Limit);
+    /// Hands every share, newest first, to `Visit` as it is read, until it
+    /// answers false; false when the record cannot be read (`Trouble()`
+    /// says why).
+    bool EachShare(const std::function<bool(const TShareRow&)>& Visit);
     /// The newest share with the link `Link`; `Found` false when there is none.
     std::optional<TShareRow> WithLink(const QString& Link, bool& Found);
 

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -62,6 +63,10 @@ class TShareStore {
     virtual bool SetRemoveAtExit(qint64 Id, bool Remove) = 0;
     /// The most recent `Limit` shares, newest first.
     virtual std::optional<std::vector<TShareRow>> Recent(int Limit) = 0;
+    /// Hands every share, newest first, to `Visit` as it is read, until it
+    /// answers false; however many there are, one is held at a time. False
+    /// when the shares could not all be read.
+    virtual bool EachShare(const std::function<bool(const TShareRow&)>& Visit) = 0;
     /// The newest share with the link `Link`, or none.
     virtual std::optional<std::optional<TShareRow>> WithLink(const QString& Link) = 0;
     /// Shares that may be due for deletion: those still on their server

@@ -5,16 +5,20 @@
 #include <unistd.h>
 
 #include <QAtomicInteger>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QVariant>
 #include <cerrno>
 #include <cstring>
 #include <iterator>
+#include <variant>
 
 namespace vd::app {
 namespace {
@@ -39,8 +43,59 @@ const char* const kMigrations[] = {
     " WHERE remove_at_exit = 1 AND state IN ('uploading', 'up');"
     "CREATE INDEX shares_on_server_by_expiry ON shares(expires_at)"
     " WHERE state IN ('uploading', 'up');",
+    // 2 -> 3: where a run's process id means something (rows before this
+    // have none), and the newest shares read first without sorting them all
+    "ALTER TABLE shares ADD COLUMN run_boot TEXT;"
+    "ALTER TABLE shares ADD COLUMN run_pid_namespace INTEGER;"
+    "ALTER TABLE shares ADD COLUMN run_host TEXT;"
+    "CREATE INDEX shares_by_time ON shares(shared_at, id);",
 };
 static_assert(std::size(kMigrations) == TShareRecord::kSchemaVersion);
+
+// How long a statement waits for other runs that hold the database.
+constexpr int kBusyTimeoutMs = 5000;
+// SQLite's own wait, before the record's takes over (see RunWaiting).
+constexpr int kSqliteWaitMs = 2;
+
+// SQLite's "busy" and "locked": another connection holds what this one needs.
+bool IsBusy(const QSqlError& Error) {
+    const int code = Error.nativeErrorCode().toInt() & 0xFF;
+    return code == 5 || code == 6;
+}
+
+// Runs `Exec` on `Query` until it is not refused for a busy database, or
+// the time is up. SQLite's own wait backs off to 100 ms between tries: among
+// many runs writing at once, one that has waited long keeps losing the lock
+// to those that have just come, until it gives up. Here every waiting run
+// tries as often, a little apart. Some steps (switching the log on while
+// another run makes the file) are refused at once, without SQLite's wait at
+// all; they are tried again in the same way.
+template <class F>
+bool RunWaiting(QSqlQuery& Query, F&& Exec) {
+    const QDeadlineTimer deadline(kBusyTimeoutMs);
+    while (!Exec()) {
+        if (!IsBusy(Query.lastError()) || deadline.hasExpired()) return false;
+        QThread::usleep(QRandomGenerator::global()->bounded(500, 2500));
+    }
+    return true;
+}
+
+bool Run(QSqlQuery& Query) {
+    return RunWaiting(Query, [&] { return Query.exec(); });
+}
+
+bool Run(QSqlQuery& Query, const QString& Statement) {
+    return RunWaiting(Query, [&] { return Query.exec(Statement); });
+}
+
+// The schema's version, or the error that kept it from being read.
+std::variant<int, QSqlError> SchemaVersion(QSqlQuery& Query) {
+    if (!Run(Query, QStringLiteral("PRAGMA user_version")) || !Query.next())
+        return Query.lastError();
+    const int version = Query.value(0).toInt();
+    Query.finish();  // a statement still reading would keep a COMMIT from ending
+    return version;
+}
 
 QString NewConnectionName() {
     static QAtomicInteger<quint64> counter;
@@ -71,7 +126,8 @@ QString Text(const QString& Value) { return Value.isNull() ? QStringLiteral("") 
 
 const char kColumns[] =
     "id, shared_at, transport, host, port, user, folder, remote_name, link, size, local_name,"
-    " remove_at_exit, expires_at, state, run_pid, run_start";
+    " remove_at_exit, expires_at, state, run_pid, run_start, run_boot, run_pid_namespace,"
+    " run_host";
 
 TShareRow RowFrom(const QSqlQuery& Query) {
     TShareRow row;
@@ -91,7 +147,12 @@ TShareRow RowFrom(const QSqlQuery& Query) {
     // A state this version does not know (a newer one's) counts as still
     // on the server: nothing is forgotten for it.
     row.State = ShareStateNamed(Query.value(13).toString()).value_or(TShareState::Failed);
-    row.Run = {Query.value(14).toLongLong(), Query.value(15).toLongLong()};
+    row.Run.ProcessId = Query.value(14).toLongLong();
+    row.Run.StartTicks = Query.value(15).toLongLong();
+    // NULL in rows written before runs had a place: they stay unknown.
+    row.Run.Place.BootId = Query.value(16).toString().toStdString();
+    row.Run.Place.PidNamespace = Query.value(17).toULongLong();
+    row.Run.Place.HostName = Query.value(18).toString().toStdString();
     return row;
 }
 
@@ -123,38 +184,43 @@ bool TShareRecord::Open(const QString& Path) {
                           ? QSqlDatabase::database(FConnection, false)
                           : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), FConnection);
     db.setDatabaseName(Path);
-    // Another process writing: wait for it rather than lose the row.
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    // Another process writing: each statement waits for it (RunWaiting)
+    // rather than lose the row.
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kSqliteWaitMs));
     if (!db.open()) return Fail(db.lastError().text());
-    QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !query.next() ||
-        query.value(0).toString() != u"wal") {
-        const QString why =
-            Path + QStringLiteral(" is not a usable database: ") + query.lastError().text();
-        db.close();
-        return Fail(why);
-    }
-    query.finish();
-    if (!Migrate()) {
-        db.close();
-        return false;
-    }
-    return true;
+    if (UseWriteAheadLog(Path) && Migrate()) return true;
+    db.close();
+    return false;
+}
+
+bool TShareRecord::UseWriteAheadLog(const QString& Path) {
+    QSqlQuery query(QSqlDatabase::database(FConnection, false));
+    if (Run(query, QStringLiteral("PRAGMA journal_mode=WAL")) && query.next() &&
+        query.value(0).toString() == u"wal")
+        return true;
+    return Fail(Path + QStringLiteral(" is not a usable database: ") + query.lastError().text());
 }
 
 bool TShareRecord::Migrate() {
     QSqlDatabase db = QSqlDatabase::database(FConnection, false);
     QSqlQuery query(db);
-    // One writer at a time brings the schema up; the others then find it done.
-    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) return Fail(query.lastError().text());
+    // Most runs find the schema as it should be, and leave the write lock
+    // to those that write rows.
+    const auto current = SchemaVersion(query);
+    if (const QSqlError* error = std::get_if<QSqlError>(&current)) return Fail(error->text());
+    if (std::get<int>(current) == kSchemaVersion) return true;
+    // One writer at a time brings the schema up; the others then find it
+    // done. The version is read again inside the write transaction, so no
+    // other run can change it between reading and writing.
+    if (!Run(query, QStringLiteral("BEGIN IMMEDIATE"))) return Fail(query.lastError().text());
     const auto rollback = [&](const QString& Why) {
+        query.finish();
         QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
         return Fail(Why);
     };
-    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
-        return rollback(query.lastError().text());
-    const int version = query.value(0).toInt();
-    query.finish();  // a statement still reading would keep the COMMIT from ending
+    const auto read = SchemaVersion(query);
+    if (const QSqlError* error = std::get_if<QSqlError>(&read)) return rollback(error->text());
+    const int version = std::get<int>(read);
     if (version > kSchemaVersion)
         return rollback(
             QStringLiteral("the record was made by a newer Velodrop (version %1)").arg(version));
@@ -176,6 +242,9 @@ std::optional<QSqlQuery> TShareRecord::Prepared(const QString& Statement) {
         return std::nullopt;
     }
     QSqlQuery query(QSqlDatabase::database(FConnection, false));
+    // Rows are read once, in order: a query that could go back would keep
+    // every row it has read in memory.
+    query.setForwardOnly(true);
     if (!query.prepare(Statement)) {
         Fail(query.lastError().text());
         return std::nullopt;
@@ -186,8 +255,9 @@ std::optional<QSqlQuery> TShareRecord::Prepared(const QString& Statement) {
 std::optional<qint64> TShareRecord::Add(const TShareRow& Row) {
     std::optional<QSqlQuery> query = Prepared(QStringLiteral(
         "INSERT INTO shares (shared_at, transport, host, port, user, folder, remote_name, link,"
-        " size, local_name, remove_at_exit, expires_at, state, run_pid, run_start)"
-        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        " size, local_name, remove_at_exit, expires_at, state, run_pid, run_start, run_boot,"
+        " run_pid_namespace, run_host)"
+        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     if (!query) return std::nullopt;
     for (const QVariant& value : {
              QVariant(Row.SharedAt),
@@ -205,9 +275,12 @@ std::optional<qint64> TShareRecord::Add(const TShareRow& Row) {
              QVariant(ShareStateName(Row.State)),
              QVariant(qint64{Row.Run.ProcessId}),
              QVariant(qint64{Row.Run.StartTicks}),
+             QVariant(QString::fromStdString(Row.Run.Place.BootId)),
+             QVariant(qint64(Row.Run.Place.PidNamespace)),
+             QVariant(QString::fromStdString(Row.Run.Place.HostName)),
          })
         query->addBindValue(value);
-    if (!query->exec()) {
+    if (!Run(*query)) {
         Fail(query->lastError().text());
         return std::nullopt;
     }
@@ -217,7 +290,7 @@ std::optional<qint64> TShareRecord::Add(const TShareRow& Row) {
 bool TShareRecord::UpdateOne(std::optional<QSqlQuery>& Query, qint64 Id) {
     if (!Query) return false;
     Query->addBindValue(Id);
-    if (!Query->exec()) return Fail(Query->lastError().text());
+    if (!Run(*Query)) return Fail(Query->lastError().text());
     if (Query->numRowsAffected() != 1)
         return Fail(QStringLiteral("no share %1 in the record").arg(Id));
     return true;
@@ -241,14 +314,25 @@ bool TShareRecord::SetRemoveAtExit(qint64 Id, bool Remove) {
     return UpdateOne(query, Id);
 }
 
-std::optional<std::vector<TShareRow>> TShareRecord::Rows(std::optional<QSqlQuery>& Query) {
-    if (!Query) return std::nullopt;
-    if (!Query->exec()) {
-        Fail(Query->lastError().text());
-        return std::nullopt;
+bool TShareRecord::EachRow(std::optional<QSqlQuery>& Query,
+                           const std::function<bool(const TShareRow&)>& Visit) {
+    if (!Query) return false;
+    if (!Run(*Query)) return Fail(Query->lastError().text());
+    while (Query->next()) {
+        if (!Visit(RowFrom(*Query))) return true;
     }
+    // The end of the rows, or a read that failed on the way.
+    if (Query->lastError().isValid()) return Fail(Query->lastError().text());
+    return true;
+}
+
+std::optional<std::vector<TShareRow>> TShareRecord::Rows(std::optional<QSqlQuery>& Query) {
     std::vector<TShareRow> rows;
-    while (Query->next()) rows.push_back(RowFrom(*Query));
+    const bool read = EachRow(Query, [&rows](const TShareRow& Row) {
+        rows.push_back(Row);
+        return true;
+    });
+    if (!read) return std::nullopt;
     return rows;
 }
 
@@ -258,6 +342,13 @@ std::optional<std::vector<TShareRow>> TShareRecord::Recent(int Limit) {
                      .arg(QLatin1String(kColumns)));
     if (query) query->addBindValue(Limit);
     return Rows(query);
+}
+
+bool TShareRecord::EachShare(const std::function<bool(const TShareRow&)>& Visit) {
+    std::optional<QSqlQuery> query =
+        Prepared(QStringLiteral("SELECT %1 FROM shares ORDER BY shared_at DESC, id DESC")
+                     .arg(QLatin1String(kColumns)));
+    return EachRow(query, Visit);
 }
 
 std::optional<std::optional<TShareRow>> TShareRecord::WithLink(const QString& Link) {

@@ -2,10 +2,10 @@
 // The record of every upload in an SQLite database of the user's, through
 // Qt's SQL module.
 //
-// Several processes (a window and a --cli run) may write at once: the
-// database keeps a write-ahead log and waits for a busy writer instead of
-// failing. A database that cannot be opened or written makes each call
-// answer false with `Error()` saying why.
+// Several processes (a window and --cli runs) may open and write it at
+// once: the database keeps a write-ahead log, and a busy peer is waited for
+// (up to a timeout) instead of failing. A database that cannot be opened or
+// written makes each call answer false with `Error()` saying why.
 
 #include <QString>
 #include <optional>
@@ -34,14 +34,16 @@ class TShareRecord final : public TShareStore {
     bool SetState(qint64 Id, TShareState State, qint64 Size = -1) override;
     bool SetRemoveAtExit(qint64 Id, bool Remove) override;
     std::optional<std::vector<TShareRow>> Recent(int Limit) override;
+    bool EachShare(const std::function<bool(const TShareRow&)>& Visit) override;
     std::optional<std::optional<TShareRow>> WithLink(const QString& Link) override;
     std::optional<std::vector<TShareRow>> MaybeDue(qint64 Now) override;
 
     /// The schema version this program writes.
-    static constexpr int kSchemaVersion = 2;
+    static constexpr int kSchemaVersion = 3;
 
   private:
     bool Fail(const QString& Why);
+    bool UseWriteAheadLog(const QString& Path);
     bool Migrate();
     // `Statement` prepared on the open database; nothing (and Error() says
     // why) when the record is not open or the statement is refused.
@@ -49,7 +51,11 @@ class TShareRecord final : public TShareStore {
     // Runs a prepared update with `Id` bound last; true when it changed
     // exactly that share.
     bool UpdateOne(std::optional<QSqlQuery>& Query, qint64 Id);
-    // Runs a prepared query (values bound) and collects its rows.
+    // Runs a prepared query (values bound) and hands its rows to `Visit`
+    // as they are read.
+    bool EachRow(std::optional<QSqlQuery>& Query,
+                 const std::function<bool(const TShareRow&)>& Visit);
+    // ... and collects them.
     std::optional<std::vector<TShareRow>> Rows(std::optional<QSqlQuery>& Query);
     QString FConnection;
     QString FError;

@@ -49,7 +49,7 @@ void FillRecord(const QString& Path, const vd::app::TSettings& Settings) {
         row.RemoteName = QStringLiteral("velodrop_Ab3De6Gh9K_%1.pdf").arg(i);
         row.Link = QStringLiteral("https://files.example.org/drop/") + row.RemoteName;
         row.State = i % 2 ? TShareState::Up : TShareState::Deleted;
-        row.Run = {1, 1};
+        row.Run = {1, 1, {}};
         if (!record.Add(row)) std::abort();
     }
 }

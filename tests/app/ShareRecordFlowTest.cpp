@@ -34,7 +34,7 @@ TRunIdentity DeadRun() {
     const pid_t child = ::fork();
     if (child == 0) ::_exit(0);
     ::waitpid(child, nullptr, 0);
-    return {child, 1};
+    return {child, 1, platform::CurrentPlace()};
 }
 
 class ShareRecordFlow : public ::testing::Test {
@@ -185,6 +185,45 @@ TEST_F(ShareRecordFlow, TheStartDeletesExactlyWhatIsDueOnTheServerOfTheSettings)
     FFolder->Calls.clear();
     EXPECT_EQ(FCore->RemoveDueShares(), 0);
     EXPECT_TRUE(FFolder->Calls.isEmpty());
+}
+
+// A run on another host (the same home folder over NFS), from another boot
+// or in another PID namespace (a sandbox, a container) cannot be looked up:
+// its number here names another process or none. It removes its shares at
+// its own exit; only their expiry is the start's business.
+TEST_F(ShareRecordFlow, ARunElsewhereKeepsItsSharesForItsOwnExitUntilTheyExpire) {
+    const TRunIdentity here = DeadRun();
+    const auto elsewhere = [&](auto Change) {
+        TRunIdentity run = here;
+        Change(run.Place);
+        return run;
+    };
+    const struct {
+        const char* Name;
+        TRunIdentity Run;
+        std::optional<qint64> ExpiresAt;
+        bool Due;
+    } cases[] = {
+        {"ended-here", here, std::nullopt, true},
+        {"other-boot",
+         elsewhere([](auto& P) { P.BootId = "3f1c0de2-77aa-4b1e-9d3c-0a1b2c3d4e5f"; }),
+         std::nullopt, false},
+        {"other-pid-namespace", elsewhere([](auto& P) { ++P.PidNamespace; }), std::nullopt, false},
+        {"other-host", elsewhere([](auto& P) { P.HostName = "laptop"; }), std::nullopt, false},
+        {"other-host-expired", elsewhere([](auto& P) { P.HostName = "laptop"; }), kNow - 1, true},
+        {"recorded-without-place", elsewhere([](auto& P) { P = {}; }), std::nullopt, true},
+    };
+    ASSERT_TRUE(here.Place.IsKnown());
+    for (const auto& c : cases)
+        Seed(QString::fromLatin1(c.Name), TShareState::Up, true, c.ExpiresAt, c.Run);
+    FCore->RemoveDueShares();
+    const auto rows = Rows();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const QString name = QString::fromLatin1(c.Name);
+        EXPECT_EQ(FFolder->Files.contains(name), !c.Due);
+        EXPECT_EQ(rows.at(name).State, c.Due ? TShareState::Deleted : TShareState::Up);
+    }
 }
 
 TEST_F(ShareRecordFlow, AServerThatFailsKeepsItsSharesAndARefusalIsRecordedNotRetried) {
