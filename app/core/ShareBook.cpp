@@ -125,8 +125,8 @@ std::vector<TShareRow> TShareBook::DueOn(const TSettings& Settings) {
         const bool expired = row.ExpiresAt && *row.ExpiresAt <= now;
         // A run that lives removes its own at its exit, and ends its uploads;
         // one that may live (elsewhere) is left to do so.
-        const bool runEnded = row.Run != me &&
-                              platform::LivenessOf(row.Run) == platform::TRunLiveness::Dead;
+        const bool runEnded =
+            row.Run != me && platform::LivenessOf(row.Run) == platform::TRunLiveness::Dead;
         const bool orphaned = row.RemoveAtExit && runEnded;
         // Part of a file, or none: no link was given for it.
         const bool unfinished =
