@@ -59,6 +59,8 @@ TRunPlace CurrentPlace() {
     struct stat pidNamespace {};
     if (::stat("/proc/self/ns/pid", &pidNamespace) == 0) place.PidNamespace = pidNamespace.st_ino;
     place.HostName = HostName();
+    place.MachineId = FirstLineOf("/etc/machine-id");
+    if (place.MachineId.empty()) place.MachineId = FirstLineOf("/var/lib/dbus/machine-id");
     return place;
 }
 
@@ -77,7 +79,15 @@ std::optional<TRunIdentity> RunOf(std::int64_t ProcessId) {
 TRunLiveness LivenessOf(const TRunIdentity& Run) {
     // Elsewhere, the same number names another process or none: a run
     // there may well live on.
-    if (Run.Place.IsKnown() && Run.Place != CurrentPlace()) return TRunLiveness::Unknown;
+    if (Run.Place.IsKnown()) {
+        const TRunPlace here = CurrentPlace();
+        // This system restarted since (a power cut, a crash of the whole
+        // desktop): nothing of that boot runs any more.
+        if (!here.MachineId.empty() && Run.Place.MachineId == here.MachineId &&
+            Run.Place.HostName == here.HostName && Run.Place.BootId != here.BootId)
+            return TRunLiveness::Dead;
+        if (Run.Place != here) return TRunLiveness::Unknown;
+    }
     const auto found = RunOf(Run.ProcessId);
     return found && found->StartTicks == Run.StartTicks ? TRunLiveness::Alive : TRunLiveness::Dead;
 }

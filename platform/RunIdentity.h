@@ -16,9 +16,12 @@ struct TRunPlace {
     std::string BootId;              // /proc/sys/kernel/random/boot_id
     std::uint64_t PidNamespace = 0;  // the inode of /proc/self/ns/pid
     std::string HostName;
+    std::string MachineId;  // /etc/machine-id: the same system across restarts
 
     /// False for a run recorded without its place (by an older version).
-    bool IsKnown() const { return !BootId.empty() || PidNamespace != 0 || !HostName.empty(); }
+    bool IsKnown() const {
+        return !BootId.empty() || PidNamespace != 0 || !HostName.empty() || !MachineId.empty();
+    }
     friend bool operator==(const TRunPlace&, const TRunPlace&) = default;
 };
 
@@ -43,8 +46,9 @@ TRunIdentity CurrentRun();
 std::optional<TRunIdentity> RunOf(std::int64_t ProcessId);
 
 /// Whether `Run` still lives: a process with its id that started when it
-/// did. Unknown for a run in another place; a run recorded without its
-/// place is looked up here.
+/// did. Dead for a run of an earlier boot of this system (same machine id
+/// and host name): a restart ended it. Unknown for a run in another place;
+/// a run recorded without its place is looked up here.
 TRunLiveness LivenessOf(const TRunIdentity& Run);
 
 }  // namespace vd::platform

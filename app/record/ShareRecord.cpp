@@ -48,6 +48,7 @@ const char* const kMigrations[] = {
     "ALTER TABLE shares ADD COLUMN run_boot TEXT;"
     "ALTER TABLE shares ADD COLUMN run_pid_namespace INTEGER;"
     "ALTER TABLE shares ADD COLUMN run_host TEXT;"
+    "ALTER TABLE shares ADD COLUMN run_machine TEXT;"
     "CREATE INDEX shares_by_time ON shares(shared_at, id);",
 };
 static_assert(std::size(kMigrations) == TShareRecord::kSchemaVersion);
@@ -127,7 +128,7 @@ QString Text(const QString& Value) { return Value.isNull() ? QStringLiteral("") 
 const char kColumns[] =
     "id, shared_at, transport, host, port, user, folder, remote_name, link, size, local_name,"
     " remove_at_exit, expires_at, state, run_pid, run_start, run_boot, run_pid_namespace,"
-    " run_host";
+    " run_host, run_machine";
 
 TShareRow RowFrom(const QSqlQuery& Query) {
     TShareRow row;
@@ -153,6 +154,7 @@ TShareRow RowFrom(const QSqlQuery& Query) {
     row.Run.Place.BootId = Query.value(16).toString().toStdString();
     row.Run.Place.PidNamespace = Query.value(17).toULongLong();
     row.Run.Place.HostName = Query.value(18).toString().toStdString();
+    row.Run.Place.MachineId = Query.value(19).toString().toStdString();
     return row;
 }
 
@@ -256,8 +258,8 @@ std::optional<qint64> TShareRecord::Add(const TShareRow& Row) {
     std::optional<QSqlQuery> query = Prepared(QStringLiteral(
         "INSERT INTO shares (shared_at, transport, host, port, user, folder, remote_name, link,"
         " size, local_name, remove_at_exit, expires_at, state, run_pid, run_start, run_boot,"
-        " run_pid_namespace, run_host)"
-        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        " run_pid_namespace, run_host, run_machine)"
+        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     if (!query) return std::nullopt;
     for (const QVariant& value : {
              QVariant(Row.SharedAt),
@@ -278,6 +280,7 @@ std::optional<qint64> TShareRecord::Add(const TShareRow& Row) {
              QVariant(QString::fromStdString(Row.Run.Place.BootId)),
              QVariant(qint64(Row.Run.Place.PidNamespace)),
              QVariant(QString::fromStdString(Row.Run.Place.HostName)),
+             QVariant(QString::fromStdString(Row.Run.Place.MachineId)),
          })
         query->addBindValue(value);
     if (!Run(*query)) {

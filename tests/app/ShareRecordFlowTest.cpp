@@ -187,10 +187,11 @@ TEST_F(ShareRecordFlow, TheStartDeletesExactlyWhatIsDueOnTheServerOfTheSettings)
     EXPECT_TRUE(FFolder->Calls.isEmpty());
 }
 
-// A run on another host (the same home folder over NFS), from another boot
-// or in another PID namespace (a sandbox, a container) cannot be looked up:
-// its number here names another process or none. It removes its shares at
-// its own exit; only their expiry is the start's business.
+// A run on another host or system (the same home folder over NFS) or in
+// another PID namespace (a sandbox, a container) cannot be looked up: its
+// number here names another process or none. It removes its shares at its
+// own exit; only their expiry is the start's business. A run of an earlier
+// boot of this system ended with it (a power cut): its shares are due.
 TEST_F(ShareRecordFlow, ARunElsewhereKeepsItsSharesForItsOwnExitUntilTheyExpire) {
     const TRunIdentity here = DeadRun();
     const auto elsewhere = [&](auto Change) {
@@ -205,8 +206,13 @@ TEST_F(ShareRecordFlow, ARunElsewhereKeepsItsSharesForItsOwnExitUntilTheyExpire)
         bool Due;
     } cases[] = {
         {"ended-here", here, std::nullopt, true},
-        {"other-boot",
+        {"earlier-boot",
          elsewhere([](auto& P) { P.BootId = "3f1c0de2-77aa-4b1e-9d3c-0a1b2c3d4e5f"; }),
+         std::nullopt, !here.Place.MachineId.empty()},
+        {"other-system", elsewhere([](auto& P) {
+             P.BootId = "3f1c0de2-77aa-4b1e-9d3c-0a1b2c3d4e5f";
+             P.MachineId = "5d1a0c7e9b2f4e6a8c3d1f0b2a4c6e8d";
+         }),
          std::nullopt, false},
         {"other-pid-namespace", elsewhere([](auto& P) { ++P.PidNamespace; }), std::nullopt, false},
         {"other-host", elsewhere([](auto& P) { P.HostName = "laptop"; }), std::nullopt, false},
@@ -214,13 +220,12 @@ TEST_F(ShareRecordFlow, ARunElsewhereKeepsItsSharesForItsOwnExitUntilTheyExpire)
         {"recorded-without-place", elsewhere([](auto& P) { P = {}; }), std::nullopt, true},
     };
     ASSERT_TRUE(here.Place.IsKnown());
-    for (const auto& c : cases)
-        Seed(QString::fromLatin1(c.Name), TShareState::Up, true, c.ExpiresAt, c.Run);
+    for (const auto& c : cases) Seed(Own(c.Name), TShareState::Up, true, c.ExpiresAt, c.Run);
     FCore->RemoveDueShares();
     const auto rows = Rows();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
-        const QString name = QString::fromLatin1(c.Name);
+        const QString name = Own(c.Name);
         EXPECT_EQ(FFolder->Files.contains(name), !c.Due);
         EXPECT_EQ(rows.at(name).State, c.Due ? TShareState::Deleted : TShareState::Up);
     }

@@ -269,7 +269,7 @@ TEST(TlsRealServer, SessionsUploadListDeleteWithThePlainTextLogged) {
         ASSERT_LT(auth, lines.size());
         EXPECT_THAT(lines[auth + 1], StartsWith("Erh : 234 "));
         const size_t user = IndexOf(lines, "Ges : USER velodrop<EOL>", auth);
-        const size_t pass = IndexOf(lines, "Ges : PASS s3cret pw<EOL>", user);
+        const size_t pass = IndexOf(lines, "Ges : PASS ********<EOL>", user);
         const size_t pbsz = IndexOf(lines, "Ges : PBSZ 0<EOL>", pass);
         const size_t prot = IndexOf(lines, "Ges : PROT C<EOL>", pbsz);
         const size_t pasv = IndexOf(lines, "Ges : PASV<EOL>", pass);

@@ -54,13 +54,19 @@ TEST(RunIdentity, ThePlaceIsThisBootNamespaceAndHost) {
 }
 
 // A run elsewhere cannot be looked up here, whether or not a process here
-// has its number and start time; a run recorded without its place is
-// looked up as before.
+// has its number and start time; a run of an earlier boot of this system
+// ended with it; a run recorded without its place is looked up as before.
 TEST(RunIdentity, ARunElsewhereHasUnknownLiveness) {
     const TRunIdentity me = CurrentRun();
+    // Without a machine id a restart cannot be told from another system.
+    const TRunLiveness restarted = me.Place.MachineId.empty() ? kUnknown : kDead;
     const std::int64_t ended = EndedChild();
     TRunPlace otherBoot = me.Place;
     otherBoot.BootId = "0b5e2c4e-1d3a-4f6b-9a7c-8e9f0a1b2c3d";
+    TRunPlace otherSystem = otherBoot;
+    otherSystem.MachineId = "5d1a0c7e9b2f4e6a8c3d1f0b2a4c6e8d";
+    TRunPlace renamedAndRestarted = otherBoot;
+    renamedAndRestarted.HostName += "-renamed";
     TRunPlace otherNamespace = me.Place;
     ++otherNamespace.PidNamespace;
     TRunPlace otherHost = me.Place;
@@ -72,7 +78,9 @@ TEST(RunIdentity, ARunElsewhereHasUnknownLiveness) {
         TRunLiveness AsEnded;        // with the number of a process that ended
     } cases[] = {
         {"here", me.Place, kAlive, kDead},
-        {"another boot", otherBoot, kUnknown, kUnknown},
+        {"an earlier boot of this system", otherBoot, restarted, restarted},
+        {"another system (NFS home)", otherSystem, kUnknown, kUnknown},
+        {"another boot under another host name", renamedAndRestarted, kUnknown, kUnknown},
         {"another PID namespace", otherNamespace, kUnknown, kUnknown},
         {"another host", otherHost, kUnknown, kUnknown},
         {"not recorded", TRunPlace(), kAlive, kDead},
