@@ -42,6 +42,18 @@ class WindowFlow : public WindowTest {
         return s;
     }
 
+    /// A shown window that removes its uploads at exit, after sharing
+    /// "a.txt" and "b.txt".
+    std::unique_ptr<TVelodrop1> WindowWithTwoShares() {
+        TSettings s = Settings();
+        s.RemoveFileAtExit = true;
+        auto w = MakeWindowOn(s);
+        w->show();
+        w->WMDropFiles({LocalFile("a.txt", "a")});
+        w->WMDropFiles({LocalFile("b.txt", "b")});
+        return w;
+    }
+
     QString LocalFile(const std::string& Name, const std::string& Bytes) const {
         const std::string path = FFiles.File(Name);
         vd::test::WriteFileBytes(path, Bytes);

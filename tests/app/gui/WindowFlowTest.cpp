@@ -133,12 +133,7 @@ std::map<QString, TShareRow> RecordedRows(const test::TTempDir& Data) {
 }
 
 TEST_F(WindowFlow, TheRemovalAtExitSetInTheDialogReachesTheSharesAlreadyMade) {
-    TSettings s = Settings();
-    s.RemoveFileAtExit = true;
-    auto w = MakeWindowOn(s);
-    w->show();
-    w->WMDropFiles({LocalFile("a.txt", "a")});
-    w->WMDropFiles({LocalFile("b.txt", "b")});
+    auto w = WindowWithTwoShares();
     ASSERT_EQ(w->State().UploadedFiles.size(), 2);
     for (const bool remove : {false, true}) {
         SCOPED_TRACE(remove ? "ticked again" : "unticked");
@@ -156,12 +151,7 @@ TEST_F(WindowFlow, TheRemovalAtExitSetInTheDialogReachesTheSharesAlreadyMade) {
 }
 
 TEST_F(WindowFlow, AShareDeletedMeanwhileDoesNotStopTheExitsCleanUp) {
-    TSettings s = Settings();
-    s.RemoveFileAtExit = true;
-    auto w = MakeWindowOn(s);
-    w->show();
-    w->WMDropFiles({LocalFile("a.txt", "a")});
-    w->WMDropFiles({LocalFile("b.txt", "b")});
+    auto w = WindowWithTwoShares();
     const QStringList uploads = w->State().UploadedFiles;
     ASSERT_EQ(uploads.size(), 2);
     // Another process deleted the first (--delete LINK) while the window was open.
