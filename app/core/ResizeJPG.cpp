@@ -2,6 +2,7 @@
 
 #include <malloc.h>
 
+#include <QFile>
 #include <cstring>
 
 namespace vd::app {
@@ -13,6 +14,12 @@ QString SystemMessage(int Errno) { return QString::fromLocal8Bit(std::strerror(E
 
 EJPEGError::EJPEGError(int Code)
     : std::runtime_error("JPEG-Fehler #" + std::to_string(Code)), FCode(Code) {}
+
+bool StartsAsJpeg(const QString& FileName) {
+    QFile file(FileName);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    return file.read(2) == QByteArrayLiteral("\xFF\xD8");
+}
 
 QString ResizeJPG(const QString& FileName, std::int32_t Percent) {
     using TOutcome = TJpegResizeResult::TOutcome;

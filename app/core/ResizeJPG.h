@@ -28,6 +28,10 @@ class EJPEGTooLarge : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+/// True when the file begins with a JPEG's start-of-image marker (FF D8):
+/// its content tells, not its name. False when it cannot be read.
+bool StartsAsJpeg(const QString& FileName);
+
 /// Writes `FileName` scaled by `Percent` percent to the temporary folder as
 /// "_tmp_" + its file name (replacing a file there) and returns that path;
 /// ResizeJpegFile says how.

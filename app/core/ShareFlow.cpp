@@ -45,7 +45,9 @@ TShareResult TShareFlow::UploadFile(const QString& LocalFile, const QString& Rem
     try {
         if (!TServerSession(FContext).ConnectToServer()) return result;
         QString upload = LocalFile;
-        if (settings.ResizeJPGImages > 0) upload = ResizeJPG(LocalFile, settings.ResizeJPGImages);
+        // Only JPEG images are shrunk; a PDF or a video goes up as it is.
+        if (settings.ResizeJPGImages > 0 && StartsAsJpeg(LocalFile))
+            upload = ResizeJPG(LocalFile, settings.ResizeJPGImages);
         result.Shrunk = upload != LocalFile;
         const QString link = ShareLink(settings.BaseURL, RemoteName);
         const qint64 sharedAt = record.Now();

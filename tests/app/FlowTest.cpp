@@ -122,6 +122,7 @@ TEST_F(Flow, SharingTheSameFileTwiceGivesTwoNamesAndLinksTakenAsTheyAre) {
 
 TEST_F(Flow, ShareFailuresAreShownAndNothingIsListed) {
     const QString present = LocalFile("a.txt", "a");
+    const QString damaged = LocalFile("damaged.jpg", std::string("\xFF\xD8\xFF\xE0not a JPEG", 14));
     const QString broken = LocalFile("two\nlines.txt", "x");
     const QString missing = Q(FFiles.File("gone.txt"));
     const QString folder = Q(FFiles.Path().string());
@@ -155,8 +156,8 @@ TEST_F(Flow, ShareFailuresAreShownAndNothingIsListed) {
          {"OPEN", "PUT velodrop_??????????_a.txt", "DELETE velodrop_??????????_a.txt", "LIST",
           "CLOSE"},
          false},
-        {"not a JPEG while downscaling",
-         present,
+        {"a damaged JPEG while downscaling",
+         damaged,
          [](Flow& F) { F.State().Settings.ResizeJPGImages = 50; },
          "FTP: JPEG-Fehler #*",
          {"OPEN"},
@@ -196,6 +197,30 @@ TEST_F(Flow, JpegIsShrunkBeforeTheUpload) {
     EXPECT_EQ(info.Width, 500);
     EXPECT_EQ(info.Height, 375);
     EXPECT_TRUE(info.Progressive);
+}
+
+// The content tells a JPEG, not the name: other files go up byte for byte,
+// whatever they are called.
+TEST_F(Flow, FilesThatAreNoJpegGoUpUnchangedWhileDownscaling) {
+    State().Settings.ResizeJPGImages = 50;
+    const struct {
+        const char* Name;
+        std::string Bytes;
+    } cases[] = {
+        {"report.pdf", "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n"},
+        {"named.jpg", "\x89PNG\r\n\x1A\n"},
+        {"empty.jpg", ""},
+        {"one byte.jpg", "\xFF"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        FUser.Messages.clear();
+        const TShareResult result = FCore->ShareFile(LocalFile(c.Name, c.Bytes));
+        EXPECT_TRUE(result.Ok());
+        EXPECT_FALSE(result.Shrunk);
+        EXPECT_TRUE(FUser.Messages.isEmpty()) << FUser.Messages.join(u'|').toStdString();
+        EXPECT_EQ(FFolder->Files.value(State().RemoteName).toStdString(), c.Bytes);
+    }
 }
 
 TEST_F(Flow, ClipboardFailureIsShownAndKeepsTheUploadAndItsLink) {
