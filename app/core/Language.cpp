@@ -56,6 +56,11 @@ constexpr TTextRow kTexts[] = {
     {u"LineBreakInFileName",   {u"The file name holds a line break and cannot be shared: ",
                                 u"Der Dateiname enthält einen Zeilenumbruch und kann nicht "
                                 u"geteilt werden: "}},
+    // several files dropped: %1 how many, %2 the first one's path
+    {u"OnlyFirstFileShared",   {u"%1 files were dropped; Velodrop shares one file at a time, "
+                                u"so only the first is shared now:\n%2",
+                                u"%1 Dateien wurden abgelegt; Velodrop teilt eine Datei auf "
+                                u"einmal, daher wird jetzt nur die erste geteilt:\n%2"}},
     {u"LinkDoesNotLead",       {u"The test file went up, but its link does not lead to it (%1): %2\n"
                                 u"The link base must be the web address of the host directory.",
                                 u"Die Testdatei wurde hochgeladen, aber ihr Link führt nicht zu ihr "
@@ -207,22 +212,39 @@ constexpr TLocaleRow kLocales[] = {
 
 // The table's row names of TText, in its order.
 constexpr const char16_t* kTextNames[] = {
-    u"DropHint",           u"NotExistingText",
-    u"QRCodeTooLong",      u"LineBreakInFileName",
-    u"LinkDoesNotLead",    u"LinkWarning",
-    u"LinkNotWebAddress",  u"LinkConnectionRefused",
-    u"LinkHostNotFound",   u"LinkCertificateNotTrusted",
-    u"LinkOtherContent",   u"LinkNoAnswer",
-    u"CertificateChanged", u"CertificateNotTrusted",
-    u"HostKeyUnknown",     u"HostKeyNotTrusted",
-    u"HostKeyChanged",     u"AddressNotStorable",
-    u"AddressTooLong",     u"CertificateNotRemembered",
-    u"ClipboardNotSet",    u"ShareRecordTrouble",
-    u"ExpiresOn",          u"RecentShares",
-    u"DeleteShownShare",   u"ShareDeleted",
-    u"ShareNotInRecord",   u"ShareOnOtherServer",
-    u"ShareNameForeign",   u"KeyringGaveNoPassword",
-    u"KeyringUnreachable", u"NoKeyringFound",
+    u"DropHint",
+    u"NotExistingText",
+    u"QRCodeTooLong",
+    u"LineBreakInFileName",
+    u"OnlyFirstFileShared",
+    u"LinkDoesNotLead",
+    u"LinkWarning",
+    u"LinkNotWebAddress",
+    u"LinkConnectionRefused",
+    u"LinkHostNotFound",
+    u"LinkCertificateNotTrusted",
+    u"LinkOtherContent",
+    u"LinkNoAnswer",
+    u"CertificateChanged",
+    u"CertificateNotTrusted",
+    u"HostKeyUnknown",
+    u"HostKeyNotTrusted",
+    u"HostKeyChanged",
+    u"AddressNotStorable",
+    u"AddressTooLong",
+    u"CertificateNotRemembered",
+    u"ClipboardNotSet",
+    u"ShareRecordTrouble",
+    u"ExpiresOn",
+    u"RecentShares",
+    u"DeleteShownShare",
+    u"ShareDeleted",
+    u"ShareNotInRecord",
+    u"ShareOnOtherServer",
+    u"ShareNameForeign",
+    u"KeyringGaveNoPassword",
+    u"KeyringUnreachable",
+    u"NoKeyringFound",
 };
 
 constexpr bool SameName(const char16_t* A, const char16_t* B) {

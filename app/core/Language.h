@@ -40,6 +40,7 @@ enum class TText {
     NotExistingText,
     QRCodeTooLong,
     LineBreakInFileName,
+    OnlyFirstFileShared,
     LinkDoesNotLead,
     LinkWarning,
     LinkNotWebAddress,

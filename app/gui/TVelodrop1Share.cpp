@@ -72,6 +72,12 @@ void TVelodrop1::WMDropFiles(const QStringList& Files) {
     // A drop always brings a file (dragEnterEvent refuses others); the path
     // is taken as it is, since a name may end in a blank.
     if (Files.isEmpty()) return;
+    // Said before the upload, so that nobody waits for links to the others.
+    if (Files.size() > 1)
+        ShowMessage(
+            Text(InterfaceLanguage(State().Settings.AutoLanguage), TText::OnlyFirstFileShared)
+                .arg(Files.size())
+                .arg(Files.front()));
     State().CurrentFile = Files.front();
     ShareFile(State().CurrentFile);
 }

@@ -20,13 +20,16 @@
 namespace vd::app {
 namespace {
 
+// The others are named as left out, in the interface's language.
 TEST_F(WindowFlow, DropSharesItsFirstFileByItsNameAsItIs) {
     auto w = MakeWindowOn(Settings());
     const QString file = LocalFile("ends in a blank ", "p");
-    w->WMDropFiles({file, LocalFile("b.txt", "b")});
+    w->WMDropFiles({file, LocalFile("b.txt", "b"), LocalFile("c.txt", "c")});
     w->WMDropFiles({});  // shares nothing, not the last file again
     EXPECT_EQ(w->State().CurrentFile, file);
-    EXPECT_TRUE(Messages().isEmpty()) << Messages().join(u'|').toStdString();
+    EXPECT_EQ(Messages(), QStringList{"3 files were dropped; Velodrop shares one file at a time, "
+                                      "so only the first is shared now:\n" +
+                                      file});
     EXPECT_TRUE(test::CallsMatch(FFolder->Calls, {"OPEN", "PUT *_ends in a blank ", "CLOSE"}))
         << FFolder->Calls.join(u'|').toStdString();
     EXPECT_EQ(w->urlDisplay->text(), w->State().Link);
