@@ -33,8 +33,8 @@ constexpr TTextRow kTexts[] = {
                                 u"Name des FTP-Servers. Für SFTP schreiben Sie sftp://name; der "
                                 u"Port ist dann der SSH-Port (21 bedeutet 22)."}},
     {u"PortLabel",             {u"Port:", u""}},
-    {u"useTLSCheckBox",        {u"Use TLS (needs libeay32.dll and ssleay32.dll) ",
-                                u"TLS benutzen (benötigt libeay32.dll + ssleay32.dll)"}},
+    {u"useTLSCheckBox",        {u"Use TLS (needs OpenSSL 3)",
+                                u"TLS benutzen (benötigt OpenSSL 3)"}},
     {u"UsernameLabel",         {u"Username:", u"Benutzername:"}},
     {u"PasswordLabel",         {u"Password:", u"Kennwort:"}},
     {u"HostdirectoryLabel",    {u"Host directory:", u"Serververzeichnis:"}},

@@ -37,8 +37,7 @@ TEST(Language, TextsByNameWithEnglishWhereALanguageHasNoneOfItsOwn) {
         {u"BtnCancel", u"E&xit", u"E&xit"},  // no German text: the caption stays
         {u"OKButton", u"&OK", u"&OK"},
         {u"VelodropSettings", u"Velodrop Settings", u"Velodrop-Einstellungen"},
-        {u"useTLSCheckBox", u"Use TLS (needs libeay32.dll and ssleay32.dll) ",
-         u"TLS benutzen (benötigt libeay32.dll + ssleay32.dll)"},
+        {u"useTLSCheckBox", u"Use TLS (needs OpenSSL 3)", u"TLS benutzen (benötigt OpenSSL 3)"},
         {u"NotExistingText", u" not existing", u" nicht vorhanden"},
         {u"DropHint", u"Drop file here", u"Datei hierher ziehen und loslassen"},
         {u"QRCodeTooLong", u"The link is too long for a QR code.",

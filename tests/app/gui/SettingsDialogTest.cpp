@@ -58,8 +58,7 @@ TEST_F(SettingsDialog, LayoutAsDesigned) {
     }
     EXPECT_TRUE(d.OKButton->isDefault());
     EXPECT_EQ(d.PasswordInput->echoMode(), QLineEdit::Password);
-    EXPECT_EQ(d.useTLSCheckBox->text(),
-              QStringLiteral("Use TLS (needs libeay32.dll and ssleay32.dll) "));
+    EXPECT_EQ(d.useTLSCheckBox->text(), QStringLiteral("Use TLS (needs OpenSSL 3)"));
     const QWidget* tabOrder[] = {d.OKButton,
                                  d.CancelButton,
                                  d.HostInput,
@@ -217,8 +216,7 @@ TEST_F(SettingsDialog, GermanCaptionsUnderAGermanLocale) {
             d.HostInput->toolTip().contains(QStringLiteral("Für SFTP schreiben Sie sftp://")))
             << d.HostInput->toolTip().toStdString();
         EXPECT_EQ(d.PortLabel->text(), QStringLiteral("Port:"));
-        EXPECT_EQ(d.useTLSCheckBox->text(),
-                  QStringLiteral("TLS benutzen (benötigt libeay32.dll + ssleay32.dll)"));
+        EXPECT_EQ(d.useTLSCheckBox->text(), QStringLiteral("TLS benutzen (benötigt OpenSSL 3)"));
         EXPECT_EQ(d.ExtraDirButton->text(), QStringLiteral("E&xtra Ordner"));
         EXPECT_EQ(d.Label3->text(),
                   QStringLiteral("Verzögerung in Sekunden (0=nicht automatisch beenden)"));
