@@ -36,6 +36,7 @@ std::vector<QString> TModalSeam::FAskedQuestions;
 std::deque<TModalSeam::TDialogAnswer> TModalSeam::FNextDialogAnswers;
 std::vector<TModalSeam::TShownMessage> TModalSeam::FShownMessages;
 std::vector<QUrl> TModalSeam::FOpenedUrls;
+std::vector<QString> TModalSeam::FFileDialogFolders;
 int TModalSeam::FDialogsShown = 0;
 
 QWidget* TModalSeam::BoxParent(QWidget* Candidate) {
@@ -105,10 +106,11 @@ bool TModalSeam::Question(QWidget* Parent, const QString& Text, const QString& C
     return Exec(box) == QMessageBox::Yes;
 }
 
-QString TModalSeam::OpenFileName(QWidget* Parent) {
+QString TModalSeam::OpenFileName(QWidget* Parent, const QString& Folder) {
     if (FEnding) return {};
     const TModalScope scope;
     if (FTesting) {
+        FFileDialogFolders.push_back(Folder);
         if (FNextFileNames.empty()) return {};
         QString name = FNextFileNames.front();
         FNextFileNames.pop_front();
@@ -116,6 +118,7 @@ QString TModalSeam::OpenFileName(QWidget* Parent) {
     }
     QFileDialog dialog(BoxParent(Parent));
     dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDirectory(Folder);
     if (Exec(dialog) != QDialog::Accepted) return {};
     return dialog.selectedFiles().value(0);
 }
@@ -157,6 +160,7 @@ void TModalSeam::BeginTesting() {
     FNextDialogAnswers.clear();
     FShownMessages.clear();
     FOpenedUrls.clear();
+    FFileDialogFolders.clear();
     FDialogsShown = 0;
 }
 
@@ -178,6 +182,7 @@ void TModalSeam::SetNextDialogAnswer(TDialogAnswer Answer) {
 const std::vector<TModalSeam::TShownMessage>& TModalSeam::ShownMessages() { return FShownMessages; }
 
 const std::vector<QUrl>& TModalSeam::OpenedUrls() { return FOpenedUrls; }
+const std::vector<QString>& TModalSeam::FileDialogFolders() { return FFileDialogFolders; }
 
 int TModalSeam::DialogsShown() { return FDialogsShown; }
 

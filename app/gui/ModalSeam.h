@@ -48,8 +48,9 @@ class TModalSeam final {
                            QMessageBox::Icon Icon);
     /// A question with Yes and No buttons; true for Yes.
     static bool Question(QWidget* Parent, const QString& Text, const QString& Caption);
-    /// The file the user picks; empty text when the user cancels.
-    static QString OpenFileName(QWidget* Parent);
+    /// The file the user picks, starting in `Folder`; empty text when the
+    /// user cancels.
+    static QString OpenFileName(QWidget* Parent, const QString& Folder);
     /// Runs `Dialog` modally and gives its result.
     static int ExecDialog(QDialog& Dialog);
     /// A popup menu at `At` (global); the action picked, or none. Under
@@ -88,6 +89,8 @@ class TModalSeam final {
     static void SetNextDialogAnswer(TDialogAnswer Answer);
     static const std::vector<TShownMessage>& ShownMessages();
     static const std::vector<QUrl>& OpenedUrls();
+    /// The folders the file dialog was asked to start in.
+    static const std::vector<QString>& FileDialogFolders();
     static int DialogsShown();
 
   private:
@@ -106,6 +109,7 @@ class TModalSeam final {
     static std::deque<TDialogAnswer> FNextDialogAnswers;
     static std::vector<TShownMessage> FShownMessages;
     static std::vector<QUrl> FOpenedUrls;
+    static std::vector<QString> FFileDialogFolders;
     static int FDialogsShown;
 };
 

@@ -134,6 +134,9 @@ class TVelodrop1 final : public QWidget, public TUserInterface {
     /// The link of a share in the link field and as QR code, and its check
     /// started.
     void ShowShareResult(const QString& FileName, const TShareResult& Result);
+    /// Where the file dialog starts: the folder of the last shared file (of
+    /// this run, else the newest in the record), else the home folder.
+    QString FileDialogFolder();
     void ShowLink(const QString& Link);
     void ShowLinkCode(const QString& Link);
     void LinkChecked(const QString& Link, const TLinkVerdict& Verdict);

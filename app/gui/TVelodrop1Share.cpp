@@ -4,8 +4,10 @@
 
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMimeData>
@@ -84,10 +86,22 @@ void TVelodrop1::WMDropFiles(const QStringList& Files) {
 
 void TVelodrop1::QRCodePaintBoxDblClick() {
     if (DeferIfBusy([this] { QRCodePaintBoxDblClick(); })) return;
-    const QString file = TModalSeam::OpenFileName(this);
+    const QString file = TModalSeam::OpenFileName(this, FileDialogFolder());
     if (file.isEmpty()) return;
     State().CurrentFile = file;
     ShareFile(State().CurrentFile);
+}
+
+QString TVelodrop1::FileDialogFolder() {
+    QStringList lastShared{State().CurrentFile};
+    if (const auto newest = FCore.Record().Recent(1); newest && !newest->empty())
+        lastShared << newest->front().LocalName;
+    for (const QString& file : lastShared) {
+        if (file.isEmpty()) continue;
+        const QFileInfo folder(QFileInfo(file).absolutePath());
+        if (folder.isDir()) return folder.absoluteFilePath();
+    }
+    return QDir::homePath();
 }
 
 void TVelodrop1::ShareFile(const QString& FileName) {

@@ -95,7 +95,7 @@ TEST_F(ModalBoxTest, TheEndOfTheSessionClosesOpenBoxesAndShowsNoMore) {
                            QMessageBox::Critical);
     EXPECT_FALSE(
         TModalSeam::Question(nullptr, QStringLiteral("Later?"), QStringLiteral("Velodrop")));
-    EXPECT_TRUE(TModalSeam::OpenFileName(nullptr).isEmpty());
+    EXPECT_TRUE(TModalSeam::OpenFileName(nullptr, QString()).isEmpty());
     QDialog dialog;
     EXPECT_EQ(TModalSeam::ExecDialog(dialog), QDialog::Rejected);
     EXPECT_TRUE(TModalSeam::Ending());

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDir>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
@@ -84,6 +85,26 @@ TEST_F(WindowFlow, DoubleClickPicksAFileAndCancelDoesNothing) {
     TModalSeam::SetNextFileName(LocalFile("picked.txt", "p"));
     w->QRCodePaintBoxDblClick();
     EXPECT_TRUE(test::CallsMatch(FFolder->Calls, {"OPEN", "PUT *_picked.txt", "CLOSE"}));
+}
+
+// The file dialog starts where the last shared file was: of this run, else
+// the newest in the record (a later run), else in the home folder.
+TEST_F(WindowFlow, TheFileDialogStartsInTheFolderOfTheLastShare) {
+    const QString home = QDir::homePath();
+    const std::string photos = FFiles.File("photos");
+    std::filesystem::create_directories(photos);
+    {
+        auto w = MakeWindowOn(Settings());
+        w->QRCodePaintBoxDblClick();  // nothing shared yet
+        w->WMDropFiles({LocalFile("photos/a.jpg", "a")});
+        w->QRCodePaintBoxDblClick();
+    }
+    auto later = MakeWindowOn(Settings());
+    later->QRCodePaintBoxDblClick();
+    std::filesystem::remove_all(photos);
+    later->QRCodePaintBoxDblClick();
+    const QString shared = QString::fromStdString(photos);
+    EXPECT_EQ(TModalSeam::FileDialogFolders(), (std::vector<QString>{home, shared, shared, home}));
 }
 
 TEST_F(WindowFlow, ExitHidesTheWindowRemovesUploadsWhenAskedAndEnds) {
