@@ -166,12 +166,16 @@ class _Desktop:
 
     def screenshot_x11(self, path, window_name):
         """A PNG of the largest visible X11 window titled `window_name` (a
-        regular expression), read from Xwayland; False when there is none."""
+        regular expression), read from Xwayland; False when there is none,
+        or when it is not viewable the moment it is read (being mapped or
+        unmapped): the caller asks again."""
         windows = self.x11_windows(window_name)
         if not windows:
             return False
         xwd = subprocess.run(["xwd", "-silent", "-id", windows[0]], env=self.env(), capture_output=True,
-                             check=True, timeout=30)
+                             timeout=30)
+        if xwd.returncode != 0:
+            return False
         subprocess.run(["/usr/bin/convert", "xwd:-", "png:" + path], input=xwd.stdout, check=True, timeout=30)
         return True
 
