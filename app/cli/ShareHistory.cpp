@@ -53,6 +53,28 @@ char HexDigit(unsigned Value) {
     return static_cast<char>(Value < 10 ? '0' + Value : 'a' + Value - 10);
 }
 
+// The letter of JSON's short escape for `C` ("n" for a line feed), or 0.
+char EscapeLetter(char16_t C) {
+    switch (C) {
+        case u'"':
+            return '"';
+        case u'\\':
+            return '\\';
+        case u'\b':
+            return 'b';
+        case u'\f':
+            return 'f';
+        case u'\n':
+            return 'n';
+        case u'\r':
+            return 'r';
+        case u'\t':
+            return 't';
+        default:
+            return 0;
+    }
+}
+
 // `Text` as a JSON string, the way QJsonDocument writes it (the output of
 // earlier versions, which scripts have read), but DEL and C1 controls
 // escaped too: they would reach a terminal as they are. Written in place:
@@ -75,37 +97,10 @@ void AppendJsonString(QByteArray& Out, QStringView Text) {
             *out++ = static_cast<char>(c);
             continue;
         }
-        switch (c) {
-            case u'"':
-                *out++ = '\\';
-                *out++ = '"';
-                continue;
-            case u'\\':
-                *out++ = '\\';
-                *out++ = '\\';
-                continue;
-            case u'\b':
-                *out++ = '\\';
-                *out++ = 'b';
-                continue;
-            case u'\f':
-                *out++ = '\\';
-                *out++ = 'f';
-                continue;
-            case u'\n':
-                *out++ = '\\';
-                *out++ = 'n';
-                continue;
-            case u'\r':
-                *out++ = '\\';
-                *out++ = 'r';
-                continue;
-            case u'\t':
-                *out++ = '\\';
-                *out++ = 't';
-                continue;
-            default:
-                break;
+        if (const char letter = EscapeLetter(c)) {
+            *out++ = '\\';
+            *out++ = letter;
+            continue;
         }
         if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
             escape(c);
